@@ -1,0 +1,26 @@
+# Veltrane.asi: the plugin DLL players install, bound to the script host by an import library
+# made from our own .def file (plain names in our code, the host's decorated names in the table).
+
+set(VELTRANE_HOST_IMPLIB ${PROJECT_BINARY_DIR}/libScriptHookRDR2.a)
+add_custom_command(
+    OUTPUT ${VELTRANE_HOST_IMPLIB}
+    COMMAND ${VELTRANE_DLLTOOL} -m i386:x86-64 -d ${PROJECT_SOURCE_DIR}/host/ScriptHookRDR2.def -l ${VELTRANE_HOST_IMPLIB}
+    DEPENDS ${PROJECT_SOURCE_DIR}/host/ScriptHookRDR2.def
+    COMMENT "Import library for ScriptHookRDR2.dll")
+add_custom_target(veltrane_host_implib DEPENDS ${VELTRANE_HOST_IMPLIB})
+add_library(ScriptHookRDR2_import STATIC IMPORTED GLOBAL)
+set_target_properties(ScriptHookRDR2_import PROPERTIES IMPORTED_LOCATION ${VELTRANE_HOST_IMPLIB})
+add_dependencies(ScriptHookRDR2_import veltrane_host_implib)
+
+enable_language(RC)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${PROJECT_BINARY_DIR}/veltrane_version.rc @ONLY)
+
+add_library(veltrane_asi SHARED host/dll_main.cpp ${PROJECT_BINARY_DIR}/veltrane_version.rc)
+set_target_properties(veltrane_asi PROPERTIES
+    OUTPUT_NAME Veltrane PREFIX "" SUFFIX ".asi"
+    RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
+    LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+target_link_libraries(veltrane_asi PRIVATE veltrane_core ScriptHookRDR2_import veltrane_warnings)
+# Nothing else to install: libgcc, libstdc++ and winpthread go inside the DLL. No timestamp in
+# the PE header, so two builds of one commit are identical; no import library of our own.
+target_link_options(veltrane_asi PRIVATE -static -s -Wl,--no-insert-timestamp -Wl,--exclude-all-symbols)

@@ -1,0 +1,26 @@
+# Cross-compiles the 64-bit Windows build with MinGW-w64 (Debian's mingw-w64 packages).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(VELTRANE_MINGW_PREFIX x86_64-w64-mingw32)
+
+find_program(VELTRANE_MINGW_CXX NAMES ${VELTRANE_MINGW_PREFIX}-g++-win32 ${VELTRANE_MINGW_PREFIX}-g++)
+if(NOT VELTRANE_MINGW_CXX)
+    message(FATAL_ERROR "The MinGW-w64 cross compiler (${VELTRANE_MINGW_PREFIX}-g++) is missing. "
+                        "Run scripts/install-deps.sh, or: apt-get install mingw-w64")
+endif()
+get_filename_component(_mingw_bin "${VELTRANE_MINGW_CXX}" DIRECTORY)
+# The win32 thread model needs no winpthread DLL.
+set(CMAKE_CXX_COMPILER "${VELTRANE_MINGW_CXX}")
+find_program(CMAKE_C_COMPILER NAMES ${VELTRANE_MINGW_PREFIX}-gcc-win32 ${VELTRANE_MINGW_PREFIX}-gcc HINTS "${_mingw_bin}")
+find_program(CMAKE_RC_COMPILER NAMES ${VELTRANE_MINGW_PREFIX}-windres HINTS "${_mingw_bin}")
+find_program(VELTRANE_DLLTOOL NAMES ${VELTRANE_MINGW_PREFIX}-dlltool HINTS "${_mingw_bin}")
+find_program(VELTRANE_OBJDUMP NAMES ${VELTRANE_MINGW_PREFIX}-objdump HINTS "${_mingw_bin}")
+
+set(CMAKE_FIND_ROOT_PATH /usr/${VELTRANE_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Windows programs (tests, the simulated game) run under Wine, in the build's own prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh")

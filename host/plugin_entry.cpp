@@ -1,0 +1,23 @@
+// The module entry. Under the loader lock it only binds to the script host: no file I/O,
+// no thread, nothing else.
+
+#include "host/frame_loop.h"
+#include "host/keyboard_state.h"
+#include "host/plugin_entry.h"
+#include "host/script_host.h"
+
+int pluginEntry(ModuleHandle module, std::uint32_t reason) {
+    switch (reason) {
+        case kProcessAttach:
+            scriptRegister(module, scriptMain);                  // the script first,
+            keyboardHandlerRegister(onKeyboardMessage);          // then the keyboard handler
+            break;
+        case kProcessDetach:
+            scriptUnregister(module);                            // mirror order on detach
+            keyboardHandlerUnregister(onKeyboardMessage);
+            break;
+        default:  // thread attach and detach: nothing to do
+            break;
+    }
+    return 1;  // TRUE for every reason: attach never fails
+}

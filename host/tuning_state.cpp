@@ -1,0 +1,3 @@
+#include "host/tuning_state.h"
+
+TuningState tuningState{};

@@ -1,0 +1,214 @@
+// A stand-in for kernel32's profile functions, for native builds. It does what the plugin
+// relies on and, where the file's layout is open, what kernel32 does (as Wine implements it):
+//   - lines end in CR LF, LF or a lone CR; a UTF-8 byte-order mark is skipped;
+//   - "[name]" opens a section; text after the last "]" is ignored; a "[" line with no "]"
+//     is ignored altogether; lines before the first section belong to a nameless one;
+//   - "key=value": name and value trimmed of white space; a value wrapped in a matching
+//     pair of quotes loses them; a line without "=" holds a key with no value (reads as
+//     the default); ";comment" lines are just keys nobody asks for;
+//   - section and key names compare without regard to ASCII case; the first section of a
+//     name is the only one searched, and within it the first key of a name wins;
+//   - a read copies at most size - 1 characters and always ends with a NUL; a missing file,
+//     section or key yields the default text, trailing white space trimmed;
+//   - a write replaces the key's line, or appends it after the last line of its section, or
+//     appends the section at the end of the file; the file is written back with CR LF.
+// Unlike kernel32, a write keeps every other line exactly as it was.
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/windows_api.h"
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
+std::string_view trim(std::string_view text) {
+    while (!text.empty() && (isBlank(text.front()) || text.front() == '\r' || text.front() == '\n'))
+        text.remove_prefix(1);
+    while (!text.empty() && (isBlank(text.back()) || text.back() == '\r' || text.back() == '\n'))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; };
+        if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i]))) return false;
+    }
+    return true;
+}
+
+enum class LineKind { Other, Section, Key };
+
+struct Line {
+    std::string raw;
+    LineKind kind = LineKind::Other;
+    std::string name;                 // section or key name
+    std::optional<std::string> value;  // key value; none without "="
+};
+
+Line classify(std::string raw) {
+    Line line;
+    line.raw = std::move(raw);
+    std::string_view text = trim(line.raw);
+    if (text.empty()) return line;
+    if (text.front() == '[') {
+        const std::size_t close = text.rfind(']');
+        if (close == std::string_view::npos) return line;  // unterminated header: ignored
+        line.kind = LineKind::Section;
+        line.name = std::string(trim(text.substr(1, close - 1)));
+        return line;
+    }
+    line.kind = LineKind::Key;
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos) {
+        line.name = std::string(text);
+        return line;
+    }
+    line.name = std::string(trim(text.substr(0, equals)));
+    std::string_view value = trim(text.substr(equals + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    line.value = std::string(value);
+    return line;
+}
+
+struct Profile {
+    std::vector<Line> lines;
+};
+
+bool isDirectory(const char* path) {
+    struct stat info {};
+    return ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// None when the file can't be read (absent, a directory, no permission).
+std::optional<Profile> load(const char* path) {
+    if (isDirectory(path)) return std::nullopt;
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return std::nullopt;
+    std::string content;
+    char chunk[4096];
+    std::size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) content.append(chunk, got);
+    std::fclose(file);
+
+    std::string_view text(content);
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    Profile profile;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) end = text.size();
+        profile.lines.push_back(classify(std::string(text.substr(start, end - start))));
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+        start = end + 1;
+    }
+    return profile;
+}
+
+bool save(const Profile& profile, const char* path) {
+    std::FILE* file = std::fopen(path, "wb");
+    if (!file) return false;
+    bool ok = true;
+    for (const Line& line : profile.lines) {
+        ok = ok && std::fwrite(line.raw.data(), 1, line.raw.size(), file) == line.raw.size();
+        ok = ok && std::fwrite("\r\n", 1, 2, file) == 2;
+    }
+    return std::fclose(file) == 0 && ok;
+}
+
+// Index of the first section line with this name; none if absent.
+std::optional<std::size_t> findSection(const Profile& profile, std::string_view section) {
+    for (std::size_t i = 0; i < profile.lines.size(); ++i) {
+        const Line& line = profile.lines[i];
+        if (line.kind == LineKind::Section && sameName(line.name, section)) return i;
+    }
+    return std::nullopt;
+}
+
+// One past the last line of the section that starts at `header`.
+std::size_t sectionEnd(const Profile& profile, std::size_t header) {
+    std::size_t end = header + 1;
+    while (end < profile.lines.size() && profile.lines[end].kind != LineKind::Section) ++end;
+    return end;
+}
+
+std::optional<std::size_t> findKey(const Profile& profile, std::size_t header, std::string_view key) {
+    const std::size_t end = sectionEnd(profile, header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        const Line& line = profile.lines[i];
+        if (line.kind == LineKind::Key && sameName(line.name, key)) return i;
+    }
+    return std::nullopt;
+}
+
+std::uint32_t copyOut(std::string_view text, char* buffer, std::uint32_t size) {
+    if (buffer == nullptr || size == 0) return 0;
+    // A NUL inside the file ends the value, as it ends any C string.
+    text = text.substr(0, std::min(text.find('\0'), text.size()));
+    const std::size_t count = std::min<std::size_t>(text.size(), size - 1);
+    std::memcpy(buffer, text.data(), count);
+    buffer[count] = '\0';
+    return static_cast<std::uint32_t>(count);
+}
+
+}  // namespace
+
+extern "C" std::uint32_t GetPrivateProfileStringA(const char* section, const char* key, const char* defaultText,
+                                                  char* buffer, std::uint32_t size, const char* path) {
+    std::string_view fallback = defaultText ? std::string_view(defaultText) : std::string_view();
+    while (!fallback.empty() && isBlank(fallback.back())) fallback.remove_suffix(1);
+    if (section == nullptr || key == nullptr || path == nullptr) return copyOut(fallback, buffer, size);
+
+    const std::optional<Profile> profile = load(path);
+    if (!profile) return copyOut(fallback, buffer, size);
+    const auto header = findSection(*profile, section);
+    if (!header) return copyOut(fallback, buffer, size);
+    const auto keyLine = findKey(*profile, *header, key);
+    if (!keyLine || !profile->lines[*keyLine].value) return copyOut(fallback, buffer, size);
+    return copyOut(*profile->lines[*keyLine].value, buffer, size);
+}
+
+extern "C" int WritePrivateProfileStringA(const char* section, const char* key, const char* value, const char* path) {
+    if (section == nullptr || path == nullptr || isDirectory(path)) return 0;
+    Profile profile = load(path).value_or(Profile{});
+
+    auto header = findSection(profile, section);
+    if (key == nullptr) {  // no key: remove the whole section
+        if (!header) return 1;
+        profile.lines.erase(profile.lines.begin() + static_cast<std::ptrdiff_t>(*header),
+                            profile.lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd(profile, *header)));
+        return save(profile, path) ? 1 : 0;
+    }
+    if (!header) {
+        if (value == nullptr) return 1;
+        profile.lines.push_back(classify("[" + std::string(section) + "]"));
+        header = profile.lines.size() - 1;
+    }
+    const auto keyLine = findKey(profile, *header, key);
+    if (value == nullptr) {  // no value: remove the key
+        if (keyLine) profile.lines.erase(profile.lines.begin() + static_cast<std::ptrdiff_t>(*keyLine));
+        return save(profile, path) ? 1 : 0;
+    }
+    if (keyLine) {
+        // Keep the name as the file spells it.
+        profile.lines[*keyLine] = classify(profile.lines[*keyLine].name + "=" + value);
+    } else {
+        std::size_t at = sectionEnd(profile, *header);
+        while (at > *header + 1 && profile.lines[at - 1].kind == LineKind::Other) --at;  // before trailing blanks
+        profile.lines.insert(profile.lines.begin() + static_cast<std::ptrdiff_t>(at),
+                             classify(std::string(key) + "=" + value));
+    }
+    return save(profile, path) ? 1 : 0;
+}

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Makes the Wine prefix given as $1 once (wineboot --init, then waits for wineserver), so that
+# parallel tests never race to create it on first use.
+set -euo pipefail
+prefix="$1"
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$prefix/system.reg" ]; then
+    mkdir -p "$prefix"
+    wineboot --init >/dev/null 2>&1 || true
+fi
+wineserver -w
+test -f "$prefix/system.reg"

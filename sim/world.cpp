@@ -1,0 +1,111 @@
+#include "sim/world.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "host/natives.h"
+
+namespace sim {
+
+namespace {
+
+std::int32_t asInt(std::uint64_t word) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(word)); }
+
+float asFloat(std::uint64_t word) {
+    const auto bits = static_cast<std::uint32_t>(word);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+std::uint64_t fromInt(std::int32_t value) { return static_cast<std::uint32_t>(value); }
+
+std::uint64_t fromFloat(float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+}  // namespace
+
+std::int32_t World::spawn(std::int32_t accuracy, float damageModifier, bool exempt) {
+    Ped ped;
+    ped.handle = nextHandle++;
+    ped.accuracy = accuracy;
+    ped.damageModifier = damageModifier;
+    ped.exempt = exempt;
+    pedList.push_back(ped);
+    return ped.handle;
+}
+
+void World::despawn(std::int32_t handle) {
+    pedList.erase(std::remove_if(pedList.begin(), pedList.end(), [&](const Ped& p) { return p.handle == handle; }),
+                  pedList.end());
+}
+
+Ped* World::find(std::int32_t handle) {
+    // Handles only grow and despawning keeps the order, so the list stays sorted by handle.
+    auto it = std::lower_bound(pedList.begin(), pedList.end(), handle,
+                               [](const Ped& p, std::int32_t h) { return p.handle < h; });
+    return (it != pedList.end() && it->handle == handle) ? &*it : nullptr;
+}
+
+std::int32_t World::getAllPeds(std::int32_t* out, std::int32_t capacity) const {
+    const auto count = static_cast<std::int32_t>(
+        std::min<std::size_t>(pedList.size(), static_cast<std::size_t>(std::max(capacity, 0))));
+    for (std::int32_t i = 0; i < count; ++i) out[i] = pedList[static_cast<std::size_t>(i)].handle;
+    return faults.reportedPedCount.value_or(count);
+}
+
+std::optional<std::uint64_t> World::callNative(std::uint64_t hash, const std::uint64_t* args, std::size_t argc) {
+    namespace H = NativeHashes;
+    auto arg = [&](std::size_t i) -> std::uint64_t { return i < argc ? args[i] : 0; };
+    // A handle the game no longer knows reads as zero and ignores writes, as an invalid entity does.
+    Ped* ped = (hash == H::WeatherQuery) ? nullptr : find(asInt(arg(0)));
+    ++counters.calls;
+
+    switch (hash) {
+        case H::WeatherQuery: {
+            // The game's script slots are 64 bits wide: it writes 8 bytes through each pointer.
+            const std::uint64_t current = kSlotHighBits | weather;
+            const std::uint64_t second = kSlotHighBits | nextWeather;
+            if (arg(0)) std::memcpy(reinterpret_cast<void*>(static_cast<std::uintptr_t>(arg(0))), &current, 8);
+            if (arg(1)) std::memcpy(reinterpret_cast<void*>(static_cast<std::uintptr_t>(arg(1))), &second, 8);
+            return 0;
+        }
+        case H::PedExemptTest:
+            return fromInt(ped && ped->exempt ? 1 : 0);
+        case H::PedAccuracyRead:
+            return fromInt(ped ? ped->accuracy : 0);
+        case H::PedAccuracyWrite:
+            ++counters.accuracyWrites;
+            if (ped) ped->accuracy = asInt(arg(1));
+            return 0;
+        case H::PedDamageModRead:
+            if (ped && ped->damageReadsNaN) return fromFloat(std::nanf(""));
+            return fromFloat(ped ? ped->damageModifier : 0.0f);
+        case H::PedDamageModWrite:
+            ++counters.damageWrites;
+            if (ped) ped->damageModifier = asFloat(arg(1));
+            return 0;
+        default:
+            --counters.calls;
+            return std::nullopt;
+    }
+}
+
+std::string nativeName(std::uint64_t hash) {
+    namespace H = NativeHashes;
+    switch (hash) {
+        case H::WeatherQuery: return "WeatherQuery";
+        case H::PedExemptTest: return "PedExemptTest";
+        case H::PedAccuracyRead: return "PedAccuracyRead";
+        case H::PedAccuracyWrite: return "PedAccuracyWrite";
+        case H::PedDamageModRead: return "PedDamageModRead";
+        case H::PedDamageModWrite: return "PedDamageModWrite";
+        default: return "";
+    }
+}
+
+}  // namespace sim

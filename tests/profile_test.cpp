@@ -1,0 +1,110 @@
+// The profile functions the settings code relies on. Natively this exercises the stand-in;
+// the Windows build runs the same cases under Wine against kernel32, so every expectation
+// here is also a cross-check that the stand-in reads awkward files as kernel32 does.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/windows_api.h"
+#include "settings/ini_reader.h"
+#include "tests/support/scratch_dir.h"
+
+namespace {
+
+constexpr const char* kFile = "./profile.ini";
+
+std::string profileRead(const char* section, const char* key, const char* fallback = "DEF",
+                        std::uint32_t size = kProfileBufferSize) {
+    std::string buffer(size, '\x7F');
+    GetPrivateProfileStringA(section, key, fallback, buffer.data(), size, kFile);
+    return std::string(buffer.c_str());
+}
+
+struct ReadCase {
+    const char* section;
+    const char* key;
+    const char* expected;
+};
+
+class Profile : public ::testing::Test {
+protected:
+    ScratchDir scratch;
+};
+
+TEST_F(Profile, ReadsAwkwardFilesAsKernel32Does) {
+    const std::string longValue(300, 'x');
+    writeFile(kFile,
+              "k0=top\r\n"
+              "[Sec\r\n"                     // no "]": ignored
+              "k=1\r\n"
+              "  [ Spaced ]  ; trailing\r\n"  // names trimmed, text after "]" ignored
+              "  Key  =  \"quoted\"  \r\n"
+              "mixed='x\"\r\n"
+              ";c=5\r\n"
+              "inline= a ; comment\r\n"
+              "empty=\r\n"
+              "blank=   \r\n"
+              "noequals\r\n"
+              "dup=first\r\n"
+              "DUP=second\r\n"
+              "tab=\t7\t\r\n"
+              "pair=\"a\"b\"\r\n"
+              "single='s'\r\n"
+              "long=" + longValue + "\r\n"
+              "[spaced]\r\n"                  // a second section of the same name is never searched
+              "late=dup-section\r\n"
+              "[CR]\rk=cr-only\rz=2\r"
+              "[LF]\nk=lf\n"
+              "[Last]\nk=no-final-newline");
+    const ReadCase cases[] = {
+        {"Sec", "k", "DEF"},          {"spaced", "key", "quoted"},   {"SPACED", "KEY", "quoted"},
+        {"Spaced", "mixed", "'x\""},  {"Spaced", ";c", "5"},         {"Spaced", "c", "DEF"},
+        {"Spaced", "inline", "a ; comment"},                         {"Spaced", "empty", ""},
+        {"Spaced", "blank", ""},      {"Spaced", "noequals", "DEF"}, {"Spaced", "dup", "first"},
+        {"Spaced", "tab", "7"},       {"Spaced", "pair", "a\"b"},    {"Spaced", "single", "s"},
+        {"Spaced", "late", "DEF"},    {"CR", "k", "cr-only"},        {"CR", "z", "2"},
+        {"LF", "k", "lf"},            {"Last", "k", "no-final-newline"},
+        {"Missing", "k", "DEF"},      {"Spaced", "missing", "DEF"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(profileRead(c.section, c.key), c.expected) << c.section << "/" << c.key;
+    EXPECT_EQ(profileRead("Spaced", "long"), std::string(255, 'x'));
+}
+
+TEST_F(Profile, CutsToTheBufferAndAlwaysEndsWithNul) {
+    writeFile(kFile, "[S]\r\nv=abcdef\r\n");
+    EXPECT_EQ(profileRead("S", "v", "DEF", 4), "abc");
+    EXPECT_EQ(profileRead("S", "missing", "defaults", 4), "def");
+    EXPECT_EQ(profileRead("S", "v", "DEF", 7), "abcdef");
+}
+
+TEST_F(Profile, MissingFileGivesTheDefaultText) {
+    EXPECT_EQ(profileRead("S", "k", "0.5"), "0.5");
+    EXPECT_FALSE(std::filesystem::exists(kFile));  // a read never creates the file
+}
+
+TEST_F(Profile, DirectoryOfThatNameGivesTheDefaultAndRefusesWrites) {
+    std::filesystem::create_directory("profile.ini");
+    EXPECT_EQ(profileRead("S", "k", "7"), "7");
+    EXPECT_EQ(WritePrivateProfileStringA("S", "k", "1", kFile), 0);
+    EXPECT_TRUE(std::filesystem::is_directory("profile.ini"));
+}
+
+TEST_F(Profile, WritesCreateReplaceAndAppend) {
+    EXPECT_NE(WritePrivateProfileStringA("S1", "a", "1", kFile), 0);
+    EXPECT_NE(WritePrivateProfileStringA("S2", "b", "2", kFile), 0);
+    EXPECT_NE(WritePrivateProfileStringA("S1", "c", "3", kFile), 0);
+    EXPECT_NE(WritePrivateProfileStringA("s1", "A", "9", kFile), 0);  // names compare without case
+    EXPECT_EQ(readFile(kFile), "[S1]\r\na=9\r\nc=3\r\n[S2]\r\nb=2\r\n");
+    EXPECT_EQ(profileRead("S1", "a"), "9");
+    EXPECT_EQ(profileRead("S2", "B"), "2");
+}
+
+TEST_F(Profile, NulBytesInTheFileEndTheValueOnly) {
+    writeFile(kFile, std::string("[A]\nk=1\0tail\nz=2\n[B]\nw=3", 24));
+    EXPECT_EQ(profileRead("A", "k"), "1");
+    EXPECT_EQ(profileRead("A", "z"), "2");
+    EXPECT_EQ(profileRead("B", "w"), "3");
+}
+
+}  // namespace

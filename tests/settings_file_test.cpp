@@ -1,0 +1,127 @@
+// The settings file: the default content, typed reads through the platform, and the
+// existence check that decides when defaults are written.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "settings/ini_reader.h"
+#include "settings/settings_file.h"
+#include "tests/support/scratch_dir.h"
+#include "tuning/weather_table.h"
+
+namespace {
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    ScratchDir scratch;
+    SettingsFile settings;
+    IniReader reader{kSettingsFileName};
+
+    void SetUp() override { settings.setPath(kSettingsFileName); }
+};
+
+// Section, key and value of every line of the file, in order.
+std::vector<std::string> entriesOf(const std::string& text) {
+    std::vector<std::string> entries;
+    std::string section, line;
+    for (char c : text + "\n") {
+        if (c != '\r' && c != '\n') {
+            line += c;
+            continue;
+        }
+        if (!line.empty() && line.front() == '[') section = line.substr(1, line.size() - 2);
+        else if (!line.empty()) entries.push_back(section + "/" + line);
+        line.clear();
+    }
+    return entries;
+}
+
+TEST_F(SettingsFileTest, DefaultFileHoldsTheFortyFiveEntriesInOrder) {
+    EXPECT_FALSE(settings.exists());
+    settings.writeDefaults();
+    EXPECT_TRUE(settings.exists());
+
+    std::vector<std::string> expected = {"Settings/Enabled=1"};
+    for (const WeatherEntry& entry : weatherTable) {
+        expected.push_back(std::string(entry.section) + "/" + entry.accuracyKey + "=12829");
+        expected.push_back(std::string(entry.section) + "/" + entry.damageModKey + "=1");
+    }
+    const std::string text = readFile(kSettingsFileName);
+    EXPECT_EQ(entriesOf(text), expected);
+    std::size_t sections = 0;
+    for (std::size_t at = text.find('['); at != std::string::npos; at = text.find('[', at + 1)) ++sections;
+    EXPECT_EQ(sections, 23u);
+
+    EXPECT_TRUE(reader.readBool("Settings", "Enabled", false));
+    for (const WeatherEntry& entry : weatherTable) {
+        EXPECT_EQ(reader.readInt(entry.section, entry.accuracyKey, 0), 12829) << entry.name;
+        EXPECT_EQ(reader.readFloat(entry.section, entry.damageModKey, 0.0f), 1.0f) << entry.name;
+    }
+}
+
+TEST_F(SettingsFileTest, EmptyFileExistsAndGivesTheCallersDefaults) {
+    writeFile(kSettingsFileName, "");
+    EXPECT_TRUE(settings.exists());
+    EXPECT_FALSE(reader.readBool("Settings", "Enabled", false));
+    EXPECT_EQ(reader.readInt("WeatherType_Rain", "Accuracy_Rain", 0), 0);
+    EXPECT_EQ(reader.readFloat("WeatherType_Rain", "DamageMod_Rain", 0.0f), 0.0f);
+}
+
+TEST_F(SettingsFileTest, DirectoryOfThatNameCountsAsExisting) {
+    std::filesystem::create_directory("Veltrane.ini");
+    EXPECT_TRUE(settings.exists());
+    EXPECT_TRUE(reader.readBool("Settings", "Enabled", true));
+    EXPECT_EQ(reader.readInt("WeatherType_Rain", "Accuracy_Rain", 77), 77);
+}
+
+TEST_F(SettingsFileTest, MissingDirectoryOnThePathIsAbsent) {
+    SettingsFile nested;
+    nested.setPath("./no-such-dir/Veltrane.ini");
+    EXPECT_FALSE(nested.exists());
+}
+
+TEST_F(SettingsFileTest, ReadsParseTheStoredText) {
+    writeFile(kSettingsFileName,
+              "[Settings]\r\nEnabled=   1\r\n"
+              "[WeatherType_Rain]\r\nAccuracy_Rain=50abc\r\nDamageMod_Rain=0,5\r\n"
+              "[WeatherType_Snow]\r\nAccuracy_Snow=2147483648\r\nDamageMod_Snow=1e39\r\n"
+              "[WeatherType_Fog]\r\nAccuracy_Fog=-1\r\nDamageMod_Fog=0.1234567\r\n"
+              "[Long]\r\nv=" + std::string(255, '1') + "9\r\nf=0." + std::string(300, '5') + "\r\n");
+    EXPECT_TRUE(reader.readBool("Settings", "Enabled", false));
+    EXPECT_EQ(reader.readInt("WeatherType_Rain", "Accuracy_Rain", 0), 50);
+    EXPECT_EQ(reader.readFloat("WeatherType_Rain", "DamageMod_Rain", 0.0f), 0.0f);
+    EXPECT_EQ(reader.readInt("WeatherType_Snow", "Accuracy_Snow", 0), 2147483647);
+    EXPECT_EQ(reader.readFloat("WeatherType_Snow", "DamageMod_Snow", 7.0f), 0.0f);
+    EXPECT_EQ(reader.readInt("WeatherType_Fog", "Accuracy_Fog", 0), -1);
+    EXPECT_EQ(reader.readFloat("WeatherType_Fog", "DamageMod_Fog", 0.0f), 0.1234567f);  // full precision
+    EXPECT_EQ(reader.readInt("Long", "v", 0), 2147483647);
+    EXPECT_EQ(reader.readFloat("Long", "f", 0.0f), 0.5555555555f);
+}
+
+TEST_F(SettingsFileTest, DefaultsPassThroughTheirTextForm) {
+    EXPECT_EQ(reader.readFloat("S", "missing", 0.1234567f), 0.123457f);
+    EXPECT_EQ(reader.readFloat("S", "missing", 1e7f), 1e7f);
+    for (std::int32_t value : {0, -5, 12829, 2147483647, -2147483647 - 1})
+        EXPECT_EQ(reader.readInt("S", "missing", value), value);
+    EXPECT_TRUE(reader.readBool("S", "missing", true));
+    EXPECT_FALSE(std::filesystem::exists(kSettingsFileName));  // reads never create the file
+}
+
+TEST_F(SettingsFileTest, WriterUsesTheTextForms) {
+    IniWriter writer{kSettingsFileName};
+    writer.writeBool("S", "b", false);
+    writer.writeInt("S", "i", -5);
+    writer.writeFloat("S", "f", 1e7f);
+    writer.writeFloat("S", "g", 0.1234567f);
+    EXPECT_EQ(entriesOf(readFile(kSettingsFileName)),
+              (std::vector<std::string>{"S/b=0", "S/i=-5", "S/f=1e+07", "S/g=0.123457"}));
+}
+
+TEST_F(SettingsFileTest, PathsAreCopies) {
+    EXPECT_EQ(settings.getPath(), "./Veltrane.ini");
+    SettingsFile fresh;
+    EXPECT_EQ(fresh.getPath(), "");
+}
+
+}  // namespace

@@ -1,0 +1,99 @@
+// The settings text forms and parse rules: what a player's text reads as, and what is written.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "settings/text_forms.h"
+
+namespace {
+
+struct IntCase {
+    const char* text;
+    std::int32_t expected;
+};
+
+TEST(ParseInt, FollowsTheIntegerRules) {
+    const IntCase cases[] = {
+        {"50", 50},         {"50abc", 50},    {"abc", 0},        {"12.9", 12},   {"0x20", 0},
+        {"+7", 7},          {"-5", -5},       {"010", 10},       {"  42", 42},   {"\t-3", -3},
+        {"", 0},            {"   ", 0},       {"-", 0},          {"+", 0},       {"- 5", 0},
+        {"2147483647", 2147483647},           {"2147483648", 2147483647},
+        {"-2147483648", std::numeric_limits<std::int32_t>::min()},
+        {"-2147483649", std::numeric_limits<std::int32_t>::min()},
+        {"99999999999999999999999999999", 2147483647},
+        {"-99999999999999999999999999999", std::numeric_limits<std::int32_t>::min()},
+        {"00000000000000000000000000012", 12},
+        {"12829", 12829},   {"1 2", 1},       {"--1", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(parseInt(c.text), c.expected) << '"' << c.text << '"';
+}
+
+TEST(ParseBool, IsTheIntegerParseTestedAgainstZero) {
+    const std::pair<const char*, bool> cases[] = {
+        {"1", true},  {"2", true},    {"-1", true},  {"   1", true}, {"99999999999", true}, {"1abc", true},
+        {"0", false}, {"-0", false},  {"true", false}, {"yes", false}, {"on", false},       {"", false},
+        {"0x1", false}, {"0.9", false},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(parseBool(text), expected) << '"' << text << '"';
+}
+
+struct FloatCase {
+    const char* text;
+    float expected;
+};
+
+TEST(ParseFloat, FollowsTheFloatRules) {
+    const FloatCase cases[] = {
+        {"1.5", 1.5f},   {"2e1", 20.0f},  {"0,5", 0.0f},   {"1,5", 1.0f},   {"1e39", 0.0f},  {"-1e39", 0.0f},
+        {"1.5e", 0.0f},  {"2e+", 0.0f},   {"3E-x", 0.0f},  {"1.5x", 1.5f},  {"-0.25", -0.25f}, {"+0.5", 0.5f},
+        {"  0.5", 0.5f}, {".5", 0.5f},    {"5.", 5.0f},    {"-.5", -0.5f},  {".", 0.0f},     {"-", 0.0f},
+        {"e5", 0.0f},    {"inf", 0.0f},   {"-inf", 0.0f},  {"nan", 0.0f},   {"infinity", 0.0f}, {"", 0.0f},
+        {"1E2", 100.0f}, {"1e-2", 0.01f}, {"0x10", 0.0f},  {"1.5e3x", 1500.0f}, {"3.4028235e38", 3.4028235e38f},
+        {"0.1234567", 0.1234567f},        {"1 .5", 1.0f},  {"1e0005", 100000.0f},
+    };
+    for (const auto& c : cases) {
+        const float got = parseFloat(c.text);
+        EXPECT_EQ(std::memcmp(&got, &c.expected, sizeof got) == 0 || got == c.expected, true)
+            << '"' << c.text << "\" gave " << got << ", expected " << c.expected;
+        EXPECT_TRUE(std::isfinite(got)) << c.text;
+    }
+}
+
+TEST(ParseFloat, GivesTheNearestFloatOfLongText) {
+    // 255 characters of digits still round to the nearest float, not via double.
+    std::string digits = "0." + std::string(250, '3');
+    EXPECT_EQ(parseFloat(digits), 1.0f / 3.0f);
+    EXPECT_EQ(parseFloat("16777217"), 16777216.0f);
+}
+
+TEST(FormatValues, UseTheFixedTextForms) {
+    EXPECT_STREQ(formatBool(true).c_str(), "1");
+    EXPECT_STREQ(formatBool(false).c_str(), "0");
+
+    const std::pair<std::int32_t, const char*> ints[] = {
+        {12829, "12829"}, {-5, "-5"}, {0, "0"}, {2147483647, "2147483647"},
+        {std::numeric_limits<std::int32_t>::min(), "-2147483648"},
+    };
+    for (const auto& [value, text] : ints) EXPECT_STREQ(formatInt(value).c_str(), text);
+
+    const std::pair<float, const char*> floats[] = {
+        {1.0f, "1"},          {0.5f, "0.5"},         {0.1234567f, "0.123457"}, {1e7f, "1e+07"},
+        {0.00001f, "1e-05"},  {0.0001f, "0.0001"},   {123456.0f, "123456"},    {1234567.0f, "1.23457e+06"},
+        {-0.25f, "-0.25"},    {0.0f, "0"},           {-0.0f, "-0"},            {3.4028235e38f, "3.40282e+38"},
+        {100.0f, "100"},      {1.1f, "1.1"},
+    };
+    for (const auto& [value, text] : floats) EXPECT_STREQ(formatFloat(value).c_str(), text) << value;
+}
+
+TEST(FormatValues, ReadBackAsWritten) {
+    for (std::int32_t value : {0, 1, -1, 100, 12829, 2147483647, -2147483647 - 1})
+        EXPECT_EQ(parseInt(formatInt(value).c_str()), value);
+    for (float value : {0.0f, 1.0f, 0.5f, -0.25f, 100.0f, 1e7f, 1e-5f})
+        EXPECT_EQ(parseFloat(formatFloat(value).c_str()), value);
+}
+
+}  // namespace

@@ -1,0 +1,18 @@
+#pragma once
+// The plugin's work, run once per frame while "Enabled" is on: query the weather, load its
+// accuracy and damage modifier into tuningState, and bring every ped the game does not exempt
+// towards them, reading first, writing only what differs, at most one value per ped per pass.
+
+#include <array>
+#include <cstdint>
+
+#include "settings/ini_reader.h"
+
+inline constexpr std::int32_t kPedCapacity = 1024;
+// The default file's accuracy: the pass then takes the first tuned ped's accuracy OR 0x2C.
+inline constexpr std::int32_t kAccuracySentinel = 12829;
+
+// Filled by worldGetAllPeds on every pass; its contents mean nothing between passes.
+extern std::array<std::int32_t, kPedCapacity> pedBuffer;
+
+void runTuningPass(const IniReader& reader);
