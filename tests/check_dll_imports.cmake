@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Fails unless Veltrane.asi imports only from KERNEL32.dll, the C runtime and the script host,
 # and imports exactly the host's nine functions under their decorated names.
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
