@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, and only those that are missing.
+# Every developer command calls this first, so a fresh Debian machine needs nothing by hand.
+set -euo pipefail
+
+packages=(
+    cmake make g++ git                  # native build
+    mingw-w64                           # the Windows build (x86_64-w64-mingw32-g++-posix, windres, dlltool)
+    googletest libgtest-dev             # unit tests (the Windows build compiles /usr/src/googletest)
+    wine wine64                         # running the Windows build: tests and the simulated game
+    libbenchmark-dev valgrind           # benchmarks, callgrind, memcheck
+    clang libclang-rt-14-dev            # fuzzers and sanitizers
+    nlohmann-json3-dev libcli11-dev     # the simulated game's scenario files and options
+    zip unzip                           # the release package
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "install-deps: installing ${missing[*]}" >&2
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q >/dev/null
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
