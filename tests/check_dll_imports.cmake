@@ -45,3 +45,20 @@ if(NOT imported STREQUAL sorted_expected)
     message(FATAL_ERROR "script host imports differ.\n got: ${imported}\n want: ${sorted_expected}")
 endif()
 message(STATUS "script host imports: the nine decorated names")
+
+# The module exports nothing: the host finds the script through scriptRegister.
+string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table\n(([^\n]+\n)*)" export_block "${dump}")
+if(CMAKE_MATCH_1 MATCHES "\\[ *[0-9]+\\]")
+    message(FATAL_ERROR "Veltrane.asi exports functions:\n${CMAKE_MATCH_1}")
+endif()
+
+# The version resource that the Properties dialog and antivirus tools read.
+execute_process(COMMAND ${STRINGS} -el ${DLL} OUTPUT_VARIABLE wide_text)
+string(REPLACE "\n" ";" version_strings "${wide_text}")
+foreach(wanted "FileVersion" "ProductName" "FileDescription" "Veltrane")
+    list(FIND version_strings "${wanted}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "Veltrane.asi has no \"${wanted}\" in its version resource")
+    endif()
+endforeach()
+message(STATUS "version resource present, exports none")

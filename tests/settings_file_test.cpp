@@ -79,7 +79,19 @@ TEST_F(SettingsFileTest, MissingDirectoryOnThePathIsAbsent) {
     SettingsFile nested;
     nested.setPath("./no-such-dir/Veltrane.ini");
     EXPECT_FALSE(nested.exists());
+    writeFile("plain-file", "x");
+    nested.setPath("./plain-file/Veltrane.ini");
+    EXPECT_FALSE(nested.exists());
 }
+
+#ifndef _WIN32
+TEST_F(SettingsFileTest, QueryThatFailsForAnotherReasonCountsAsExisting) {
+    // A link that points at itself can't be resolved (ELOOP): not "absent", so the
+    // defaults must not be written over whatever is there.
+    std::filesystem::create_symlink("Veltrane.ini", "Veltrane.ini");
+    EXPECT_TRUE(settings.exists());
+}
+#endif
 
 TEST_F(SettingsFileTest, ReadsParseTheStoredText) {
     writeFile(kSettingsFileName,
