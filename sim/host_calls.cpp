@@ -14,6 +14,9 @@ const char* callKindName(CallKind kind) {
         case CallKind::KeyboardHandlerUnregister: return "keyboardHandlerUnregister";
         case CallKind::WorldGetAllPeds: return "worldGetAllPeds";
         case CallKind::Native: return "native";
+        case CallKind::ScriptStart: return "scriptStart";
+        case CallKind::ScriptResume: return "scriptResume";
+        case CallKind::KeyboardMessage: return "keyboardMessage";
     }
     return "?";
 }
@@ -42,6 +45,7 @@ void CallLog::addNative(const NativeCallAssembler& native, std::uint64_t result)
     call.argc = static_cast<std::uint8_t>(std::min<std::size_t>(native.argc(), call.args.size()));
     std::copy_n(native.args(), call.argc, call.args.begin());
     call.result = result;
+    call.frame = frame;
     calls.push_back(call);
 }
 

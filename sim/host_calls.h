@@ -19,6 +19,9 @@ enum class CallKind : std::uint8_t {
     KeyboardHandlerUnregister,
     WorldGetAllPeds,
     Native,
+    ScriptStart,      // the host starts a registered script on a fiber of its own
+    ScriptResume,     // the host switches back to a script's fiber in a later frame
+    KeyboardMessage,  // the host hands one keystroke to one keyboard handler
 };
 
 const char* callKindName(CallKind kind);
@@ -29,6 +32,7 @@ struct HostCall {
     std::array<std::uint64_t, 4> args{};  // argument words as pushed (natives) or passed
     std::uint8_t argc = 0;
     std::uint64_t result = 0;             // the result slot (natives) or returned value
+    std::uint32_t frame = 0;              // the game frame the call was made in
 };
 
 // Collects one native call's hash and argument words, then runs it against the world and
@@ -53,13 +57,16 @@ private:
     std::uint64_t resultSlot = 0;
 };
 
-// Every call in order. Off by default in long runs; tests switch it on.
+// Every call in order, each stamped with the frame the game is in.
 struct CallLog {
     bool enabled = true;
+    std::uint32_t frame = 0;
     std::vector<HostCall> calls;
 
-    void add(const HostCall& call) {
-        if (enabled) calls.push_back(call);
+    void add(HostCall call) {
+        if (!enabled) return;
+        call.frame = frame;
+        calls.push_back(call);
     }
     void addNative(const NativeCallAssembler& native, std::uint64_t result);
     void clear() { calls.clear(); }

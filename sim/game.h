@@ -1,0 +1,23 @@
+#pragma once
+// The simulated game: loads the stand-in host and the plugin, plays a scenario frame by frame,
+// and unloads the plugin at the end. Windows only (it runs under Wine here).
+
+#include <optional>
+#include <string>
+
+namespace sim {
+
+struct GameOptions {
+    std::string scenarioPath;
+    std::string gameDirectory;  // empty: a fresh scratch directory
+    std::string tracePath;      // empty: no trace
+    std::string hostPath;       // empty: ScriptHookRDR2.dll beside the game
+    std::string pluginPath;     // empty: Veltrane.asi beside the game
+    std::optional<unsigned> frames;
+    bool quiet = false;
+};
+
+// The process exit code: 0 played to the end, 1 could not start, 2 stopped by a fault.
+int playScenario(const GameOptions& options);
+
+}  // namespace sim

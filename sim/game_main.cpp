@@ -1,0 +1,27 @@
+// veltrane-sim.exe: the simulated game's command line.
+
+#include <CLI/CLI.hpp>
+
+#include "sim/game.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{
+        "Plays a scenario in a simulated game: loads the stand-in ScriptHookRDR2.dll, then Veltrane.asi "
+        "(DllMain runs), runs the frames and prints a report of what the plugin did.",
+        "veltrane-sim"};
+    // Paths under Wine may start with "/", which must not read as a Windows-style option.
+    app.allow_windows_style_options(false);
+    sim::GameOptions options;
+    options.scenarioPath = VELTRANE_DEFAULT_SCENARIO;
+    app.add_option("scenario", options.scenarioPath, "Scenario file (JSON)")->capture_default_str();
+    app.add_option("--game-dir", options.gameDirectory,
+                   "Directory the game runs in, where Veltrane.ini lives (default: a fresh scratch directory)");
+    app.add_option("--trace", options.tracePath, "Write every host and native call to FILE as JSON Lines")
+        ->option_text("FILE");
+    app.add_option("--frames", options.frames, "Play this many frames instead of the scenario's");
+    app.add_option("--host", options.hostPath, "Stand-in host DLL (default: ScriptHookRDR2.dll beside this program)");
+    app.add_option("--plugin", options.pluginPath, "Plugin to load (default: Veltrane.asi beside this program)");
+    app.add_flag("-q,--quiet", options.quiet, "Print no report");
+    CLI11_PARSE(app, argc, argv);
+    return sim::playScenario(options);
+}

@@ -1,0 +1,186 @@
+#include "sim/report.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "host/natives.h"
+
+namespace sim {
+
+namespace {
+
+std::string frameRange(std::uint32_t first, std::uint32_t last) {
+    return first == last ? "frame " + std::to_string(first)
+                         : "frames " + std::to_string(first) + "-" + std::to_string(last);
+}
+
+// The most common values, "62 (270), 44 (3)".
+template <typename T>
+std::string commonest(const std::map<T, std::size_t>& counts, std::size_t shown = 3) {
+    std::vector<std::pair<T, std::size_t>> sorted(counts.begin(), counts.end());
+    std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::ostringstream out;
+    for (std::size_t i = 0; i < sorted.size() && i < shown; ++i) {
+        out << (i ? ", " : "") << sorted[i].first << " (" << sorted[i].second << ")";
+    }
+    if (sorted.size() > shown) out << ", " << sorted.size() - shown << " other values";
+    return out.str();
+}
+
+void renderPhase(std::ostringstream& out, const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end) {
+    const FrameRecord& first = frames[begin];
+    char hash[16];
+    std::snprintf(hash, sizeof hash, "0x%08X", static_cast<unsigned>(first.weather));
+    out << "\n" << frameRange(first.frame, frames[end - 1].frame) << ": " << first.weatherLabel << " (" << hash << ")\n";
+
+    std::string asked;
+    std::vector<std::uint32_t> changed, natives;
+    std::vector<std::uint32_t> idle;
+    std::uint32_t lastChange = 0;
+    bool anyChange = false;
+    std::uint32_t twice = 0, exemptTouched = 0, keyNatives = 0, keyMessages = 0;
+    for (std::size_t i = begin; i < end; ++i) {
+        const FrameRecord& f = frames[i];
+        for (const auto& event : f.events) out << "  frame " << f.frame << ": " << event << "\n";
+        if (f.asked != asked) {
+            out << (i == begin ? "  Veltrane.ini asks: " : "  frame " + std::to_string(f.frame) + ": Veltrane.ini now asks: ")
+                << f.asked << "\n";
+            asked = f.asked;
+        }
+        if (!f.iniExistsAfter) out << "  frame " << f.frame << ": Veltrane.ini missing after the frame\n";
+        changed.push_back(f.tally.pedsChanged);
+        natives.push_back(f.tally.nativeCalls);
+        if (f.tally.nativeCalls == 0) idle.push_back(f.frame);
+        if (f.tally.pedsChanged > 0) {
+            anyChange = true;
+            lastChange = f.frame;
+        }
+        twice += f.tally.pedsWrittenTwice;
+        exemptTouched += f.tally.exemptPedsTouched;
+        keyNatives += f.tally.nativesInKeyboardHandlers;
+        keyMessages += f.tally.keyboardMessages;
+    }
+    out << "  peds changed per frame: " << runLengths(changed) << "\n";
+    if (!anyChange) {
+        out << "  settled: nothing to change\n";
+    } else if (lastChange == frames[end - 1].frame && end - begin > 1) {
+        out << "  settled: not yet, peds still changing in the phase's last frame\n";
+    } else {
+        out << "  settled: after " << (lastChange - first.frame + 1) << " frame(s), last change in frame " << lastChange
+            << "\n";
+    }
+    out << "  native calls per frame: " << runLengths(natives) << "\n";
+    out << "  peds not exempt at the end: " << frames[end - 1].pedValuesAfter << "\n";
+    if (!idle.empty() && idle.size() < end - begin) {
+        out << "  no native call (plugin switched off) in " << idle.size() << " frame(s), first " << idle.front() << "\n";
+    } else if (!idle.empty()) {
+        out << "  no native call in any frame of this phase (plugin switched off)\n";
+    }
+    if (keyMessages > 0)
+        out << "  keystrokes handed to the plugin: " << keyMessages << ", native calls they caused: " << keyNatives << "\n";
+    if (twice > 0) out << "  PROBLEM: " << twice << " time(s) a ped was written twice in one frame\n";
+    if (exemptTouched > 0) out << "  PROBLEM: exempt peds got " << exemptTouched << " call(s) beyond the exempt test\n";
+}
+
+}  // namespace
+
+std::string pedValues(const std::vector<Ped>& peds) {
+    std::map<std::int32_t, std::size_t> accuracy;
+    std::map<float, std::size_t> damage;
+    std::size_t nan = 0;
+    for (const Ped& p : peds) {
+        if (p.exempt) continue;
+        ++accuracy[p.accuracy];
+        if (std::isnan(p.damageModifier)) ++nan; else ++damage[p.damageModifier];
+    }
+    if (accuracy.empty()) return "none";
+    std::string text = "accuracy " + commonest(accuracy) + "; damage modifier " + commonest(damage);
+    if (nan > 0) text += ", NaN (" + std::to_string(nan) + ")";
+    return text;
+}
+
+FrameTally tallyFrame(const std::vector<HostCall>& calls, World& world) {
+    namespace H = NativeHashes;
+    FrameTally tally;
+    std::map<std::int32_t, int> writes;
+    bool inKeyboard = false;
+    for (const HostCall& call : calls) {
+        if (call.kind == CallKind::KeyboardMessage) {
+            ++tally.keyboardMessages;
+            inKeyboard = true;
+            continue;
+        }
+        if (call.kind != CallKind::Native) {
+            inKeyboard = false;
+            continue;
+        }
+        ++tally.nativeCalls;
+        if (inKeyboard) ++tally.nativesInKeyboardHandlers;
+        if (call.hash == H::WeatherQuery || call.argc == 0) continue;
+        const auto ped = static_cast<std::int32_t>(static_cast<std::uint32_t>(call.args[0]));
+        if (call.hash == H::PedAccuracyWrite || call.hash == H::PedDamageModWrite) {
+            ++(call.hash == H::PedAccuracyWrite ? tally.accuracyWrites : tally.damageWrites);
+            if (++writes[ped] == 2) ++tally.pedsWrittenTwice;
+        }
+        const Ped* p = world.find(ped);
+        if (call.hash != H::PedExemptTest && p != nullptr && p->exempt) ++tally.exemptPedsTouched;
+    }
+    tally.pedsChanged = static_cast<std::uint32_t>(writes.size());
+    return tally;
+}
+
+std::string runLengths(const std::vector<std::uint32_t>& values, std::size_t maxRuns) {
+    std::ostringstream out;
+    std::size_t runs = 0;
+    for (std::size_t i = 0; i < values.size();) {
+        std::size_t j = i;
+        while (j < values.size() && values[j] == values[i]) ++j;
+        if (runs == maxRuns) {
+            out << ", ... (" << values.size() - i << " more frames)";
+            break;
+        }
+        out << (runs ? ", " : "") << values[i];
+        if (j - i > 1) out << " x" << j - i;
+        ++runs;
+        i = j;
+    }
+    return out.str();
+}
+
+std::string renderReport(const RunRecord& run) {
+    std::ostringstream out;
+    std::size_t exempt = 0;
+    for (const Ped& p : run.finalPeds) exempt += p.exempt ? 1 : 0;
+    out << "Veltrane in the simulated game: " << (run.scenarioName.empty() ? "scenario" : run.scenarioName) << "\n";
+    if (!run.description.empty()) out << run.description << "\n";
+    out << "game directory: " << run.gameDirectory << "\n";
+    out << "plugin loaded: " << (run.loadCalls.empty() ? "no host call" : "") ;
+    for (std::size_t i = 0; i < run.loadCalls.size(); ++i) out << (i ? ", " : "") << run.loadCalls[i];
+    out << "\n";
+
+    const auto& frames = run.frames;
+    for (std::size_t begin = 0; begin < frames.size();) {
+        std::size_t end = begin + 1;
+        while (end < frames.size() && frames[end].weather == frames[begin].weather) ++end;
+        renderPhase(out, frames, begin, end);
+        begin = end;
+    }
+
+    out << "\nafter " << frames.size() << " frame(s): " << run.finalPeds.size() << " peds (" << exempt << " exempt)\n";
+    out << "  peds not exempt: " << pedValues(run.finalPeds) << "\n";
+    out << "  Veltrane.ini: " << run.finalIniStatus << "\n";
+    out << "plugin unloaded: ";
+    for (std::size_t i = 0; i < run.unloadCalls.size(); ++i) out << (i ? ", " : "") << run.unloadCalls[i];
+    out << "\n";
+    if (!run.stopReason.empty()) {
+        out << "FAULT: the run stopped in frame " << (frames.empty() ? 0 : frames.back().frame) << ": " << run.stopReason
+            << "\n";
+    }
+    return out.str();
+}
+
+}  // namespace sim

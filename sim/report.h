@@ -1,0 +1,62 @@
+#pragma once
+// What the simulated game saw in one run, and the report it prints: per weather phase what
+// Veltrane.ini asked for, how many peds changed per frame and how long they took to settle,
+// the native calls per frame, and anything that went wrong.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/host_calls.h"
+#include "sim/world.h"
+
+namespace sim {
+
+// One frame's calls, counted.
+struct FrameTally {
+    std::uint32_t nativeCalls = 0;
+    std::uint32_t pedsChanged = 0;        // distinct peds written
+    std::uint32_t accuracyWrites = 0;
+    std::uint32_t damageWrites = 0;
+    std::uint32_t pedsWrittenTwice = 0;   // more than one write to one ped in the frame
+    std::uint32_t exemptPedsTouched = 0;  // any call but PedExemptTest on an exempt ped
+    std::uint32_t keyboardMessages = 0;
+    std::uint32_t nativesInKeyboardHandlers = 0;
+};
+
+// Counts `calls`, all made in one frame; `world` tells which peds are exempt.
+FrameTally tallyFrame(const std::vector<HostCall>& calls, World& world);
+
+struct FrameRecord {
+    std::uint32_t frame = 0;
+    std::uint32_t weather = 0;
+    std::string weatherLabel;         // "Rain", or the scenario's name for a weather with no row
+    std::string asked;                // Veltrane.ini's keys for this weather as the frame began
+    std::vector<std::string> events;  // what the scenario did before the frame ran
+    std::int32_t pedsInWorld = 0;
+    bool iniExistsAfter = true;
+    std::string pedValuesAfter;       // the commonest values of the peds not exempt
+    FrameTally tally;
+};
+
+struct RunRecord {
+    std::string scenarioName;
+    std::string description;
+    std::string gameDirectory;
+    std::vector<std::string> loadCalls;    // what the host saw while the plugin loaded
+    std::vector<std::string> unloadCalls;  // and while it unloaded
+    std::vector<FrameRecord> frames;
+    std::string stopReason;                // empty unless the run stopped early
+    std::vector<Ped> finalPeds;
+    std::string finalIniStatus;            // "present, 45 entries" and the like
+};
+
+std::string renderReport(const RunRecord& run);
+
+// "accuracy 62 (270), 44 (3); damage modifier 0.5 (273)" over the peds not exempt.
+std::string pedValues(const std::vector<Ped>& peds);
+
+// "270 ×2, 3, 0 ×25": runs of equal values, at most `maxRuns` of them.
+std::string runLengths(const std::vector<std::uint32_t>& values, std::size_t maxRuns = 8);
+
+}  // namespace sim

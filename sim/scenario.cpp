@@ -1,0 +1,303 @@
+#include "sim/scenario.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <limits>
+#include <nlohmann/json.hpp>
+
+namespace sim {
+
+namespace {
+
+using nlohmann::json;
+
+[[noreturn]] void fail(const std::string& where, const std::string& what) { throw ScenarioError(where + ": " + what); }
+
+template <typename T>
+T integer(const json& value, const std::string& where, T low, T high) {
+    if (!value.is_number_integer()) fail(where, "expected a whole number, got " + value.dump());
+    if (value.is_number_unsigned()) {
+        const auto v = value.get<std::uint64_t>();
+        const bool belowLow = low > 0 && v < static_cast<std::uint64_t>(low);
+        if (belowLow || v > static_cast<std::uint64_t>(high)) fail(where, value.dump() + " is out of range");
+        return static_cast<T>(v);
+    }
+    const auto v = value.get<std::int64_t>();
+    if (v < static_cast<std::int64_t>(low) || (v > 0 && static_cast<std::uint64_t>(v) > static_cast<std::uint64_t>(high)))
+        fail(where, value.dump() + " is out of range");
+    return static_cast<T>(v);
+}
+
+double number(const json& value, const std::string& where) {
+    if (!value.is_number()) fail(where, "expected a number, got " + value.dump());
+    return value.get<double>();
+}
+
+std::string text(const json& value, const std::string& where) {
+    if (!value.is_string()) fail(where, "expected a string, got " + value.dump());
+    return value.get<std::string>();
+}
+
+// An INI value may be written as a JSON string or number; numbers go in as JSON prints them.
+std::string iniValue(const json& value, const std::string& where) {
+    if (value.is_string()) return value.get<std::string>();
+    if (value.is_number()) return value.dump();
+    fail(where, "expected a string or a number, got " + value.dump());
+}
+
+void checkKeys(const json& object, const std::string& where, std::initializer_list<const char*> allowed) {
+    if (!object.is_object()) fail(where, "expected an object, got " + object.dump());
+    for (const auto& item : object.items()) {
+        if (std::none_of(allowed.begin(), allowed.end(), [&](const char* k) { return item.key() == k; }))
+            fail(where, "unknown key \"" + item.key() + "\"");
+    }
+}
+
+// A value or a [low, high] range.
+template <typename T, typename Read>
+void range(const json& value, const std::string& where, T& low, T& high, Read read) {
+    if (value.is_array()) {
+        if (value.size() != 2) fail(where, "a range is [low, high]");
+        low = read(value[0], where);
+        high = read(value[1], where);
+        if (high < low) fail(where, "a range is [low, high]");
+    } else {
+        low = high = read(value, where);
+    }
+}
+
+PedGroup pedGroup(const json& object, const std::string& where) {
+    checkKeys(object, where, {"count", "accuracy", "damage", "exempt"});
+    PedGroup group;
+    if (!object.contains("count")) fail(where, "\"count\" is missing");
+    group.count = integer<std::int32_t>(object["count"], where + ".count", 0, 100000);
+    auto readAccuracy = [](const json& v, const std::string& w) {
+        return integer<std::int32_t>(v, w, std::numeric_limits<std::int32_t>::min(),
+                                     std::numeric_limits<std::int32_t>::max());
+    };
+    auto readDamage = [](const json& v, const std::string& w) { return static_cast<float>(number(v, w)); };
+    if (object.contains("accuracy")) range(object["accuracy"], where + ".accuracy", group.accuracyMin, group.accuracyMax, readAccuracy);
+    if (object.contains("damage")) range(object["damage"], where + ".damage", group.damageMin, group.damageMax, readDamage);
+    if (object.contains("exempt")) {
+        group.exemptShare = number(object["exempt"], where + ".exempt");
+        if (group.exemptShare < 0.0 || group.exemptShare > 1.0) fail(where + ".exempt", "a share from 0 to 1");
+    }
+    return group;
+}
+
+// "K", "7", "F5", "ESCAPE" and the like, or a virtual-key number.
+std::uint32_t keyCode(const json& value, const std::string& where) {
+    if (value.is_number()) return integer<std::uint32_t>(value, where, 0, 0xFFFFFFFFu);
+    std::string name = text(value, where);
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+    if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) return static_cast<unsigned char>(name[0]);
+    if (name.size() >= 2 && name[0] == 'F' && std::all_of(name.begin() + 1, name.end(), ::isdigit)) {
+        const int n = std::stoi(name.substr(1));
+        if (n >= 1 && n <= 24) return 0x6Fu + static_cast<std::uint32_t>(n);
+    }
+    static const std::pair<const char*, std::uint32_t> named[] = {
+        {"BACK", 0x08}, {"TAB", 0x09}, {"RETURN", 0x0D}, {"ENTER", 0x0D}, {"SHIFT", 0x10}, {"CONTROL", 0x11},
+        {"MENU", 0x12}, {"ALT", 0x12}, {"ESCAPE", 0x1B}, {"SPACE", 0x20}, {"LEFT", 0x25}, {"UP", 0x26},
+        {"RIGHT", 0x27}, {"DOWN", 0x28}, {"INSERT", 0x2D}, {"DELETE", 0x2E}};
+    for (const auto& [n, code] : named) {
+        if (name == n) return code;
+    }
+    fail(where, "unknown key name \"" + name + "\"");
+}
+
+KeystrokeFlags keystroke(const json& object, const std::string& where, std::uint32_t& code) {
+    checkKeys(object, where, {"code", "up", "alt", "repeat", "scan", "extended", "previouslyDown"});
+    if (!object.contains("code")) fail(where, "\"code\" is missing");
+    code = keyCode(object["code"], where + ".code");
+    auto flag = [&](const char* name, bool otherwise) {
+        if (!object.contains(name)) return otherwise;
+        if (!object[name].is_boolean()) fail(where + "." + name, "expected true or false");
+        return object[name].get<bool>();
+    };
+    KeystrokeFlags flags;
+    flags.keyUp = flag("up", false);
+    flags.altHeld = flag("alt", false);
+    flags.extended = flag("extended", false);
+    flags.previouslyDown = flag("previouslyDown", flags.keyUp);  // a key going up was down
+    if (object.contains("repeat")) flags.repeatCount = integer<std::uint16_t>(object["repeat"], where + ".repeat", 0, 0xFFFF);
+    if (object.contains("scan")) flags.scanCode = integer<std::uint8_t>(object["scan"], where + ".scan", 0, 0xFF);
+    return flags;
+}
+
+std::uint32_t weatherHash(const std::string& name) {
+    if (name.size() > 2 && name[0] == '0' && (name[1] == 'x' || name[1] == 'X')) {
+        char* end = nullptr;
+        const unsigned long long value = std::strtoull(name.c_str() + 2, &end, 16);
+        if (*end == '\0' && value <= 0xFFFFFFFFull) return static_cast<std::uint32_t>(value);
+    }
+    return weatherHashOf(name);
+}
+
+void parseEvent(const json& object, const std::string& where, std::uint32_t frames, std::vector<ScenarioEvent>& out) {
+    if (!object.is_object()) fail(where, "expected an object");
+    if (!object.contains("frame")) fail(where, "\"frame\" is missing");
+    ScenarioEvent event;
+    event.frame = integer<std::uint32_t>(object["frame"], where + ".frame", 0, 0xFFFFFFFFu);
+    if (event.frame >= frames) fail(where + ".frame", "frame " + std::to_string(event.frame) + " is past the last frame");
+
+    std::vector<std::string> actions;
+    for (const auto& item : object.items()) {
+        if (item.key() != "frame" && item.key() != "note") actions.push_back(item.key());
+    }
+    if (actions.size() != 1) fail(where, "an event has \"frame\" and exactly one action");
+    const std::string& action = actions[0];
+    const json& value = object[action];
+    const std::string at = where + "." + action;
+
+    if (action == "weather") {
+        event.kind = EventKind::Weather;
+        event.weatherName = text(value, at);
+        event.weatherHash = weatherHash(event.weatherName);
+    } else if (action == "spawn") {
+        event.kind = EventKind::Spawn;
+        event.peds = pedGroup(value, at);
+    } else if (action == "despawn") {
+        event.kind = EventKind::Despawn;
+        event.count = integer<std::int32_t>(value, at, 0, 100000);
+    } else if (action == "set" || action == "deleteKey") {
+        event.kind = action == "set" ? EventKind::SetKey : EventKind::DeleteKey;
+        if (action == "set") {
+            checkKeys(value, at, {"section", "key", "value"});
+            if (!value.contains("value")) fail(at, "\"value\" is missing");
+            event.text = iniValue(value["value"], at + ".value");
+        } else {
+            checkKeys(value, at, {"section", "key"});
+        }
+        if (!value.contains("section") || !value.contains("key")) fail(at, "\"section\" and \"key\" are needed");
+        event.section = text(value["section"], at + ".section");
+        event.key = text(value["key"], at + ".key");
+    } else if (action == "deleteFile") {
+        if (value != true) fail(at, "write \"deleteFile\": true");
+        event.kind = EventKind::DeleteFile;
+    } else if (action == "writeFile") {
+        event.kind = EventKind::WriteFile;
+        event.text = text(value, at);
+    } else if (action == "key") {
+        event.kind = EventKind::Keystroke;
+        event.flags = keystroke(value, at, event.keyCode);
+    } else if (action == "press") {
+        // A key going down and up again in one frame: two messages.
+        event.kind = EventKind::Keystroke;
+        event.keyCode = keyCode(value, at);
+        out.push_back(event);
+        event.flags.keyUp = true;
+        event.flags.previouslyDown = true;
+    } else if (action == "fault") {
+        event.kind = EventKind::Fault;
+        checkKeys(value, at, {"reportedPedCount", "nanDamage"});
+        if (value.size() != 1) fail(at, "one switch per fault event");
+        if (value.contains("reportedPedCount")) {
+            event.setsReportedCount = true;
+            const json& count = value["reportedPedCount"];
+            if (!count.is_null())
+                event.reportedCount = integer<std::int32_t>(count, at + ".reportedPedCount",
+                                                            std::numeric_limits<std::int32_t>::min(),
+                                                            std::numeric_limits<std::int32_t>::max());
+        } else {
+            event.setsNaNDamage = true;
+            event.count = integer<std::int32_t>(value["nanDamage"], at + ".nanDamage", 0, 100000);
+        }
+    } else {
+        fail(where, "unknown action \"" + action + "\"");
+    }
+    out.push_back(event);
+}
+
+}  // namespace
+
+Scenario parseScenario(const std::string& jsonText) {
+    json root;
+    try {
+        root = json::parse(jsonText, nullptr, true, /*ignore_comments=*/true);
+    } catch (const json::parse_error& e) {
+        throw ScenarioError(std::string("not valid JSON: ") + e.what());
+    }
+    checkKeys(root, "scenario", {"name", "description", "frames", "seed", "ini", "peds", "events"});
+    Scenario scenario;
+    if (root.contains("name")) scenario.name = text(root["name"], "name");
+    if (root.contains("description")) scenario.description = text(root["description"], "description");
+    if (!root.contains("frames")) fail("scenario", "\"frames\" is missing");
+    scenario.frames = integer<std::uint32_t>(root["frames"], "frames", 1, 1000000);
+    if (root.contains("seed")) scenario.seed = integer<std::uint64_t>(root["seed"], "seed", 0, ~0ull);
+    if (root.contains("ini")) {
+        const json& ini = root["ini"];
+        if (ini.is_null()) {
+            scenario.iniStart = Scenario::IniStart::Absent;
+        } else {
+            scenario.iniStart = Scenario::IniStart::Text;
+            scenario.iniText = text(ini, "ini");
+        }
+    }
+    if (root.contains("peds")) scenario.peds = pedGroup(root["peds"], "peds");
+    if (root.contains("events")) {
+        const json& events = root["events"];
+        if (!events.is_array()) fail("events", "expected a list");
+        for (std::size_t i = 0; i < events.size(); ++i)
+            parseEvent(events[i], "events[" + std::to_string(i) + "]", scenario.frames, scenario.events);
+    }
+    std::stable_sort(scenario.events.begin(), scenario.events.end(),
+                     [](const ScenarioEvent& a, const ScenarioEvent& b) { return a.frame < b.frame; });
+    return scenario;
+}
+
+std::uint32_t weatherHashOf(const std::string& name) {
+    std::uint32_t hash = 0;
+    for (unsigned char c : name) {
+        hash += static_cast<std::uint32_t>(std::tolower(c));
+        hash += hash << 10;
+        hash ^= hash >> 6;
+    }
+    hash += hash << 3;
+    hash ^= hash >> 11;
+    hash += hash << 15;
+    return hash;
+}
+
+std::string describe(const ScenarioEvent& event) {
+    char buffer[64];
+    switch (event.kind) {
+        case EventKind::Weather:
+            std::snprintf(buffer, sizeof buffer, " (0x%08X)", static_cast<unsigned>(event.weatherHash));
+            return "weather " + event.weatherName + buffer;
+        case EventKind::Spawn: {
+            std::string what = std::to_string(event.peds.count) + " peds spawn";
+            if (event.peds.exemptShare > 0) {
+                std::snprintf(buffer, sizeof buffer, " (%.0f%% exempt)", event.peds.exemptShare * 100.0);
+                what += buffer;
+            }
+            return what;
+        }
+        case EventKind::Despawn: return std::to_string(event.count) + " oldest peds despawn";
+        case EventKind::SetKey: return "set " + event.section + "." + event.key + " = " + event.text;
+        case EventKind::DeleteKey: return "delete key " + event.section + "." + event.key;
+        case EventKind::DeleteFile: return "delete Veltrane.ini";
+        case EventKind::WriteFile: {
+            std::string shown = event.text.substr(0, 24);
+            for (char& c : shown) {
+                if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+            }
+            return "overwrite Veltrane.ini with " + std::to_string(event.text.size()) + " bytes (\"" + shown +
+                   (event.text.size() > 24 ? "...\")" : "\")");
+        }
+        case EventKind::Keystroke:
+            std::snprintf(buffer, sizeof buffer, "key 0x%02X %s%s", static_cast<unsigned>(event.keyCode),
+                          event.flags.keyUp ? "up" : "down", event.flags.altHeld ? " with ALT" : "");
+            return buffer;
+        case EventKind::Fault:
+            if (event.setsReportedCount) {
+                return event.reportedCount ? "fault on: worldGetAllPeds reports " + std::to_string(*event.reportedCount)
+                                           : "fault off: worldGetAllPeds reports what it wrote";
+            }
+            return event.count > 0 ? "fault on: " + std::to_string(event.count) + " peds' damage modifier reads NaN"
+                                   : "fault off: no damage modifier reads NaN";
+    }
+    return "?";
+}
+
+}  // namespace sim

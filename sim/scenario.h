@@ -1,0 +1,76 @@
+#pragma once
+// A scenario for the simulated game: the world at the start, then what happens at which frame
+// (weather, peds coming and going, edits to Veltrane.ini, keystrokes, fault switches).
+// docs/SIMULATOR.md describes the JSON form; parseScenario checks it and says what is wrong.
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "sim/keystroke.h"
+
+namespace sim {
+
+struct ScenarioError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// A group of peds, their values drawn evenly from the ranges.
+struct PedGroup {
+    std::int32_t count = 0;
+    std::int32_t accuracyMin = 50, accuracyMax = 50;
+    float damageMin = 1.0f, damageMax = 1.0f;
+    double exemptShare = 0.0;  // 0 to 1: the share of the group the game exempts
+};
+
+enum class EventKind {
+    Weather,     // the game's weather changes
+    Spawn,       // a group of peds appears
+    Despawn,     // the oldest peds vanish
+    SetKey,      // the player sets a key in Veltrane.ini
+    DeleteKey,   // the player deletes a key
+    DeleteFile,  // the player deletes Veltrane.ini
+    WriteFile,   // the player replaces the whole file (garbage included)
+    Keystroke,   // one keystroke message
+    Fault,       // a fault switch of the world goes on or off
+};
+
+struct ScenarioEvent {
+    std::uint32_t frame = 0;
+    EventKind kind = EventKind::Weather;
+    std::string weatherName;                     // Weather: as the scenario named it
+    std::uint32_t weatherHash = 0;               // Weather
+    PedGroup peds;                               // Spawn
+    std::int32_t count = 0;                      // Despawn; Fault: peds whose damage reads NaN
+    std::string section, key, text;              // SetKey, DeleteKey; WriteFile: the whole text
+    std::uint32_t keyCode = 0;                   // Keystroke
+    KeystrokeFlags flags;                        // Keystroke
+    bool setsReportedCount = false;              // Fault: the worldGetAllPeds count switch
+    std::optional<std::int32_t> reportedCount;   // Fault: nullopt turns the switch off
+    bool setsNaNDamage = false;                  // Fault: the NaN damage switch (count peds)
+};
+
+struct Scenario {
+    std::string name;
+    std::string description;
+    std::uint32_t frames = 0;
+    std::uint64_t seed = 1;
+    // Veltrane.ini before the plugin loads: keep whatever the game directory has, start
+    // without a file (the plugin writes its defaults), or start with the given text.
+    enum class IniStart { Keep, Absent, Text } iniStart = IniStart::Keep;
+    std::string iniText;
+    PedGroup peds;                      // the world at the start
+    std::vector<ScenarioEvent> events;  // by frame; events of one frame in file order
+};
+
+Scenario parseScenario(const std::string& json);
+
+// The game's hash of a weather name: Jenkins one-at-a-time over the name in lower case.
+std::uint32_t weatherHashOf(const std::string& name);
+
+// "set WeatherType_Rain.DamageMod_Rain = 0.5", "weather Rain (0x54A69840)", ...
+std::string describe(const ScenarioEvent& event);
+
+}  // namespace sim

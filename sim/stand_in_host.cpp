@@ -1,0 +1,195 @@
+// The stand-in ScriptHookRDR2.dll: the nine host functions the plugin imports, backed by the
+// game's simulated world, plus the few controls the simulated game drives it with.
+//
+// Each registered script runs on a fiber of its own. The game's frame switches to each
+// script's fiber in turn; scriptWait switches back, and the script resumes there on the next
+// frame. Natives are assembled from nativeInit / nativePush64 and run against the world by
+// hash on nativeCall. Every call is recorded in the game's log.
+
+#include <cstdio>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "host/script_host.h"
+#include "platform/windows_api.h"
+#include "sim/stand_in_host.h"
+
+namespace {
+
+struct Script {
+    ModuleHandle module = nullptr;
+    ScriptEntry entry = nullptr;
+    LPVOID fiber = nullptr;
+    bool unregistered = false;
+    bool returned = false;  // a script that returns from its entry is done
+};
+
+struct Host {
+    sim::HostBinding game;
+    std::list<Script> scripts;  // a list: each fiber holds its script's address
+    std::vector<KeyboardHandler> keyboardHandlers;
+    sim::NativeCallAssembler native;
+    LPVOID gameFiber = nullptr;
+    Script* running = nullptr;
+    std::string stopReason;
+    std::uint64_t deadSlot = 0;  // what a native outside any script gets after a fatal call
+};
+
+Host& host() {
+    static Host instance;
+    return instance;
+}
+
+std::uint64_t word(const void* pointer) { return reinterpret_cast<std::uintptr_t>(pointer); }
+std::uint64_t word(KeyboardHandler handler) { return reinterpret_cast<std::uintptr_t>(handler); }
+std::uint64_t word(ScriptEntry entry) { return reinterpret_cast<std::uintptr_t>(entry); }
+
+void record(sim::CallKind kind, std::initializer_list<std::uint64_t> args, std::uint64_t result = 0) {
+    if (host().game.log == nullptr) return;
+    sim::HostCall call{kind};
+    for (std::uint64_t arg : args) {
+        if (call.argc < call.args.size()) call.args[call.argc++] = arg;
+    }
+    call.result = result;
+    host().game.log->add(call);
+}
+
+void WINAPI runScript(LPVOID parameter) {
+    auto* script = static_cast<Script*>(parameter);
+    script->entry();
+    // A fiber routine must never return (that would end the thread): hand control back for good.
+    script->returned = true;
+    SwitchToFiber(host().gameFiber);
+}
+
+void deleteFiber(Script& script) {
+    if (script.fiber != nullptr && script.fiber != GetCurrentFiber()) {
+        DeleteFiber(script.fiber);
+        script.fiber = nullptr;
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+// The nine host functions, exported under the host's decorated names (sim/stand_in_host.def).
+
+void scriptRegister(ModuleHandle module, ScriptEntry entry) {
+    record(sim::CallKind::ScriptRegister, {word(module), word(entry)});
+    Script script;
+    script.module = module;
+    script.entry = entry;
+    host().scripts.push_back(script);
+}
+
+void scriptUnregister(ModuleHandle module) {
+    record(sim::CallKind::ScriptUnregister, {word(module)});
+    for (Script& script : host().scripts) {
+        if (script.module != module || script.unregistered) continue;
+        // Never resumed again; its fiber (and the stack of its endless loop) goes with it.
+        script.unregistered = true;
+        deleteFiber(script);
+    }
+}
+
+void scriptWait(std::uint32_t milliseconds) {
+    record(sim::CallKind::ScriptWait, {milliseconds});
+    // Any wait ends the script's frame; it resumes on the next one.
+    if (host().running != nullptr) SwitchToFiber(host().gameFiber);
+}
+
+void keyboardHandlerRegister(KeyboardHandler handler) {
+    record(sim::CallKind::KeyboardHandlerRegister, {word(handler)});
+    host().keyboardHandlers.push_back(handler);
+}
+
+void keyboardHandlerUnregister(KeyboardHandler handler) {
+    record(sim::CallKind::KeyboardHandlerUnregister, {word(handler)});
+    auto& handlers = host().keyboardHandlers;
+    for (auto it = handlers.begin(); it != handlers.end(); ++it) {
+        if (*it == handler) {
+            handlers.erase(it);
+            break;
+        }
+    }
+}
+
+void nativeInit(std::uint64_t hash) { host().native.init(hash); }
+
+void nativePush64(std::uint64_t value) { host().native.push(value); }
+
+std::uint64_t* nativeCall() {
+    Host& h = host();
+    std::uint64_t* slot = h.game.world ? h.native.call(*h.game.world) : nullptr;
+    if (h.game.log != nullptr) h.game.log->addNative(h.native, slot ? *slot : 0);
+    if (slot != nullptr) return slot;
+
+    // The game stops on a native it doesn't know: so does this run.
+    char reason[96];
+    std::snprintf(reason, sizeof reason, "the plugin called native 0x%016llX, which the game does not know",
+                  static_cast<unsigned long long>(h.native.hash()));
+    h.stopReason = reason;
+    if (h.running != nullptr) {
+        h.running->returned = true;  // never resumed
+        SwitchToFiber(h.gameFiber);
+    }
+    h.deadSlot = 0;
+    return &h.deadSlot;
+}
+
+std::int32_t worldGetAllPeds(std::int32_t* peds, std::int32_t capacity) {
+    const std::int32_t count = host().game.world ? host().game.world->getAllPeds(peds, capacity) : 0;
+    record(sim::CallKind::WorldGetAllPeds, {static_cast<std::uint32_t>(capacity)}, static_cast<std::uint32_t>(count));
+    return count;
+}
+
+// The game's controls (sim/stand_in_host.h), exported under these plain names.
+
+void standInBind(const sim::HostBinding* binding) { host().game = *binding; }
+
+int standInRunFrame() {
+    Host& h = host();
+    if (!h.stopReason.empty()) return 0;
+    if (h.gameFiber == nullptr) {
+        h.gameFiber = IsThreadAFiber() ? GetCurrentFiber() : ConvertThreadToFiber(nullptr);
+    }
+    for (Script& script : h.scripts) {
+        if (script.unregistered || script.returned) continue;
+        if (script.fiber == nullptr) {
+            record(sim::CallKind::ScriptStart, {word(script.module), word(script.entry)});
+            script.fiber = CreateFiber(0, runScript, &script);
+        } else {
+            record(sim::CallKind::ScriptResume, {word(script.module), word(script.entry)});
+        }
+        h.running = &script;
+        SwitchToFiber(script.fiber);
+        h.running = nullptr;
+        if (!h.stopReason.empty()) return 0;
+    }
+    return 1;
+}
+
+void standInKeystroke(std::uint32_t keyCode, std::uint32_t flagWord) {
+    const sim::KeystrokeFlags flags = sim::unpackKeystrokeFlags(flagWord);
+    // A copy: a handler may unregister itself.
+    const std::vector<KeyboardHandler> handlers = host().keyboardHandlers;
+    for (KeyboardHandler handler : handlers) {
+        record(sim::CallKind::KeyboardMessage, {word(handler), keyCode, flagWord});
+        handler(keyCode, flags.repeatCount, flags.scanCode, flags.extended, flags.altHeld, flags.previouslyDown,
+                flags.keyUp);
+    }
+}
+
+const char* standInStopReason() { return host().stopReason.c_str(); }
+
+void standInShutdown() {
+    Host& h = host();
+    for (Script& script : h.scripts) deleteFiber(script);
+    h.scripts.clear();
+    if (h.gameFiber != nullptr && IsThreadAFiber()) ConvertFiberToThread();
+    h.gameFiber = nullptr;
+}
+
+}  // extern "C"

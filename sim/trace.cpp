@@ -1,0 +1,71 @@
+#include "sim/trace.h"
+
+#include <cstdio>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "host/natives.h"
+
+namespace sim {
+
+namespace {
+
+// Keys in the order written, so a line reads frame, type, call, ...
+using json = nlohmann::ordered_json;
+
+std::string hex(std::uint64_t value, int digits) {
+    char buffer[24];
+    std::snprintf(buffer, sizeof buffer, "0x%0*llX", digits, static_cast<unsigned long long>(value));
+    return buffer;
+}
+
+std::int32_t asInt(std::uint64_t word) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(word)); }
+
+json asFloat(std::uint64_t word) {
+    const auto bits = static_cast<std::uint32_t>(word);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    if (value != value) return "NaN";  // JSON has no NaN
+    return value;
+}
+
+}  // namespace
+
+std::string traceCall(const HostCall& call) {
+    namespace H = NativeHashes;
+    json line = {{"frame", call.frame}, {"type", "call"}, {"call", callKindName(call.kind)}};
+    if (call.kind == CallKind::Native) {
+        const std::string name = nativeName(call.hash);
+        line["name"] = name.empty() ? "unknown" : name;
+        line["hash"] = hex(call.hash, 16);
+    }
+    json args = json::array();
+    for (std::size_t i = 0; i < call.argc; ++i) args.push_back(call.args[i]);
+    line["args"] = args;
+    line["result"] = call.result;
+    if (call.kind == CallKind::Native && call.hash != H::WeatherQuery && call.argc > 0) {
+        line["ped"] = asInt(call.args[0]);
+        if (call.hash == H::PedAccuracyWrite && call.argc > 1) line["value"] = asInt(call.args[1]);
+        if (call.hash == H::PedDamageModWrite && call.argc > 1) line["value"] = asFloat(call.args[1]);
+        if (call.hash == H::PedAccuracyRead || call.hash == H::PedExemptTest) line["value"] = asInt(call.result);
+        if (call.hash == H::PedDamageModRead) line["value"] = asFloat(call.result);
+    }
+    return line.dump();
+}
+
+std::string traceEvent(std::uint32_t frame, const std::string& what) {
+    return json{{"frame", frame}, {"type", "event"}, {"what", what}}.dump();
+}
+
+std::string traceFrame(const FrameRecord& frame) {
+    return json{{"frame", frame.frame},
+                {"type", "frame"},
+                {"weather", hex(frame.weather, 8)},
+                {"peds", frame.pedsInWorld},
+                {"natives", frame.tally.nativeCalls},
+                {"changed", frame.tally.pedsChanged},
+                {"ini", frame.iniExistsAfter}}
+        .dump();
+}
+
+}  // namespace sim

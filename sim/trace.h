@@ -1,0 +1,22 @@
+#pragma once
+// The --trace file: one JSON object per line, in the order things happened.
+//   {"frame":3,"type":"event","what":"set WeatherType_Rain.DamageMod_Rain = 0.5"}
+//   {"frame":3,"type":"call","call":"native","name":"PedDamageModWrite","hash":"0xD77AE48611B7B10A",
+//    "args":[257,1056964608],"result":0,"ped":257,"value":0.5}
+//   {"frame":3,"type":"frame","weather":"0x54A69840","peds":300,"natives":812,"changed":270,"ini":true}
+// Host calls carry "call" (scriptRegister, keyboardMessage, ...), their argument words and result;
+// natives add "name" and "hash", and the ped handle and the value read or written, decoded.
+
+#include <cstdint>
+#include <string>
+
+#include "sim/host_calls.h"
+#include "sim/report.h"
+
+namespace sim {
+
+std::string traceCall(const HostCall& call);
+std::string traceEvent(std::uint32_t frame, const std::string& what);
+std::string traceFrame(const FrameRecord& frame);
+
+}  // namespace sim

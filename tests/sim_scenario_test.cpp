@@ -1,0 +1,137 @@
+// Scenario files of the simulated game: what each action turns into, and what is refused.
+
+#include <gtest/gtest.h>
+
+#include "sim/scenario.h"
+#include "tuning/weather_table.h"
+
+namespace {
+
+using sim::EventKind;
+using sim::parseScenario;
+using sim::ScenarioEvent;
+
+ScenarioEvent onlyEvent(const std::string& event) {
+    const auto scenario = parseScenario(R"({"frames": 10, "events": [)" + event + "]}");
+    EXPECT_EQ(scenario.events.size(), 1u) << event;
+    return scenario.events.empty() ? ScenarioEvent{} : scenario.events[0];
+}
+
+TEST(WeatherHash, IsTheGamesHashOfTheLowerCaseNameForEveryRowOfThePluginsTable) {
+    for (const WeatherEntry& entry : weatherTable) EXPECT_EQ(sim::weatherHashOf(entry.name), entry.hash) << entry.name;
+}
+
+TEST(Scenario, ReadsEachActionOfAnEvent) {
+    auto e = onlyEvent(R"({"frame": 3, "weather": "Rain"})");
+    EXPECT_EQ(e.kind, EventKind::Weather);
+    EXPECT_EQ(e.frame, 3u);
+    EXPECT_EQ(e.weatherHash, 0x54A69840u);
+    EXPECT_EQ(onlyEvent(R"({"frame": 0, "weather": "0x12345678"})").weatherHash, 0x12345678u);
+
+    e = onlyEvent(R"({"frame": 0, "spawn": {"count": 5, "accuracy": [10, 20], "damage": 0.5, "exempt": 0.2}})");
+    EXPECT_EQ(e.kind, EventKind::Spawn);
+    EXPECT_EQ(e.peds.count, 5);
+    EXPECT_EQ(e.peds.accuracyMin, 10);
+    EXPECT_EQ(e.peds.accuracyMax, 20);
+    EXPECT_EQ(e.peds.damageMin, 0.5f);
+    EXPECT_EQ(e.peds.damageMax, 0.5f);
+    EXPECT_DOUBLE_EQ(e.peds.exemptShare, 0.2);
+
+    // An INI value may be a JSON number; it goes into the file as JSON prints it.
+    e = onlyEvent(R"({"frame": 0, "set": {"section": "S", "key": "K", "value": 0.5}})");
+    EXPECT_EQ(e.kind, EventKind::SetKey);
+    EXPECT_EQ(e.section + "." + e.key + "=" + e.text, "S.K=0.5");
+    EXPECT_EQ(onlyEvent(R"({"frame": 0, "deleteKey": {"section": "S", "key": "K"}})").kind, EventKind::DeleteKey);
+    EXPECT_EQ(onlyEvent(R"({"frame": 0, "deleteFile": true})").kind, EventKind::DeleteFile);
+    EXPECT_EQ(onlyEvent(R"({"frame": 0, "writeFile": "\u0001garbage"})").text, "\x01garbage");
+
+    e = onlyEvent(R"({"frame": 0, "fault": {"reportedPedCount": -1}})");
+    EXPECT_TRUE(e.setsReportedCount);
+    EXPECT_EQ(e.reportedCount, -1);
+    e = onlyEvent(R"({"frame": 0, "fault": {"reportedPedCount": null}})");
+    EXPECT_TRUE(e.setsReportedCount);
+    EXPECT_FALSE(e.reportedCount.has_value());
+    e = onlyEvent(R"({"frame": 0, "fault": {"nanDamage": 3}})");
+    EXPECT_TRUE(e.setsNaNDamage);
+    EXPECT_EQ(e.count, 3);
+}
+
+TEST(Scenario, KeystrokesCarryTheirCodeAndFlags) {
+    struct Case {
+        const char* event;
+        std::uint32_t code;
+        std::uint32_t flagWord;
+    };
+    const Case cases[] = {
+        {R"({"frame": 0, "key": {"code": "k"}})", 0x4B, 0x00000001},
+        {R"({"frame": 0, "key": {"code": 300}})", 300, 0x00000001},
+        {R"({"frame": 0, "key": {"code": "F5", "up": true}})", 0x74, 0xC0000001},
+        {R"({"frame": 0, "key": {"code": "ESCAPE", "alt": true, "repeat": 2, "scan": 1, "extended": true}})", 0x1B,
+         0x21010002},
+        {R"({"frame": 0, "key": {"code": "7", "previouslyDown": true}})", 0x37, 0x40000001},
+    };
+    for (const Case& c : cases) {
+        const auto e = onlyEvent(c.event);
+        EXPECT_EQ(e.keyCode, c.code) << c.event;
+        EXPECT_EQ(sim::packKeystrokeFlags(e.flags), c.flagWord) << c.event;
+        EXPECT_EQ(sim::packKeystrokeFlags(sim::unpackKeystrokeFlags(c.flagWord)), c.flagWord) << c.event;
+    }
+    // A press is the key going down, then up.
+    const auto press = parseScenario(R"({"frames": 1, "events": [{"frame": 0, "press": "K"}]})");
+    ASSERT_EQ(press.events.size(), 2u);
+    EXPECT_FALSE(press.events[0].flags.keyUp);
+    EXPECT_TRUE(press.events[1].flags.keyUp);
+}
+
+TEST(Scenario, KeepsEventsInFrameOrderAndFileOrderWithinAFrame) {
+    const auto scenario = parseScenario(R"({"frames": 10, "events": [
+        {"frame": 5, "weather": "Rain"}, {"frame": 1, "weather": "Snow"}, {"frame": 5, "deleteFile": true}]})");
+    ASSERT_EQ(scenario.events.size(), 3u);
+    EXPECT_EQ(scenario.events[0].weatherName, "Snow");
+    EXPECT_EQ(scenario.events[1].kind, EventKind::Weather);
+    EXPECT_EQ(scenario.events[2].kind, EventKind::DeleteFile);
+}
+
+TEST(Scenario, StartsWithTheFileAsTheScenarioSays) {
+    using Start = sim::Scenario::IniStart;
+    EXPECT_EQ(parseScenario(R"({"frames": 1})").iniStart, Start::Keep);
+    EXPECT_EQ(parseScenario(R"({"frames": 1, "ini": null})").iniStart, Start::Absent);
+    const auto text = parseScenario(R"({"frames": 1, "ini": "[Settings]\r\nEnabled=0\r\n"})");
+    EXPECT_EQ(text.iniStart, Start::Text);
+    EXPECT_EQ(text.iniText, "[Settings]\r\nEnabled=0\r\n");
+}
+
+TEST(Scenario, RefusesWhatItCannotPlayAndSaysWhere) {
+    struct Case {
+        const char* json;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"{", "not valid JSON"},
+        {R"({"events": []})", "\"frames\" is missing"},
+        {R"({"frames": 0})", "frames: 0 is out of range"},
+        {R"({"frames": 5, "colour": 1})", "unknown key \"colour\""},
+        {R"({"frames": 5, "events": [{"weather": "Rain"}]})", "events[0]: \"frame\" is missing"},
+        {R"({"frames": 5, "events": [{"frame": 5, "weather": "Rain"}]})", "past the last frame"},
+        {R"({"frames": 5, "events": [{"frame": 0}]})", "exactly one action"},
+        {R"({"frames": 5, "events": [{"frame": 0, "weather": "Rain", "deleteFile": true}]})", "exactly one action"},
+        {R"({"frames": 5, "events": [{"frame": 0, "rain": true}]})", "unknown action \"rain\""},
+        {R"({"frames": 5, "events": [{"frame": 0, "spawn": {"count": 1, "exempt": 2}}]})", "events[0].spawn.exempt"},
+        {R"({"frames": 5, "events": [{"frame": 0, "spawn": {"count": 1, "accuracy": [9, 1]}}]})", "[low, high]"},
+        {R"({"frames": 5, "events": [{"frame": 0, "set": {"section": "S", "key": "K"}}]})", "\"value\" is missing"},
+        {R"({"frames": 5, "events": [{"frame": 0, "key": {"code": "NOSUCHKEY"}}]})", "unknown key name"},
+        {R"({"frames": 5, "events": [{"frame": 0, "fault": {"nanDamage": 1, "reportedPedCount": 1}}]})",
+         "one switch per fault event"},
+        {R"({"frames": 5, "events": [{"frame": 0, "deleteFile": false}]})", "\"deleteFile\": true"},
+    };
+    for (const Case& c : cases) {
+        try {
+            parseScenario(c.json);
+            ADD_FAILURE() << "accepted " << c.json;
+        } catch (const sim::ScenarioError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.json << " gave: " << e.what();
+        }
+    }
+}
+
+}  // namespace
