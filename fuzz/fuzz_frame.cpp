@@ -1,0 +1,178 @@
+// Whole frames against any settings file, with the recording host and a world drawn from the
+// input. Every frame's host calls must be exactly what the ped case table allows for the
+// values the game reported, the record must end with the values applied, and the file
+// must never change.
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "fuzz/fuzz_support.h"
+#include "host/frame_loop.h"
+#include "host/natives.h"
+#include "host/tuning_state.h"
+#include "tests/support/recording_host.h"
+#include "tuning/tuning_pass.h"
+#include "tuning/weather_table.h"
+
+namespace {
+
+std::uint32_t bitsOf(float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// The values the game's checks hinge on, and anything else.
+std::int32_t pickAccuracy(FuzzedDataProvider& in) {
+    constexpr std::int32_t kEdges[] = {0, 50, 100, 101, -1, kAccuracySentinel, 0x3E, 108};
+    if (in.ConsumeBool()) return kEdges[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kEdges) - 1)];
+    return in.ConsumeIntegral<std::int32_t>();
+}
+
+float pickDamage(FuzzedDataProvider& in) {
+    const float kEdges[] = {1.0f, 0.5f, 0.0f, -0.0f, std::numeric_limits<float>::quiet_NaN(), 20.0f};
+    if (in.ConsumeBool()) return kEdges[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kEdges) - 1)];
+    float value;
+    const auto bits = in.ConsumeIntegral<std::uint32_t>();
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+std::uint32_t pickWeather(FuzzedDataProvider& in) {
+    if (in.ConsumeBool()) return weatherTable[in.ConsumeIntegralInRange<std::size_t>(0, kWeatherCount - 1)].hash;
+    return in.ConsumeIntegral<std::uint32_t>();
+}
+
+void buildWorld(FuzzedDataProvider& in) {
+    sim::World& world = recordingHost().world;
+    world.weather = pickWeather(in);
+    const auto peds = in.ConsumeIntegralInRange<int>(0, 24);
+    for (int i = 0; i < peds; ++i) {
+        const std::int32_t handle = world.spawn(pickAccuracy(in), pickDamage(in), in.ConsumeBool());
+        world.find(handle)->damageReadsNaN = in.ConsumeProbability<float>() < 0.1f;
+    }
+    switch (in.ConsumeIntegralInRange<int>(0, 4)) {
+        case 1: world.faults.reportedPedCount = -1; break;
+        case 2: world.faults.reportedPedCount = 5000; break;
+        case 3: world.faults.reportedPedCount = in.ConsumeIntegralInRange<std::int32_t>(0, peds + 3); break;
+        default: break;
+    }
+    // Values a previous frame may have left behind.
+    if (in.ConsumeBool()) {
+        tuningState.accuracy = pickAccuracy(in);
+        tuningState.damageModifier = pickDamage(in);
+    }
+}
+
+// Walks the frame's calls as the case table allows them. `accuracy` and `damage` are what the
+// pass loaded (from the file, or kept from before for a weather with no row).
+class FrameCheck {
+public:
+    explicit FrameCheck(const std::vector<sim::HostCall>& recorded) : calls(recorded) {}
+
+    void pass(std::int32_t accuracy, float damage) {
+        const sim::HostCall& weather = next("WeatherQuery");
+        FUZZ_CHECK(weather.argc == 2 && weather.args[0] == reinterpret_cast<std::uintptr_t>(&tuningState.weatherHash) &&
+                       weather.args[1] == reinterpret_cast<std::uintptr_t>(&tuningState.secondWeatherHash),
+                   "WeatherQuery not given the two record cells");
+        FUZZ_CHECK(at < calls.size() && calls[at].kind == sim::CallKind::WorldGetAllPeds && calls[at].args[0] == 1024,
+                   "no worldGetAllPeds with capacity 1024 after the weather query");
+        const auto reported = static_cast<std::int32_t>(static_cast<std::uint32_t>(calls[at++].result));
+        const std::int32_t count = std::clamp(reported, 0, kPedCapacity);
+
+        bool sentinel = accuracy == kAccuracySentinel;
+        for (std::int32_t i = 0; i < count; ++i) {
+            const PedHandle ped = pedBuffer[static_cast<std::size_t>(i)];
+            if (read32(next("PedExemptTest", ped)) != 0) continue;
+            if (sentinel) {
+                accuracy = read32(next("PedAccuracyRead", ped)) | 0x2C;
+                sentinel = false;
+            }
+            float current;
+            const std::uint32_t currentBits = read32(next("PedDamageModRead", ped));
+            std::memcpy(&current, &currentBits, sizeof current);
+            if (current < damage || current > damage) {
+                const sim::HostCall& write = next("PedDamageModWrite", ped);
+                FUZZ_CHECK(write.argc == 2 && write.args[1] == bitsOf(damage), "wrong damage modifier written");
+                continue;
+            }
+            if (static_cast<std::uint32_t>(accuracy) > 100u) continue;
+            if (static_cast<std::int32_t>(read32(next("PedAccuracyRead", ped))) != accuracy) {
+                const sim::HostCall& write = next("PedAccuracyWrite", ped);
+                FUZZ_CHECK(write.argc == 2 && write.args[1] == static_cast<std::uint32_t>(accuracy),
+                           "wrong accuracy written");
+            }
+        }
+        FUZZ_CHECK(tuningState.accuracy == accuracy, "record holds accuracy %d, the pass applied %d",
+                   tuningState.accuracy, accuracy);
+        FUZZ_CHECK(bitsOf(tuningState.damageModifier) == bitsOf(damage), "record holds another damage modifier");
+    }
+
+    void finished() const {
+        FUZZ_CHECK(at == calls.size(), "a host call the case table does not allow: %s", sim::describe(calls[at]).c_str());
+    }
+
+private:
+    const std::vector<sim::HostCall>& calls;
+    std::size_t at = 0;
+
+    static std::uint32_t read32(const sim::HostCall& call) { return static_cast<std::uint32_t>(call.result); }
+
+    const sim::HostCall& next(const char* native, PedHandle ped) {
+        const sim::HostCall& call = next(native);
+        FUZZ_CHECK(call.argc >= 1 && call.args[0] == static_cast<std::uint32_t>(ped), "%s for the wrong ped: %s",
+                   native, sim::describe(call).c_str());
+        return call;
+    }
+
+    const sim::HostCall& next(const char* native) {
+        FUZZ_CHECK(at < calls.size(), "expected %s, the frame ended", native);
+        const sim::HostCall& call = calls[at++];
+        FUZZ_CHECK(call.kind == sim::CallKind::Native && sim::nativeName(call.hash) == native,
+                   "expected %s, got %s", native, sim::describe(call).c_str());
+        return call;
+    }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const InScratchDirectory scratch;  // the plugin's file is "./Veltrane.ini"
+    FuzzedDataProvider in(data, size);
+    resetHostAndPlugin();
+    buildWorld(in);
+    const int frames = in.ConsumeIntegralInRange<int>(1, 3);
+    const std::string content = in.ConsumeRemainingBytesAsString();
+    writeBytes("Veltrane.ini", content);
+
+    SettingsFile settings;
+    const IniReader reader = startScript(settings);
+    for (int frame = 0; frame < frames; ++frame) {
+        const TuningState before = tuningState;
+        recordingHost().log.clear();
+        runFrame(settings, reader);
+
+        FrameCheck check(recordingHost().log.calls);
+        const bool enabled = reader.readBool("Settings", "Enabled", false);
+        FUZZ_CHECK(tuningState.enabled == (enabled ? 1 : 0), "switch recorded as %d", tuningState.enabled);
+        if (enabled) {
+            std::int32_t accuracy = before.accuracy;
+            float damage = before.damageModifier;
+            if (const WeatherEntry* entry = findWeatherEntry(tuningState.weatherHash.value())) {
+                accuracy = reader.readInt(entry->section, entry->accuracyKey, 0);
+                damage = reader.readFloat(entry->section, entry->damageModKey, 0.0f);
+            }
+            check.pass(accuracy, damage);
+        }
+        check.finished();
+        FUZZ_CHECK(readBytes("Veltrane.ini") == content, "frame %d changed the settings file", frame);
+    }
+    return 0;
+}

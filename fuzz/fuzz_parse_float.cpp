@@ -1,0 +1,59 @@
+// parseFloat on any text: never infinity or NaN; equal, bit for bit, to strtof of the number
+// the text starts with wherever strtof is exact (no range error); 0.0 for a number too large
+// for a float; and a value's 6-digit written form is stable under a read.
+
+#include <cerrno>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "fuzz/fuzz_support.h"
+#include "fuzz/reference_number.h"
+#include "settings/text_forms.h"
+
+namespace {
+
+std::uint32_t bitsOf(float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const float value = parseFloat(text);
+    FUZZ_CHECK(std::isfinite(value), "parseFloat gave %g", static_cast<double>(value));
+
+    const std::string number = reference::floatNumber(text);
+    if (number.empty()) {
+        FUZZ_CHECK(bitsOf(value) == 0, "no number, yet parseFloat gave %g", static_cast<double>(value));
+    } else {
+        errno = 0;
+        const float expected = std::strtof(number.c_str(), nullptr);
+        if (errno == 0) {
+            FUZZ_CHECK(bitsOf(value) == bitsOf(expected), "\"%s\": parseFloat gave %a, strtof %a", number.c_str(),
+                       static_cast<double>(value), static_cast<double>(expected));
+        } else if (std::isinf(expected)) {
+            FUZZ_CHECK(bitsOf(value) == 0, "\"%s\" is too large, yet parseFloat gave %g", number.c_str(),
+                       static_cast<double>(value));
+        } else {
+            // Underflow: strtof and the parser may disagree on a subnormal, but never by more
+            // than the smallest normal float.
+            FUZZ_CHECK(std::fabs(value) <= std::numeric_limits<float>::min(), "\"%s\": tiny, yet parseFloat gave %g",
+                       number.c_str(), static_cast<double>(value));
+        }
+    }
+
+    const ValueText written = formatFloat(value);
+    const ValueText rewritten = formatFloat(parseFloat(written.c_str()));
+    FUZZ_CHECK(std::strcmp(written.c_str(), rewritten.c_str()) == 0, "\"%s\" reads back and writes as \"%s\"",
+               written.c_str(), rewritten.c_str());
+    return 0;
+}
