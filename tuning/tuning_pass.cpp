@@ -17,18 +17,29 @@ bool differs(float current, float wanted) { return current < wanted || current >
 // 0 to 100 inclusive; a negative accuracy wraps above 100 as an unsigned value.
 bool isApplicable(std::int32_t accuracy) { return static_cast<std::uint32_t>(accuracy) <= 100u; }
 
-void tunePed(PedHandle ped) {
-    if (PedExemptTest(ped) != 0) return;
-    if (tuningState.accuracy == kAccuracySentinel) {
-        // Every result has bit 0x20 set and the sentinel has not: at most once per pass.
-        tuningState.accuracy = PedAccuracyRead(ped) | 0x2C;
-    }
-    if (differs(PedDamageModRead(ped), tuningState.damageModifier)) {
-        PedDamageModWrite(ped, tuningState.damageModifier);
+// A ped the game does not exempt: its damage modifier when that differs, otherwise its
+// accuracy when the pass's accuracy is one a ped can take.
+template <bool kAccuracyApplies>
+void tuneValues(PedHandle ped, std::int32_t accuracy, float damageModifier) {
+    if (differs(PedDamageModRead(ped), damageModifier)) {
+        PedDamageModWrite(ped, damageModifier);
         return;  // the accuracy waits for a later pass
     }
-    if (!isApplicable(tuningState.accuracy)) return;
-    if (PedAccuracyRead(ped) != tuningState.accuracy) PedAccuracyWrite(ped, tuningState.accuracy);
+    if constexpr (kAccuracyApplies) {
+        if (PedAccuracyRead(ped) != accuracy) PedAccuracyWrite(ped, accuracy);
+    }
+}
+
+// The peds after the accuracy is settled for the pass. The values are passed in, not read
+// from tuningState, so they stay in registers across the native calls: this loop is the
+// plugin's whole per-ped cost.
+template <bool kAccuracyApplies>
+void tunePeds(const PedHandle* ped, const PedHandle* end, std::int32_t accuracy, float damageModifier) {
+    for (; ped != end; ++ped) {
+        const PedHandle handle = *ped;  // read once: the buffer is a global the calls could reach
+        if (PedExemptTest(handle) != 0) continue;
+        tuneValues<kAccuracyApplies>(handle, accuracy, damageModifier);
+    }
 }
 
 }  // namespace
@@ -44,5 +55,21 @@ void runTuningPass(const IniReader& reader) {
         tuningState.damageModifier = reader.readFloat(entry->section, entry->damageModKey, 0.0f);
     }
 
-    for (std::int32_t i = 0; i < count; ++i) tunePed(pedBuffer[static_cast<std::size_t>(i)]);
+    const PedHandle* ped = pedBuffer.data();
+    const PedHandle* const end = ped + count;
+    // While the accuracy is the sentinel, the first ped the game does not exempt supplies it:
+    // its own accuracy OR 0x2C. Every such value has bit 0x20 set and the sentinel has not, so
+    // this loop ends with that ped, and the accuracy stays in tuningState.
+    while (ped != end && tuningState.accuracy == kAccuracySentinel) {
+        const PedHandle first = *ped++;
+        if (PedExemptTest(first) != 0) continue;
+        tuningState.accuracy = PedAccuracyRead(first) | 0x2C;
+        if (isApplicable(tuningState.accuracy)) tuneValues<true>(first, tuningState.accuracy, tuningState.damageModifier);
+        else tuneValues<false>(first, tuningState.accuracy, tuningState.damageModifier);
+    }
+
+    const std::int32_t accuracy = tuningState.accuracy;
+    const float damageModifier = tuningState.damageModifier;
+    if (isApplicable(accuracy)) tunePeds<true>(ped, end, accuracy, damageModifier);
+    else tunePeds<false>(ped, end, accuracy, damageModifier);
 }
