@@ -192,6 +192,7 @@ bool Game::prepare(fs::path& hostPath, fs::path& pluginPath) {
     }
     Draw draw(scenario.seed);
     spawnGroup(world, scenario.peds, draw);
+    run.worldAtStart = pedCount(world.peds());
     return true;
 }
 

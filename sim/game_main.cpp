@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
         "veltrane-sim"};
     // Paths under Wine may start with "/", which must not read as a Windows-style option.
     app.allow_windows_style_options(false);
+    // A later --game-dir and the like overrides an earlier one (scripts/play.sh sets its own).
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     sim::GameOptions options;
     options.scenarioPath = VELTRANE_DEFAULT_SCENARIO;
     app.add_option("scenario", options.scenarioPath, "Scenario file (JSON)")->capture_default_str();

@@ -31,6 +31,26 @@ std::string commonest(const std::map<T, std::size_t>& counts, std::size_t shown 
     return out.str();
 }
 
+// Each burst of frames in which peds changed: "2 frame(s) from frame 90, 2 frame(s) from
+// frame 110". A burst that runs into the phase's last frame has not settled.
+std::string settling(const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end) {
+    std::string text;
+    for (std::size_t i = begin; i < end;) {
+        if (frames[i].tally.pedsChanged == 0) {
+            ++i;
+            continue;
+        }
+        std::size_t j = i;
+        while (j < end && frames[j].tally.pedsChanged > 0) ++j;
+        if (!text.empty()) text += "; ";
+        text += j == end && end - begin > 1
+                    ? "still changing at the phase's end (from frame " + std::to_string(frames[i].frame) + ")"
+                    : "after " + std::to_string(j - i) + " frame(s) from frame " + std::to_string(frames[i].frame);
+        i = j;
+    }
+    return text.empty() ? "nothing to change" : text;
+}
+
 void renderPhase(std::ostringstream& out, const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end) {
     const FrameRecord& first = frames[begin];
     char hash[16];
@@ -40,8 +60,6 @@ void renderPhase(std::ostringstream& out, const std::vector<FrameRecord>& frames
     std::string asked;
     std::vector<std::uint32_t> changed, natives;
     std::vector<std::uint32_t> idle;
-    std::uint32_t lastChange = 0;
-    bool anyChange = false;
     std::uint32_t twice = 0, exemptTouched = 0, keyNatives = 0, keyMessages = 0;
     for (std::size_t i = begin; i < end; ++i) {
         const FrameRecord& f = frames[i];
@@ -55,26 +73,14 @@ void renderPhase(std::ostringstream& out, const std::vector<FrameRecord>& frames
         changed.push_back(f.tally.pedsChanged);
         natives.push_back(f.tally.nativeCalls);
         if (f.tally.nativeCalls == 0) idle.push_back(f.frame);
-        if (f.tally.pedsChanged > 0) {
-            anyChange = true;
-            lastChange = f.frame;
-        }
         twice += f.tally.pedsWrittenTwice;
         exemptTouched += f.tally.exemptPedsTouched;
         keyNatives += f.tally.nativesInKeyboardHandlers;
         keyMessages += f.tally.keyboardMessages;
     }
     out << "  peds changed per frame: " << runLengths(changed) << "\n";
-    if (!anyChange) {
-        out << "  settled: nothing to change\n";
-    } else if (lastChange == frames[end - 1].frame && end - begin > 1) {
-        out << "  settled: not yet, peds still changing in the phase's last frame\n";
-    } else {
-        out << "  settled: after " << (lastChange - first.frame + 1) << " frame(s), last change in frame " << lastChange
-            << "\n";
-    }
+    out << "  settled: " << settling(frames, begin, end) << "\n";
     out << "  native calls per frame: " << runLengths(natives) << "\n";
-    out << "  peds not exempt at the end: " << frames[end - 1].pedValuesAfter << "\n";
     if (!idle.empty() && idle.size() < end - begin) {
         out << "  no native call (plugin switched off) in " << idle.size() << " frame(s), first " << idle.front() << "\n";
     } else if (!idle.empty()) {
@@ -84,9 +90,15 @@ void renderPhase(std::ostringstream& out, const std::vector<FrameRecord>& frames
         out << "  keystrokes handed to the plugin: " << keyMessages << ", native calls they caused: " << keyNatives << "\n";
     if (twice > 0) out << "  PROBLEM: " << twice << " time(s) a ped was written twice in one frame\n";
     if (exemptTouched > 0) out << "  PROBLEM: exempt peds got " << exemptTouched << " call(s) beyond the exempt test\n";
+    out << "  peds not exempt at the end: " << frames[end - 1].pedValuesAfter << "\n";
 }
 
 }  // namespace
+
+std::string pedCount(const std::vector<Ped>& peds) {
+    const auto exempt = std::count_if(peds.begin(), peds.end(), [](const Ped& p) { return p.exempt; });
+    return std::to_string(peds.size()) + " peds (" + std::to_string(exempt) + " exempt)";
+}
 
 std::string pedValues(const std::vector<Ped>& peds) {
     std::map<std::int32_t, std::size_t> accuracy;
@@ -153,11 +165,10 @@ std::string runLengths(const std::vector<std::uint32_t>& values, std::size_t max
 
 std::string renderReport(const RunRecord& run) {
     std::ostringstream out;
-    std::size_t exempt = 0;
-    for (const Ped& p : run.finalPeds) exempt += p.exempt ? 1 : 0;
     out << "Veltrane in the simulated game: " << (run.scenarioName.empty() ? "scenario" : run.scenarioName) << "\n";
     if (!run.description.empty()) out << run.description << "\n";
     out << "game directory: " << run.gameDirectory << "\n";
+    out << "world at the start: " << run.worldAtStart << "\n";
     out << "plugin loaded: " << (run.loadCalls.empty() ? "no host call" : "") ;
     for (std::size_t i = 0; i < run.loadCalls.size(); ++i) out << (i ? ", " : "") << run.loadCalls[i];
     out << "\n";
@@ -170,7 +181,7 @@ std::string renderReport(const RunRecord& run) {
         begin = end;
     }
 
-    out << "\nafter " << frames.size() << " frame(s): " << run.finalPeds.size() << " peds (" << exempt << " exempt)\n";
+    out << "\nafter " << frames.size() << " frame(s): " << pedCount(run.finalPeds) << "\n";
     out << "  peds not exempt: " << pedValues(run.finalPeds) << "\n";
     out << "  Veltrane.ini: " << run.finalIniStatus << "\n";
     out << "plugin unloaded: ";

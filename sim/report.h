@@ -43,6 +43,7 @@ struct RunRecord {
     std::string scenarioName;
     std::string description;
     std::string gameDirectory;
+    std::string worldAtStart;              // "300 peds (30 exempt)"
     std::vector<std::string> loadCalls;    // what the host saw while the plugin loaded
     std::vector<std::string> unloadCalls;  // and while it unloaded
     std::vector<FrameRecord> frames;
@@ -52,6 +53,9 @@ struct RunRecord {
 };
 
 std::string renderReport(const RunRecord& run);
+
+// "300 peds (30 exempt)"
+std::string pedCount(const std::vector<Ped>& peds);
 
 // "accuracy 62 (270), 44 (3); damage modifier 0.5 (273)" over the peds not exempt.
 std::string pedValues(const std::vector<Ped>& peds);
