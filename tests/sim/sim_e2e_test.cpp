@@ -87,7 +87,7 @@ constexpr int kExempt = 0x100, kDamageDiffers = 0x101, kAccuracyDiffers = 0x102,
 
 TEST(SimulatedGame, PlayedEveryFrame) {
     ASSERT_FALSE(trace().empty()) << "no trace in " << runDirectory();
-    EXPECT_FALSE(frameLine(10).is_null());
+    EXPECT_FALSE(frameLine(13).is_null());
 }
 
 TEST(SimulatedGame, DllMainRegistersScriptThenKeyboardAndUnregistersInTheSameOrder) {
@@ -106,7 +106,7 @@ TEST(SimulatedGame, ScriptStartsInTheFirstFrameAndYieldsOncePerFrame) {
     auto start = std::find_if(first.begin(), first.end(), [](const json& c) { return c["call"] == "scriptStart"; });
     ASSERT_NE(start, first.end());
     EXPECT_EQ((*start)["args"][1], hostCalls()[0]["args"][1]) << "started another entry than registered";
-    for (unsigned frame = 0; frame <= 10; ++frame) {
+    for (unsigned frame = 0; frame <= 13; ++frame) {
         const std::vector<json> calls = callsIn(frame);
         const auto waits = std::count_if(calls.begin(), calls.end(), [](const json& c) { return c["call"] == "scriptWait"; });
         EXPECT_EQ(waits, 1) << "frame " << frame;
@@ -213,6 +213,28 @@ TEST(SimulatedGame, DeletedFileGivesOneFrameWithTheSwitchOffThenComesBack) {
     const std::vector<json> after = nativesIn(10);
     ASSERT_FALSE(after.empty());
     EXPECT_EQ(after[0]["name"], "WeatherQuery");
+}
+
+TEST(SimulatedGame, FaultSwitchesOfTheWorldReachThePlugin) {
+    // A negative count: the weather is queried, no ped is visited.
+    const std::vector<json> negative = nativesIn(11);
+    ASSERT_EQ(negative.size(), 1u);
+    EXPECT_EQ(negative[0]["name"], "WeatherQuery");
+
+    // A NaN damage modifier counts as matching: no damage write, straight to the accuracy,
+    // here the first tuned ped's 50 OR 0x2C. The next ped still gets the default file's 1.
+    EXPECT_EQ(pedNatives(12, kDamageDiffers),
+              (Names{"PedExemptTest", "PedAccuracyRead", "PedDamageModRead", "PedAccuracyRead", "PedAccuracyWrite"}));
+    EXPECT_EQ(writtenValue(12, kDamageDiffers, "PedAccuracyWrite"), 62);
+    EXPECT_EQ(writtenValue(12, kAccuracyDiffers, "PedDamageModWrite"), 1.0);
+
+    // A host reporting 5000 handles: the plugin visits no more than its 1024-entry buffer.
+    const std::vector<json> calls = callsIn(13);
+    auto peds = std::find_if(calls.begin(), calls.end(), [](const json& c) { return c["call"] == "worldGetAllPeds"; });
+    ASSERT_NE(peds, calls.end());
+    EXPECT_EQ((*peds)["result"], 5000);
+    const auto tests = std::count_if(calls.begin(), calls.end(), [](const json& c) { return c.value("name", "") == "PedExemptTest"; });
+    EXPECT_EQ(tests, 1024);
 }
 
 // The file the plugin wrote again after the deletion, read back through kernel32.
