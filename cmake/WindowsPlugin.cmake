@@ -13,9 +13,11 @@ set_target_properties(ScriptHookRDR2_import PROPERTIES IMPORTED_LOCATION ${VELTR
 add_dependencies(ScriptHookRDR2_import veltrane_host_implib)
 
 enable_language(RC)
-configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${PROJECT_BINARY_DIR}/veltrane_version.rc @ONLY)
+include(${PROJECT_SOURCE_DIR}/cmake/VersionResource.cmake)
 
-add_library(veltrane_asi SHARED host/dll_main.cpp ${PROJECT_BINARY_DIR}/veltrane_version.rc)
+add_library(veltrane_asi SHARED host/dll_main.cpp)
+veltrane_add_version_resource(veltrane_asi FILETYPE VFT_DLL FILENAME Veltrane.asi
+    DESCRIPTION "Veltrane: weather-dependent ped accuracy and damage (script plugin)")
 set_target_properties(veltrane_asi PROPERTIES
     OUTPUT_NAME Veltrane PREFIX "" SUFFIX ".asi"
     RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}

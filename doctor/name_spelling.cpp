@@ -1,0 +1,86 @@
+#include "doctor/name_spelling.h"
+
+#include <algorithm>
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
+std::string_view trim(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+constexpr std::size_t kFarthestMisspelling = 2;
+
+}  // namespace
+
+std::vector<NameLine> scanNames(std::string_view bytes) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    std::vector<NameLine> names;
+    std::string section;
+    std::size_t lineNumber = 0;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) end = bytes.size();
+        const std::string_view text = trim(bytes.substr(start, end - start));
+        ++lineNumber;
+        if (end < bytes.size() && bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n') ++end;
+        start = end + 1;
+
+        if (text.empty() || text.front() == ';' || text.front() == '#') continue;
+        if (text.front() == '[') {
+            const std::size_t close = text.rfind(']');
+            if (close == std::string_view::npos) continue;
+            section = std::string(trim(text.substr(1, close - 1)));
+            names.push_back(NameLine{lineNumber, true, section, {}, {}});
+            continue;
+        }
+        const std::size_t equals = text.find('=');
+        const std::string_view key = trim(text.substr(0, equals));
+        const std::string_view value = equals == std::string_view::npos ? std::string_view() : trim(text.substr(equals + 1));
+        if (!key.empty()) names.push_back(NameLine{lineNumber, false, section, std::string(key), std::string(value)});
+    }
+    return names;
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
+}
+
+std::size_t spellingDistance(std::string_view a, std::string_view b) {
+    // Three rows of the optimal-string-alignment table suffice.
+    std::vector<std::size_t> before(b.size() + 1), previous(b.size() + 1), current(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) previous[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        current[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t cost = lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1;
+            current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + cost});
+            if (i > 1 && j > 1 && lower(a[i - 1]) == lower(b[j - 2]) && lower(a[i - 2]) == lower(b[j - 1]))
+                current[j] = std::min(current[j], before[j - 2] + 1);
+        }
+        before.swap(previous);
+        previous.swap(current);
+    }
+    return previous[b.size()];
+}
+
+std::optional<std::string> nearestName(std::string_view name, const std::vector<std::string>& candidates) {
+    std::optional<std::string> best;
+    std::size_t bestDistance = kFarthestMisspelling + 1;
+    for (const std::string& candidate : candidates) {
+        const std::size_t distance = spellingDistance(name, candidate);
+        if (distance == 0) return std::nullopt;
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = candidate;
+        }
+    }
+    return best;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// Where a stored text and the value the plugin reads from it part ways, and the text that
+// would say what the player most likely meant. The value itself always comes from the
+// plugin's own reader; this only explains it.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+enum class ValueType { Switch, Accuracy, DamageModifier };
+
+enum class WarningKind {
+    FileMissing,
+    MissingKey,
+    EmptyValue,
+    NotANumber,             // "abc", "inf"
+    CommaDecimal,           // "0,5"
+    TrailingText,           // "50abc", "1.5x"
+    ExponentWithoutDigits,  // "1.5e"
+    IntBeyondRange,         // "2147483648"
+    Fraction,               // "12.9" where only whole numbers are read
+    WordsForSwitch,         // "true", "on"
+    Hex,                    // "0x20"
+    FloatTooLarge,          // "1e39"
+    FloatTooSmall,          // "1e-50"
+    ValueCut,               // longer than 255 characters
+    MisspeltName,           // "[WeatherType_Thunderstrom]"
+    KeyInOtherSection,      // a known key under a section that doesn't hold it
+};
+
+// A short name for listings and tests: "comma-decimal", "missing-key", ...
+const char* warningKindName(WarningKind kind);
+
+struct ValueFinding {
+    WarningKind kind;
+    std::string explanation;  // what the plugin makes of the text
+    std::string writeValue;   // the value text to write instead
+};
+
+// Checks the text the plugin sees (already cut to 255 characters) against the value it read
+// from it. None when the two agree.
+std::optional<ValueFinding> checkSwitchText(std::string_view text, bool valueRead);
+std::optional<ValueFinding> checkAccuracyText(std::string_view text, std::int32_t valueRead);
+std::optional<ValueFinding> checkDamageText(std::string_view text, float valueRead);
+
+// The shortest text that reads back as exactly this float: 1, 0.5, 0.1234567, 1e-05.
+std::string floatText(float value);

@@ -1,0 +1,267 @@
+// The doctor's checks of a settings file: every place where the stored text and the value the
+// plugin reads part ways is found, on its line, and the line it suggests makes them agree.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "doctor/settings_check.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/settings_text.h"
+
+namespace {
+
+class DoctorCheck : public ::testing::Test {
+protected:
+    ScratchDir scratch;
+
+    // Checks the default file with the line that starts with `start` replaced (removed when
+    // `replacement` is empty). Returns the check and sets `line` to the line's number.
+    SettingsCheck checkWith(const std::string& start, const std::string& replacement, std::size_t* line = nullptr) {
+        lines = defaultSettingsLines();
+        const std::size_t at = findLine(lines, start);
+        EXPECT_LT(at, lines.size()) << start;
+        if (replacement.empty()) lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at));
+        else lines[at] = replacement;
+        if (line) *line = at + 1;
+        writeFile("Veltrane.ini", joinLines(lines));
+        return checkSettingsFile("Veltrane.ini");
+    }
+
+    // Writes `fix` over line `line` and checks again.
+    SettingsCheck checkFixed(std::size_t line, const std::string& fix) {
+        lines[line - 1] = fix;
+        writeFile("Veltrane.ini", joinLines(lines));
+        return checkSettingsFile("Veltrane.ini");
+    }
+
+    SettingsLines lines;
+};
+
+std::string kinds(const SettingsCheck& check) {
+    std::string out;
+    for (const Warning& w : check.warnings) out += std::string(warningKindName(w.kind)) + " ";
+    return out;
+}
+
+struct TextCase {
+    const char* key;
+    std::string text;
+    WarningKind kind;
+    const char* writeInstead;
+};
+
+TEST_F(DoctorCheck, FindsEveryTextThatReadsOtherwiseThanItLooks) {
+    const TextCase cases[] = {
+        {"DamageMod_Rain", "0,5", WarningKind::CommaDecimal, "DamageMod_Rain=0.5"},
+        {"DamageMod_Rain", "1,25", WarningKind::CommaDecimal, "DamageMod_Rain=1.25"},
+        {"DamageMod_Rain", ",5", WarningKind::CommaDecimal, "DamageMod_Rain=0.5"},
+        {"Accuracy_Rain", "12,5", WarningKind::CommaDecimal, "Accuracy_Rain=12"},
+        {"Accuracy_Rain", "50abc", WarningKind::TrailingText, "Accuracy_Rain=50"},
+        {"DamageMod_Rain", "1.5x", WarningKind::TrailingText, "DamageMod_Rain=1.5"},
+        {"DamageMod_Rain", "1.5.5", WarningKind::TrailingText, "DamageMod_Rain=1.5"},
+        {"Enabled", "1 please", WarningKind::TrailingText, "Enabled=1"},
+        {"DamageMod_Rain", "1.5e", WarningKind::ExponentWithoutDigits, "DamageMod_Rain=1.5"},
+        {"DamageMod_Rain", "2e+", WarningKind::ExponentWithoutDigits, "DamageMod_Rain=2"},
+        {"DamageMod_Rain", "3E-x", WarningKind::ExponentWithoutDigits, "DamageMod_Rain=3"},
+        {"Accuracy_Rain", "2147483648", WarningKind::IntBeyondRange, "Accuracy_Rain=2147483647"},
+        {"Accuracy_Rain", "-2147483649", WarningKind::IntBeyondRange, "Accuracy_Rain=-2147483648"},
+        {"Accuracy_Rain", "99999999999999999999", WarningKind::IntBeyondRange, "Accuracy_Rain=2147483647"},
+        {"Accuracy_Rain", "12.9", WarningKind::Fraction, "Accuracy_Rain=12"},
+        {"Accuracy_Rain", ".5", WarningKind::Fraction, "Accuracy_Rain=0"},
+        {"Enabled", "0.5", WarningKind::Fraction, "Enabled=0"},
+        {"Enabled", "true", WarningKind::WordsForSwitch, "Enabled=1"},
+        {"Enabled", "on", WarningKind::WordsForSwitch, "Enabled=1"},
+        {"Enabled", "Yes", WarningKind::WordsForSwitch, "Enabled=1"},
+        {"Enabled", "off", WarningKind::WordsForSwitch, "Enabled=0"},
+        {"Accuracy_Rain", "0x20", WarningKind::Hex, "Accuracy_Rain=32"},
+        {"Accuracy_Rain", "-0x20", WarningKind::Hex, "Accuracy_Rain=-32"},
+        {"Enabled", "0x1", WarningKind::Hex, "Enabled=1"},
+        {"DamageMod_Rain", "0x10", WarningKind::Hex, "DamageMod_Rain=16"},
+        {"DamageMod_Rain", "1e39", WarningKind::FloatTooLarge, "DamageMod_Rain=3.4028235e+38"},
+        {"DamageMod_Rain", "-1e39", WarningKind::FloatTooLarge, "DamageMod_Rain=-3.4028235e+38"},
+        {"DamageMod_Rain", "1e-50", WarningKind::FloatTooSmall, "DamageMod_Rain=0"},
+        {"Accuracy_Rain", "abc", WarningKind::NotANumber, "Accuracy_Rain=12829"},
+        {"DamageMod_Rain", "inf", WarningKind::NotANumber, "DamageMod_Rain=1"},
+        {"DamageMod_Rain", "nan", WarningKind::NotANumber, "DamageMod_Rain=1"},
+        {"Accuracy_Rain", "", WarningKind::EmptyValue, "Accuracy_Rain=12829"},
+        {"Enabled", "", WarningKind::EmptyValue, "Enabled=1"},
+        {"Accuracy_Rain", "5" + std::string(299, '0'), WarningKind::ValueCut, "Accuracy_Rain=2147483647"},
+        {"DamageMod_Rain", "0." + std::string(254, '0') + "5", WarningKind::ValueCut, "DamageMod_Rain=0"},
+        {"Enabled", std::string(255, '0') + "1", WarningKind::ValueCut, "Enabled=0"},
+    };
+    for (const TextCase& c : cases) {
+        std::size_t line = 0;
+        const SettingsCheck check = checkWith(std::string(c.key) + "=", std::string(c.key) + "=" + c.text, &line);
+        const std::string what = std::string(c.key) + "=" + c.text.substr(0, 40);
+        ASSERT_EQ(check.warnings.size(), 1u) << what << ": " << kinds(check);
+        const Warning& warning = check.warnings.front();
+        EXPECT_EQ(warningKindName(warning.kind), std::string(warningKindName(c.kind))) << what;
+        EXPECT_EQ(warning.writeInstead, c.writeInstead) << what;
+        EXPECT_EQ(warning.line, line) << what;
+        EXPECT_EQ(warning.key, c.key) << what;
+        EXPECT_FALSE(warning.explanation.empty()) << what;
+
+        const SettingsCheck fixed = checkFixed(line, warning.writeInstead);
+        EXPECT_TRUE(fixed.warnings.empty()) << what << " still warns after the fix: " << kinds(fixed);
+    }
+}
+
+TEST_F(DoctorCheck, TextThatReadsAsItLooksGivesNoWarning) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Accuracy_Rain", "50"},      {"Accuracy_Rain", "+7"},          {"Accuracy_Rain", "-5"},
+        {"Accuracy_Rain", "010"},     {"Accuracy_Rain", "  42"},        {"Accuracy_Rain", "2147483647"},
+        {"Accuracy_Rain", "-2147483648"},
+        {"DamageMod_Rain", "-0.25"},  {"DamageMod_Rain", "2e1"},        {"DamageMod_Rain", "0.1234567"},
+        {"DamageMod_Rain", "1e+07"},  {"DamageMod_Rain", ".5"},         {"DamageMod_Rain", "5."},
+        {"DamageMod_Rain", "0"},      {"Enabled", "0"},                 {"Enabled", "2"},
+        {"Enabled", "-1"},            {"Enabled", "99999999999"},
+    };
+    for (const auto& [key, text] : cases) {
+        const SettingsCheck check = checkWith(std::string(key) + "=", std::string(key) + "=" + text);
+        EXPECT_TRUE(check.warnings.empty()) << key << "=" << text << ": " << kinds(check);
+    }
+}
+
+TEST_F(DoctorCheck, ReadsTheValuesThePluginReads) {
+    struct Case {
+        const char* key;
+        const char* text;
+        std::string value;
+        const char* meaning;  // a part of what it means in play
+    };
+    const Case cases[] = {
+        {"Accuracy_Rain", "50abc", "50", "applied"},
+        {"Accuracy_Rain", "12829", "12829", "44 OR-ed in"},
+        {"Accuracy_Rain", "101", "101", "never applied"},
+        {"Accuracy_Rain", "-1", "-1", "never applied"},
+        {"Accuracy_Rain", "100", "100", "accuracy applied"},
+        {"DamageMod_Rain", "0,5", "0", "no damage"},
+        {"DamageMod_Rain", "0.1234567", "0.1234567", "damage modifier applied"},
+        {"Enabled", "true", "0 (off)", "off"},
+        {"Enabled", "-1", "1 (on)", "on"},
+    };
+    for (const Case& c : cases) {
+        const SettingsCheck check = checkWith(std::string(c.key) + "=", std::string(c.key) + "=" + c.text);
+        const auto entry = std::find_if(check.entries.begin(), check.entries.end(),
+                                        [&](const SettingsEntry& e) { return e.key == c.key; });
+        ASSERT_NE(entry, check.entries.end());
+        ASSERT_TRUE(entry->storedText.has_value());
+        EXPECT_EQ(*entry->storedText, c.text);
+        EXPECT_EQ(valueText(*entry), c.value) << c.key << "=" << c.text;
+        EXPECT_NE(meaningInPlay(*entry).find(c.meaning), std::string::npos) << meaningInPlay(*entry);
+    }
+}
+
+TEST_F(DoctorCheck, MissingKeyWarnsThatTheCallersDefaultApplies) {
+    struct Case {
+        const char* key;
+        const char* writeInstead;
+        const char* explains;
+    };
+    for (const Case c : {Case{"Enabled", "Enabled=1", "switch is off"}, Case{"Accuracy_Rain", "Accuracy_Rain=12829", "accuracy 0"},
+                         Case{"DamageMod_Rain", "DamageMod_Rain=1", "damage modifier 0.0"}}) {
+        const SettingsCheck check = checkWith(std::string(c.key) + "=", "");
+        ASSERT_EQ(check.warnings.size(), 1u) << c.key << ": " << kinds(check);
+        EXPECT_EQ(check.warnings[0].kind, WarningKind::MissingKey);
+        EXPECT_EQ(check.warnings[0].writeInstead, c.writeInstead);
+        EXPECT_NE(check.warnings[0].explanation.find(c.explains), std::string::npos) << check.warnings[0].explanation;
+        const auto entry = std::find_if(check.entries.begin(), check.entries.end(),
+                                        [&](const SettingsEntry& e) { return e.key == c.key; });
+        EXPECT_FALSE(entry->storedText.has_value());
+        EXPECT_EQ(entry->accuracy, 0);
+        EXPECT_EQ(entry->damageModifier, 0.0f);
+        EXPECT_FALSE(entry->switchOn);
+    }
+}
+
+TEST_F(DoctorCheck, FindsNamesThatDifferFromKnownOnesOnlyInSpelling) {
+    struct Case {
+        const char* start;
+        const char* replacement;
+        WarningKind kind;
+        const char* writeInstead;
+        std::size_t missingKeys;  // the keys the misspelling hides
+    };
+    const Case cases[] = {
+        {"[WeatherType_Thunderstorm]", "[WeatherType_Thunderstrom]", WarningKind::MisspeltName,
+         "[WeatherType_Thunderstorm]", 2},
+        {"[WeatherType_Rain]", "[WeatherType_ Rain]", WarningKind::MisspeltName, "[WeatherType_Rain]", 2},
+        {"[Settings]", "[Setting]", WarningKind::MisspeltName, "[Settings]", 1},
+        {"Accuracy_Clouds=", "Acuracy_Clouds=40", WarningKind::MisspeltName, "Accuracy_Clouds=40", 1},
+        {"DamageMod_Snowlight=", "DamageMod_Snowligth=2", WarningKind::MisspeltName, "DamageMod_Snowlight=2", 1},
+        {"Enabled=", "Enable=1", WarningKind::MisspeltName, "Enabled=1", 1},
+    };
+    for (const Case& c : cases) {
+        std::size_t line = 0;
+        const SettingsCheck check = checkWith(c.start, c.replacement, &line);
+        const auto found = std::find_if(check.warnings.begin(), check.warnings.end(),
+                                        [&](const Warning& w) { return w.kind == c.kind; });
+        ASSERT_NE(found, check.warnings.end()) << c.replacement << ": " << kinds(check);
+        EXPECT_EQ(found->writeInstead, c.writeInstead) << c.replacement;
+        EXPECT_EQ(found->line, line) << c.replacement;
+        EXPECT_EQ(check.warnings.size(), 1 + c.missingKeys) << c.replacement << ": " << kinds(check);
+
+        const SettingsCheck fixed = checkFixed(line, found->writeInstead);
+        EXPECT_TRUE(fixed.warnings.empty()) << c.replacement << ": " << kinds(fixed);
+    }
+}
+
+TEST_F(DoctorCheck, LeavesAloneNamesThePluginFindsOrNeverLooksFor) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"[WeatherType_Rain]", "[weathertype_rain]"},  // names compare without regard to case
+        {"Accuracy_Rain=", "ACCURACY_RAIN=12829"},
+        {"Enabled=", "Enabled=1\r\n; Enabled is the switch"},
+        {"Enabled=", "Enabled=1\r\n[MyNotes]\r\nText=hello"},
+    };
+    for (const auto& [start, replacement] : cases) {
+        const SettingsCheck check = checkWith(start, replacement);
+        EXPECT_TRUE(check.warnings.empty()) << replacement << ": " << kinds(check);
+    }
+}
+
+TEST_F(DoctorCheck, KnownKeyUnderAnotherSectionIsNeverRead) {
+    std::size_t line = 0;
+    const SettingsCheck check = checkWith("Accuracy_Snow=", "Accuracy_Snow=12829\r\nAccuracy_Rain=50", &line);
+    const auto found = std::find_if(check.warnings.begin(), check.warnings.end(),
+                                    [](const Warning& w) { return w.kind == WarningKind::KeyInOtherSection; });
+    ASSERT_NE(found, check.warnings.end()) << kinds(check);
+    EXPECT_EQ(found->line, line + 1);
+    EXPECT_EQ(found->writeInstead, "[WeatherType_Rain]");
+}
+
+TEST_F(DoctorCheck, FileStatesDecideTheExitStatus) {
+    SettingsCheck missing = checkSettingsFile("Veltrane.ini");
+    EXPECT_EQ(missing.state, FileState::Missing);
+    ASSERT_EQ(missing.warnings.size(), 1u);
+    EXPECT_EQ(missing.warnings[0].kind, WarningKind::FileMissing);
+    EXPECT_EQ(exitStatus(missing), 1);
+    EXPECT_FALSE(std::filesystem::exists("Veltrane.ini"));
+
+    writeFile("Veltrane.ini", joinLines(defaultSettingsLines()));
+    const SettingsCheck clean = checkSettingsFile("Veltrane.ini");
+    EXPECT_EQ(clean.entries.size(), 45u);
+    EXPECT_EQ(exitStatus(clean), 0);
+
+    writeFile("Veltrane.ini", "");
+    const SettingsCheck empty = checkSettingsFile("Veltrane.ini");
+    EXPECT_EQ(empty.warnings.size(), 45u);
+    EXPECT_EQ(exitStatus(empty), 1);
+
+    std::filesystem::remove("Veltrane.ini");
+    std::filesystem::create_directory("Veltrane.ini");
+    const SettingsCheck folder = checkSettingsFile("Veltrane.ini");
+    EXPECT_EQ(folder.state, FileState::Unreadable);
+    EXPECT_EQ(exitStatus(folder), 2);
+}
+
+TEST(DoctorPath, BareFileNamesAreReadFromTheCurrentDirectory) {
+    EXPECT_EQ(profilePath("Veltrane.ini"), "./Veltrane.ini");
+    EXPECT_EQ(profilePath("./Veltrane.ini"), "./Veltrane.ini");
+    EXPECT_EQ(profilePath("C:\\Games\\Veltrane.ini"), "C:\\Games\\Veltrane.ini");
+    EXPECT_EQ(profilePath("/tmp/x.ini"), "/tmp/x.ini");
+}
+
+}  // namespace
