@@ -154,12 +154,20 @@ int standInRunFrame() {
     if (!h.stopReason.empty()) return 0;
     if (h.gameFiber == nullptr) {
         h.gameFiber = IsThreadAFiber() ? GetCurrentFiber() : ConvertThreadToFiber(nullptr);
+        if (h.gameFiber == nullptr) {
+            h.stopReason = "the game thread could not become a fiber";
+            return 0;
+        }
     }
     for (Script& script : h.scripts) {
         if (script.unregistered || script.returned) continue;
         if (script.fiber == nullptr) {
             record(sim::CallKind::ScriptStart, {word(script.module), word(script.entry)});
             script.fiber = CreateFiber(0, runScript, &script);
+            if (script.fiber == nullptr) {
+                h.stopReason = "no fiber could be made for a script";
+                return 0;
+            }
         } else {
             record(sim::CallKind::ScriptResume, {word(script.module), word(script.entry)});
         }
