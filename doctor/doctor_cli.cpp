@@ -27,6 +27,7 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
         return status == 0 ? 0 : 2;
     }
 
+    if (!quiet) out << "veltrane-doctor " << VELTRANE_VERSION << "\n";
     if (writeDefaults) {
         SettingsFile file;
         file.setPath(profilePath(path));

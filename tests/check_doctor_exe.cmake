@@ -1,6 +1,6 @@
 cmake_minimum_required(VERSION 3.25)
-# The doctor as players run it (under Wine for the Windows build): exit statuses, --write-defaults
-# on a missing file, and an existing file left byte for byte as it was.
+# The doctor as players run it (under Wine for the Windows build), with no input to wait for:
+# its exit statuses, and --write-defaults on a missing file.
 #   -DDOCTOR=<executable> -DEMULATOR=<runner or empty> -DWORK_DIR=<scratch directory>
 
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -12,7 +12,6 @@ function(run_doctor expected_status)
     if(NOT status STREQUAL "${expected_status}")
         message(FATAL_ERROR "veltrane-doctor ${ARGN}: exit ${status}, want ${expected_status}\n${out}${err}")
     endif()
-    set(last_output "${out}" PARENT_SCOPE)
 endfunction()
 
 run_doctor(1 --quiet)
@@ -26,18 +25,6 @@ string(REGEX MATCHALL "=" entries "${defaults}")
 list(LENGTH entries count)
 if(NOT count EQUAL 45)
     message(FATAL_ERROR "--write-defaults wrote ${count} entries, want 45:\n${defaults}")
-endif()
-
-string(REPLACE "DamageMod_Rain=1" "DamageMod_Rain=0,5" edited "${defaults}")
-file(WRITE ${WORK_DIR}/Veltrane.ini "${edited}")
-run_doctor(1 --write-defaults)
-string(FIND "${last_output}" "DamageMod_Rain=0.5" at)
-if(at EQUAL -1)
-    message(FATAL_ERROR "no fix for the comma in:\n${last_output}")
-endif()
-file(READ ${WORK_DIR}/Veltrane.ini after)
-if(NOT after STREQUAL edited)
-    message(FATAL_ERROR "the doctor changed an existing settings file")
 endif()
 
 file(REMOVE ${WORK_DIR}/Veltrane.ini)
