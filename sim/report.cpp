@@ -60,7 +60,7 @@ void renderPhase(std::ostringstream& out, const std::vector<FrameRecord>& frames
     std::string asked;
     std::vector<std::uint32_t> changed, natives;
     std::vector<std::uint32_t> idle;
-    std::uint32_t twice = 0, exemptTouched = 0, keyNatives = 0, keyMessages = 0;
+    std::uint32_t twice = 0, exemptTouched = 0, keyNatives = 0, keyMessages = 0, stray = 0;
     for (std::size_t i = begin; i < end; ++i) {
         const FrameRecord& f = frames[i];
         for (const auto& event : f.events) out << "  frame " << f.frame << ": " << event << "\n";
@@ -74,6 +74,7 @@ void renderPhase(std::ostringstream& out, const std::vector<FrameRecord>& frames
         natives.push_back(f.tally.nativeCalls);
         if (f.tally.nativeCalls == 0) idle.push_back(f.frame);
         twice += f.tally.pedsWrittenTwice;
+        stray += f.tally.strayHandleCalls;
         exemptTouched += f.tally.exemptPedsTouched;
         keyNatives += f.tally.nativesInKeyboardHandlers;
         keyMessages += f.tally.keyboardMessages;
@@ -88,6 +89,7 @@ void renderPhase(std::ostringstream& out, const std::vector<FrameRecord>& frames
     }
     if (keyMessages > 0)
         out << "  keystrokes handed to the plugin: " << keyMessages << ", native calls they caused: " << keyNatives << "\n";
+    if (stray > 0) out << "  ped natives on handles no ped has (stale or invalid handles): " << stray << "\n";
     if (twice > 0) out << "  PROBLEM: " << twice << " time(s) a ped was written twice in one frame\n";
     if (exemptTouched > 0) out << "  PROBLEM: exempt peds got " << exemptTouched << " call(s) beyond the exempt test\n";
     out << "  peds not exempt at the end: " << frames[end - 1].pedValuesAfter << "\n";
@@ -134,12 +136,15 @@ FrameTally tallyFrame(const std::vector<HostCall>& calls, World& world) {
         if (inKeyboard) ++tally.nativesInKeyboardHandlers;
         if (call.hash == H::WeatherQuery || call.argc == 0) continue;
         const auto ped = static_cast<std::int32_t>(static_cast<std::uint32_t>(call.args[0]));
-        if (call.hash == H::PedAccuracyWrite || call.hash == H::PedDamageModWrite) {
-            ++(call.hash == H::PedAccuracyWrite ? tally.accuracyWrites : tally.damageWrites);
-            if (++writes[ped] == 2) ++tally.pedsWrittenTwice;
-        }
+        const bool write = call.hash == H::PedAccuracyWrite || call.hash == H::PedDamageModWrite;
+        if (write) ++(call.hash == H::PedAccuracyWrite ? tally.accuracyWrites : tally.damageWrites);
         const Ped* p = world.find(ped);
-        if (call.hash != H::PedExemptTest && p != nullptr && p->exempt) ++tally.exemptPedsTouched;
+        if (p == nullptr) {
+            ++tally.strayHandleCalls;
+            continue;
+        }
+        if (write && ++writes[ped] == 2) ++tally.pedsWrittenTwice;
+        if (call.hash != H::PedExemptTest && p->exempt) ++tally.exemptPedsTouched;
     }
     tally.pedsChanged = static_cast<std::uint32_t>(writes.size());
     return tally;

@@ -16,6 +16,7 @@ namespace sim {
 struct FrameTally {
     std::uint32_t nativeCalls = 0;
     std::uint32_t pedsChanged = 0;        // distinct peds written
+    std::uint32_t strayHandleCalls = 0;   // ped natives on handles no ped of the world has
     std::uint32_t accuracyWrites = 0;
     std::uint32_t damageWrites = 0;
     std::uint32_t pedsWrittenTwice = 0;   // more than one write to one ped in the frame

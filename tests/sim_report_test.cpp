@@ -36,12 +36,15 @@ TEST(FrameTally, CountsWritesPedsAndWhatShouldNeverHappen) {
         native(H::PedDamageModWrite, a),
         native(H::PedAccuracyWrite, a),  // a second write to one ped in one frame
         native(H::PedAccuracyWrite, b),
+        native(H::PedDamageModWrite, 0),  // a handle no ped has: not a ped changed
+        native(H::PedDamageModWrite, 0),
         host(CallKind::ScriptWait),
     };
     const sim::FrameTally tally = sim::tallyFrame(calls, world);
-    EXPECT_EQ(tally.nativeCalls, 7u);
+    EXPECT_EQ(tally.nativeCalls, 9u);
     EXPECT_EQ(tally.pedsChanged, 2u);
-    EXPECT_EQ(tally.damageWrites, 1u);
+    EXPECT_EQ(tally.strayHandleCalls, 2u);
+    EXPECT_EQ(tally.damageWrites, 3u);
     EXPECT_EQ(tally.accuracyWrites, 2u);
     EXPECT_EQ(tally.pedsWrittenTwice, 1u);
     EXPECT_EQ(tally.exemptPedsTouched, 1u);
