@@ -2,7 +2,7 @@
 # Makes the Wine prefix given as $1 once (wineboot --init, then waits for wineserver), so that
 # parallel tests never race to create it on first use.
 set -euo pipefail
-prefix="$1"
+prefix=$(realpath -m "$1")  # wineserver wants an absolute prefix
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$prefix/system.reg" ]; then
     mkdir -p "$prefix"
