@@ -174,7 +174,7 @@ void checkNames(const std::vector<NameLine>& names, std::vector<Warning>& warnin
 }  // namespace
 
 std::string profilePath(const std::string& path) {
-    if (path.find('/') == std::string::npos && path.find('\\') == std::string::npos) return "./" + path;
+    if (path.find_first_of("/\\:") == std::string::npos) return "./" + path;
     return path;
 }
 

@@ -44,8 +44,8 @@ struct SettingsCheck {
     std::vector<Warning> warnings;
 };
 
-// The path the plugin's reads would use for `path`: a bare file name gets "./", because the
-// Windows profile functions look for a name without a directory in the Windows folder.
+// The path to read `path` through the profile functions: a bare file name gets "./", because
+// they look for a name without a directory or drive in the Windows folder.
 std::string profilePath(const std::string& path);
 
 // Reads the file as the plugin does. Never writes.

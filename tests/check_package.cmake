@@ -2,7 +2,7 @@ cmake_minimum_required(VERSION 3.25)
 # The release package: exactly its four files, the project version in both binaries' version
 # resources, and the same bytes from a second, fresh build of the same sources.
 #   -DPACKAGE=<zip> -DVERSION=<x.y.z> -DSOURCE_DIR=<repo> -DREBUILD_DIR=<scratch build tree>
-#   -DTOOLCHAIN=<file> -DUNZIP=<unzip> -DSTRINGS=<mingw strings>
+#   -DTOOLCHAIN=<file> -DBUILD_TYPE=<the first build's> -DUNZIP=<unzip> -DSTRINGS=<mingw strings>
 
 execute_process(COMMAND ${UNZIP} -Z1 ${PACKAGE} OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -50,7 +50,7 @@ message(STATUS "version ${VERSION} in both binaries and the README")
 set(tree ${REBUILD_DIR}/tree)
 file(REMOVE_RECURSE ${tree})
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${tree} -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}
-                        -DCMAKE_BUILD_TYPE=Release -DVELTRANE_BUILD_TESTS=OFF
+                        -DCMAKE_BUILD_TYPE=${BUILD_TYPE} -DVELTRANE_BUILD_TESTS=OFF
                 OUTPUT_QUIET RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "configuring the second build failed")
