@@ -1,0 +1,24 @@
+#pragma once
+// A script host whose natives answer from arrays, for the benchmarks: the cheapest host the
+// plugin could run on, so that whatever a benchmark measures beyond the bare native calls is
+// the plugin's own. Ped i has handle i. It implements the nine host functions, so nothing
+// else that does (the tests' recording host) may be linked with it.
+
+#include <array>
+#include <cstdint>
+
+struct ZeroCostWorld {
+    static constexpr std::int32_t kCapacity = 1024;
+
+    std::uint32_t weather = 0;
+    std::int32_t pedCount = 0;
+    std::array<std::int32_t, kCapacity> exempt{};
+    std::array<std::int32_t, kCapacity> accuracy{};
+    std::array<float, kCapacity> damageModifier{};
+    std::uint64_t writes = 0;  // ped values written, to tell a settled world from one that isn't
+
+    // `count` peds, none exempt, all at these values.
+    void fill(std::int32_t count, std::int32_t pedAccuracy, float pedDamage);
+};
+
+extern ZeroCostWorld zeroCostWorld;
