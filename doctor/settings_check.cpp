@@ -103,6 +103,15 @@ std::size_t lineOf(const std::vector<NameLine>& names, const std::string& sectio
     return 0;
 }
 
+// What a surprising value does in play, where that is worse than a slightly different number.
+std::string consequence(const SettingsEntry& entry) {
+    if (entry.type == ValueType::Accuracy && entry.accuracy != kAccuracySentinel &&
+        static_cast<std::uint32_t>(entry.accuracy) > 100u)
+        return "; outside 0 to 100, so never applied";
+    if (entry.type == ValueType::DamageModifier && entry.damageModifier == 0.0f) return "; peds deal no damage";
+    return {};
+}
+
 std::optional<ValueFinding> checkText(const SettingsEntry& entry) {
     const std::string& text = *entry.storedText;
     if (entry.fullLength > text.size()) {
@@ -213,7 +222,8 @@ SettingsCheck checkSettingsFile(const std::string& givenPath) {
                                              missingExplanation(entry.type),
                                              entry.key + "=" + defaultText(entry.type)});
         } else if (const auto found = checkText(entry)) {
-            check.warnings.push_back(Warning{found->kind, line, entry.section, entry.key, found->explanation,
+            check.warnings.push_back(Warning{found->kind, line, entry.section, entry.key,
+                                             found->explanation + consequence(entry),
                                              entry.key + "=" + found->writeValue});
         }
     }
