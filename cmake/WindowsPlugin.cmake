@@ -15,7 +15,8 @@ add_dependencies(ScriptHookRDR2_import veltrane_host_implib)
 enable_language(RC)
 include(${PROJECT_SOURCE_DIR}/cmake/VersionResource.cmake)
 
-add_library(veltrane_asi SHARED host/dll_main.cpp)
+# A loadable module, not a library to link against: no import library is made.
+add_library(veltrane_asi MODULE host/dll_main.cpp)
 veltrane_add_version_resource(veltrane_asi FILETYPE VFT_DLL FILENAME Veltrane.asi
     DESCRIPTION "Veltrane: weather-dependent ped accuracy and damage (script plugin)")
 set_target_properties(veltrane_asi PROPERTIES
@@ -24,5 +25,5 @@ set_target_properties(veltrane_asi PROPERTIES
     LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 target_link_libraries(veltrane_asi PRIVATE veltrane_core ScriptHookRDR2_import veltrane_warnings)
 # Nothing else to install: libgcc, libstdc++ and winpthread go inside the DLL. No timestamp in
-# the PE header, so two builds of one commit are identical; no import library of our own.
+# the PE header, so two builds of one commit are identical.
 target_link_options(veltrane_asi PRIVATE -static -s -Wl,--no-insert-timestamp -Wl,--exclude-all-symbols)
