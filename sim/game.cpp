@@ -7,6 +7,7 @@
 
 #include "sim/game.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -15,8 +16,12 @@
 #include <sstream>
 
 #include "platform/windows_api.h"
+// After windows.h: the working set comes from K32GetProcessMemoryInfo (kernel32), for this
+// program only; the plugin never links it.
+#include <psapi.h>
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
+#include "sim/draw.h"
 #include "sim/report.h"
 #include "sim/scenario.h"
 #include "sim/stand_in_host.h"
@@ -29,30 +34,6 @@ namespace fs = std::filesystem;
 namespace sim {
 
 namespace {
-
-// Deterministic draws for the peds' values (splitmix64), the same on every machine.
-class Draw {
-public:
-    explicit Draw(std::uint64_t seed) : state(seed) {}
-    std::uint64_t next() {
-        std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    std::int32_t between(std::int32_t low, std::int32_t high) {
-        const auto span = static_cast<std::uint64_t>(static_cast<std::int64_t>(high) - low) + 1;
-        return static_cast<std::int32_t>(low + static_cast<std::int64_t>(next() % span));
-    }
-    // Two decimals, so the report's values read well.
-    float between(float low, float high) {
-        const double unit = static_cast<double>(next() >> 11) / 9007199254740992.0;
-        return static_cast<float>(std::round((low + (high - low) * unit) * 100.0) / 100.0);
-    }
-
-private:
-    std::uint64_t state;
-};
 
 void spawnGroup(World& world, const PedGroup& group, Draw& draw) {
     for (std::int32_t i = 0; i < group.count; ++i) {
@@ -131,6 +112,81 @@ std::string iniStatus() {
     return "present, " + std::to_string(entries) + " key line(s)";
 }
 
+// Veltrane.ini as it is now: absent, a directory, or a file and its bytes.
+struct IniSnapshot {
+    enum class State { Absent, Directory, File } state = State::Absent;
+    std::string bytes;
+
+    bool operator==(const IniSnapshot& other) const { return state == other.state && bytes == other.bytes; }
+};
+
+// Reuses `into`'s buffer, so a long run reads the file every frame without growing.
+void snapshotIni(IniSnapshot& into) {
+    into.bytes.clear();
+    std::error_code error;
+    const auto status = fs::status(fs::path("Veltrane.ini"), error);
+    if (status.type() == fs::file_type::not_found || (error && !fs::exists(status))) {
+        into.state = IniSnapshot::State::Absent;
+        return;
+    }
+    if (status.type() == fs::file_type::directory) {
+        into.state = IniSnapshot::State::Directory;
+        return;
+    }
+    into.state = IniSnapshot::State::File;
+    if (FILE* file = std::fopen("Veltrane.ini", "rb")) {
+        char chunk[65536];
+        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) into.bytes.append(chunk, n);
+        std::fclose(file);
+    }
+}
+
+// The plugin's writable sections (.data, .bss and the like): all of its module-level state.
+struct ModuleMemory {
+    std::vector<std::pair<const unsigned char*, std::size_t>> sections;
+    std::string copy;
+
+    void find(HMODULE module) {
+        const auto* base = reinterpret_cast<const unsigned char*>(module);
+        const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+        const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+        for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+            if ((section->Characteristics & IMAGE_SCN_MEM_WRITE) == 0) continue;
+            sections.emplace_back(base + section->VirtualAddress, section->Misc.VirtualSize);
+        }
+    }
+    void save() {
+        copy.clear();
+        for (const auto& [start, size] : sections) copy.append(reinterpret_cast<const char*>(start), size);
+    }
+    // What changed since save().
+    PluginMemoryChange changes() const {
+        PluginMemoryChange change;
+        std::size_t offset = 0, first = 0, last = 0;
+        std::string now;
+        for (const auto& [start, size] : sections) now.append(reinterpret_cast<const char*>(start), size);
+        for (; offset < now.size() && offset < copy.size(); ++offset) {
+            if (now[offset] == copy[offset]) continue;
+            if (change.bytes++ == 0) first = offset;
+            last = offset;
+        }
+        for (std::size_t i = first; change.bytes > 0 && i <= last && i < first + 64; ++i) {
+            char hex[3];
+            std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(now[i]));
+            change.span += hex;
+        }
+        return change;
+    }
+};
+
+std::uint64_t workingSetBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return counters.WorkingSetSize;
+}
+
 class Game {
 public:
     Game(const GameOptions& chosen, Scenario played) : options(chosen), scenario(std::move(played)) {}
@@ -151,6 +207,8 @@ private:
     StandInStopReasonFn stopReason = nullptr;
     StandInShutdownFn shutdown = nullptr;
     std::string weatherName;
+    ModuleMemory pluginMemory;
+    std::vector<std::string> keystrokeLines;
 
     bool prepare(fs::path& hostPath, fs::path& pluginPath);
     bool load(const fs::path& hostPath, const fs::path& pluginPath);
@@ -225,6 +283,7 @@ bool Game::load(const fs::path& hostPath, const fs::path& pluginPath) {
         return false;
     }
     flushLog(&run.loadCalls);
+    pluginMemory.find(plugin);
     return true;
 }
 
@@ -257,13 +316,30 @@ void Game::apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw) {
             break;
         case EventKind::DeleteFile: {
             std::error_code ignored;
+            fs::remove("Veltrane.ini", ignored);  // a file, or an empty directory
+            break;
+        }
+        case EventKind::MakeDirectory: {
+            std::error_code ignored;
             fs::remove("Veltrane.ini", ignored);
+            fs::create_directory("Veltrane.ini", ignored);
             break;
         }
         case EventKind::WriteFile:
             std::ofstream("Veltrane.ini", std::ios::binary | std::ios::trunc) << event.text;
             break;
-        case EventKind::Keystroke: keystroke(event.keyCode, packKeystrokeFlags(event.flags)); break;
+        case EventKind::Keystroke: {
+            pluginMemory.save();
+            for (std::uint64_t code = event.keyCode; code <= event.lastKeyCode; ++code) {
+                keystroke(static_cast<std::uint32_t>(code), &event.flags);
+                ++run.totals.keystrokes;
+            }
+            const PluginMemoryChange change = pluginMemory.changes();
+            run.totals.keystrokeBytesChanged += change.bytes;
+            // Written after the frame's calls, which the frame's tally still needs.
+            if (trace.is_open()) keystrokeLines.push_back(traceKeystrokes(event.frame, event.keyCode, event.lastKeyCode, change));
+            break;
+        }
         case EventKind::Fault:
             if (event.setsReportedCount) world.faults.reportedPedCount = event.reportedCount;
             if (event.setsNaNDamage) {
@@ -301,36 +377,56 @@ int Game::play() {
 
     Draw draw(scenario.seed ^ 0x5EEDull);
     const std::uint32_t frames = options.frames.value_or(scenario.frames);
+    if (options.workingSetEvery > 0) run.totals.workingSet.reserve(frames / options.workingSetEvery + 1);
+    const auto started = std::chrono::steady_clock::now();
     auto next = scenario.events.begin();
+    FrameRecord record;
+    IniSnapshot before, after;
     for (std::uint32_t frame = 0; frame < frames; ++frame) {
         log.frame = frame;
-        FrameRecord record;
+        record = FrameRecord{};
         record.frame = frame;
         for (; next != scenario.events.end() && next->frame == frame; ++next) apply(*next, record, draw);
         record.weather = world.weather;
-        record.weatherLabel = weatherLabel(world.weather, weatherName);
-        record.asked = askedText(world.weather);
+        if (!options.summary) {
+            record.weatherLabel = weatherLabel(world.weather, weatherName);
+            record.asked = askedText(world.weather);
+        }
+        snapshotIni(before);
 
         const bool goOn = runFrame() != 0;
 
+        snapshotIni(after);
+        if (!(after == before)) {
+            record.iniDuringFrame = before.state == IniSnapshot::State::Absent ? IniDuringFrame::Created
+                                                                                : IniDuringFrame::Changed;
+        }
         record.tally = tallyFrame(log.calls, world);
         record.pedsInWorld = static_cast<std::int32_t>(world.peds().size());
-        record.iniExistsAfter = iniExists();
-        record.pedValuesAfter = pedValues(world.peds());
+        record.iniExistsAfter = after.state != IniSnapshot::State::Absent;
+        if (!options.summary) record.pedValuesAfter = pedValues(world.peds());
         flushLog(nullptr);
+        for (const std::string& line : keystrokeLines) trace << line << "\n";
+        keystrokeLines.clear();
         if (trace.is_open()) trace << traceFrame(record) << "\n";
-        run.frames.push_back(std::move(record));
+        addFrame(run.totals, record);
+        if (options.workingSetEvery > 0 && (frame + 1) % options.workingSetEvery == 0) {
+            run.totals.workingSet.push_back({frame + 1ull, workingSetBytes()});
+        }
+        if (!options.summary) run.frames.push_back(std::move(record));
+        if (options.framePauseMs > 0) Sleep(options.framePauseMs);
         if (!goOn) {
             run.stopReason = stopReason();
             break;
         }
     }
+    run.totals.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
-    log.frame = static_cast<std::uint32_t>(run.frames.size());
+    log.frame = static_cast<std::uint32_t>(run.totals.frames);
     unload();
     run.finalPeds = world.peds();
     run.finalIniStatus = iniStatus();
-    if (!options.quiet) std::cout << renderReport(run) << std::flush;
+    if (!options.quiet) std::cout << (options.summary ? renderSummary(run) : renderReport(run)) << std::flush;
     if (!run.stopReason.empty()) {
         std::cerr << "veltrane-sim: fatal: " << run.stopReason << "\n";
         return 2;

@@ -15,6 +15,9 @@ struct GameOptions {
     std::string pluginPath;     // empty: Veltrane.asi beside the game
     std::optional<unsigned> frames;
     bool quiet = false;
+    bool summary = false;             // totals only, and no record kept per frame (long runs)
+    unsigned workingSetEvery = 0;     // sample the working set after every this many frames
+    unsigned framePauseMs = 0;        // sleep this long after each frame
 };
 
 // The process exit code: 0 played to the end, 1 could not start, 2 stopped by a fault.

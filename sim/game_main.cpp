@@ -24,6 +24,13 @@ int main(int argc, char** argv) {
     app.add_option("--host", options.hostPath, "Stand-in host DLL (default: ScriptHookRDR2.dll beside this program)");
     app.add_option("--plugin", options.pluginPath, "Plugin to load (default: Veltrane.asi beside this program)");
     app.add_flag("-q,--quiet", options.quiet, "Print no report");
+    app.add_flag("--summary", options.summary,
+                 "Print only the run's totals, and keep no record per frame (for long runs)");
+    app.add_option("--working-set-every", options.workingSetEvery,
+                   "Measure the process's working set after every N frames (shown in the report)")
+        ->option_text("N");
+    app.add_option("--frame-pause", options.framePauseMs, "Sleep this many milliseconds after each frame")
+        ->option_text("MS");
     CLI11_PARSE(app, argc, argv);
     return sim::playScenario(options);
 }

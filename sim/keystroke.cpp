@@ -4,8 +4,8 @@ namespace sim {
 
 std::uint32_t packKeystrokeFlags(const KeystrokeFlags& flags) {
     return std::uint32_t{flags.repeatCount} | (std::uint32_t{flags.scanCode} << 16) |
-           (std::uint32_t{flags.extended} << 24) | (std::uint32_t{flags.altHeld} << 29) |
-           (std::uint32_t{flags.previouslyDown} << 30) | (std::uint32_t{flags.keyUp} << 31);
+           (std::uint32_t{flags.extended != 0} << 24) | (std::uint32_t{flags.altHeld != 0} << 29) |
+           (std::uint32_t{flags.previouslyDown != 0} << 30) | (std::uint32_t{flags.keyUp != 0} << 31);
 }
 
 KeystrokeFlags unpackKeystrokeFlags(std::uint32_t word) {

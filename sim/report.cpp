@@ -70,6 +70,9 @@ void renderPhase(std::ostringstream& out, const std::vector<FrameRecord>& frames
             asked = f.asked;
         }
         if (!f.iniExistsAfter) out << "  frame " << f.frame << ": Veltrane.ini missing after the frame\n";
+        if (f.iniDuringFrame == IniDuringFrame::Created) out << "  frame " << f.frame << ": the plugin wrote a fresh Veltrane.ini\n";
+        if (f.iniDuringFrame == IniDuringFrame::Changed)
+            out << "  frame " << f.frame << ": PROBLEM: Veltrane.ini changed while the plugin ran, and it was there before\n";
         changed.push_back(f.tally.pedsChanged);
         natives.push_back(f.tally.nativeCalls);
         if (f.tally.nativeCalls == 0) idle.push_back(f.frame);
@@ -150,6 +153,42 @@ FrameTally tallyFrame(const std::vector<HostCall>& calls, World& world) {
     return tally;
 }
 
+void addFrame(RunTotals& totals, const FrameRecord& frame) {
+    ++totals.frames;
+    totals.nativeCalls += frame.tally.nativeCalls;
+    totals.accuracyWrites += frame.tally.accuracyWrites;
+    totals.damageWrites += frame.tally.damageWrites;
+    if (frame.tally.nativeCalls == 0) ++totals.framesWithoutNatives;
+    totals.pedsWrittenTwice += frame.tally.pedsWrittenTwice;
+    totals.exemptPedsTouched += frame.tally.exemptPedsTouched;
+    totals.strayHandleCalls += frame.tally.strayHandleCalls;
+    if (frame.iniDuringFrame == IniDuringFrame::Created) ++totals.iniCreated;
+    if (frame.iniDuringFrame == IniDuringFrame::Changed) ++totals.iniChanged;
+    totals.mostPeds = std::max<std::int64_t>(totals.mostPeds, frame.pedsInWorld);
+}
+
+std::string renderSummary(const RunRecord& run) {
+    const RunTotals& t = run.totals;
+    std::ostringstream out;
+    out << "Veltrane in the simulated game: " << (run.scenarioName.empty() ? "scenario" : run.scenarioName) << "\n";
+    out << "game directory: " << run.gameDirectory << "\n";
+    out << "frames played: " << t.frames << " in " << static_cast<std::uint64_t>(t.seconds * 1000.0) << " ms\n";
+    out << "peds: " << run.worldAtStart << " at the start, at most " << t.mostPeds << ", " << pedCount(run.finalPeds)
+        << " at the end\n";
+    out << "native calls: " << t.nativeCalls << "; accuracy writes " << t.accuracyWrites << ", damage modifier writes "
+        << t.damageWrites << "; frames with no native call " << t.framesWithoutNatives << "\n";
+    out << "Veltrane.ini created by the plugin: " << t.iniCreated << " time(s)\n";
+    out << "keystrokes: " << t.keystrokes << ", plugin bytes they changed: " << t.keystrokeBytesChanged << "\n";
+    for (const auto& sample : t.workingSet) {
+        out << "working set after frame " << sample.frame << ": " << sample.bytes << " bytes\n";
+    }
+    out << "ped natives on stale handles: " << t.strayHandleCalls << "\n";
+    out << "problems: Veltrane.ini changed by the plugin " << t.iniChanged << ", peds written twice in a frame "
+        << t.pedsWrittenTwice << ", exempt peds touched " << t.exemptPedsTouched << "\n";
+    if (!run.stopReason.empty()) out << "FAULT: " << run.stopReason << "\n";
+    return out.str();
+}
+
 std::string runLengths(const std::vector<std::uint32_t>& values, std::size_t maxRuns) {
     std::ostringstream out;
     std::size_t runs = 0;
@@ -189,6 +228,13 @@ std::string renderReport(const RunRecord& run) {
     out << "\nafter " << frames.size() << " frame(s): " << pedCount(run.finalPeds) << "\n";
     out << "  peds not exempt: " << pedValues(run.finalPeds) << "\n";
     out << "  Veltrane.ini: " << run.finalIniStatus << "\n";
+    for (const auto& sample : run.totals.workingSet) {
+        out << "  working set after frame " << sample.frame << ": " << sample.bytes << " bytes\n";
+    }
+    if (run.totals.keystrokes > 0) {
+        out << "  keystrokes: " << run.totals.keystrokes << ", bytes of the plugin's memory they changed: "
+            << run.totals.keystrokeBytesChanged << "\n";
+    }
     out << "plugin unloaded: ";
     for (std::size_t i = 0; i < run.unloadCalls.size(); ++i) out << (i ? ", " : "") << run.unloadCalls[i];
     out << "\n";

@@ -28,6 +28,10 @@ struct FrameTally {
 // Counts `calls`, all made in one frame; `world` tells which peds are exempt.
 FrameTally tallyFrame(const std::vector<HostCall>& calls, World& world);
 
+// What happened to Veltrane.ini while the frame's scripts ran (the scenario's own edits come
+// before, and don't count). The plugin may create a missing file; nothing else may change it.
+enum class IniDuringFrame { Unchanged, Created, Changed };
+
 struct FrameRecord {
     std::uint32_t frame = 0;
     std::uint32_t weather = 0;
@@ -36,9 +40,35 @@ struct FrameRecord {
     std::vector<std::string> events;  // what the scenario did before the frame ran
     std::int32_t pedsInWorld = 0;
     bool iniExistsAfter = true;
+    IniDuringFrame iniDuringFrame = IniDuringFrame::Unchanged;
     std::string pedValuesAfter;       // the commonest values of the peds not exempt
     FrameTally tally;
 };
+
+// Counted over the whole run, in every mode (a summary keeps no frame records).
+struct RunTotals {
+    std::uint64_t frames = 0;
+    std::uint64_t nativeCalls = 0;
+    std::uint64_t accuracyWrites = 0;
+    std::uint64_t damageWrites = 0;
+    std::uint64_t framesWithoutNatives = 0;
+    std::uint64_t pedsWrittenTwice = 0;
+    std::uint64_t exemptPedsTouched = 0;
+    std::uint64_t strayHandleCalls = 0;
+    std::uint64_t iniCreated = 0;            // frames in which the plugin created a missing file
+    std::uint64_t iniChanged = 0;            // frames in which the file changed otherwise
+    std::uint64_t keystrokes = 0;            // messages handed to the plugin
+    std::uint64_t keystrokeBytesChanged = 0; // bytes of the plugin's writable memory they changed
+    std::int64_t mostPeds = 0;
+    double seconds = 0;
+    struct WorkingSet {
+        std::uint64_t frame;  // after this many frames
+        std::uint64_t bytes;
+    };
+    std::vector<WorkingSet> workingSet;
+};
+
+void addFrame(RunTotals& totals, const FrameRecord& frame);
 
 struct RunRecord {
     std::string scenarioName;
@@ -51,9 +81,13 @@ struct RunRecord {
     std::string stopReason;                // empty unless the run stopped early
     std::vector<Ped> finalPeds;
     std::string finalIniStatus;            // "present, 45 entries" and the like
+    RunTotals totals;
 };
 
 std::string renderReport(const RunRecord& run);
+
+// The totals alone, for long runs: frames, calls, writes, problems, working set, time.
+std::string renderSummary(const RunRecord& run);
 
 // "300 peds (30 exempt)"
 std::string pedCount(const std::vector<Ped>& peds);

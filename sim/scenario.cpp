@@ -6,6 +6,11 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
+#include "settings/settings_file.h"
+#include "sim/draw.h"
+#include "tuning/tuning_pass.h"
+#include "tuning/weather_table.h"
+
 namespace sim {
 
 namespace {
@@ -106,19 +111,28 @@ std::uint32_t keyCode(const json& value, const std::string& where) {
     fail(where, "unknown key name \"" + name + "\"");
 }
 
-KeystrokeFlags keystroke(const json& object, const std::string& where, std::uint32_t& code) {
+KeystrokeFlags keystroke(const json& object, const std::string& where, std::uint32_t& code, std::uint32_t& lastCode) {
     checkKeys(object, where, {"code", "up", "alt", "repeat", "scan", "extended", "previouslyDown"});
     if (!object.contains("code")) fail(where, "\"code\" is missing");
-    code = keyCode(object["code"], where + ".code");
-    auto flag = [&](const char* name, bool otherwise) {
+    // [first, last]: one message for each code of the range.
+    if (object["code"].is_array()) {
+        range(object["code"], where + ".code", code, lastCode,
+              [](const json& v, const std::string& w) { return integer<std::uint32_t>(v, w, 0, 0xFFFFFFFFu); });
+    } else {
+        code = lastCode = keyCode(object["code"], where + ".code");
+    }
+    // true and false pass as 1 and 0; a number passes as it is, as a careless host might.
+    auto flag = [&](const char* name, std::int32_t otherwise) {
         if (!object.contains(name)) return otherwise;
-        if (!object[name].is_boolean()) fail(where + "." + name, "expected true or false");
-        return object[name].get<bool>();
+        if (object[name].is_boolean()) return object[name].get<bool>() ? 1 : 0;
+        if (!object[name].is_number_integer()) fail(where + "." + name, "expected true, false or a whole number");
+        return integer<std::int32_t>(object[name], where + "." + name, std::numeric_limits<std::int32_t>::min(),
+                                     std::numeric_limits<std::int32_t>::max());
     };
     KeystrokeFlags flags;
-    flags.keyUp = flag("up", false);
-    flags.altHeld = flag("alt", false);
-    flags.extended = flag("extended", false);
+    flags.keyUp = flag("up", 0);
+    flags.altHeld = flag("alt", 0);
+    flags.extended = flag("extended", 0);
     flags.previouslyDown = flag("previouslyDown", flags.keyUp);  // a key going up was down
     if (object.contains("repeat")) flags.repeatCount = integer<std::uint16_t>(object["repeat"], where + ".repeat", 0, 0xFFFF);
     if (object.contains("scan")) flags.scanCode = integer<std::uint8_t>(object["scan"], where + ".scan", 0, 0xFF);
@@ -134,7 +148,37 @@ std::uint32_t weatherHash(const std::string& name) {
     return weatherHashOf(name);
 }
 
-void parseEvent(const json& object, const std::string& where, std::uint32_t frames, std::vector<ScenarioEvent>& out) {
+// A file's text in parts: a string as it is, {"repeat": text, "count": n} for n copies of the
+// text, {"randomBytes": n} for n bytes drawn from the scenario's seed (NUL bytes included).
+std::string fileParts(const json& parts, const std::string& where, Draw& draw) {
+    constexpr std::size_t kMaxFile = 64u << 20;
+    std::string out;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const json& part = parts[i];
+        const std::string at = where + "[" + std::to_string(i) + "]";
+        if (part.is_string()) {
+            out += part.get<std::string>();
+        } else if (part.is_object() && part.contains("repeat")) {
+            checkKeys(part, at, {"repeat", "count"});
+            if (!part.contains("count")) fail(at, "\"count\" is missing");
+            const std::string piece = text(part["repeat"], at + ".repeat");
+            const auto count = integer<std::uint32_t>(part["count"], at + ".count", 0, 0xFFFFFFFFu);
+            if (piece.size() * count > kMaxFile) fail(at, "more than 64 MiB");
+            for (std::uint32_t n = 0; n < count; ++n) out += piece;
+        } else if (part.is_object() && part.contains("randomBytes")) {
+            checkKeys(part, at, {"randomBytes"});
+            const auto count = integer<std::uint32_t>(part["randomBytes"], at + ".randomBytes", 0, kMaxFile);
+            for (std::uint32_t n = 0; n < count; ++n) out += static_cast<char>(draw.next() & 0xFFu);
+        } else {
+            fail(at, "expected a string, {\"repeat\", \"count\"} or {\"randomBytes\"}");
+        }
+        if (out.size() > kMaxFile) fail(where, "more than 64 MiB");
+    }
+    return out;
+}
+
+void parseEvent(const json& object, const std::string& where, std::uint32_t frames, Draw& draw,
+                std::vector<ScenarioEvent>& out) {
     if (!object.is_object()) fail(where, "expected an object");
     if (!object.contains("frame")) fail(where, "\"frame\" is missing");
     ScenarioEvent event;
@@ -177,17 +221,20 @@ void parseEvent(const json& object, const std::string& where, std::uint32_t fram
         event.kind = EventKind::DeleteFile;
     } else if (action == "writeFile") {
         event.kind = EventKind::WriteFile;
-        event.text = text(value, at);
+        event.text = value.is_array() ? fileParts(value, at, draw) : text(value, at);
+    } else if (action == "iniDirectory") {
+        if (value != true) fail(at, "write \"iniDirectory\": true");
+        event.kind = EventKind::MakeDirectory;
     } else if (action == "key") {
         event.kind = EventKind::Keystroke;
-        event.flags = keystroke(value, at, event.keyCode);
+        event.flags = keystroke(value, at, event.keyCode, event.lastKeyCode);
     } else if (action == "press") {
         // A key going down and up again in one frame: two messages.
         event.kind = EventKind::Keystroke;
-        event.keyCode = keyCode(value, at);
+        event.keyCode = event.lastKeyCode = keyCode(value, at);
         out.push_back(event);
-        event.flags.keyUp = true;
-        event.flags.previouslyDown = true;
+        event.flags.keyUp = 1;
+        event.flags.previouslyDown = 1;
     } else if (action == "fault") {
         event.kind = EventKind::Fault;
         checkKeys(value, at, {"reportedPedCount", "nanDamage"});
@@ -209,6 +256,102 @@ void parseEvent(const json& object, const std::string& where, std::uint32_t fram
     out.push_back(event);
 }
 
+// The "random" block: `count` events at frames drawn evenly over the run, each of a kind drawn
+// with these weights: weather 12 (one in five a weather without a row), spawn 20, despawn 20,
+// set 30, deleteKey 10, deleteFile 4, writeFile 4. Spawns that would take the world beyond
+// `maxPeds` (counting the first group and the random events' own peds) despawn instead.
+void addRandomEvents(Scenario& scenario, std::uint32_t count, std::int32_t maxPeds) {
+    if (count == 0) return;
+    Draw draw(scenario.seed ^ 0xC4A05ull);
+    std::vector<std::uint32_t> frames(count);
+    for (std::uint32_t& frame : frames) frame = static_cast<std::uint32_t>(draw.next() % scenario.frames);
+    std::sort(frames.begin(), frames.end());
+
+    auto pick = [&](std::initializer_list<const char*> choices) {
+        return std::string(*(choices.begin() + draw.next() % choices.size()));
+    };
+    auto randomBytes = [&](std::size_t n) {
+        std::string bytes;
+        for (std::size_t i = 0; i < n; ++i) bytes += static_cast<char>(draw.next() & 0xFFu);
+        return bytes;
+    };
+    auto accuracyText = [&]() -> std::string {
+        switch (draw.next() % 6) {
+            case 0: return std::to_string(kAccuracySentinel);
+            case 1: return std::to_string(draw.between(-50, 150));
+            case 2: return pick({"abc", "", "  ", "0x20", "12.9", "50abc", "2147483648", "-2147483649"});
+            case 3: return std::string(300, '7');
+            default: return std::to_string(draw.between(0, 100));
+        }
+    };
+    auto damageText = [&]() -> std::string {
+        char buffer[32];
+        switch (draw.next() % 5) {
+            case 0: return pick({"nan", "inf", "1e39", "0,5", "1.5e", "-0.25", "", "x"});
+            case 1: return "0." + std::string(280, '5');
+            default:
+                std::snprintf(buffer, sizeof buffer, "%.2f", static_cast<double>(draw.between(0.0f, 3.0f)));
+                return buffer;
+        }
+    };
+
+    std::int64_t peds = scenario.peds.count;
+    for (const std::uint32_t frame : frames) {
+        ScenarioEvent event;
+        event.frame = frame;
+        std::uint64_t kind = draw.next() % 100;
+        const std::int32_t n = draw.between(1, 40);
+        if (kind >= 12 && kind < 32 && peds + n > maxPeds) kind = 32;  // a spawn too many: a despawn
+        if (kind < 12) {
+            event.kind = EventKind::Weather;
+            if (draw.next() % 5 == 0) {
+                event.weatherName = "Unlisted" + std::to_string(draw.between(0, 9));
+            } else {
+                event.weatherName = weatherTable[draw.next() % weatherTable.size()].name;
+            }
+            event.weatherHash = weatherHashOf(event.weatherName);
+        } else if (kind < 32) {
+            event.kind = EventKind::Spawn;
+            event.peds.count = n;
+            event.peds.accuracyMin = 0;
+            event.peds.accuracyMax = 100;
+            event.peds.damageMin = 0.1f;
+            event.peds.damageMax = 3.0f;
+            event.peds.exemptShare = 0.1;
+            peds += n;
+        } else if (kind < 52) {
+            event.kind = EventKind::Despawn;
+            event.count = n;
+            peds = std::max<std::int64_t>(0, peds - n);
+        } else if (kind < 92) {
+            event.kind = kind < 82 ? EventKind::SetKey : EventKind::DeleteKey;
+            if (draw.next() % 10 == 0) {
+                event.section = kSettingsSection;
+                event.key = kEnabledKey;
+                event.text = pick({"1", "1", "1", "1", "1", "1", "0", "2", "yes", ""});
+            } else {
+                const WeatherEntry& entry = weatherTable[draw.next() % weatherTable.size()];
+                event.section = entry.section;
+                const bool accuracy = draw.next() % 2 == 0;
+                event.key = accuracy ? entry.accuracyKey : entry.damageModKey;
+                event.text = accuracy ? accuracyText() : damageText();
+            }
+        } else if (kind < 96) {
+            event.kind = EventKind::DeleteFile;
+        } else {
+            event.kind = EventKind::WriteFile;
+            if (draw.next() % 3 == 0) {
+                event.text = randomBytes(static_cast<std::size_t>(draw.between(1, 512)));
+            } else {
+                const WeatherEntry& entry = weatherTable[draw.next() % weatherTable.size()];
+                event.text = std::string("[Settings]\r\nEnabled=1\r\n[") + entry.section + "]\r\n" + entry.accuracyKey +
+                             "=" + accuracyText() + "\r\n" + entry.damageModKey + "=" + damageText() + "\r\n";
+            }
+        }
+        scenario.events.push_back(std::move(event));
+    }
+}
+
 }  // namespace
 
 Scenario parseScenario(const std::string& jsonText) {
@@ -218,7 +361,7 @@ Scenario parseScenario(const std::string& jsonText) {
     } catch (const json::parse_error& e) {
         throw ScenarioError(std::string("not valid JSON: ") + e.what());
     }
-    checkKeys(root, "scenario", {"name", "description", "frames", "seed", "ini", "peds", "events"});
+    checkKeys(root, "scenario", {"name", "description", "frames", "seed", "ini", "peds", "events", "random"});
     Scenario scenario;
     if (root.contains("name")) scenario.name = text(root["name"], "name");
     if (root.contains("description")) scenario.description = text(root["description"], "description");
@@ -238,8 +381,18 @@ Scenario parseScenario(const std::string& jsonText) {
     if (root.contains("events")) {
         const json& events = root["events"];
         if (!events.is_array()) fail("events", "expected a list");
+        Draw draw(scenario.seed ^ 0xF11Eull);
         for (std::size_t i = 0; i < events.size(); ++i)
-            parseEvent(events[i], "events[" + std::to_string(i) + "]", scenario.frames, scenario.events);
+            parseEvent(events[i], "events[" + std::to_string(i) + "]", scenario.frames, draw, scenario.events);
+    }
+    if (root.contains("random")) {
+        const json& random = root["random"];
+        checkKeys(random, "random", {"events", "maxPeds"});
+        if (!random.contains("events")) fail("random", "\"events\" is missing");
+        const auto count = integer<std::uint32_t>(random["events"], "random.events", 0, 10000000);
+        std::int32_t maxPeds = 1500;
+        if (random.contains("maxPeds")) maxPeds = integer<std::int32_t>(random["maxPeds"], "random.maxPeds", 0, 100000);
+        addRandomEvents(scenario, count, maxPeds);
     }
     std::stable_sort(scenario.events.begin(), scenario.events.end(),
                      [](const ScenarioEvent& a, const ScenarioEvent& b) { return a.frame < b.frame; });
@@ -277,18 +430,36 @@ std::string describe(const ScenarioEvent& event) {
         case EventKind::SetKey: return "set " + event.section + "." + event.key + " = " + event.text;
         case EventKind::DeleteKey: return "delete key " + event.section + "." + event.key;
         case EventKind::DeleteFile: return "delete Veltrane.ini";
+        case EventKind::MakeDirectory: return "a directory named Veltrane.ini takes the file's place";
         case EventKind::WriteFile: {
             std::string shown = event.text.substr(0, 24);
             for (char& c : shown) {
                 if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+                if (static_cast<unsigned char>(c) >= 0x7F) c = '?';  // the trace is UTF-8: no stray bytes
             }
             return "overwrite Veltrane.ini with " + std::to_string(event.text.size()) + " bytes (\"" + shown +
                    (event.text.size() > 24 ? "...\")" : "\")");
         }
-        case EventKind::Keystroke:
-            std::snprintf(buffer, sizeof buffer, "key 0x%02X %s%s", static_cast<unsigned>(event.keyCode),
-                          event.flags.keyUp ? "up" : "down", event.flags.altHeld ? " with ALT" : "");
-            return buffer;
+        case EventKind::Keystroke: {
+            std::string codes;
+            std::snprintf(buffer, sizeof buffer, "key 0x%02X", static_cast<unsigned>(event.keyCode));
+            codes = buffer;
+            if (event.lastKeyCode != event.keyCode) {
+                std::snprintf(buffer, sizeof buffer, "keys 0x%02X-0x%02X", static_cast<unsigned>(event.keyCode),
+                              static_cast<unsigned>(event.lastKeyCode));
+                codes = buffer;
+            }
+            std::string what = codes + (event.flags.keyUp ? " up" : " down") + (event.flags.altHeld ? " with ALT" : "");
+            const auto& f = event.flags;
+            const bool odd = [](std::initializer_list<std::int32_t> v) {
+                return std::any_of(v.begin(), v.end(), [](std::int32_t x) { return x != 0 && x != 1; });
+            }({f.extended, f.altHeld, f.previouslyDown, f.keyUp});
+            if (odd) {
+                what += " (flags as passed: extended " + std::to_string(f.extended) + ", alt " + std::to_string(f.altHeld) +
+                        ", previously down " + std::to_string(f.previouslyDown) + ", up " + std::to_string(f.keyUp) + ")";
+            }
+            return what;
+        }
         case EventKind::Fault:
             if (event.setsReportedCount) {
                 return event.reportedCount ? "fault on: worldGetAllPeds reports " + std::to_string(*event.reportedCount)

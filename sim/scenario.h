@@ -31,8 +31,9 @@ enum class EventKind {
     Despawn,     // the oldest peds vanish
     SetKey,      // the player sets a key in Veltrane.ini
     DeleteKey,   // the player deletes a key
-    DeleteFile,  // the player deletes Veltrane.ini
+    DeleteFile,  // the player deletes Veltrane.ini (a file or an empty directory)
     WriteFile,   // the player replaces the whole file (garbage included)
+    MakeDirectory,  // a directory named Veltrane.ini takes the file's place
     Keystroke,   // one keystroke message
     Fault,       // a fault switch of the world goes on or off
 };
@@ -46,6 +47,7 @@ struct ScenarioEvent {
     std::int32_t count = 0;                      // Despawn; Fault: peds whose damage reads NaN
     std::string section, key, text;              // SetKey, DeleteKey; WriteFile: the whole text
     std::uint32_t keyCode = 0;                   // Keystroke
+    std::uint32_t lastKeyCode = 0;               // Keystroke: one message per code up to this one
     KeystrokeFlags flags;                        // Keystroke
     bool setsReportedCount = false;              // Fault: the worldGetAllPeds count switch
     std::optional<std::int32_t> reportedCount;   // Fault: nullopt turns the switch off
@@ -64,6 +66,7 @@ struct Scenario {
     PedGroup peds;                      // the world at the start
     std::vector<ScenarioEvent> events;  // by frame; events of one frame in file order
 };
+
 
 Scenario parseScenario(const std::string& json);
 

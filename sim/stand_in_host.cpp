@@ -179,8 +179,9 @@ int standInRunFrame() {
     return 1;
 }
 
-void standInKeystroke(std::uint32_t keyCode, std::uint32_t flagWord) {
-    const sim::KeystrokeFlags flags = sim::unpackKeystrokeFlags(flagWord);
+void standInKeystroke(std::uint32_t keyCode, const sim::KeystrokeFlags* given) {
+    const sim::KeystrokeFlags flags = *given;
+    const std::uint32_t flagWord = sim::packKeystrokeFlags(flags);
     // A copy: a handler may unregister itself.
     const std::vector<KeyboardHandler> handlers = host().keyboardHandlers;
     for (KeyboardHandler handler : handlers) {

@@ -28,8 +28,9 @@ using StandInBindFn = void (*)(const sim::HostBinding* binding);
 // scriptWait (a script runs first on the first frame after its registration). Returns 0 when
 // the run must stop (the plugin called a native the game doesn't know), else 1.
 using StandInRunFrameFn = int (*)();
-// One keystroke message, handed to every registered keyboard handler in registration order.
-using StandInKeystrokeFn = void (*)(std::uint32_t keyCode, std::uint32_t flagWord);
+// One keystroke message, handed to every registered keyboard handler in registration order,
+// with the flags as given (the log gets them packed into the message's flag word).
+using StandInKeystrokeFn = void (*)(std::uint32_t keyCode, const sim::KeystrokeFlags* flags);
 // Why the run must stop, or an empty text.
 using StandInStopReasonFn = const char* (*)();
 // Called by the game before it unloads the host: deletes the script fibers.

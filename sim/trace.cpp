@@ -57,6 +57,16 @@ std::string traceEvent(std::uint32_t frame, const std::string& what) {
     return json{{"frame", frame}, {"type", "event"}, {"what", what}}.dump();
 }
 
+std::string traceKeystrokes(std::uint32_t frame, std::uint32_t firstCode, std::uint32_t lastCode,
+                            const PluginMemoryChange& change) {
+    return json{{"frame", frame},
+                {"type", "keystrokes"},
+                {"codes", {firstCode, lastCode}},
+                {"pluginBytesChanged", change.bytes},
+                {"changedSpan", change.span}}
+        .dump();
+}
+
 std::string traceFrame(const FrameRecord& frame) {
     return json{{"frame", frame.frame},
                 {"type", "frame"},
@@ -64,7 +74,10 @@ std::string traceFrame(const FrameRecord& frame) {
                 {"peds", frame.pedsInWorld},
                 {"natives", frame.tally.nativeCalls},
                 {"changed", frame.tally.pedsChanged},
-                {"ini", frame.iniExistsAfter}}
+                {"ini", frame.iniExistsAfter},
+                {"iniDuringFrame", frame.iniDuringFrame == IniDuringFrame::Unchanged ? "unchanged"
+                                   : frame.iniDuringFrame == IniDuringFrame::Created ? "created"
+                                                                                      : "changed"}}
         .dump();
 }
 
