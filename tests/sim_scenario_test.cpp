@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <map>
+
 #include "sim/scenario.h"
 #include "tuning/weather_table.h"
 
@@ -83,6 +86,84 @@ TEST(Scenario, KeystrokesCarryTheirCodeAndFlags) {
     EXPECT_TRUE(press.events[1].flags.keyUp);
 }
 
+TEST(Scenario, KeyRangesAndOddFlagsPassAsGiven) {
+    const auto e = onlyEvent(
+        R"({"frame": 0, "key": {"code": [255, 65535], "extended": 7, "alt": 2, "previouslyDown": -1, "up": false}})");
+    EXPECT_EQ(e.keyCode, 255u);
+    EXPECT_EQ(e.lastKeyCode, 65535u);
+    EXPECT_EQ(e.flags.extended, 7);
+    EXPECT_EQ(e.flags.altHeld, 2);
+    EXPECT_EQ(e.flags.previouslyDown, -1);
+    EXPECT_EQ(e.flags.keyUp, 0);
+    // The message's flag word carries one bit per flag: set when the flag is not zero.
+    EXPECT_EQ(sim::packKeystrokeFlags(e.flags), 0x61000001u);
+    const auto single = onlyEvent(R"({"frame": 0, "key": {"code": "K"}})");
+    EXPECT_EQ(single.lastKeyCode, single.keyCode);
+}
+
+TEST(Scenario, WritesAFileFromParts) {
+    struct Case {
+        const char* parts;
+        std::size_t size;
+        const char* starts;
+        const char* ends;
+    };
+    const Case cases[] = {
+        {R"(["a", "b"])", 2, "ab", "ab"},
+        {R"(["[S]\r\nK=", {"repeat": "0", "count": 9999}, "5"])", 7 + 9999 + 1, "[S]\r\nK=00", "0005"},
+        {R"([{"repeat": "xy", "count": 0}, "z"])", 1, "z", "z"},
+        {R"(["<", {"randomBytes": 4096}, ">"])", 4098, "<", ">"},
+    };
+    for (const Case& c : cases) {
+        const std::string text = onlyEvent(std::string(R"({"frame": 0, "writeFile": )") + c.parts + "}").text;
+        EXPECT_EQ(text.size(), c.size) << c.parts;
+        EXPECT_EQ(text.rfind(c.starts, 0), 0u) << c.parts;
+        EXPECT_EQ(text.compare(text.size() - std::strlen(c.ends), std::string::npos, c.ends), 0) << c.parts;
+    }
+    // Random bytes: NUL bytes among them, the same for the same seed, others for another.
+    auto random = [](int seed) {
+        return parseScenario(R"({"frames": 1, "seed": )" + std::to_string(seed) +
+                             R"(, "events": [{"frame": 0, "writeFile": [{"randomBytes": 4096}]}]})")
+            .events.at(0)
+            .text;
+    };
+    EXPECT_NE(random(1).find('\0'), std::string::npos);
+    EXPECT_EQ(random(1), random(1));
+    EXPECT_NE(random(1), random(2));
+}
+
+TEST(Scenario, RandomEventsAreTheSameForASeedInFrameOrderAndKeepThePedsBounded) {
+    const std::string json = R"({"frames": 1000, "seed": 5, "peds": {"count": 50},
+                                 "events": [{"frame": 0, "weather": "Rain"}],
+                                 "random": {"events": 2000, "maxPeds": 100}})";
+    const auto scenario = parseScenario(json);
+    ASSERT_EQ(scenario.events.size(), 2001u);
+    EXPECT_EQ(scenario.events[0].weatherName, "Rain") << "the scenario's own events come first within a frame";
+    std::map<EventKind, int> kinds;
+    std::int64_t peds = 50, most = 50;
+    for (std::size_t i = 0; i < scenario.events.size(); ++i) {
+        const ScenarioEvent& e = scenario.events[i];
+        if (i > 0) {
+            EXPECT_LE(scenario.events[i - 1].frame, e.frame);
+        }
+        EXPECT_LT(e.frame, 1000u);
+        ++kinds[e.kind];
+        if (e.kind == EventKind::Spawn) peds += e.peds.count;
+        if (e.kind == EventKind::Despawn) peds = std::max<std::int64_t>(0, peds - e.count);
+        most = std::max(most, peds);
+    }
+    EXPECT_LE(most, 100);
+    for (EventKind kind : {EventKind::Weather, EventKind::Spawn, EventKind::Despawn, EventKind::SetKey,
+                           EventKind::DeleteKey, EventKind::DeleteFile, EventKind::WriteFile}) {
+        EXPECT_GT(kinds[kind], 0) << "kind " << static_cast<int>(kind);
+    }
+    const auto again = parseScenario(json);
+    for (std::size_t i = 0; i < scenario.events.size(); ++i) {
+        EXPECT_EQ(describe(again.events[i]), describe(scenario.events[i])) << "event " << i;
+        EXPECT_EQ(again.events[i].frame, scenario.events[i].frame) << "event " << i;
+    }
+}
+
 TEST(Scenario, KeepsEventsInFrameOrderAndFileOrderWithinAFrame) {
     const auto scenario = parseScenario(R"({"frames": 10, "events": [
         {"frame": 5, "weather": "Rain"}, {"frame": 1, "weather": "Snow"}, {"frame": 5, "deleteFile": true}]})");
@@ -123,6 +204,14 @@ TEST(Scenario, RefusesWhatItCannotPlayAndSaysWhere) {
         {R"({"frames": 5, "events": [{"frame": 0, "fault": {"nanDamage": 1, "reportedPedCount": 1}}]})",
          "one switch per fault event"},
         {R"({"frames": 5, "events": [{"frame": 0, "deleteFile": false}]})", "\"deleteFile\": true"},
+        {R"({"frames": 5, "events": [{"frame": 0, "iniDirectory": 1}]})", "\"iniDirectory\": true"},
+        {R"({"frames": 5, "events": [{"frame": 0, "writeFile": [1]}]})", "events[0].writeFile[0]: expected a string"},
+        {R"({"frames": 5, "events": [{"frame": 0, "writeFile": [{"repeat": "x"}]}]})", "\"count\" is missing"},
+        {R"({"frames": 5, "events": [{"frame": 0, "writeFile": [{"repeat": "xy", "count": 40000000}]}]})",
+         "more than 64 MiB"},
+        {R"({"frames": 5, "events": [{"frame": 0, "key": {"code": "A", "alt": "yes"}}]})", "events[0].key.alt"},
+        {R"({"frames": 5, "events": [{"frame": 0, "key": {"code": [300, 255]}}]})", "[low, high]"},
+        {R"({"frames": 5, "random": {"maxPeds": 3}})", "random: \"events\" is missing"},
     };
     for (const Case& c : cases) {
         try {
