@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -180,6 +181,99 @@ struct ModuleMemory {
     }
 };
 
+// Timing runs: the plugin's imports of the profile functions and of _wstat64 go through these
+// wrappers, which add up the time spent in the real functions. Everything here runs on the
+// plugin's fiber, within its slice; nothing else calls the wrappers.
+namespace timed {
+
+struct Tally {
+    LONGLONG ticks = 0;
+    std::uint32_t calls = 0;
+};
+
+using ReadFn = DWORD(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPSTR, DWORD, LPCSTR);
+using WriteFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
+using StatFn = int (*)(const wchar_t*, void*);
+
+ReadFn realRead = nullptr;
+WriteFn realWrite = nullptr;
+StatFn realStat = nullptr;
+Tally reads, writes, stats;
+
+LONGLONG now() {
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart;
+}
+
+DWORD WINAPI read(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size, LPCSTR path) {
+    const LONGLONG start = now();
+    const DWORD result = realRead(section, key, fallback, buffer, size, path);
+    reads.ticks += now() - start;
+    ++reads.calls;
+    return result;
+}
+
+BOOL WINAPI write(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path) {
+    const LONGLONG start = now();
+    const BOOL result = realWrite(section, key, value, path);
+    writes.ticks += now() - start;
+    ++writes.calls;
+    return result;
+}
+
+// The existence query's one system call (std::filesystem::status in MinGW's libstdc++).
+int stat(const wchar_t* path, void* buffer) {
+    const LONGLONG start = now();
+    const int result = realStat(path, buffer);
+    stats.ticks += now() - start;
+    ++stats.calls;
+    return result;
+}
+
+void reset() { reads = writes = stats = Tally{}; }
+
+}  // namespace timed
+
+// Points `module`'s import of `function` from `dll` at `replacement`. Returns what the import
+// pointed at before, or nullptr when the module doesn't import it by name.
+void* patchImport(HMODULE module, const char* dll, const char* function, void* replacement) {
+    auto* base = reinterpret_cast<unsigned char*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (imports.VirtualAddress == 0) return nullptr;
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name != 0; ++entry) {
+        if (_stricmp(reinterpret_cast<const char*>(base + entry->Name), dll) != 0) continue;
+        // The names stay in the original thunks; the loader has bound the first thunks to addresses.
+        if (entry->OriginalFirstThunk == 0) return nullptr;
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+        for (; name->u1.AddressOfData != 0; ++name, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
+            DWORD protection = 0;
+            if (!VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection)) return nullptr;
+            void* before = reinterpret_cast<void*>(slot->u1.Function);
+            slot->u1.Function = reinterpret_cast<ULONGLONG>(replacement);
+            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
+            FlushInstructionCache(GetCurrentProcess(), nullptr, 0);
+            return before;
+        }
+    }
+    return nullptr;
+}
+
+// Casts between function pointer types and void* (conditionally supported, and fine on Windows).
+template <typename To, typename From>
+To functionCast(From from) {
+    To to;
+    static_assert(sizeof to == sizeof from);
+    std::memcpy(&to, &from, sizeof to);
+    return to;
+}
+
 std::uint64_t workingSetBytes() {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
@@ -206,12 +300,18 @@ private:
     StandInKeystrokeFn keystroke = nullptr;
     StandInStopReasonFn stopReason = nullptr;
     StandInShutdownFn shutdown = nullptr;
+    StandInSliceTicksFn sliceTicks = nullptr;
+    StandInKeepNativesFn keepNatives = nullptr;
+    StandInReplayNativesFn replayNatives = nullptr;
+    std::optional<float> resetDamage;  // the game resets every ped's damage modifier to this
+    TimingRecord timing;
     std::string weatherName;
     ModuleMemory pluginMemory;
     std::vector<std::string> keystrokeLines;
 
     bool prepare(fs::path& hostPath, fs::path& pluginPath);
     bool load(const fs::path& hostPath, const fs::path& pluginPath);
+    bool startTiming();
     void apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw);
     void flushLog(std::vector<std::string>* described);
     void unload();
@@ -272,7 +372,11 @@ bool Game::load(const fs::path& hostPath, const fs::path& pluginPath) {
     find(standin::kKeystroke, keystroke);
     find(standin::kStopReason, stopReason);
     find(standin::kShutdown, shutdown);
-    if (!bind || !runFrame || !keystroke || !stopReason || !shutdown) return false;
+    find(standin::kSliceTicks, sliceTicks);
+    find(standin::kKeepNatives, keepNatives);
+    find(standin::kReplayNatives, replayNatives);
+    if (!bind || !runFrame || !keystroke || !stopReason || !shutdown || !sliceTicks || !keepNatives || !replayNatives)
+        return false;
     const HostBinding binding{&world, &log};
     bind(&binding);
 
@@ -284,6 +388,42 @@ bool Game::load(const fs::path& hostPath, const fs::path& pluginPath) {
     }
     flushLog(&run.loadCalls);
     pluginMemory.find(plugin);
+    return !options.profileTiming || startTiming();
+}
+
+// The log stays off (its cost would land in the plugin's slice), and the plugin's imports of
+// the profile functions and of _wstat64 go through the timing wrappers.
+bool Game::startTiming() {
+    log.enabled = false;
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    timing.timerHz = static_cast<double>(frequency.QuadPart);
+    constexpr int kReads = 10000;
+    const LONGLONG first = timed::now();
+    for (int i = 1; i < kReads; ++i) timed::now();
+    timing.timerReadMicroseconds = static_cast<double>(timed::now() - first) * 1e6 / timing.timerHz / kReads;
+    timing.warmupFrames = 10;
+    timing.scenarioName = scenario.name;
+    struct Import {
+        const char* dll;
+        const char* function;
+        void* wrapper;
+        void** real;
+    };
+    const Import imports[] = {
+        {"KERNEL32.dll", "GetPrivateProfileStringA", functionCast<void*>(&timed::read), reinterpret_cast<void**>(&timed::realRead)},
+        {"KERNEL32.dll", "WritePrivateProfileStringA", functionCast<void*>(&timed::write), reinterpret_cast<void**>(&timed::realWrite)},
+        {"msvcrt.dll", "_wstat64", functionCast<void*>(&timed::stat), reinterpret_cast<void**>(&timed::realStat)},
+    };
+    for (const Import& import : imports) {
+        void* real = patchImport(plugin, import.dll, import.function, import.wrapper);
+        if (real == nullptr) {
+            std::cerr << "veltrane-sim: --profile-timing: the plugin imports no " << import.function << " from "
+                      << import.dll << "\n";
+            return false;
+        }
+        *import.real = real;
+    }
     return true;
 }
 
@@ -350,6 +490,7 @@ void Game::apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw) {
                 }
             }
             break;
+        case EventKind::ResetDamage: resetDamage = event.resetDamage; break;
     }
 }
 
@@ -387,14 +528,42 @@ int Game::play() {
         record = FrameRecord{};
         record.frame = frame;
         for (; next != scenario.events.end() && next->frame == frame; ++next) apply(*next, record, draw);
+        if (resetDamage) {
+            for (Ped& ped : world.peds()) ped.damageModifier = *resetDamage;
+        }
         record.weather = world.weather;
-        if (!options.summary) {
+        if (!options.summary && !options.profileTiming) {
             record.weatherLabel = weatherLabel(world.weather, weatherName);
             record.asked = askedText(world.weather);
         }
         snapshotIni(before);
 
+        const NativeCounters countersBefore = world.counters;
+        timed::reset();
+        // The host keeps the natives of the last warm-up frame, and plays them again by
+        // itself after each timed frame: what those natives cost on the host's side.
+        const bool keepThisFrame = options.profileTiming && frame + 1 == timing.warmupFrames;
+        if (keepThisFrame) keepNatives(1);
         const bool goOn = runFrame() != 0;
+        if (keepThisFrame) keepNatives(0);
+        if (options.profileTiming) {
+            const double micro = 1e6 / timing.timerHz;
+            FrameTiming t;
+            t.slice = static_cast<double>(sliceTicks()) * micro;
+            t.profileReads = static_cast<double>(timed::reads.ticks) * micro;
+            t.profileWrites = static_cast<double>(timed::writes.ticks) * micro;
+            t.existence = static_cast<double>(timed::stats.ticks) * micro;
+            t.reads = timed::reads.calls;
+            t.writes = timed::writes.calls;
+            t.existenceQueries = timed::stats.calls;
+            t.nativeCalls = world.counters.calls - countersBefore.calls;
+            t.pedWrites = world.counters.accuracyWrites + world.counters.damageWrites - countersBefore.accuracyWrites -
+                          countersBefore.damageWrites;
+            timing.frames.push_back(t);
+            if (frame >= timing.warmupFrames) {
+                timing.nativeReplays.push_back(static_cast<double>(replayNatives()) * micro);
+            }
+        }
 
         snapshotIni(after);
         if (!(after == before)) {
@@ -413,7 +582,7 @@ int Game::play() {
         if (options.workingSetEvery > 0 && (frame + 1) % options.workingSetEvery == 0) {
             run.totals.workingSet.push_back({frame + 1ull, workingSetBytes()});
         }
-        if (!options.summary) run.frames.push_back(std::move(record));
+        if (!options.summary && !options.profileTiming) run.frames.push_back(std::move(record));
         if (options.framePauseMs > 0) Sleep(options.framePauseMs);
         if (!goOn) {
             run.stopReason = stopReason();
@@ -421,12 +590,16 @@ int Game::play() {
         }
     }
     run.totals.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    timing.peds = static_cast<std::int32_t>(world.peds().size());
 
     log.frame = static_cast<std::uint32_t>(run.totals.frames);
     unload();
     run.finalPeds = world.peds();
     run.finalIniStatus = iniStatus();
-    if (!options.quiet) std::cout << (options.summary ? renderSummary(run) : renderReport(run)) << std::flush;
+    if (!options.quiet) {
+        std::cout << (options.profileTiming ? renderTiming(timing) : options.summary ? renderSummary(run) : renderReport(run))
+                  << std::flush;
+    }
     if (!run.stopReason.empty()) {
         std::cerr << "veltrane-sim: fatal: " << run.stopReason << "\n";
         return 2;

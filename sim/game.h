@@ -18,6 +18,7 @@ struct GameOptions {
     bool summary = false;             // totals only, and no record kept per frame (long runs)
     unsigned workingSetEvery = 0;     // sample the working set after every this many frames
     unsigned framePauseMs = 0;        // sleep this long after each frame
+    bool profileTiming = false;       // time the plugin's slice of each frame and print only that
 };
 
 // The process exit code: 0 played to the end, 1 could not start, 2 stopped by a fault.

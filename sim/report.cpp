@@ -189,6 +189,74 @@ std::string renderSummary(const RunRecord& run) {
     return out.str();
 }
 
+double percentile(std::vector<double> values, double share) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const double rank = std::ceil(share * static_cast<double>(values.size()));
+    const auto index = static_cast<std::size_t>(std::clamp(rank, 1.0, static_cast<double>(values.size()))) - 1;
+    return values[index];
+}
+
+std::string renderTiming(const TimingRecord& timing) {
+    const std::size_t first = std::min<std::size_t>(timing.warmupFrames, timing.frames.size());
+    const std::size_t counted = timing.frames.size() - first;
+    const double natives = percentile(timing.nativeReplays, 0.5);
+
+    std::vector<double> slice, reads, writes, existence, rest, own, calls, pedWrites, readCount, writeCount, queries;
+    for (std::size_t i = first; i < timing.frames.size(); ++i) {
+        const FrameTiming& f = timing.frames[i];
+        slice.push_back(f.slice);
+        reads.push_back(f.profileReads);
+        writes.push_back(f.profileWrites);
+        existence.push_back(f.existence);
+        const double others = f.slice - f.profileReads - f.profileWrites - f.existence;
+        rest.push_back(others);
+        own.push_back(others - natives);
+        calls.push_back(static_cast<double>(f.nativeCalls));
+        pedWrites.push_back(static_cast<double>(f.pedWrites));
+        readCount.push_back(f.reads);
+        writeCount.push_back(f.writes);
+        queries.push_back(f.existenceQueries);
+    }
+
+    std::ostringstream out;
+    char line[160];
+    out << "Veltrane's share of a frame in the simulated game: "
+        << (timing.scenarioName.empty() ? "scenario" : timing.scenarioName) << "\n";
+    out << "frames timed: " << counted << " (frames " << first << "-"
+        << (timing.frames.empty() ? 0 : timing.frames.size() - 1) << "; the first " << first << " are warm-up)\n";
+    std::snprintf(line, sizeof line, "per frame (median): %d peds, %.0f native calls, %.0f ped writes\n", timing.peds,
+                  percentile(calls, 0.5), percentile(pedWrites, 0.5));
+    out << line;
+    std::snprintf(line, sizeof line, "timer: QueryPerformanceCounter at %.0f Hz, %.3f us a call; a frame of %.1f ms\n",
+                  timing.timerHz, timing.timerReadMicroseconds, timing.frameMicroseconds / 1000.0);
+    out << line;
+    std::snprintf(line, sizeof line, "%-52s %10s %8s %10s %8s\n", "", "median us", "share", "p95 us", "share");
+    out << line;
+    auto row = [&](const std::string& label, const std::vector<double>& values) {
+        const double median = percentile(values, 0.5), high = percentile(values, 0.95);
+        std::snprintf(line, sizeof line, "%-52s %10.1f %7.3f%% %10.1f %7.3f%%\n", label.c_str(), median,
+                      100.0 * median / timing.frameMicroseconds, high, 100.0 * high / timing.frameMicroseconds);
+        out << line;
+    };
+    auto perFrame = [](const std::vector<double>& counts) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.0f", percentile(counts, 0.5));
+        return std::string(text);
+    };
+    row("plugin's slice (scriptMain between scriptWait calls)", slice);
+    row("  kernel32 profile reads (" + perFrame(readCount) + " per frame)", reads);
+    row("  kernel32 profile writes (" + perFrame(writeCount) + " per frame)", writes);
+    row("  existence query, msvcrt _wstat64 (" + perFrame(queries) + " per frame)", existence);
+    row("  the rest", rest);
+    row("    natives, host and game side (replayed)", timing.nativeReplays);
+    row("    the plugin's own code", own);
+    out << "natives: one frame's calls, replayed by the host alone after each timed frame ("
+        << timing.nativeReplays.size() << " times); the plugin's own code is the rest less their median\n";
+    out << "each row's median and 95th percentile are taken on their own: they need not add up\n";
+    return out.str();
+}
+
 std::string runLengths(const std::vector<std::uint32_t>& values, std::size_t maxRuns) {
     std::ostringstream out;
     std::size_t runs = 0;

@@ -89,6 +89,38 @@ std::string renderReport(const RunRecord& run);
 // The totals alone, for long runs: frames, calls, writes, problems, working set, time.
 std::string renderSummary(const RunRecord& run);
 
+// One frame of a timing run (--profile-timing), in microseconds.
+struct FrameTiming {
+    double slice = 0;          // the plugin's script: from the switch to its fiber to its scriptWait
+    double profileReads = 0;   // inside kernel32's GetPrivateProfileStringA, called by the plugin
+    double profileWrites = 0;  // inside kernel32's WritePrivateProfileStringA, called by the plugin
+    double existence = 0;      // inside msvcrt's _wstat64: the plugin's existence query
+    std::uint32_t reads = 0, writes = 0, existenceQueries = 0;
+    std::uint64_t nativeCalls = 0, pedWrites = 0;
+};
+
+struct TimingRecord {
+    std::string scenarioName;
+    std::int32_t peds = 0;            // in the world at the end
+    std::uint32_t warmupFrames = 0;   // the first frames, left out of the figures
+    std::vector<FrameTiming> frames;  // every frame played, warm-up included
+    // One frame's natives played again by the host alone, after each timed frame: what the
+    // host and the game spend on them.
+    std::vector<double> nativeReplays;
+    double timerHz = 0;               // QueryPerformanceFrequency
+    double timerReadMicroseconds = 0; // what one QueryPerformanceCounter call costs
+    double frameMicroseconds = 1e6 / 60.0;
+};
+
+// The value at `share` (0 to 1) of the values by the nearest rank: the smallest value that at
+// least that share of them do not exceed. 0 for no values.
+double percentile(std::vector<double> values, double share);
+
+// Median and 95th percentile of the plugin's slice and its parts, in µs and as a share of a
+// frame: the profile reads and writes, the existence query, the rest; the rest split into the
+// natives (the replay's median) and the plugin's own code.
+std::string renderTiming(const TimingRecord& timing);
+
 // "300 peds (30 exempt)"
 std::string pedCount(const std::vector<Ped>& peds);
 

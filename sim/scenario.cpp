@@ -250,6 +250,9 @@ void parseEvent(const json& object, const std::string& where, std::uint32_t fram
             event.setsNaNDamage = true;
             event.count = integer<std::int32_t>(value["nanDamage"], at + ".nanDamage", 0, 100000);
         }
+    } else if (action == "resetDamage") {
+        event.kind = EventKind::ResetDamage;
+        if (!value.is_null()) event.resetDamage = static_cast<float>(number(value, at));
     } else {
         fail(where, "unknown action \"" + action + "\"");
     }
@@ -467,6 +470,10 @@ std::string describe(const ScenarioEvent& event) {
             }
             return event.count > 0 ? "fault on: " + std::to_string(event.count) + " peds' damage modifier reads NaN"
                                    : "fault off: no damage modifier reads NaN";
+        case EventKind::ResetDamage:
+            if (!event.resetDamage) return "the game stops resetting damage modifiers";
+            std::snprintf(buffer, sizeof buffer, "%g", static_cast<double>(*event.resetDamage));
+            return std::string("the game resets every ped's damage modifier to ") + buffer + " before each frame";
     }
     return "?";
 }

@@ -36,6 +36,7 @@ enum class EventKind {
     MakeDirectory,  // a directory named Veltrane.ini takes the file's place
     Keystroke,   // one keystroke message
     Fault,       // a fault switch of the world goes on or off
+    ResetDamage, // from now on the game resets every ped's damage modifier before each frame
 };
 
 struct ScenarioEvent {
@@ -52,6 +53,7 @@ struct ScenarioEvent {
     bool setsReportedCount = false;              // Fault: the worldGetAllPeds count switch
     std::optional<std::int32_t> reportedCount;   // Fault: nullopt turns the switch off
     bool setsNaNDamage = false;                  // Fault: the NaN damage switch (count peds)
+    std::optional<float> resetDamage;            // ResetDamage: nullopt stops the resets
 };
 
 struct Scenario {

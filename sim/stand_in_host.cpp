@@ -5,12 +5,19 @@
 // script's fiber in turn; scriptWait switches back, and the script resumes there on the next
 // frame. Natives are assembled from nativeInit / nativePush64 and run against the world by
 // hash on nativeCall. Every call is recorded in the game's log.
+//
+// For timing runs the game can also ask for the time its scripts ran in each frame, and have
+// the host keep one frame's natives and play them again by themselves: what the natives cost
+// on the host's side, apart from the script that called them.
 
+#include <algorithm>
 #include <cstdio>
+#include <array>
 #include <list>
 #include <string>
 #include <vector>
 
+#include "host/natives.h"
 #include "host/script_host.h"
 #include "platform/windows_api.h"
 #include "sim/stand_in_host.h"
@@ -25,6 +32,14 @@ struct Script {
     bool returned = false;  // a script that returns from its entry is done
 };
 
+// One host call kept for replay: a native (hash and its first argument words) or, with hash
+// 0, worldGetAllPeds (args[0] the capacity).
+struct KeptCall {
+    std::uint64_t hash = 0;
+    std::array<std::uint64_t, 2> args{};
+    std::uint8_t argc = 0;
+};
+
 struct Host {
     sim::HostBinding game;
     std::list<Script> scripts;  // a list: each fiber holds its script's address
@@ -34,6 +49,10 @@ struct Host {
     Script* running = nullptr;
     std::string stopReason;
     std::uint64_t deadSlot = 0;  // what a native outside any script gets after a fatal call
+    std::int64_t sliceTicks = 0;  // QueryPerformanceCounter ticks the scripts ran in the last frame
+    bool keeping = false;         // keep the natives of the frames that run now
+    std::vector<KeptCall> kept;
+    std::uint64_t replaySink = 0;
 };
 
 Host& host() {
@@ -122,6 +141,12 @@ void nativePush64(std::uint64_t value) { host().native.push(value); }
 
 std::uint64_t* nativeCall() {
     Host& h = host();
+    if (h.keeping) {
+        KeptCall call{h.native.hash()};
+        call.argc = static_cast<std::uint8_t>(std::min<std::size_t>(h.native.argc(), call.args.size()));
+        std::copy_n(h.native.args(), call.argc, call.args.begin());
+        h.kept.push_back(call);
+    }
     std::uint64_t* slot = h.game.world ? h.native.call(*h.game.world) : nullptr;
     if (h.game.log != nullptr) h.game.log->addNative(h.native, slot ? *slot : 0);
     if (slot != nullptr) return slot;
@@ -140,6 +165,7 @@ std::uint64_t* nativeCall() {
 }
 
 std::int32_t worldGetAllPeds(std::int32_t* peds, std::int32_t capacity) {
+    if (host().keeping) host().kept.push_back(KeptCall{0, {static_cast<std::uint32_t>(capacity)}, 1});
     const std::int32_t count = host().game.world ? host().game.world->getAllPeds(peds, capacity) : 0;
     record(sim::CallKind::WorldGetAllPeds, {static_cast<std::uint32_t>(capacity)}, static_cast<std::uint32_t>(count));
     return count;
@@ -159,6 +185,7 @@ int standInRunFrame() {
             return 0;
         }
     }
+    h.sliceTicks = 0;
     for (Script& script : h.scripts) {
         if (script.unregistered || script.returned) continue;
         if (script.fiber == nullptr) {
@@ -172,7 +199,11 @@ int standInRunFrame() {
             record(sim::CallKind::ScriptResume, {word(script.module), word(script.entry)});
         }
         h.running = &script;
+        LARGE_INTEGER before, after;
+        QueryPerformanceCounter(&before);
         SwitchToFiber(script.fiber);
+        QueryPerformanceCounter(&after);
+        h.sliceTicks += after.QuadPart - before.QuadPart;
         h.running = nullptr;
         if (!h.stopReason.empty()) return 0;
     }
@@ -189,6 +220,53 @@ void standInKeystroke(std::uint32_t keyCode, const sim::KeystrokeFlags* given) {
         handler(keyCode, flags.repeatCount, flags.scanCode, flags.extended, flags.altHeld, flags.previouslyDown,
                 flags.keyUp);
     }
+}
+
+std::int64_t standInSliceTicks() { return host().sliceTicks; }
+
+void standInKeepNatives(int on) {
+    Host& h = host();
+    if (on != 0) h.kept.clear();
+    h.keeping = on != 0;
+}
+
+std::int64_t standInReplayNatives() {
+    Host& h = host();
+    // Through pointers the compiler can't see through, as the plugin calls them through its
+    // import table: nothing is inlined into the loop.
+    void (*volatile init)(std::uint64_t) = nativeInit;
+    void (*volatile push)(std::uint64_t) = nativePush64;
+    std::uint64_t* (*volatile call)() = nativeCall;
+    std::int32_t (*volatile getAllPeds)(std::int32_t*, std::int32_t) = worldGetAllPeds;
+    std::vector<std::int32_t> handles;
+    for (const KeptCall& kept : h.kept) {
+        if (kept.hash == 0) handles.resize(std::max<std::size_t>(handles.size(), kept.args[0]));
+    }
+    // The weather query writes through its pointers: into slots of the host's own.
+    std::uint64_t weatherSlots[2] = {};
+    const bool wasKeeping = h.keeping;
+    h.keeping = false;
+    std::uint64_t sink = 0;
+    LARGE_INTEGER before, after;
+    QueryPerformanceCounter(&before);
+    for (const KeptCall& kept : h.kept) {
+        if (kept.hash == 0) {
+            sink += static_cast<std::uint32_t>(getAllPeds(handles.data(), static_cast<std::int32_t>(kept.args[0])));
+            continue;
+        }
+        init(kept.hash);
+        if (kept.hash == NativeHashes::WeatherQuery) {
+            push(word(&weatherSlots[0]));
+            push(word(&weatherSlots[1]));
+        } else {
+            for (std::uint8_t i = 0; i < kept.argc; ++i) push(kept.args[i]);
+        }
+        sink += *call();
+    }
+    QueryPerformanceCounter(&after);
+    h.keeping = wasKeeping;
+    h.replaySink = sink;  // the results go somewhere, so the calls stay
+    return after.QuadPart - before.QuadPart;
 }
 
 const char* standInStopReason() { return host().stopReason.c_str(); }

@@ -35,6 +35,16 @@ using StandInKeystrokeFn = void (*)(std::uint32_t keyCode, const sim::KeystrokeF
 using StandInStopReasonFn = const char* (*)();
 // Called by the game before it unloads the host: deletes the script fibers.
 using StandInShutdownFn = void (*)();
+// For timing runs. The QueryPerformanceCounter ticks that the scripts ran in the last frame:
+// from the switch to each script's fiber to the switch back (its scriptWait, or its return).
+using StandInSliceTicksFn = std::int64_t (*)();
+// 1: keep every native and worldGetAllPeds call from now on, dropping what was kept before;
+// 0: stop keeping.
+using StandInKeepNativesFn = void (*)(int on);
+// Plays the kept calls once more against the world, straight through the host's own
+// functions with no script around them; returns the QueryPerformanceCounter ticks it took.
+// The world's counters count them; the game's log gets them too unless it is switched off.
+using StandInReplayNativesFn = std::int64_t (*)();
 }
 
 namespace sim::standin {
@@ -43,4 +53,7 @@ inline constexpr const char* kRunFrame = "standInRunFrame";
 inline constexpr const char* kKeystroke = "standInKeystroke";
 inline constexpr const char* kStopReason = "standInStopReason";
 inline constexpr const char* kShutdown = "standInShutdown";
+inline constexpr const char* kSliceTicks = "standInSliceTicks";
+inline constexpr const char* kKeepNatives = "standInKeepNatives";
+inline constexpr const char* kReplayNatives = "standInReplayNatives";
 }  // namespace sim::standin

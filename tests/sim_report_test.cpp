@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "host/natives.h"
 #include "sim/report.h"
 
@@ -66,6 +68,71 @@ TEST(RunLengths, GroupsEqualNeighboursAndStopsAfterTheLimit) {
         {{1, 2, 3, 3, 4}, 2, "1, 2, ... (3 more frames)"},
     };
     for (const Case& c : cases) EXPECT_EQ(sim::runLengths(c.values, c.maxRuns), c.expected);
+}
+
+TEST(Percentile, TakesTheNearestRank) {
+    EXPECT_EQ(sim::percentile({}, 0.5), 0.0);
+    EXPECT_EQ(sim::percentile({7}, 0.95), 7.0);
+    // Unsorted on purpose: 1..20 shuffled.
+    const std::vector<double> twenty = {20, 3, 17, 1, 9, 14, 6, 11, 2, 19, 8, 16, 5, 12, 4, 18, 7, 15, 10, 13};
+    EXPECT_EQ(sim::percentile(twenty, 0.5), 10.0);   // rank 10 of 20
+    EXPECT_EQ(sim::percentile(twenty, 0.95), 19.0);  // rank 19 of 20
+    EXPECT_EQ(sim::percentile(twenty, 1.0), 20.0);
+    EXPECT_EQ(sim::percentile(twenty, 0.0), 1.0);
+    EXPECT_EQ(sim::percentile({1, 2, 3}, 0.5), 2.0);  // rank 2 of 3
+}
+
+// The row of the timing report that starts with `label`, as its four numbers.
+std::vector<double> timingRow(const std::string& report, const std::string& label) {
+    const auto at = report.find("\n" + label);
+    if (at == std::string::npos) return {};
+    std::istringstream line(report.substr(at + 1 + label.size(), report.find('\n', at + 1) - at - 1 - label.size()));
+    std::vector<double> numbers;
+    std::string word;
+    while (line >> word) {
+        if (!word.empty() && word.back() == '%') word.pop_back();
+        numbers.push_back(std::stod(word));
+    }
+    return numbers;
+}
+
+TEST(TimingReport, SplitsTheSliceAndLeavesOutTheWarmUp) {
+    sim::TimingRecord timing;
+    timing.scenarioName = "test";
+    timing.peds = 4;
+    timing.warmupFrames = 2;
+    timing.timerHz = 1e7;
+    timing.frameMicroseconds = 1000.0;  // round shares
+    // Two warm-up frames far off the others: they must not count.
+    for (int i = 0; i < 2; ++i) timing.frames.push_back({5000, 4000, 500, 100, 3, 45, 1, 13, 4});
+    // Timed frames: slice = reads + existence + 60 + 10 * i, so the rest is 60 + 10 * i.
+    for (int i = 0; i < 20; ++i) {
+        sim::FrameTiming f;
+        f.profileReads = 100 + i;
+        f.existence = 2;
+        f.slice = f.profileReads + f.existence + 60 + 10 * i;
+        f.reads = 3;
+        f.existenceQueries = 1;
+        f.nativeCalls = 13;
+        timing.frames.push_back(f);
+    }
+    timing.nativeReplays = {50, 40, 45};
+
+    const std::string report = sim::renderTiming(timing);
+    EXPECT_NE(report.find("frames timed: 20 (frames 2-21; the first 2 are warm-up)"), std::string::npos) << report;
+    EXPECT_NE(report.find("4 peds, 13 native calls, 0 ped writes"), std::string::npos) << report;
+
+    // Median = rank 10 of 20 (i = 9), 95th percentile = rank 19 (i = 18); shares of 1000 us.
+    EXPECT_EQ(timingRow(report, "plugin's slice (scriptMain between scriptWait calls)"),
+              (std::vector<double>{261, 26.1, 360, 36}));
+    EXPECT_EQ(timingRow(report, "  kernel32 profile reads (3 per frame)"), (std::vector<double>{109, 10.9, 118, 11.8}));
+    EXPECT_EQ(timingRow(report, "  kernel32 profile writes (0 per frame)"), (std::vector<double>{0, 0, 0, 0}));
+    EXPECT_EQ(timingRow(report, "  existence query, msvcrt _wstat64 (1 per frame)"),
+              (std::vector<double>{2, 0.2, 2, 0.2}));
+    EXPECT_EQ(timingRow(report, "  the rest"), (std::vector<double>{150, 15, 240, 24}));
+    EXPECT_EQ(timingRow(report, "    natives, host and game side (replayed)"), (std::vector<double>{45, 4.5, 50, 5}));
+    // The rest less the replays' median.
+    EXPECT_EQ(timingRow(report, "    the plugin's own code"), (std::vector<double>{105, 10.5, 195, 19.5}));
 }
 
 }  // namespace

@@ -57,6 +57,13 @@ TEST(Scenario, ReadsEachActionOfAnEvent) {
     e = onlyEvent(R"({"frame": 0, "fault": {"nanDamage": 3}})");
     EXPECT_TRUE(e.setsNaNDamage);
     EXPECT_EQ(e.count, 3);
+
+    e = onlyEvent(R"({"frame": 0, "resetDamage": 1.25})");
+    EXPECT_EQ(e.kind, EventKind::ResetDamage);
+    EXPECT_EQ(e.resetDamage, 1.25f);
+    e = onlyEvent(R"({"frame": 0, "resetDamage": null})");
+    EXPECT_EQ(e.kind, EventKind::ResetDamage);
+    EXPECT_FALSE(e.resetDamage.has_value());
 }
 
 TEST(Scenario, KeystrokesCarryTheirCodeAndFlags) {
@@ -212,6 +219,7 @@ TEST(Scenario, RefusesWhatItCannotPlayAndSaysWhere) {
         {R"({"frames": 5, "events": [{"frame": 0, "key": {"code": "A", "alt": "yes"}}]})", "events[0].key.alt"},
         {R"({"frames": 5, "events": [{"frame": 0, "key": {"code": [300, 255]}}]})", "[low, high]"},
         {R"({"frames": 5, "random": {"maxPeds": 3}})", "random: \"events\" is missing"},
+        {R"({"frames": 5, "events": [{"frame": 0, "resetDamage": "1"}]})", "events[0].resetDamage: expected a number"},
     };
     for (const Case& c : cases) {
         try {

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The plugin's share of a frame under Wine, in the simulated game with 1,024 peds: a settled
+# world and one that changes every frame (sim/scenarios/perf-settled.json, perf-churn.json),
+# each played with --profile-timing. Prints the machine, then for each world the median and
+# 95th percentile of the plugin's slice (scriptMain between two scriptWait calls) and of its
+# parts, in microseconds and as a share of a 16.7 ms frame.
+#   scripts/perf-wine.sh [veltrane-sim options, e.g. --frames 2010]
+# Builds the windows preset into its own directory, build/perf-wine (VELTRANE_BUILD_DIR
+# chooses another). Times vary with the machine's load: run it on a quiet machine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+build="${VELTRANE_BUILD_DIR:-build/perf-wine}"
+log="$build/perf-build.log"
+mkdir -p "$build"
+if ! { cmake --preset windows -B "$build" && cmake --build "$build" -j 2 --target veltrane_sim; } >"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    exit 1
+fi
+
+export WINEPREFIX="$PWD/$build/wineprefix"
+scripts/wine-prefix.sh "$WINEPREFIX"
+
+echo "machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)"
+echo "system: $(uname -sr), $(wine --version)"
+echo "load before the runs: $(cut -d ' ' -f 1-3 /proc/loadavg)"
+for world in settled churn; do
+    echo
+    scripts/wine-run.sh "$build/veltrane-sim.exe" "sim/scenarios/perf-$world.json" --profile-timing \
+        --game-dir "$build/perf-game-$world" "$@"
+done
+echo
+echo "load after the runs: $(cut -d ' ' -f 1-3 /proc/loadavg)"
