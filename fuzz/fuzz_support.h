@@ -12,32 +12,34 @@
 #include <string>
 
 // Aborts, so libFuzzer reports the input as a crash and keeps it.
-#define FUZZ_CHECK(condition, ...)                                                       \
-    do {                                                                                 \
-        if (!(condition)) {                                                              \
+#define FUZZ_CHECK(condition, ...)                                                                   \
+    do {                                                                                             \
+        if (!(condition)) {                                                                          \
             std::fprintf(stderr, "property broken at %s:%d: %s\n", __FILE__, __LINE__, #condition); \
-            std::fprintf(stderr, __VA_ARGS__);                                           \
-            std::fprintf(stderr, "\n");                                                  \
-            std::abort();                                                                \
-        }                                                                                \
+            std::fprintf(stderr, __VA_ARGS__);                                                       \
+            std::fprintf(stderr, "\n");                                                              \
+            std::abort();                                                                            \
+        }                                                                                            \
     } while (false)
 
 // A fresh directory under the system's temporary directory, made on first use and removed when
 // the process exits. Each fuzzing process gets its own.
 inline const std::filesystem::path& scratchDirectory() {
-    static const std::filesystem::path made = [] {
+    // Never destroyed, so that the exit handler can still read it.
+    static const std::filesystem::path* const made = [] {
         std::string pattern = (std::filesystem::temp_directory_path() / "veltrane-fuzz-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             std::perror("mkdtemp");
             std::exit(1);
         }
+        const auto* path = new std::filesystem::path(pattern);
         std::atexit([] {
             std::error_code ignored;
             std::filesystem::remove_all(scratchDirectory(), ignored);
         });
-        return std::filesystem::path(pattern);
+        return path;
     }();
-    return made;
+    return *made;
 }
 
 // The scratch directory as the current one, for one input. libFuzzer resolves the paths it
