@@ -27,6 +27,35 @@ std::size_t countDigits(std::string_view text, std::size_t from) {
     return i - from;
 }
 
+// For a number that from_chars found out of range: true when it is too small rather than too
+// large, told by the decimal position of its first significant digit.
+bool isBelowFloatRange(std::string_view number) {
+    std::size_t at = (!number.empty() && (number[0] == '+' || number[0] == '-')) ? 1 : 0;
+    long position = 0;  // digits before the point, counting from the first significant one
+    bool significant = false, afterPoint = false;
+    for (; at < number.size() && number[at] != 'e' && number[at] != 'E'; ++at) {
+        const char c = number[at];
+        if (c == '.') {
+            afterPoint = true;
+        } else if (!significant && c == '0') {
+            if (afterPoint) --position;
+        } else if (!significant) {
+            significant = true;
+            if (!afterPoint) ++position;
+        } else if (!afterPoint) {
+            ++position;
+        }
+    }
+    long exponent = 0;
+    bool negativeExponent = false;
+    if (at < number.size()) {
+        ++at;
+        if (at < number.size() && (number[at] == '+' || number[at] == '-')) negativeExponent = number[at++] == '-';
+        for (; at < number.size() && exponent < 1000000; ++at) exponent = exponent * 10 + (number[at] - '0');
+    }
+    return position + (negativeExponent ? -exponent : exponent) <= 0;
+}
+
 }  // namespace
 
 ValueText formatBool(bool value) {
@@ -93,6 +122,10 @@ float parseFloat(std::string_view text) {
     std::size_t begin = (text[0] == '+') ? 1 : 0;
     float value = 0.0f;
     auto result = std::from_chars(text.data() + begin, text.data() + end, value, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range && isBelowFloatRange(text.substr(0, end))) {
+        // Too small for a float: the nearest float is a zero of the number's sign.
+        return text[0] == '-' ? -0.0f : 0.0f;
+    }
     if (result.ec != std::errc{} || !std::isfinite(value)) return 0.0f;
     return value;
 }

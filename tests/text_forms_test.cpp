@@ -63,6 +63,22 @@ TEST(ParseFloat, FollowsTheFloatRules) {
     }
 }
 
+TEST(ParseFloat, TooSmallGivesAZeroOfItsSignTooLargeGivesZero) {
+    struct Case {
+        const char* text;
+        bool negativeZero;
+    };
+    for (const Case c : {Case{"-1e-50", true}, Case{"1e-50", false}, Case{"-0.0000000000000000000000000000000000000000000000001", true},
+                         Case{"-1.17549e-38647", true}, Case{"-1e39", false}, Case{"-340282356779733661637539395458142568448", false},
+                         Case{"-0.001e-99999999999", true}}) {
+        const float got = parseFloat(c.text);
+        EXPECT_EQ(got, 0.0f) << c.text;
+        EXPECT_EQ(std::signbit(got), c.negativeZero) << c.text;
+    }
+    EXPECT_EQ(parseFloat("1e-45"), 1e-45f);  // the smallest subnormal is still a float
+    EXPECT_EQ(parseFloat("-1e-45"), -1e-45f);
+}
+
 TEST(ParseFloat, GivesTheNearestFloatOfLongText) {
     // 255 characters of digits still round to the nearest float, not via double.
     std::string digits = "0." + std::string(250, '3');
