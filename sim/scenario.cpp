@@ -8,6 +8,7 @@
 
 #include "settings/settings_file.h"
 #include "sim/draw.h"
+#include "sim/world.h"
 #include "tuning/tuning_pass.h"
 #include "tuning/weather_table.h"
 
@@ -400,19 +401,6 @@ Scenario parseScenario(const std::string& jsonText) {
     std::stable_sort(scenario.events.begin(), scenario.events.end(),
                      [](const ScenarioEvent& a, const ScenarioEvent& b) { return a.frame < b.frame; });
     return scenario;
-}
-
-std::uint32_t weatherHashOf(const std::string& name) {
-    std::uint32_t hash = 0;
-    for (unsigned char c : name) {
-        hash += static_cast<std::uint32_t>(std::tolower(c));
-        hash += hash << 10;
-        hash ^= hash >> 6;
-    }
-    hash += hash << 3;
-    hash ^= hash >> 11;
-    hash += hash << 15;
-    return hash;
 }
 
 std::string describe(const ScenarioEvent& event) {

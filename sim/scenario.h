@@ -72,9 +72,6 @@ struct Scenario {
 
 Scenario parseScenario(const std::string& json);
 
-// The game's hash of a weather name: Jenkins one-at-a-time over the name in lower case.
-std::uint32_t weatherHashOf(const std::string& name);
-
 // "set WeatherType_Rain.DamageMod_Rain = 0.5", "weather Rain (0x54A69840)", ...
 std::string describe(const ScenarioEvent& event);
 

@@ -1,6 +1,7 @@
 #include "sim/world.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 
@@ -93,6 +94,19 @@ std::optional<std::uint64_t> World::callNative(std::uint64_t hash, const std::ui
             --counters.calls;
             return std::nullopt;
     }
+}
+
+std::uint32_t weatherHashOf(const std::string& name) {
+    std::uint32_t hash = 0;
+    for (unsigned char c : name) {
+        hash += static_cast<std::uint32_t>(std::tolower(c));
+        hash += hash << 10;
+        hash ^= hash >> 6;
+    }
+    hash += hash << 3;
+    hash ^= hash >> 11;
+    hash += hash << 15;
+    return hash;
 }
 
 std::string nativeName(std::uint64_t hash) {

@@ -63,6 +63,9 @@ private:
     std::int32_t nextHandle = 0x100;
 };
 
+// The game's hash of a weather name: Jenkins one-at-a-time over the name in lower case.
+std::uint32_t weatherHashOf(const std::string& name);
+
 // The name of a native the plugin uses, or an empty string.
 std::string nativeName(std::uint64_t hash);
 

@@ -20,10 +20,6 @@ ScenarioEvent onlyEvent(const std::string& event) {
     return scenario.events.empty() ? ScenarioEvent{} : scenario.events[0];
 }
 
-TEST(WeatherHash, IsTheGamesHashOfTheLowerCaseNameForEveryRowOfThePluginsTable) {
-    for (const WeatherEntry& entry : weatherTable) EXPECT_EQ(sim::weatherHashOf(entry.name), entry.hash) << entry.name;
-}
-
 TEST(Scenario, ReadsEachActionOfAnEvent) {
     auto e = onlyEvent(R"({"frame": 3, "weather": "Rain"})");
     EXPECT_EQ(e.kind, EventKind::Weather);

@@ -2,36 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <set>
 #include <string>
 
+#include "sim/world.h"
 #include "tuning/weather_table.h"
 
 namespace {
 
-// Jenkins one-at-a-time, the game's hash for weather names.
-std::uint32_t oneAtATime(const std::string& text) {
-    std::uint32_t hash = 0;
-    for (unsigned char c : text) {
-        hash += c;
-        hash += hash << 10;
-        hash ^= hash >> 6;
-    }
-    hash += hash << 3;
-    hash ^= hash >> 11;
-    hash += hash << 15;
-    return hash;
-}
-
-std::string lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 TEST(WeatherTable, EachHashIsTheHashOfItsLowerCaseName) {
     for (const WeatherEntry& entry : weatherTable)
-        EXPECT_EQ(entry.hash, oneAtATime(lower(entry.name))) << entry.name;
+        EXPECT_EQ(entry.hash, sim::weatherHashOf(entry.name)) << entry.name;
 }
 
 TEST(WeatherTable, RowsAreInTheDefaultFileOrderWithTheirOwnSectionAndKeys) {
