@@ -6,7 +6,10 @@
 #
 # Root writes through any permission bits, so as root the game runs as the unprivileged user
 # nobody, with a Wine prefix and a home of its own under /tmp (the results are copied to the run
-# directory). As any other user the directory loses its write permission. Either way a probe write must fail first: when the
+# directory). Where nobody can't even start a program (a chroot whose root only root may enter),
+# root plays it instead in a mount namespace of its own, with the game directory bind-mounted
+# read-only and a Wine prefix (and so a wineserver) of that namespace. As any other user the
+# directory loses its write permission. Either way a probe write must fail first: when the
 # directory can't be made unwritable, the test fails instead of passing.
 #
 # Usage: unwritable_game_dir.sh SIM_EXE SCENARIO RUN_DIR
@@ -14,13 +17,15 @@ set -euo pipefail
 sim=$(realpath "$1") scenario=$(realpath "$2") run=$(realpath -m "$3")
 scripts=$(realpath "$(dirname "$0")/../../scripts")
 fail() { echo "FAIL: $*" >&2; exit 1; }
+as_user=() in_namespace=()
 
 if [ "$(id -u)" -eq 0 ]; then
     command -v setpriv >/dev/null || fail "setpriv is missing: can't run the game as an unprivileged user"
-    as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+    nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
     # nobody may not reach the build tree (a clone under /root, say): everything it needs goes
     # to a directory of its own under /tmp, one per run directory so that trees don't share it.
     base=/tmp/veltrane-unwritable-$(printf '%s' "$run" | md5sum | cut -c1-12)
+    rm -rf "$base"
     mkdir -p "$base/home" "$base/bin"
     chmod 0755 "$base" "$base/bin"
     chown nobody:nogroup "$base/home" || fail "can't give $base/home to nobody"
@@ -28,15 +33,29 @@ if [ "$(id -u)" -eq 0 ]; then
     chmod 0644 "$base/bin/"*
     cp "$scripts/wine-prefix.sh" "$scripts/wine-run.sh" "$base/bin/"
     chmod 0755 "$base/bin/"*.sh
-    sim=$base/bin/$(basename "$sim") scenario=$base/bin/$(basename "$scenario") scripts=$base/bin
-    home=$base/home prefix=$base/home/wineprefix game=$base/game out=$base/out
-    rm -rf "$game" "$out"
-    mkdir -p "$game" "$out"
-    chown nobody:nogroup "$out"
-    # The game directory stays root's, 0755: nobody can read it, not write to it.
-    chmod 0755 "$game"
+    if "${nobody[@]}" test -r "$base/bin/$(basename "$sim")" 2>/dev/null; then
+        echo "the game runs as nobody in a directory it may read but not write"
+        as_user=("${nobody[@]}")
+        sim=$base/bin/$(basename "$sim") scenario=$base/bin/$(basename "$scenario") scripts=$base/bin
+        home=$base/home prefix=$base/home/wineprefix game=$base/game out=$base/out
+        rm -rf "$game" "$out"
+        mkdir -p "$game" "$out"
+        chown nobody:nogroup "$out"
+        # The game directory stays root's, 0755: nobody can read it, not write to it.
+        chmod 0755 "$game"
+    else
+        echo "nobody can't start a program here: root plays with the game directory mounted read-only"
+        rm -rf "$base"
+        command -v unshare >/dev/null || fail "unshare is missing: can't mount the game directory read-only"
+        unshare --mount --propagation private true 2>/dev/null || fail "can't make a mount namespace"
+        home=$HOME prefix=$run/wineprefix-readonly game=$run/game out=$run/out
+        rm -rf "$game" "$out"
+        mkdir -p "$game" "$out"
+        # The namespace holds the read-only mount; every command of the run goes through one.
+        namespace_script='mount --bind "$1" "$1" && mount -o remount,ro,bind "$1" || exit 97; shift; exec "$@"'
+        in_namespace=(unshare --mount --propagation private bash -c "$namespace_script" namespace "$game")
+    fi
 else
-    as_user=()
     home=$HOME
     prefix=${WINEPREFIX:?set WINEPREFIX to the Wine prefix of the build}
     game=$run/game out=$run/out
@@ -47,18 +66,23 @@ else
 fi
 
 "${as_user[@]}" test -r "$sim" || fail "$sim can't be read by the user that runs the game"
-if "${as_user[@]}" sh -c ": > '$game/probe'" 2>/dev/null; then
+run_as() { "${in_namespace[@]}" "${as_user[@]}" env HOME="$home" WINEPREFIX="$prefix" "$@"; }
+if run_as sh -c ": > '$game/probe'" 2>/dev/null; then
     rm -f "$game/probe"
     fail "the game directory $game is writable by the user that runs the game"
 fi
 
-run_as() { "${as_user[@]}" env HOME="$home" WINEPREFIX="$prefix" "$@"; }
-run_as "$scripts/wine-prefix.sh" "$prefix" || fail "no Wine prefix at $prefix for the user that runs the game"
-
 frames=$(sed -n 's/.*"frames": *\([0-9]*\).*/\1/p' "$scenario" | head -1)
 status=0
-run_as WINEDEBUG=trace+profile "$scripts/wine-run.sh" "$sim" "$scenario" --game-dir "$game" \
-    --trace "$out/trace.jsonl" >"$out/report.txt" 2>"$out/wine.log" || status=$?
+# The prefix, the game and the end of its wineserver in one go: in a namespace of its own the
+# server must live and end there, since it is the server that opens files.
+run_as bash -c '"$1" "$WINEPREFIX" >/dev/null || exit 96
+    WINEDEBUG=trace+profile "$2" "$3" "$4" --game-dir "$5" --trace "$6/trace.jsonl" >"$6/report.txt" 2>"$6/wine.log"
+    status=$?
+    wineserver -k 2>/dev/null || true
+    exit $status' run "$scripts/wine-prefix.sh" "$scripts/wine-run.sh" "$sim" "$scenario" "$game" "$out" || status=$?
+[ "$status" -ne 96 ] || fail "no Wine prefix at $prefix for the user that runs the game"
+[ "$status" -ne 97 ] || fail "can't mount the game directory read-only"
 if [ "$out" != "$run/out" ]; then
     rm -rf "$run/out" && mkdir -p "$run" && cp -r "$out" "$run/out" && out=$run/out
 fi
