@@ -47,13 +47,17 @@ if [ "$(id -u)" -eq 0 ]; then
         echo "nobody can't start a program here: root plays with the game directory mounted read-only"
         rm -rf "$base"
         command -v unshare >/dev/null || fail "unshare is missing: can't mount the game directory read-only"
-        unshare --mount --propagation private true 2>/dev/null || fail "can't make a mount namespace"
+        # In a chroot "/" is no mount point and can't be made private; whoever made the chroot
+        # already keeps its mounts to itself, so the namespace leaves propagation as it is.
+        propagation=private
+        unshare --mount --propagation private true 2>/dev/null || propagation=unchanged
+        unshare --mount --propagation "$propagation" true || fail "can't make a mount namespace"
         home=$HOME prefix=$run/wineprefix-readonly game=$run/game out=$run/out
         rm -rf "$game" "$out"
         mkdir -p "$game" "$out"
         # The namespace holds the read-only mount; every command of the run goes through one.
         namespace_script='mount --bind "$1" "$1" && mount -o remount,ro,bind "$1" || exit 97; shift; exec "$@"'
-        in_namespace=(unshare --mount --propagation private bash -c "$namespace_script" namespace "$game")
+        in_namespace=(unshare --mount --propagation "$propagation" bash -c "$namespace_script" namespace "$game")
     fi
 else
     home=$HOME
