@@ -16,15 +16,8 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 build="${VELTRANE_BUILD_DIR:-build/perf-wine}"
-log="$build/perf-build.log"
-mkdir -p "$build"
-if ! { cmake --preset windows -B "$build" && cmake --build "$build" -j 2 --target veltrane_sim; } >"$log" 2>&1; then
-    tail -n 40 "$log" >&2
-    exit 1
-fi
-
+scripts/windows-build.sh "$build" veltrane_sim
 export WINEPREFIX="$PWD/$build/wineprefix"
-scripts/wine-prefix.sh "$WINEPREFIX"
 
 echo "machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)"
 echo "system: $(uname -sr), $(wine --version 2>/dev/null)"

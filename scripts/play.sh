@@ -9,17 +9,9 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 build="${VELTRANE_BUILD_DIR:-build/windows}"
-log="$build/play-build.log"
-mkdir -p "$build"
-echo "play: building everything in $build (log: $log)" >&2
-if ! { cmake --preset windows -B "$build" && cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)"; } >"$log" 2>&1; then
-    tail -n 40 "$log" >&2
-    exit 1
-fi
-
-# The same Wine prefix the build's tests use, made before the first run.
+scripts/windows-build.sh "$build"
+# The same Wine prefix the build's tests use.
 export WINEPREFIX="$PWD/$build/wineprefix"
-scripts/wine-prefix.sh "$WINEPREFIX"
 
 scenario=()
 if [ $# -eq 0 ] || [[ "$1" == -* ]]; then scenario=(sim/scenarios/default.json); fi
