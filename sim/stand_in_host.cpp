@@ -20,6 +20,7 @@
 #include "host/natives.h"
 #include "host/script_host.h"
 #include "platform/windows_api.h"
+#include "sim/junk_upper_bits.h"
 #include "sim/stand_in_host.h"
 
 namespace {
@@ -76,7 +77,7 @@ void record(sim::CallKind kind, std::initializer_list<std::uint64_t> args, std::
 
 void WINAPI runScript(LPVOID parameter) {
     auto* script = static_cast<Script*>(parameter);
-    script->entry();
+    callScriptEntry(script->entry);
     // A fiber routine must never return (that would end the thread): hand control back for good.
     script->returned = true;
     SwitchToFiber(host().gameFiber);
@@ -94,6 +95,7 @@ void deleteFiber(Script& script) {
 extern "C" {
 
 // The nine host functions, exported under the host's decorated names (sim/stand_in_host.def).
+// The host calls the plugin's script and keyboard handler through sim/junk_upper_bits.S.
 
 void scriptRegister(ModuleHandle module, ScriptEntry entry) {
     record(sim::CallKind::ScriptRegister, {word(module), word(entry)});
@@ -164,7 +166,9 @@ std::uint64_t* nativeCall() {
     return &h.deadSlot;
 }
 
-std::int32_t worldGetAllPeds(std::int32_t* peds, std::int32_t capacity) {
+// Exported as worldGetAllPeds through sim/junk_upper_bits.S, which returns the count with junk
+// in the upper half of RAX.
+std::int32_t standInGetAllPeds(std::int32_t* peds, std::int32_t capacity) {
     if (host().keeping) host().kept.push_back(KeptCall{0, {static_cast<std::uint32_t>(capacity)}, 1});
     const std::int32_t count = host().game.world ? host().game.world->getAllPeds(peds, capacity) : 0;
     record(sim::CallKind::WorldGetAllPeds, {static_cast<std::uint32_t>(capacity)}, static_cast<std::uint32_t>(count));
@@ -217,8 +221,8 @@ void standInKeystroke(std::uint32_t keyCode, const sim::KeystrokeFlags* given) {
     const std::vector<KeyboardHandler> handlers = host().keyboardHandlers;
     for (KeyboardHandler handler : handlers) {
         record(sim::CallKind::KeyboardMessage, {word(handler), keyCode, flagWord});
-        handler(keyCode, flags.repeatCount, flags.scanCode, flags.extended, flags.altHeld, flags.previouslyDown,
-                flags.keyUp);
+        callKeyboardHandler(handler, keyCode, flags.repeatCount, flags.scanCode, flags.extended, flags.altHeld,
+                            flags.previouslyDown, flags.keyUp);
     }
 }
 

@@ -35,8 +35,9 @@ struct NativeCounters {
 
 class World {
 public:
-    // The high half the game leaves in each 64-bit script slot that WeatherQuery fills: not
-    // zero, so that a cell too narrow for the game's write shows up as corrupted neighbours.
+    // The high half the game leaves in each 64-bit script slot that WeatherQuery fills, and in
+    // every native's result slot: not zero, so that a cell too narrow for the game's write
+    // shows up as corrupted neighbours, and a result read as 64 bits as a wrong value.
     static constexpr std::uint64_t kSlotHighBits = 0xA5A5A5A5ull << 32;
 
     std::uint32_t weather = 0;
