@@ -25,6 +25,7 @@
 #include "sim/draw.h"
 #include "sim/report.h"
 #include "sim/scenario.h"
+#include "sim/shown_text.h"
 #include "sim/stand_in_host.h"
 #include "sim/trace.h"
 #include "tuning/tuning_pass.h"
@@ -47,8 +48,37 @@ void spawnGroup(World& world, const PedGroup& group, Draw& draw) {
     }
 }
 
-std::string windowsError(const std::string& what) {
-    return what + " (Windows error " + std::to_string(GetLastError()) + ")";
+// Why a Windows call on `file` failed, in words: call at once after the call, before anything
+// else can overwrite the thread's last error.
+std::string lastErrorText(const std::string& file) {
+    const DWORD code = GetLastError();
+    char* words = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+        reinterpret_cast<LPSTR>(&words), 0, nullptr);
+    std::string text = length > 0 ? std::string(words, length) : "no description";
+    if (words != nullptr) LocalFree(words);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
+        text.pop_back();
+    // Some messages name their file as an insert ("Bad EXE format for %1").
+    if (const auto insert = text.find("%1"); insert != std::string::npos) text.replace(insert, 2, file);
+    return text + " (Windows error " + std::to_string(code) + ")";
+}
+
+// Loads `path`, or says which file and why not.
+HMODULE loadModule(const fs::path& path, const char* what) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) {
+        std::cerr << "veltrane-sim: cannot load the " << what << " " << path.string() << ": "
+                  << (fs::exists(path, error) ? "not a file" : "no such file") << "\n";
+        return nullptr;
+    }
+    const HMODULE module = LoadLibraryW(path.c_str());
+    if (module == nullptr) {
+        const std::string reason = lastErrorText(path.filename().string());
+        std::cerr << "veltrane-sim: cannot load the " << what << " " << path.string() << ": " << reason << "\n";
+    }
+    return module;
 }
 
 // The raw text of a key, or nullopt when the file, section or key is missing.
@@ -65,13 +95,14 @@ bool iniExists() {
     return fs::exists(fs::path("Veltrane.ini"), error);
 }
 
-// What Veltrane.ini asks of the plugin for this weather, as the frame begins.
-std::string askedText(std::uint32_t weather) {
+// What Veltrane.ini asks of the plugin for this weather, as the frame begins; `peds` tell what
+// an accuracy of 12829 resolves to in this frame.
+std::string askedText(std::uint32_t weather, const std::vector<Ped>& peds) {
     if (!iniExists()) return "no Veltrane.ini (the plugin writes a fresh default file)";
     const IniReader reader{kSettingsFileName};
     std::ostringstream out;
     const auto enabled = rawValue(kSettingsSection, kEnabledKey);
-    out << "Enabled=" << (enabled ? *enabled : "(missing)");
+    out << "Enabled=" << (enabled ? shownText(*enabled) : "(missing)");
     if (!reader.readBool(kSettingsSection, kEnabledKey, false)) out << " (off)";
     const WeatherEntry* entry = findWeatherEntry(weather);
     if (entry == nullptr) {
@@ -80,9 +111,18 @@ std::string askedText(std::uint32_t weather) {
     }
     const auto accuracyText = rawValue(entry->section, entry->accuracyKey);
     const std::int32_t accuracy = reader.readInt(entry->section, entry->accuracyKey, 0);
-    out << ", " << entry->accuracyKey << "=" << (accuracyText ? *accuracyText : "(missing)");
+    out << ", " << entry->accuracyKey << "=" << (accuracyText ? shownText(*accuracyText) : "(missing)");
     if (accuracy == kAccuracySentinel) {
-        out << " (follow the first ped)";
+        out << " (follow the first ped: ";
+        if (const auto first = firstTunedAccuracy(peds)) {
+            const std::int32_t resolved = followedAccuracy(*first);
+            out << "its accuracy " << *first << " resolves to " << resolved;
+            if (static_cast<std::uint32_t>(resolved) > 100u) out << ", outside 0-100: accuracy left alone";
+        } else {
+            out << "no ped to follow";
+        }
+        out << ")";
+        if (accuracyText && *accuracyText != std::to_string(accuracy)) out << " (reads " << accuracy << ")";
     } else if (static_cast<std::uint32_t>(accuracy) > 100u) {
         out << " (reads " << accuracy << ": outside 0-100, accuracy left alone)";
     } else if (!accuracyText || std::to_string(accuracy) != *accuracyText) {
@@ -90,7 +130,7 @@ std::string askedText(std::uint32_t weather) {
     }
     const auto damageText = rawValue(entry->section, entry->damageModKey);
     const float damage = reader.readFloat(entry->section, entry->damageModKey, 0.0f);
-    out << ", " << entry->damageModKey << "=" << (damageText ? *damageText : "(missing)");
+    out << ", " << entry->damageModKey << "=" << (damageText ? shownText(*damageText) : "(missing)");
     std::ostringstream damageRead;
     damageRead << damage;
     if (!damageText || damageRead.str() != *damageText) out << " (reads " << damageRead.str() << ")";
@@ -355,11 +395,8 @@ bool Game::prepare(fs::path& hostPath, fs::path& pluginPath) {
 }
 
 bool Game::load(const fs::path& hostPath, const fs::path& pluginPath) {
-    host = LoadLibraryW(hostPath.c_str());
-    if (host == nullptr) {
-        std::cerr << "veltrane-sim: " << windowsError("cannot load the host " + hostPath.string()) << "\n";
-        return false;
-    }
+    host = loadModule(hostPath, "host");
+    if (host == nullptr) return false;
     // GetProcAddress yields a generic function pointer; each goes back to its real type.
     auto find = [&](const char* name, auto& function) {
         FARPROC address = GetProcAddress(host, name);
@@ -381,11 +418,8 @@ bool Game::load(const fs::path& hostPath, const fs::path& pluginPath) {
     bind(&binding);
 
     // DllMain runs now and registers the plugin's script and keyboard handler.
-    plugin = LoadLibraryW(pluginPath.c_str());
-    if (plugin == nullptr) {
-        std::cerr << "veltrane-sim: " << windowsError("cannot load the plugin " + pluginPath.string()) << "\n";
-        return false;
-    }
+    plugin = loadModule(pluginPath, "plugin");
+    if (plugin == nullptr) return false;
     flushLog(&run.loadCalls);
     pluginMemory.find(plugin);
     return !options.profileTiming || startTiming();
@@ -534,7 +568,7 @@ int Game::play() {
         record.weather = world.weather;
         if (!options.summary && !options.profileTiming) {
             record.weatherLabel = weatherLabel(world.weather, weatherName);
-            record.asked = askedText(world.weather);
+            record.asked = askedText(world.weather, world.peds());
         }
         snapshotIni(before);
 

@@ -2,7 +2,36 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdint>
+#include <iostream>
+#include <string>
+
 #include "sim/game.h"
+
+namespace {
+
+// A whole number from `low` to `high`; the message says so, where the bare conversion would
+// only say that "-5" could not be converted.
+CLI::Validator wholeNumber(std::uint64_t low, std::uint64_t high) {
+    const std::string allowed = std::to_string(low) + "-" + std::to_string(high);
+    return CLI::Validator(
+        [=](std::string& text) -> std::string {
+            std::size_t used = 0;
+            unsigned long long value = 0;
+            try {
+                value = text.empty() || text[0] == '-' || text[0] == '+' ? high + 1 : std::stoull(text, &used);
+            } catch (const std::exception&) {
+                used = 0;
+            }
+            if (used != text.size() || value < low || value > high)
+                return "\"" + text + "\" is not allowed: a whole number from " + std::to_string(low) + " to " +
+                       std::to_string(high);
+            return {};
+        },
+        allowed);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{
@@ -20,7 +49,8 @@ int main(int argc, char** argv) {
                    "Directory the game runs in, where Veltrane.ini lives (default: a fresh scratch directory)");
     app.add_option("--trace", options.tracePath, "Write every host and native call to FILE as JSON Lines")
         ->option_text("FILE");
-    app.add_option("--frames", options.frames, "Play this many frames instead of the scenario's");
+    app.add_option("--frames", options.frames, "Play this many frames instead of the scenario's")
+        ->check(wholeNumber(0, 100000000));
     app.add_option("--host", options.hostPath, "Stand-in host DLL (default: ScriptHookRDR2.dll beside this program)");
     app.add_option("--plugin", options.pluginPath, "Plugin to load (default: Veltrane.asi beside this program)");
     app.add_flag("-q,--quiet", options.quiet, "Print no report");
@@ -28,12 +58,24 @@ int main(int argc, char** argv) {
                  "Print only the run's totals, and keep no record per frame (for long runs)");
     app.add_option("--working-set-every", options.workingSetEvery,
                    "Measure the process's working set after every N frames (shown in the report)")
+        ->check(wholeNumber(0, 100000000))
         ->option_text("N");
     app.add_option("--frame-pause", options.framePauseMs, "Sleep this many milliseconds after each frame")
+        ->check(wholeNumber(0, 60000))
         ->option_text("MS");
     app.add_flag("--profile-timing", options.profileTiming,
                  "Time the plugin's share of each frame, split into kernel32's profile reads, the existence "
                  "query, the natives and its own code; print only those figures (the call log stays off)");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        // Status 1, as for any other start that fails (docs/SIMULATOR.md), not CLI11's own codes.
+        std::cerr << "veltrane-sim: " << e.what() << "\n"
+                  << CLI::Formatter().make_usage(&app, app.get_name())
+                  << "Run with --help for more information.\n";
+        return 1;
+    }
     return sim::playScenario(options);
 }

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "host/natives.h"
+#include "tuning/tuning_pass.h"
 
 namespace sim {
 
@@ -100,9 +101,18 @@ void renderPhase(std::ostringstream& out, const std::vector<FrameRecord>& frames
 
 }  // namespace
 
+std::optional<std::int32_t> firstTunedAccuracy(const std::vector<Ped>& peds) {
+    // The plugin's handle buffer holds the first kPedCapacity peds of the world's list.
+    const std::size_t handled = std::min<std::size_t>(peds.size(), kPedCapacity);
+    for (std::size_t i = 0; i < handled; ++i) {
+        if (!peds[i].exempt) return peds[i].accuracy;
+    }
+    return std::nullopt;
+}
+
 std::string pedCount(const std::vector<Ped>& peds) {
     const auto exempt = std::count_if(peds.begin(), peds.end(), [](const Ped& p) { return p.exempt; });
-    return std::to_string(peds.size()) + " peds (" + std::to_string(exempt) + " exempt)";
+    return std::to_string(peds.size()) + (peds.size() == 1 ? " ped (" : " peds (") + std::to_string(exempt) + " exempt)";
 }
 
 std::string pedValues(const std::vector<Ped>& peds) {

@@ -4,6 +4,7 @@
 // the native calls per frame, and anything that went wrong.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,7 +75,13 @@ struct RunRecord {
     std::string scenarioName;
     std::string description;
     std::string gameDirectory;
-    std::string worldAtStart;              // "300 peds (30 exempt)"
+    std::string worldAtStart;              // The accuracy the plugin follows while the file says 12829: that of the first ped it handles
+// that the game does not exempt (nullopt: none), as the frame begins.
+std::optional<std::int32_t> firstTunedAccuracy(const std::vector<Ped>& peds);
+// What that accuracy resolves to: the ped's accuracy OR 0x2C, applied only when 0 to 100.
+inline std::int32_t followedAccuracy(std::int32_t firstPed) { return firstPed | 0x2C; }
+
+// "300 peds (30 exempt)"
     std::vector<std::string> loadCalls;    // what the host saw while the plugin loaded
     std::vector<std::string> unloadCalls;  // and while it unloaded
     std::vector<FrameRecord> frames;
@@ -120,6 +127,12 @@ double percentile(std::vector<double> values, double share);
 // frame: the profile reads and writes, the existence query, the rest; the rest split into the
 // natives (the replay's median) and the plugin's own code.
 std::string renderTiming(const TimingRecord& timing);
+
+// The accuracy the plugin follows while the file says 12829: that of the first ped it handles
+// that the game does not exempt (nullopt: none), as the frame begins.
+std::optional<std::int32_t> firstTunedAccuracy(const std::vector<Ped>& peds);
+// What that accuracy resolves to: the ped's accuracy OR 0x2C, applied only when 0 to 100.
+inline std::int32_t followedAccuracy(std::int32_t firstPed) { return firstPed | 0x2C; }
 
 // "300 peds (30 exempt)"
 std::string pedCount(const std::vector<Ped>& peds);

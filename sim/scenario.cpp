@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <functional>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "settings/settings_file.h"
 #include "sim/draw.h"
+#include "sim/shown_text.h"
 #include "sim/world.h"
 #include "tuning/tuning_pass.h"
 #include "tuning/weather_table.h"
@@ -356,12 +359,61 @@ void addRandomEvents(Scenario& scenario, std::uint32_t count, std::int32_t maxPe
     }
 }
 
+// The parser keeps the last of two equal keys in one object without a word. A scenario that
+// gives a key twice is refused with its place, as other mistakes are: which one was meant?
+class RepeatedKeyCheck {
+public:
+    bool operator()(int /*depth*/, json::parse_event_t event, json& parsed) {
+        using Event = json::parse_event_t;
+        switch (event) {
+            case Event::object_start: levels.push_back({false, 0, {}, {}}); break;
+            case Event::array_start: levels.push_back({true, 0, {}, {}}); break;
+            case Event::key: {
+                Level& level = levels.back();
+                level.key = parsed.get<std::string>();
+                if (!level.keys.insert(level.key).second) fail(place(), "\"" + level.key + "\" is given twice");
+                break;
+            }
+            case Event::object_end:
+            case Event::array_end:
+                levels.pop_back();
+                elementDone();
+                break;
+            case Event::value: elementDone(); break;
+        }
+        return true;
+    }
+
+private:
+    struct Level {
+        bool array;
+        std::size_t index = 0;  // an array's element being read
+        std::string key;        // an object's member being read
+        std::set<std::string> keys;
+    };
+    std::vector<Level> levels;
+
+    void elementDone() {
+        if (!levels.empty() && levels.back().array) ++levels.back().index;
+    }
+    // "events[3].set": where the innermost object sits.
+    std::string place() const {
+        std::string where;
+        for (std::size_t i = 0; i + 1 < levels.size(); ++i) {
+            if (levels[i].array) where += "[" + std::to_string(levels[i].index) + "]";
+            else where += (where.empty() ? "" : ".") + levels[i].key;
+        }
+        return where.empty() ? "scenario" : where;
+    }
+};
+
 }  // namespace
 
 Scenario parseScenario(const std::string& jsonText) {
     json root;
     try {
-        root = json::parse(jsonText, nullptr, true, /*ignore_comments=*/true);
+        RepeatedKeyCheck repeatedKeys;
+        root = json::parse(jsonText, std::ref(repeatedKeys), true, /*ignore_comments=*/true);
     } catch (const json::parse_error& e) {
         throw ScenarioError(std::string("not valid JSON: ") + e.what());
     }
@@ -410,26 +462,24 @@ std::string describe(const ScenarioEvent& event) {
             std::snprintf(buffer, sizeof buffer, " (0x%08X)", static_cast<unsigned>(event.weatherHash));
             return "weather " + event.weatherName + buffer;
         case EventKind::Spawn: {
-            std::string what = std::to_string(event.peds.count) + " peds spawn";
+            std::string what = std::to_string(event.peds.count) + (event.peds.count == 1 ? " ped spawns" : " peds spawn");
             if (event.peds.exemptShare > 0) {
                 std::snprintf(buffer, sizeof buffer, " (%.0f%% exempt)", event.peds.exemptShare * 100.0);
                 what += buffer;
             }
             return what;
         }
-        case EventKind::Despawn: return std::to_string(event.count) + " oldest peds despawn";
-        case EventKind::SetKey: return "set " + event.section + "." + event.key + " = " + event.text;
+        case EventKind::Despawn:
+            return std::to_string(event.count) + (event.count == 1 ? " oldest ped despawns" : " oldest peds despawn");
+        case EventKind::SetKey: return "set " + event.section + "." + event.key + " = " + shownText(event.text);
         case EventKind::DeleteKey: return "delete key " + event.section + "." + event.key;
         case EventKind::DeleteFile: return "delete Veltrane.ini";
         case EventKind::MakeDirectory: return "a directory named Veltrane.ini takes the file's place";
         case EventKind::WriteFile: {
-            std::string shown = event.text.substr(0, 24);
-            for (char& c : shown) {
-                if (static_cast<unsigned char>(c) < 0x20) c = ' ';
-                if (static_cast<unsigned char>(c) >= 0x7F) c = '?';  // the trace is UTF-8: no stray bytes
-            }
-            return "overwrite Veltrane.ini with " + std::to_string(event.text.size()) + " bytes (\"" + shown +
-                   (event.text.size() > 24 ? "...\")" : "\")");
+            std::string shown = shownText(std::string_view(event.text).substr(0, 24));
+            if (shown.front() != '"') shown = '"' + shown + '"';
+            return "overwrite Veltrane.ini with " + std::to_string(event.text.size()) + " bytes: " + shown +
+                   (event.text.size() > 24 ? " ..." : "");
         }
         case EventKind::Keystroke: {
             std::string codes;

@@ -216,6 +216,10 @@ TEST(Scenario, RefusesWhatItCannotPlayAndSaysWhere) {
         {R"({"frames": 5, "events": [{"frame": 0, "key": {"code": [300, 255]}}]})", "[low, high]"},
         {R"({"frames": 5, "random": {"maxPeds": 3}})", "random: \"events\" is missing"},
         {R"({"frames": 5, "events": [{"frame": 0, "resetDamage": "1"}]})", "events[0].resetDamage: expected a number"},
+        {R"({"frames": 5, "frames": 6})", "scenario: \"frames\" is given twice"},
+        {R"({"frames": 5, "events": [{"frame": 0, "spawn": {"count": 1, "accuracy": [1, 2]}},
+                                     {"frame": 1, "set": {"section": "S", "key": "K", "value": "1", "value": "2"}}]})",
+         "events[1].set: \"value\" is given twice"},
     };
     for (const Case& c : cases) {
         try {

@@ -1,0 +1,48 @@
+cmake_minimum_required(VERSION 3.25)
+# What a new user runs into first: a wrong option or value, a file that won't load, and a report
+# that must say plainly what it saw. Each case: the arguments, the exit status and what the
+# output must hold.
+#   -DSIM=<veltrane-sim.exe> -DEMULATOR=<runner> -DCASES=<tests/sim> -DWORK_DIR=<scratch>
+
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
+set(scenario ${CASES}/rough_edges.json)
+
+set(failures "")
+# edge(NAME STATUS ARGS... EXPECT patterns...)
+function(edge name status)
+    cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "ARGS;EXPECT")
+    execute_process(COMMAND ${EMULATOR} ${SIM} ${arg_ARGS} --game-dir ${WORK_DIR}/game
+                    OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE result)
+    set(all "${out}${err}")
+    if(NOT result STREQUAL status)
+        string(APPEND failures "${name}: exit status ${result}, not ${status}\n${all}\n")
+    endif()
+    foreach(pattern IN LISTS arg_EXPECT)
+        if(NOT all MATCHES "${pattern}")
+            string(APPEND failures "${name}: the output lacks \"${pattern}\"\n${all}\n")
+        endif()
+    endforeach()
+    set(failures "${failures}" PARENT_SCOPE)
+endfunction()
+
+set(usage "\nUsage: veltrane-sim \\[OPTIONS\\] \\[scenario\\]\n")
+edge("unknown option" 1 ARGS ${scenario} --colour
+     EXPECT "not expected: --colour" "${usage}")
+edge("negative frame count" 1 ARGS ${scenario} --frames -5
+     EXPECT "--frames: \"-5\" is not allowed: a whole number from 0 to [0-9]+" "${usage}")
+edge("missing host" 1 ARGS ${scenario} --host ${WORK_DIR}/none.dll
+     EXPECT "cannot load the host [^\n]*none\\.dll: no such file")
+# A text file is no DLL: the loader's reason, in words, with its code.
+edge("plugin that is no DLL" 1 ARGS ${scenario} --plugin ${scenario}
+     EXPECT "cannot load the plugin [^\n]*rough_edges\\.json: [A-Za-z][^\n]* \\(Windows error [1-9][0-9]*\\)")
+edge("report" 0 ARGS ${scenario}
+     EXPECT "world at the start: 1 ped \\(0 exempt\\)"
+            "Accuracy_Rain=12829 \\(follow the first ped: its accuracy 70 resolves to 110, outside 0-100: accuracy left alone\\)"
+            "set WeatherType_Rain\\.DamageMod_Rain = \"0\\.5\\\\xC3\\\\xA9\""
+            "set Settings\\.Enabled = \"1 \""
+            "DamageMod_Rain=\"0\\.5\\\\xC3\\\\xA9\" \\(reads 0\\.5\\)")
+
+if(failures)
+    message(FATAL_ERROR "${failures}")
+endif()
