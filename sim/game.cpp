@@ -343,6 +343,10 @@ private:
     StandInSliceTicksFn sliceTicks = nullptr;
     StandInKeepNativesFn keepNatives = nullptr;
     StandInReplayNativesFn replayNatives = nullptr;
+    StandInScriptStackFn setScriptStack = nullptr;
+    StandInScriptStackUseFn scriptStackUse = nullptr;
+    std::size_t stackGiven = 0;  // bytes of stack for each script fiber; 0: the system's default
+    std::size_t stackUsed = 0;   // the most of it the plugin's script used
     std::optional<float> resetDamage;  // the game resets every ped's damage modifier to this
     TimingRecord timing;
     std::string weatherName;
@@ -412,10 +416,14 @@ bool Game::load(const fs::path& hostPath, const fs::path& pluginPath) {
     find(standin::kSliceTicks, sliceTicks);
     find(standin::kKeepNatives, keepNatives);
     find(standin::kReplayNatives, replayNatives);
-    if (!bind || !runFrame || !keystroke || !stopReason || !shutdown || !sliceTicks || !keepNatives || !replayNatives)
+    find(standin::kScriptStack, setScriptStack);
+    find(standin::kScriptStackUse, scriptStackUse);
+    if (!bind || !runFrame || !keystroke || !stopReason || !shutdown || !sliceTicks || !keepNatives || !replayNatives ||
+        !setScriptStack || !scriptStackUse)
         return false;
     const HostBinding binding{&world, &log};
     bind(&binding);
+    stackGiven = setScriptStack(options.scriptStack);
 
     // DllMain runs now and registers the plugin's script and keyboard handler.
     plugin = loadModule(pluginPath, "plugin");
@@ -535,6 +543,8 @@ void Game::unload() {
         flushLog(&run.unloadCalls);
     }
     if (host != nullptr) {
+        // Measured as the unload deleted the script's fiber.
+        if (scriptStackUse) stackUsed = scriptStackUse();
         if (shutdown) shutdown();
         FreeLibrary(host);
     }
@@ -633,6 +643,10 @@ int Game::play() {
     if (!options.quiet) {
         std::cout << (options.profileTiming ? renderTiming(timing) : options.summary ? renderSummary(run) : renderReport(run))
                   << std::flush;
+        if (stackGiven > 0) {
+            std::cout << "script stack: " << stackUsed << " of " << stackGiven << " bytes used at most\n"
+                      << std::flush;
+        }
     }
     if (!run.stopReason.empty()) {
         std::cerr << "veltrane-sim: fatal: " << run.stopReason << "\n";

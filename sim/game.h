@@ -19,6 +19,7 @@ struct GameOptions {
     unsigned workingSetEvery = 0;     // sample the working set after every this many frames
     unsigned framePauseMs = 0;        // sleep this long after each frame
     bool profileTiming = false;       // time the plugin's slice of each frame and print only that
+    std::size_t scriptStack = 0;      // bytes of stack for the script fibers; 0: the system's default
 };
 
 // The process exit code: 0 played to the end, 1 could not start, 2 stopped by a fault.

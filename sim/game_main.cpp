@@ -66,6 +66,11 @@ int main(int argc, char** argv) {
     app.add_flag("--profile-timing", options.profileTiming,
                  "Time the plugin's share of each frame, split into kernel32's profile reads, the existence "
                  "query, the natives and its own code; print only those figures (the call log stays off)");
+    app.add_option("--script-stack", options.scriptStack,
+                   "Give the script fibers a stack of BYTES (whole pages) and print the most of it the script "
+                   "used; a script that needs more crashes the game, as it would on such a stack")
+        ->check(wholeNumber(16384, std::uint64_t{1} << 30))
+        ->option_text("BYTES");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

@@ -21,6 +21,7 @@
 #include "host/script_host.h"
 #include "platform/windows_api.h"
 #include "sim/junk_upper_bits.h"
+#include "sim/script_stack.h"
 #include "sim/stand_in_host.h"
 
 namespace {
@@ -31,6 +32,7 @@ struct Script {
     LPVOID fiber = nullptr;
     bool unregistered = false;
     bool returned = false;  // a script that returns from its entry is done
+    sim::ScriptStack stack;  // limited and measured when the game chose a stack size
 };
 
 // One host call kept for replay: a native (hash and its first argument words) or, with hash
@@ -54,6 +56,8 @@ struct Host {
     bool keeping = false;         // keep the natives of the frames that run now
     std::vector<KeptCall> kept;
     std::uint64_t replaySink = 0;
+    std::size_t scriptStack = 0;     // bytes of stack for each script fiber made from now on; 0: the default
+    std::size_t scriptStackUse = 0;  // the most any deleted script fiber used of it
 };
 
 Host& host() {
@@ -77,6 +81,14 @@ void record(sim::CallKind kind, std::initializer_list<std::uint64_t> args, std::
 
 void WINAPI runScript(LPVOID parameter) {
     auto* script = static_cast<Script*>(parameter);
+    if (host().scriptStack > 0) {
+        script->stack = sim::limitScriptStack(host().scriptStack);
+        if (script->stack.low == nullptr) {
+            host().stopReason = "the script's stack could not be limited to the size asked";
+            script->returned = true;
+            SwitchToFiber(host().gameFiber);
+        }
+    }
     callScriptEntry(script->entry);
     // A fiber routine must never return (that would end the thread): hand control back for good.
     script->returned = true;
@@ -85,6 +97,7 @@ void WINAPI runScript(LPVOID parameter) {
 
 void deleteFiber(Script& script) {
     if (script.fiber != nullptr && script.fiber != GetCurrentFiber()) {
+        host().scriptStackUse = std::max(host().scriptStackUse, sim::scriptStackUse(script.stack));
         DeleteFiber(script.fiber);
         script.fiber = nullptr;
     }
@@ -194,7 +207,8 @@ int standInRunFrame() {
         if (script.unregistered || script.returned) continue;
         if (script.fiber == nullptr) {
             record(sim::CallKind::ScriptStart, {word(script.module), word(script.entry)});
-            script.fiber = CreateFiber(0, runScript, &script);
+            // Committed whole; the reserve leaves room for the pages the system keeps below a stack.
+            script.fiber = CreateFiberEx(h.scriptStack, h.scriptStack > 0 ? h.scriptStack + 65536 : 0, 0, runScript, &script);
             if (script.fiber == nullptr) {
                 h.stopReason = "no fiber could be made for a script";
                 return 0;
@@ -274,6 +288,19 @@ std::int64_t standInReplayNatives() {
 }
 
 const char* standInStopReason() { return host().stopReason.c_str(); }
+
+std::size_t standInScriptStack(std::size_t bytes) {
+    host().scriptStack = sim::scriptStackBytes(bytes);
+    return host().scriptStack;
+}
+
+std::size_t standInScriptStackUse() {
+    std::size_t most = host().scriptStackUse;
+    for (const Script& script : host().scripts) {
+        if (script.fiber != nullptr) most = std::max(most, sim::scriptStackUse(script.stack));
+    }
+    return most;
+}
 
 void standInShutdown() {
     Host& h = host();

@@ -3,6 +3,7 @@
 // functions. The simulated game loads ScriptHookRDR2.dll and finds them with GetProcAddress.
 // Development and tests only: never shipped to players.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "sim/host_calls.h"
@@ -41,6 +42,13 @@ using StandInSliceTicksFn = std::int64_t (*)();
 // 1: keep every native and worldGetAllPeds call from now on, dropping what was kept before;
 // 0: stop keeping.
 using StandInKeepNativesFn = void (*)(int on);
+// Script fibers made from now on get a stack of this many bytes (whole pages), all committed:
+// below that the stack can't be touched, and a script that needs more crashes the game. 0: the
+// system's default stack, neither limited nor measured. Returns the bytes it will give.
+using StandInScriptStackFn = std::size_t (*)(std::size_t bytes);
+// The most stack any script used, from its fiber's top down to the deepest byte it changed, over
+// all the fibers made with a stack size; 0 when there were none.
+using StandInScriptStackUseFn = std::size_t (*)();
 // Plays the kept calls once more against the world, straight through the host's own
 // functions with no script around them; returns the QueryPerformanceCounter ticks it took.
 // The world's counters count them; the game's log gets them too unless it is switched off.
@@ -56,4 +64,6 @@ inline constexpr const char* kShutdown = "standInShutdown";
 inline constexpr const char* kSliceTicks = "standInSliceTicks";
 inline constexpr const char* kKeepNatives = "standInKeepNatives";
 inline constexpr const char* kReplayNatives = "standInReplayNatives";
+inline constexpr const char* kScriptStack = "standInScriptStack";
+inline constexpr const char* kScriptStackUse = "standInScriptStackUse";
 }  // namespace sim::standin
