@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/windows_api.h"
 #include "settings/ini_reader.h"
@@ -69,6 +70,39 @@ TEST_F(Profile, ReadsAwkwardFilesAsKernel32Does) {
     };
     for (const auto& c : cases) EXPECT_EQ(profileRead(c.section, c.key), c.expected) << c.section << "/" << c.key;
     EXPECT_EQ(profileRead("Spaced", "long"), std::string(255, 'x'));
+}
+
+// Where the file's bytes are open to reading one way or another: the byte-order marks, a
+// header with more than one "]", and second sections and keys whose names differ only in case
+// and blanks. The stand-in reads them as Wine's kernel32 does (see platform/posix/profile.cpp
+// for where Windows itself differs).
+TEST_F(Profile, ReadsMarksBracketsAndSecondNamesAsWineDoes) {
+    auto utf16 = [](const std::string& text, bool bigEndian) {
+        std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char c : text) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+        return out;
+    };
+    const std::string text = "[S]\r\nk=1\r\n[T]x]\r\nk=2\r\n[U]]\r\nk=3\r\n";
+    struct Case {
+        const char* what;
+        std::string content;
+        std::vector<ReadCase> reads;
+    };
+    const Case cases[] = {
+        {"plain", text, {{"S", "k", "1"}, {"T]x", "k", "2"}, {"T", "k", "DEF"}, {"U]", "k", "3"}, {"U", "k", "DEF"}}},
+        {"UTF-8 mark", "\xEF\xBB\xBF" + text, {{"S", "k", "1"}, {"T]x", "k", "2"}}},
+        {"UTF-16 little-endian", utf16(text, false), {{"S", "k", "1"}, {"T]x", "k", "2"}, {"U]", "k", "3"}}},
+        {"UTF-16 big-endian", utf16(text, true), {{"S", "k", "1"}, {"T]x", "k", "2"}}},
+        {"UTF-16 without a mark", utf16(text, false).substr(2), {{"S", "k", "DEF"}}},
+        {"second names",
+         "[Rain]\r\nDamage=1\r\n\t damage \t=2\r\n  [ rAIN ]  \r\nDamage=3\r\nOther=4\r\n",
+         {{"rain", "DAMAGE", "1"}, {"Rain", "Other", "DEF"}}},
+    };
+    for (const Case& c : cases) {
+        writeFile(kFile, c.content);
+        for (const ReadCase& read : c.reads)
+            EXPECT_EQ(profileRead(read.section, read.key), read.expected) << c.what << ": " << read.section << "/" << read.key;
+    }
 }
 
 TEST_F(Profile, CutsToTheBufferAndAlwaysEndsWithNul) {

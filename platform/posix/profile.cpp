@@ -1,6 +1,8 @@
 // A stand-in for kernel32's profile functions, for native builds. It does what the plugin
 // relies on and, where the file's layout is open, what kernel32 does (as Wine implements it):
-//   - lines end in CR LF, LF or a lone CR; a UTF-8 byte-order mark is skipped;
+//   - lines end in CR LF, LF or a lone CR; a UTF-8 byte-order mark is skipped; a file that
+//     starts with a UTF-16 byte-order mark is read as UTF-16 (here into UTF-8) and written
+//     back as such;
 //   - "[name]" opens a section; text after the last "]" is ignored; a "[" line with no "]"
 //     is ignored altogether; lines before the first section belong to a nameless one;
 //   - "key=value": name and value trimmed of white space; a value wrapped in a matching
@@ -13,6 +15,10 @@
 //   - a write replaces the key's line, or appends it after the last line of its section, or
 //     appends the section at the end of the file; the file is written back with CR LF.
 // Unlike kernel32, a write keeps every other line exactly as it was.
+// Where Windows and Wine part ways, this follows Wine, like every test that runs under it:
+// Windows misses a section whose header follows a UTF-8 mark on line 1, ends a section name
+// at the first "]" and opens a section at a "[" line with no "]", and reads nothing of a
+// big-endian UTF-16 file. Little-endian UTF-16 with its mark both read.
 
 #include <sys/stat.h>
 
@@ -83,9 +89,71 @@ Line classify(std::string raw) {
     return line;
 }
 
+enum class Encoding { Bytes, Utf16LittleEndian, Utf16BigEndian };
+
 struct Profile {
+    Encoding encoding = Encoding::Bytes;
     std::vector<Line> lines;
 };
+
+void appendUtf8(std::string& out, std::uint32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string fromUtf16(std::string_view bytes, bool bigEndian) {
+    auto unit = [&](std::size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<std::uint32_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
+    };
+    std::string out;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        std::uint32_t c = unit(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        }
+        appendUtf8(out, c);
+    }
+    return out;
+}
+
+std::string toUtf16(std::string_view text, bool bigEndian) {
+    std::string out;
+    auto put = [&](std::uint32_t unit) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        out += bigEndian ? high : low;
+        out += bigEndian ? low : high;
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        std::uint32_t c = length == 1 ? lead : lead & (0xFF >> (length + 1));
+        for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
+            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        i += length;
+        if (c >= 0x10000) {
+            put(0xD800 + ((c - 0x10000) >> 10));
+            put(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            put(c);
+        }
+    }
+    return out;
+}
 
 bool isDirectory(const char* path) {
     struct stat info {};
@@ -103,9 +171,15 @@ std::optional<Profile> load(const char* path) {
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) content.append(chunk, got);
     std::fclose(file);
 
+    Profile profile;
     std::string_view text(content);
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    Profile profile;
+    std::string decoded;
+    if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") {
+        profile.encoding = text[0] == '\xFF' ? Encoding::Utf16LittleEndian : Encoding::Utf16BigEndian;
+        decoded = fromUtf16(text.substr(2), profile.encoding == Encoding::Utf16BigEndian);
+        text = decoded;
+    }
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find_first_of("\r\n", start);
@@ -118,13 +192,15 @@ std::optional<Profile> load(const char* path) {
 }
 
 bool save(const Profile& profile, const char* path) {
+    std::string text;
+    for (const Line& line : profile.lines) text += line.raw + "\r\n";
+    if (profile.encoding != Encoding::Bytes) {
+        const bool bigEndian = profile.encoding == Encoding::Utf16BigEndian;
+        text = (bigEndian ? "\xFE\xFF" : "\xFF\xFE") + toUtf16(text, bigEndian);
+    }
     std::FILE* file = std::fopen(path, "wb");
     if (!file) return false;
-    bool ok = true;
-    for (const Line& line : profile.lines) {
-        ok = ok && std::fwrite(line.raw.data(), 1, line.raw.size(), file) == line.raw.size();
-        ok = ok && std::fwrite("\r\n", 1, 2, file) == 2;
-    }
+    const bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     return std::fclose(file) == 0 && ok;
 }
 
