@@ -7,3 +7,6 @@ bool ownsConsoleAlone();
 
 // Waits for Enter.
 void waitForEnter();
+
+// Makes the console show the doctor's UTF-8 output (paths in any letters) as such.
+void prepareConsole();

@@ -4,3 +4,6 @@
 bool ownsConsoleAlone() { return false; }
 
 void waitForEnter() {}
+
+// Terminals take UTF-8 as it comes.
+void prepareConsole() {}

@@ -12,8 +12,10 @@ bool ownsConsoleAlone() {
 }
 
 void waitForEnter() {
-    std::fputs("\nPress Enter to close this window.", stdout);
+    std::fputs("Press Enter to close this window.", stdout);
     std::fflush(stdout);
     for (int c = std::getchar(); c != '\n' && c != EOF; c = std::getchar()) {
     }
 }
+
+void prepareConsole() { SetConsoleOutputCP(CP_UTF8); }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "doctor/file_text.h"
+
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
@@ -19,31 +21,41 @@ constexpr std::size_t kFarthestMisspelling = 2;
 }  // namespace
 
 std::vector<NameLine> scanNames(std::string_view bytes) {
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    const std::string decoded = decodedText(bytes);
+    const std::string_view all(decoded);
     std::vector<NameLine> names;
     std::string section;
     std::size_t lineNumber = 0;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) end = bytes.size();
-        const std::string_view text = trim(bytes.substr(start, end - start));
+    for (const TextLine& line : splitLines(all)) {
+        const std::string_view text = trim(all.substr(line.start, line.length));
         ++lineNumber;
-        if (end < bytes.size() && bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n') ++end;
-        start = end + 1;
 
         if (text.empty() || text.front() == ';' || text.front() == '#') continue;
         if (text.front() == '[') {
             const std::size_t close = text.rfind(']');
-            if (close == std::string_view::npos) continue;
-            section = std::string(trim(text.substr(1, close - 1)));
-            names.push_back(NameLine{lineNumber, true, section, {}, {}});
+            NameLine header;
+            header.line = lineNumber;
+            header.isSection = close != std::string_view::npos;
+            header.unclosedHeader = close == std::string_view::npos;
+            header.windowsSection = std::string(trim(text.substr(1, text.find(']') - 1)));
+            if (header.isSection) {
+                section = std::string(trim(text.substr(1, close - 1)));
+                header.section = section;
+            }
+            names.push_back(header);
             continue;
         }
         const std::size_t equals = text.find('=');
         const std::string_view key = trim(text.substr(0, equals));
         const std::string_view value = equals == std::string_view::npos ? std::string_view() : trim(text.substr(equals + 1));
-        if (!key.empty()) names.push_back(NameLine{lineNumber, false, section, std::string(key), std::string(value)});
+        if (!key.empty()) {
+            NameLine name;
+            name.line = lineNumber;
+            name.section = section;
+            name.key = std::string(key);
+            name.value = std::string(value);
+            names.push_back(name);
+        }
     }
     return names;
 }

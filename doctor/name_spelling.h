@@ -16,13 +16,18 @@ struct NameLine {
     std::string section;  // the section the line belongs to; for a header, its own name
     std::string key;      // empty for a header
     std::string value;    // the text after "=", trimmed; empty for a header
+    // Headers Windows reads otherwise than Wine. A "[" line with no "]" opens a section on
+    // Windows only: it is kept here with isSection false and the name Windows reads. A header
+    // with more than one "]" is named up to the last on Wine, up to the first on Windows.
+    bool unclosedHeader = false;
+    std::string windowsSection;  // for both kinds of header
 };
 
 // Reads the file's lines the way the profile functions do: a "[name]" line opens a section
 // (text after the last "]" ignored, a "[" line with no "]" ignored), "key=value" or a bare
 // "key" is a key; names trimmed of white space; lines before any header belong to the
-// nameless section. Lines starting with ";" or "#" are comments. A UTF-8 byte-order mark is
-// skipped; lines end in CR LF, LF or CR.
+// nameless section. Lines starting with ";" or "#" are comments. The text is decoded first
+// (doctor/file_text.h); lines end in CR LF, LF or CR.
 std::vector<NameLine> scanNames(std::string_view fileBytes);
 
 // Compares as the profile functions do: ASCII letters without regard to case.

@@ -40,7 +40,11 @@ void readStoredText(SettingsEntry& entry, const std::string& path) {
 // The reads and defaults are the frame loop's and the tuning pass's.
 void readValue(SettingsEntry& entry, const IniReader& reader) {
     switch (entry.type) {
-        case ValueType::Switch: entry.switchOn = reader.readBool(kSettingsSection, kEnabledKey, false); break;
+        case ValueType::Switch:
+            entry.switchOn = reader.readBool(kSettingsSection, kEnabledKey, false);
+            // The number behind it, as the switch is parsed: "2" is on, and shown as 2.
+            entry.switchNumber = entry.storedText ? parseInt(*entry.storedText) : 0;
+            break;
         case ValueType::Accuracy: entry.accuracy = reader.readInt(entry.section.c_str(), entry.key.c_str(), 0); break;
         case ValueType::DamageModifier:
             entry.damageModifier = reader.readFloat(entry.section.c_str(), entry.key.c_str(), 0.0f);
@@ -130,49 +134,96 @@ std::optional<ValueFinding> checkText(const SettingsEntry& entry) {
     return std::nullopt;
 }
 
-void checkNames(const std::vector<NameLine>& names, std::vector<Warning>& warnings) {
+struct KnownNames {
     std::vector<std::string> sections = {kSettingsSection};
     std::vector<std::string> keys = {kEnabledKey};
-    for (const WeatherEntry& weather : weatherTable) {
-        sections.push_back(weather.section);
-        keys.push_back(weather.accuracyKey);
-        keys.push_back(weather.damageModKey);
+
+    KnownNames() {
+        for (const WeatherEntry& weather : weatherTable) {
+            sections.push_back(weather.section);
+            keys.push_back(weather.accuracyKey);
+            keys.push_back(weather.damageModKey);
+        }
     }
-    auto knownSection = [&](const std::string& name) {
-        for (const auto& section : sections)
-            if (sameName(section, name)) return true;
-        return false;
-    };
+    bool isSection(const std::string& name) const {
+        return std::any_of(sections.begin(), sections.end(), [&](const std::string& s) { return sameName(s, name); });
+    }
+    bool isKey(const std::string& name) const {
+        return std::any_of(keys.begin(), keys.end(), [&](const std::string& k) { return sameName(k, name); });
+    }
     // The section that holds a known key.
-    auto homeOf = [&](const std::string& key) -> std::optional<std::string> {
+    std::optional<std::string> homeOf(const std::string& key) const {
         for (const WeatherEntry& weather : weatherTable) {
             if (sameName(key, weather.accuracyKey) || sameName(key, weather.damageModKey)) return weather.section;
         }
         if (sameName(key, kEnabledKey)) return std::string(kSettingsSection);
         return std::nullopt;
-    };
+    }
+};
 
+std::string lineText(std::size_t line) { return "line " + std::to_string(line); }
+
+// Misspelt names, keys in the wrong section, and second sections and keys of a name, which
+// the profile functions never search: they compare names trimmed and without letter case.
+void checkNames(const std::vector<NameLine>& names, std::vector<Warning>& warnings) {
+    const KnownNames known;
+    std::vector<const NameLine*> headers;        // the first header of each name so far
+    std::vector<const NameLine*> keysOfSection;  // the first key of each name in the current section
+    bool firstOfItsName = true;                  // the current section is the one searched
     for (const NameLine& name : names) {
+        if (name.unclosedHeader) continue;
         if (name.isSection) {
-            if (const auto meant = nearestName(name.section, sections)) {
-                warnings.push_back(Warning{WarningKind::MisspeltName, name.line, name.section, {},
-                                           "a section the plugin never reads; the one it reads is spelt \"" +
-                                               *meant + "\"",
-                                           "[" + *meant + "]"});
+            keysOfSection.clear();
+            const auto earlier = std::find_if(headers.begin(), headers.end(),
+                                               [&](const NameLine* h) { return sameName(h->section, name.section); });
+            firstOfItsName = earlier == headers.end();
+            if (firstOfItsName) {
+                headers.push_back(&name);
+            } else if (known.isSection(name.section)) {
+                warnings.push_back(Warning{WarningKind::DuplicateSection, name.line, name.section, {},
+                                           "a second section of this name: the plugin reads only the first, on " +
+                                               lineText((*earlier)->line) +
+                                               ", and never the keys under this one. Edit the keys on " +
+                                               lineText((*earlier)->line) + ", or delete one of the two sections",
+                                           {}});
+            }
+            // A header with more than one "]" is told apart below, whatever its spelling.
+            const bool extraClose = name.windowsSection != name.section;
+            if (!extraClose) {
+                if (const auto meant = nearestName(name.section, known.sections)) {
+                    warnings.push_back(Warning{WarningKind::MisspeltName, name.line, name.section, {},
+                                               "a section the plugin never reads; the one it reads is spelt \"" +
+                                                   *meant + "\"",
+                                               "[" + *meant + "]"});
+                }
             }
             continue;
         }
-        // Keys of a misspelt or foreign section are covered by that section's own warning.
-        if (!name.section.empty() && !knownSection(name.section)) continue;
-        if (const auto home = homeOf(name.key)) {
+        // Keys of a misspelt, foreign or second section are covered by that section's warning.
+        if (!name.section.empty() && (!known.isSection(name.section) || !firstOfItsName)) continue;
+        if (const auto home = known.homeOf(name.key)) {
             if (!sameName(*home, name.section)) {
                 warnings.push_back(Warning{WarningKind::KeyInOtherSection, name.line, name.section, name.key,
-                                           "the plugin reads this key only in section [" + *home + "]",
-                                           "[" + *home + "]"});
+                                           "the plugin reads this key only in section [" + *home +
+                                               "]: move the line there",
+                                           {}});
+                continue;
+            }
+            const auto earlier = std::find_if(keysOfSection.begin(), keysOfSection.end(),
+                                               [&](const NameLine* k) { return sameName(k->key, name.key); });
+            if (earlier != keysOfSection.end()) {
+                warnings.push_back(Warning{WarningKind::DuplicateKey, name.line, name.section, name.key,
+                                           "a second " + name.key + " in this section: the plugin reads only the first, on " +
+                                               lineText((*earlier)->line) + " (\"" + (*earlier)->value +
+                                               "\"), never this one (\"" + name.value + "\"). Edit the one on " +
+                                               lineText((*earlier)->line) + ", or delete one of the two",
+                                           {}});
+            } else {
+                keysOfSection.push_back(&name);
             }
             continue;
         }
-        if (const auto meant = nearestName(name.key, keys)) {
+        if (const auto meant = nearestName(name.key, known.keys)) {
             warnings.push_back(Warning{WarningKind::MisspeltName, name.line, name.section, name.key,
                                        "a key the plugin never reads; the one it reads is spelt \"" + *meant + "\"",
                                        *meant + "=" + name.value});
@@ -180,41 +231,141 @@ void checkNames(const std::vector<NameLine>& names, std::vector<Warning>& warnin
     }
 }
 
+bool holdsAKnownName(const std::vector<NameLine>& names) {
+    const KnownNames known;
+    return std::any_of(names.begin(), names.end(), [&](const NameLine& name) {
+        return name.isSection ? known.isSection(name.section) : known.isKey(name.key);
+    });
+}
+
+std::string switchConsequence(const std::string& section) {
+    return sameName(section, kSettingsSection) ? " (the switch reads as 0: the plugin does nothing)" : "";
+}
+
+constexpr const char* kSaveAsAnsi = "save the file as ANSI or as UTF-8 without a byte-order mark";
+
+// Lines that Windows reads otherwise than Wine (and Proton). Told from the bytes, so that the
+// doctor says the same wherever it runs.
+void checkPlatformDifferences(Encoding encoding, const std::vector<NameLine>& names, std::vector<Warning>& warnings) {
+    if (encoding == Encoding::Utf16BigEndian) {
+        warnings.push_back(Warning{WarningKind::Utf16BigEndian, 0, {}, {},
+                                   "the file is UTF-16 big-endian: Wine and Proton read it, Windows reads nothing "
+                                   "(the switch reads as 0: the plugin does nothing). Fix: " +
+                                       std::string(kSaveAsAnsi),
+                                   {}});
+    }
+    for (const NameLine& name : names) {
+        const bool header = name.isSection || name.unclosedHeader;
+        if (!header) continue;
+        if (encoding == Encoding::Utf8WithMark && name.line == 1) {
+            warnings.push_back(Warning{
+                WarningKind::Utf8MarkBeforeSection, 1, name.windowsSection, {},
+                "the file starts with a UTF-8 byte-order mark, which Windows takes as part of this header: on "
+                "Windows the section is never found and its keys read as missing" +
+                    switchConsequence(name.windowsSection) +
+                    "; Wine and Proton skip the mark and read it. Fix: " + kSaveAsAnsi + " (--fix removes the mark)",
+                {}});
+        }
+        if (name.unclosedHeader) {
+            warnings.push_back(Warning{WarningKind::HeaderWithoutClose, name.line, name.windowsSection, {},
+                                       "the header has no closing \"]\": Windows opens the section here, Wine and "
+                                       "Proton do not and read its keys as missing" +
+                                           switchConsequence(name.windowsSection) +
+                                           ". Fix: close the bracket: [" + name.windowsSection + "]",
+                                       {}});
+        } else if (name.windowsSection != name.section) {
+            warnings.push_back(Warning{WarningKind::HeaderWithExtraClose, name.line, name.windowsSection, {},
+                                       "more than one \"]\": Windows reads the section [" + name.windowsSection +
+                                           "] (the name ends at the first \"]\"), Wine and Proton read [" +
+                                           name.section + "] (it ends at the last), so there its keys read as "
+                                           "missing. Fix: remove the extra \"]\": [" + name.windowsSection + "]",
+                                       {}});
+        }
+    }
+}
+
+// Values read as written that are probably not meant.
+std::optional<Warning> caution(const SettingsEntry& entry) {
+    if (entry.type == ValueType::Accuracy && entry.accuracy != kAccuracySentinel &&
+        static_cast<std::uint32_t>(entry.accuracy) > 100u) {
+        return Warning{WarningKind::AccuracyNeverApplied, 0, entry.section, entry.key,
+                       "caution: " + std::to_string(entry.accuracy) +
+                           " is outside 0 to 100, so peds' accuracy is never changed (the damage modifier still "
+                           "is). For the most accurate peds write " + entry.key +
+                           "=100; to leave their accuracy alone, keep it",
+                       {}};
+    }
+    if (entry.type == ValueType::DamageModifier && entry.damageModifier == 0.0f) {
+        return Warning{WarningKind::NoDamage, 0, entry.section, entry.key,
+                       "caution: a damage modifier of 0 means peds deal no damage in this weather (1 is normal, "
+                       "0.5 half)",
+                       {}};
+    }
+    if (entry.type == ValueType::DamageModifier && entry.damageModifier < 0.0f) {
+        return Warning{WarningKind::NegativeDamage, 0, entry.section, entry.key,
+                       "caution: a damage modifier below 0 is probably not meant (1 is normal, 0.5 half, 0 none)",
+                       {}};
+    }
+    return std::nullopt;
+}
+
+std::string fileNameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\:");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace
+
+Fix fixOf(const Warning& warning) {
+    if (warning.kind == WarningKind::Utf8MarkBeforeSection) return Fix::RemoveByteOrderMark;
+    if (warning.writeInstead.empty()) return Fix::None;
+    return warning.line == 0 ? Fix::AddLine : Fix::ReplaceLine;
+}
 
 std::string profilePath(const std::string& path) {
     if (path.find_first_of("/\\:") == std::string::npos) return "./" + path;
     return path;
 }
 
-SettingsCheck checkSettingsFile(const std::string& givenPath) {
+SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string& shownPath) {
     SettingsCheck check;
-    check.path = profilePath(givenPath);
+    check.readPath = profilePath(givenPath);
+    check.path = shownPath.empty() ? check.readPath : shownPath;
+    check.pluginsFileName = sameName(fileNameOf(givenPath), fileNameOf(kSettingsFileName));
 
     SettingsFile file;
-    file.setPath(check.path);
+    file.setPath(check.readPath);
     if (!file.exists()) {
         check.state = FileState::Missing;
-        check.warnings.push_back(Warning{WarningKind::FileMissing, 0, {}, {},
-                                         "no settings file: the plugin writes the default file when the game starts "
-                                         "(switch on, every weather 12829 and 1)",
-                                         {}});
+        check.warnings.push_back(Warning{
+            WarningKind::FileMissing, 0, {}, {},
+            check.pluginsFileName
+                ? "no settings file: the plugin reads every value as 0 (the switch off). If this is the folder the "
+                  "game starts in, the plugin writes the default file (switch on, every weather 12829 and 1) when "
+                  "the game starts"
+                : "no file of this name. The plugin reads only " + fileNameOf(kSettingsFileName) +
+                      " in the folder the game starts in, never a file of another name",
+            {}});
         return check;
     }
     std::error_code ignored;
-    std::ifstream in;
-    if (!std::filesystem::is_directory(check.path, ignored)) in.open(check.path, std::ios::binary);
+    if (std::filesystem::is_directory(check.readPath, ignored)) {
+        check.state = FileState::Folder;
+        return check;
+    }
+    std::ifstream in(check.readPath, std::ios::binary);
     if (!in.is_open()) {
         check.state = FileState::Unreadable;
         return check;
     }
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    check.encoding = detectEncoding(bytes);
     const std::vector<NameLine> names = scanNames(bytes);
 
-    const IniReader reader{check.path};
+    const IniReader reader{check.readPath};
     check.entries = knownEntries();
     for (SettingsEntry& entry : check.entries) {
-        readStoredText(entry, check.path);
+        readStoredText(entry, check.readPath);
         readValue(entry, reader);
         const std::size_t line = lineOf(names, entry.section, entry.key);
         if (!entry.storedText) {
@@ -225,19 +376,42 @@ SettingsCheck checkSettingsFile(const std::string& givenPath) {
             check.warnings.push_back(Warning{found->kind, line, entry.section, entry.key,
                                              found->explanation + consequence(entry),
                                              entry.key + "=" + found->writeValue});
+        } else if (auto warning = caution(entry)) {
+            warning->line = line;
+            check.warnings.push_back(*warning);
         }
     }
     checkNames(names, check.warnings);
+    checkPlatformDifferences(check.encoding, names, check.warnings);
     // In file order; keys that have no line (missing ones) last.
     std::stable_sort(check.warnings.begin(), check.warnings.end(), [](const Warning& a, const Warning& b) {
         return (a.line == 0 ? SIZE_MAX : a.line) < (b.line == 0 ? SIZE_MAX : b.line);
     });
+
+    if (!holdsAKnownName(names)) {
+        check.details = std::move(check.warnings);
+        check.warnings = {Warning{
+            WarningKind::NoKnownNames, 0, {}, {},
+            std::string(check.encoding == Encoding::Utf16WithoutMark
+                            ? "the file looks like UTF-16 without a byte-order mark, which neither Windows nor Wine "
+                              "reads: "
+                            : "") +
+                "this file holds none of the plugin's sections or keys, so the plugin reads every value as 0: the "
+                "switch is off and no ped is tuned. " +
+                (check.encoding == Encoding::Utf16WithoutMark
+                     ? "Fix: " + std::string(kSaveAsAnsi)
+                     : check.pluginsFileName ? "Fix: delete it, and the plugin writes the default file when the game "
+                                               "starts; or let --fix add the default file's 45 entries to it"
+                                             : "Is it the file you meant? The plugin reads only " +
+                                                   fileNameOf(kSettingsFileName) + " in the folder the game starts in"),
+            {}}};
+    }
     return check;
 }
 
 std::string valueText(const SettingsEntry& entry) {
     switch (entry.type) {
-        case ValueType::Switch: return entry.switchOn ? "1 (on)" : "0 (off)";
+        case ValueType::Switch: return std::to_string(entry.switchNumber) + (entry.switchOn ? ": on" : ": off");
         case ValueType::Accuracy: return std::to_string(entry.accuracy);
         case ValueType::DamageModifier: return floatText(entry.damageModifier);
     }
@@ -247,20 +421,26 @@ std::string valueText(const SettingsEntry& entry) {
 std::string meaningInPlay(const SettingsEntry& entry) {
     switch (entry.type) {
         case ValueType::Switch:
-            return entry.switchOn ? "on: peds are tuned every frame" : "off: the plugin leaves peds alone";
+            return entry.switchOn ? "peds get their weather's values in every frame" : "the plugin leaves peds alone";
         case ValueType::Accuracy:
-            if (entry.accuracy == kAccuracySentinel)
-                return "the first non-exempt ped's accuracy with 44 OR-ed in, applied if 0 to 100";
-            if (static_cast<std::uint32_t>(entry.accuracy) <= 100u) return "accuracy applied to peds";
-            return "outside 0 to 100: never applied, peds keep their own accuracy";
+            if (entry.accuracy == kAccuracySentinel) return "follows the first ped *";
+            if (static_cast<std::uint32_t>(entry.accuracy) <= 100u) return "applied";
+            return "never applied";
         case ValueType::DamageModifier:
-            if (entry.damageModifier == 0.0f) return "damage modifier applied: peds deal no damage";
-            return "damage modifier applied to peds";
+            if (entry.damageModifier == 0.0f) return "peds deal no damage";
+            if (entry.damageModifier == 1.0f) return "normal";
+            if (entry.damageModifier < 0.0f) return "below 0";
+            return "applied";
     }
     return {};
 }
 
+bool isCaution(WarningKind kind) {
+    return kind == WarningKind::AccuracyNeverApplied || kind == WarningKind::NoDamage ||
+           kind == WarningKind::NegativeDamage;
+}
+
 int exitStatus(const SettingsCheck& check) {
-    if (check.state == FileState::Unreadable) return 2;
+    if (check.state == FileState::Folder || check.state == FileState::Unreadable) return 2;
     return check.warnings.empty() ? 0 : 1;
 }

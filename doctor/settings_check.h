@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "doctor/file_text.h"
 #include "doctor/value_check.h"
 #include "tuning/weather_table.h"
 
@@ -20,8 +21,9 @@ struct SettingsEntry {
     // The text the plugin sees, at most 255 characters; none when the key is missing.
     std::optional<std::string> storedText;
     std::size_t fullLength = 0;  // the stored text's length before the cut
-    // The value read, by type.
+    // The value read, by type. The switch is read as a whole number; any but 0 is on.
     bool switchOn = false;
+    std::int32_t switchNumber = 0;
     std::int32_t accuracy = 0;
     float damageModifier = 0.0f;
 };
@@ -32,30 +34,57 @@ struct Warning {
     std::string section;
     std::string key;
     std::string explanation;
-    std::string writeInstead;  // the whole line: "DamageMod_Rain=0.5", "[WeatherType_Rain]"
+    // The whole line that makes the text say what the plugin reads or what was meant:
+    // "DamageMod_Rain=0.5", "[WeatherType_Rain]". Empty when no single line is the fix.
+    std::string writeInstead;
 };
 
-enum class FileState { Readable, Missing, Unreadable };
+// What --fix does for a warning.
+enum class Fix {
+    None,
+    ReplaceLine,          // writeInstead in place of line `line`
+    AddLine,              // writeInstead at the end of section `section`, or a new section at the end
+    RemoveByteOrderMark,  // the three bytes before line 1
+};
+Fix fixOf(const Warning& warning);
+
+enum class FileState {
+    Readable,
+    Missing,
+    Folder,      // a folder has the file's name
+    Unreadable,  // access denied and the like
+};
 
 struct SettingsCheck {
-    std::string path;
+    std::string path;      // as the player gave it
+    std::string readPath;  // as the profile functions get it
     FileState state = FileState::Readable;
+    Encoding encoding = Encoding::Ansi;
+    // The file's name is the plugin's. Only the one in the folder the game starts in is read.
+    bool pluginsFileName = true;
     std::vector<SettingsEntry> entries;  // the switch, then each weather's accuracy and damage modifier
     std::vector<Warning> warnings;
+    // When the file holds none of the plugin's names, `warnings` holds that one diagnosis
+    // and the warnings it stands for are here.
+    std::vector<Warning> details;
 };
 
 // The path to read `path` through the profile functions: a bare file name gets "./", because
 // they look for a name without a directory or drive in the Windows folder.
 std::string profilePath(const std::string& path);
 
-// Reads the file as the plugin does. Never writes.
-SettingsCheck checkSettingsFile(const std::string& path);
+// Reads the file as the plugin does. Never writes. `shownPath` is the path to name in the
+// report, when the file is read by another (relative) one.
+SettingsCheck checkSettingsFile(const std::string& path, const std::string& shownPath = {});
 
-// What an entry's value does in play: "applied to peds", "never applied: outside 0 to 100", ...
+// What an entry's value does in play: "applied", "never applied", "peds deal no damage", ...
 std::string meaningInPlay(const SettingsEntry& entry);
 
-// The value read, as text: "1 (on)", "12829", "0.5".
+// The value read, as text: "2: on", "12829", "0.5".
 std::string valueText(const SettingsEntry& entry);
 
-// 0 nothing to warn about, 1 warnings, 2 the file can't be read.
+// True for the warnings about values that are read as written but are probably not meant.
+bool isCaution(WarningKind kind);
+
+// 0 nothing to warn about, 1 warnings or cautions, 2 the file can't be read.
 int exitStatus(const SettingsCheck& check);

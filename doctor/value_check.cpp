@@ -97,6 +97,16 @@ const char* warningKindName(WarningKind kind) {
         case WarningKind::ValueCut: return "value-cut";
         case WarningKind::MisspeltName: return "misspelt-name";
         case WarningKind::KeyInOtherSection: return "key-in-other-section";
+        case WarningKind::DuplicateSection: return "duplicate-section";
+        case WarningKind::DuplicateKey: return "duplicate-key";
+        case WarningKind::NoKnownNames: return "no-known-names";
+        case WarningKind::Utf8MarkBeforeSection: return "utf8-mark-before-section";
+        case WarningKind::HeaderWithoutClose: return "header-without-close";
+        case WarningKind::HeaderWithExtraClose: return "header-with-extra-close";
+        case WarningKind::Utf16BigEndian: return "utf16-big-endian";
+        case WarningKind::AccuracyNeverApplied: return "accuracy-never-applied";
+        case WarningKind::NoDamage: return "no-damage";
+        case WarningKind::NegativeDamage: return "negative-damage";
     }
     return "unknown";
 }

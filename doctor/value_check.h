@@ -27,6 +27,18 @@ enum class WarningKind {
     ValueCut,               // longer than 255 characters
     MisspeltName,           // "[WeatherType_Thunderstrom]"
     KeyInOtherSection,      // a known key under a section that doesn't hold it
+    DuplicateSection,       // a second section of a name: never searched
+    DuplicateKey,           // a second key of a name in its section: never read
+    NoKnownNames,           // not one of the plugin's sections or keys in the whole file
+    // Lines that Windows and Wine read differently.
+    Utf8MarkBeforeSection,  // Windows misses the section on line 1
+    HeaderWithoutClose,     // "[Settings": Windows opens the section, Wine does not
+    HeaderWithExtraClose,   // "[Settings]x]": the name ends at the first "]" on Windows, the last on Wine
+    Utf16BigEndian,         // Windows reads nothing, Wine reads it
+    // Cautions: read as written, but probably not meant.
+    AccuracyNeverApplied,   // outside 0 to 100 and not 12829
+    NoDamage,               // damage modifier 0
+    NegativeDamage,         // damage modifier below 0
 };
 
 // A short name for listings and tests: "comma-decimal", "missing-key", ...

@@ -1,6 +1,7 @@
 cmake_minimum_required(VERSION 3.25)
 # The doctor as players run it (under Wine for the Windows build), with no input to wait for:
-# its exit statuses, and --write-defaults on a missing file.
+# its exit statuses, --write-defaults on a missing file, and a game folder named in letters
+# outside the ANSI code page, given by its full path.
 #   -DDOCTOR=<executable> -DEMULATOR=<runner or empty> -DWORK_DIR=<scratch directory>
 
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -26,6 +27,21 @@ list(LENGTH entries count)
 if(NOT count EQUAL 45)
     message(FATAL_ERROR "--write-defaults wrote ${count} entries, want 45:\n${defaults}")
 endif()
+
+# The command line arrives as Unicode; the file is reached from its folder, as the plugin does.
+set(game "${WORK_DIR}/Игры/Red Dead Redemption 2")
+file(MAKE_DIRECTORY "${game}")
+run_doctor(0 --quiet --write-defaults "${game}/Veltrane.ini")
+if(NOT EXISTS "${game}/Veltrane.ini")
+    message(FATAL_ERROR "--write-defaults wrote nothing into ${game}")
+endif()
+if(EMULATOR)
+    # As a Windows path too: Wine's drive Z: is the Unix root.
+    string(REPLACE "/" "\\" windows_path "Z:${game}/Veltrane.ini")
+    run_doctor(0 --quiet "${windows_path}")
+endif()
+file(WRITE "${game}/Veltrane.ini" "[Settings]\r\nEnabled=on\r\n")
+run_doctor(1 --quiet "${game}/Veltrane.ini")
 
 file(REMOVE ${WORK_DIR}/Veltrane.ini)
 file(MAKE_DIRECTORY ${WORK_DIR}/Veltrane.ini)

@@ -1,8 +1,10 @@
-// The doctor's command line: exit statuses, what --quiet leaves out, and that the settings file
-// is never written except by --write-defaults on a missing file.
+// The doctor's command line: exit statuses, what --quiet leaves out, that the settings file is
+// never written except by --write-defaults on a missing file or by --fix, and that neither
+// claims a change it did not make.
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -48,10 +50,11 @@ TEST(DoctorCli, ExitStatusSaysWhetherThereIsAnythingToLookAt) {
         std::vector<std::string> shown;
     };
     const Case cases[] = {
-        {"clean default file", joinLines(defaultSettingsLines()), {}, 0, {"Text stored", "No warnings"}},
-        {"comma decimal", withRainDamage("0,5"), {}, 1, {"Text stored", "write instead: DamageMod_Rain=0.5"}},
+        {"clean default file", joinLines(defaultSettingsLines()), {}, 0, {"Damage modifier", "No warnings"}},
+        {"comma decimal", withRainDamage("0,5"), {}, 1, {"Damage modifier", "write instead: DamageMod_Rain=0.5"}},
         {"given path", withRainDamage("0,5"), {"./Veltrane.ini"}, 1, {"DamageMod_Rain=0.5"}},
-        {"missing file", "", {}, 1, {"--write-defaults"}},
+        {"caution", withRainDamage("0"), {"-q"}, 1, {"DamageMod_Rain", "no damage"}},
+        {"missing file", "", {}, 1, {"--write-defaults \"Veltrane.ini\""}},
         {"help", "", {"--help"}, 0, {"--quiet", "--write-defaults", "Exit status"}},
         {"version", "", {"--version"}, 0, {"."}},
     };
@@ -63,11 +66,85 @@ TEST(DoctorCli, ExitStatusSaysWhetherThereIsAnythingToLookAt) {
         for (const std::string& part : c.shown) EXPECT_TRUE(contains(run.out, part)) << c.what << ": " << part << "\n" << run.out;
     }
 
-    std::filesystem::remove("Veltrane.ini");
+    for (const std::vector<std::string>& wrong : {std::vector<std::string>{"--no-such-option"}, {"a.ini", "b.ini"}}) {
+        const DoctorRun run = doctor(wrong);
+        EXPECT_EQ(run.status, 2) << wrong.front();
+        EXPECT_TRUE(contains(run.err, "usage: veltrane-doctor")) << run.err;
+    }
+}
+
+// A folder of the file's name: neither readable nor writable for the plugin, and no values
+// of its "default" file apply (that one has the switch on).
+TEST(DoctorCli, FolderOfTheFilesNameIsNamedAsSuch) {
+    ScratchDir scratch;
     std::filesystem::create_directory("Veltrane.ini");
-    EXPECT_EQ(doctor({}).status, 2);
-    EXPECT_EQ(doctor({"--no-such-option"}).status, 2);
-    EXPECT_EQ(doctor({"a.ini", "b.ini"}).status, 2);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"--write-defaults"}, {"--fix"}}) {
+        const DoctorRun run = doctor(args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(contains(run.out, "holds a folder")) << run.out;
+        EXPECT_TRUE(contains(run.out, "Rename or remove that folder")) << run.out;
+        EXPECT_FALSE(contains(run.out, "default")) << run.out;
+        EXPECT_TRUE(std::filesystem::is_directory("Veltrane.ini"));
+    }
+}
+
+// Advice holds for the path given: another name is never the plugin's file, and every
+// command suggested repeats the path.
+TEST(DoctorCli, AdviceFitsThePathGiven) {
+    ScratchDir scratch;
+    std::filesystem::create_directory("game");
+    struct Case {
+        std::string path;
+        bool pluginsName;
+    };
+    for (const Case& c : {Case{"Veltrane.ini", true}, Case{"game/Veltrane.ini", true}, Case{"Veltrane.ni", false},
+                          Case{"game/settings.ini", false}}) {
+        const DoctorRun run = doctor({c.path});
+        EXPECT_EQ(run.status, 1) << c.path;
+        EXPECT_TRUE(contains(run.out, "veltrane-doctor --write-defaults \"" + c.path + "\"")) << run.out;
+        EXPECT_EQ(contains(run.out, "writes the default file (switch on"), c.pluginsName) << run.out;
+        EXPECT_EQ(contains(run.out, "never a file of another name"), !c.pluginsName) << run.out;
+
+        writeFile(c.path, withRainDamage("0,5"));
+        const DoctorRun warned = doctor({c.path});
+        EXPECT_TRUE(contains(warned.out, "veltrane-doctor --fix \"" + c.path + "\"")) << warned.out;
+        std::filesystem::remove(c.path);
+    }
+}
+
+// A path that starts with "/" is a path on every platform: players under Wine or Proton type
+// the Unix path of the game folder. Under Wine the scratch folder is on drive C:, which is the
+// prefix's drive_c.
+TEST(DoctorCli, PathStartingWithSlashIsAPath) {
+    ScratchDir scratch;
+    writeFile("Veltrane.ini", withRainDamage("0,5"));
+    const std::filesystem::path here = std::filesystem::current_path();
+    const char* winePrefix = std::getenv("WINEPREFIX");
+    const std::string unixPath = here.has_root_name() && winePrefix
+                                     ? std::string(winePrefix) + "/drive_c/" + here.relative_path().generic_string()
+                                     : here.generic_string();
+    ASSERT_EQ(unixPath.front(), '/');
+    const DoctorRun run = doctor({unixPath + "/Veltrane.ini", "--quiet"});
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_TRUE(contains(run.out, "write instead: DamageMod_Rain=0.5")) << run.out << run.err;
+}
+
+// The doctor says it wrote only what it reads back, and else why not, with status 2.
+TEST(DoctorCli, WriteThatFailsIsReportedAsSuch) {
+    ScratchDir scratch;
+    writeFile("not-a-folder", "x");
+    struct Case {
+        std::string path;
+        const char* why;
+    };
+    for (const Case& c : {Case{"no/such/dir/Veltrane.ini", "does not exist"},
+                          Case{"not-a-folder/Veltrane.ini", "does not exist"},
+                          Case{std::string(300, 'x') + ".ini", "Could not write"}}) {
+        const DoctorRun run = doctor({"--write-defaults", c.path});
+        EXPECT_EQ(run.status, 2) << c.path.substr(0, 40) << "\n" << run.out << run.err;
+        EXPECT_FALSE(contains(run.out, "Wrote")) << run.out;
+        EXPECT_TRUE(contains(run.err, c.why)) << run.err;
+    }
 }
 
 TEST(DoctorCli, QuietPrintsOnlyTheWarnings) {
@@ -80,7 +157,7 @@ TEST(DoctorCli, QuietPrintsOnlyTheWarnings) {
     writeFile("Veltrane.ini", withRainDamage("0,5"));
     run = doctor({"-q"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_FALSE(contains(run.out, "Text stored"));
+    EXPECT_FALSE(contains(run.out, "Damage modifier"));
     EXPECT_FALSE(contains(run.out, "Accuracy_Blizzard"));
     EXPECT_TRUE(contains(run.out, "write instead: DamageMod_Rain=0.5"));
 }
@@ -96,7 +173,7 @@ TEST(DoctorCli, NeverChangesAnExistingFile) {
     };
     for (const std::string& content : contents) {
         for (const std::vector<std::string>& args :
-             {std::vector<std::string>{}, {"--quiet"}, {"--write-defaults"}, {"--write-defaults", "--quiet"}}) {
+             {std::vector<std::string>{}, {"--quiet"}, {"--write-defaults"}, {"--write-defaults", "--quiet"}, {"--details"}}) {
             writeFile("Veltrane.ini", content);
             doctor(args);
             EXPECT_EQ(readFile("Veltrane.ini"), content);

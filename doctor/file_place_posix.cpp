@@ -1,0 +1,25 @@
+#include <unistd.h>
+
+#include <climits>
+
+#include "doctor/file_place.h"
+
+// File names are bytes here, and the terminal's are UTF-8 already.
+std::vector<std::string> commandLineArguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
+
+bool isPathSeparator(char c) { return c == '/'; }
+
+FolderVisit::FolderVisit() {
+    char buffer[PATH_MAX];
+    if (::getcwd(buffer, sizeof buffer)) saved = buffer;
+}
+
+FolderVisit::~FolderVisit() {
+    if (!saved.empty() && ::chdir(saved.c_str()) != 0) {
+        // The first folder is gone; nothing else to go back to.
+    }
+}
+
+bool FolderVisit::enter(const std::string& folder) { return ::chdir(folder.c_str()) == 0; }
+
+std::optional<std::string> profileFileName(const std::string& utf8Name) { return utf8Name; }

@@ -1,0 +1,62 @@
+#include "doctor/file_place.h"
+
+#include "platform/windows_api.h"
+
+#include <shellapi.h>
+
+namespace {
+
+std::wstring wide(const std::string& utf8) {
+    const int count = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(count), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), count);
+    return out;
+}
+
+std::string narrow(const std::wstring& text, UINT codePage) {
+    const int count =
+        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(count), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), count, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace
+
+// argv is in the ANSI code page, where a folder named in other letters turns into "?".
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (arguments == nullptr) return std::vector<std::string>(argv, argv + argc);
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i) out.push_back(narrow(arguments[i], CP_UTF8));
+    LocalFree(arguments);
+    return out;
+}
+
+bool isPathSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
+
+FolderVisit::FolderVisit() {
+    const DWORD size = GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(size, L'\0');
+    folder.resize(GetCurrentDirectoryW(size, folder.data()));
+    saved = narrow(folder, CP_UTF8);
+}
+
+FolderVisit::~FolderVisit() {
+    if (!saved.empty()) SetCurrentDirectoryW(wide(saved).c_str());
+}
+
+bool FolderVisit::enter(const std::string& folder) { return SetCurrentDirectoryW(wide(folder).c_str()) != 0; }
+
+std::optional<std::string> profileFileName(const std::string& utf8Name) {
+    const std::wstring name = wide(utf8Name);
+    BOOL lossy = FALSE;
+    const int count = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), static_cast<int>(name.size()),
+                                          nullptr, 0, nullptr, &lossy);
+    if (lossy) return std::nullopt;
+    std::string out(static_cast<std::size_t>(count), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), static_cast<int>(name.size()), out.data(), count,
+                        nullptr, nullptr);
+    return out;
+}

@@ -1,0 +1,134 @@
+#include "doctor/settings_fix.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "doctor/file_text.h"
+#include "doctor/name_spelling.h"
+
+namespace {
+
+struct EditLine {
+    std::string text;
+    std::string ending;
+};
+
+std::vector<EditLine> editLines(std::string_view text) {
+    std::vector<EditLine> lines;
+    for (const TextLine& line : splitLines(text))
+        lines.push_back(EditLine{std::string(text.substr(line.start, line.length)), std::string(line.ending)});
+    return lines;
+}
+
+std::string joined(const std::vector<EditLine>& lines) {
+    std::string text;
+    for (const EditLine& line : lines) text += line.text + line.ending;
+    return text;
+}
+
+// The file's own line ending, CR LF when it has none yet.
+std::string lineEnding(const std::vector<EditLine>& lines) {
+    for (const EditLine& line : lines)
+        if (!line.ending.empty()) return line.ending;
+    return "\r\n";
+}
+
+// Index of the first header of `section` (the one the profile functions search), in the
+// lines as they now are.
+std::optional<std::size_t> headerIndex(const std::vector<NameLine>& names, const std::string& section) {
+    for (const NameLine& name : names)
+        if (name.isSection && sameName(name.section, section)) return name.line - 1;
+    return std::nullopt;
+}
+
+bool hasKey(const std::vector<NameLine>& names, const std::string& section, const std::string& key) {
+    bool inFirst = false, seen = false;
+    for (const NameLine& name : names) {
+        if (name.isSection) {
+            inFirst = !seen && sameName(name.section, section);
+            seen = seen || inFirst;
+        } else if (inFirst && !name.unclosedHeader && sameName(name.key, key)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// One past the last line of the section whose header is at `header` that is not blank.
+std::size_t sectionEnd(const std::vector<NameLine>& names, const std::vector<EditLine>& lines, std::size_t header) {
+    std::size_t next = lines.size();
+    for (const NameLine& name : names) {
+        if ((name.isSection || name.unclosedHeader) && name.line - 1 > header) {
+            next = name.line - 1;
+            break;
+        }
+    }
+    auto blank = [](const std::string& text) {
+        return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t'; });
+    };
+    while (next > header + 1 && blank(lines[next - 1].text)) --next;
+    return next;
+}
+
+}  // namespace
+
+FixedFile fixSettings(std::string_view original, const SettingsCheck& check) {
+    FixedFile fixed;
+    const Encoding encoding = detectEncoding(original);
+    if (encoding == Encoding::Utf16LittleEndian || encoding == Encoding::Utf16BigEndian ||
+        encoding == Encoding::Utf16WithoutMark) {
+        fixed.refusal = "the file is UTF-16, and --fix never changes a file's encoding: save it as ANSI or as UTF-8 "
+                        "without a byte-order mark first";
+        return fixed;
+    }
+    const std::vector<Warning>& warnings = check.details.empty() ? check.warnings : check.details;
+    std::string_view mark;
+    std::string_view text = original;
+    if (encoding == Encoding::Utf8WithMark) {
+        mark = original.substr(0, 3);
+        text.remove_prefix(3);
+    }
+    std::vector<EditLine> lines = editLines(text);
+
+    std::vector<bool> replaced(lines.size(), false);
+    for (const Warning& warning : warnings) {
+        switch (fixOf(warning)) {
+            case Fix::ReplaceLine: {
+                const std::size_t at = warning.line - 1;
+                if (at >= lines.size() || replaced[at]) break;
+                fixed.changes.push_back("line " + std::to_string(warning.line) + ": " + lines[at].text + "  ->  " +
+                                        warning.writeInstead);
+                lines[at].text = warning.writeInstead;
+                replaced[at] = true;
+                break;
+            }
+            case Fix::RemoveByteOrderMark:
+                if (!mark.empty()) fixed.changes.push_back("line 1: removed the UTF-8 byte-order mark");
+                mark = {};
+                break;
+            case Fix::AddLine:
+            case Fix::None: break;
+        }
+    }
+
+    // Missing keys, in the file as the replacements left it: a renamed section or key may
+    // have brought them back.
+    const std::string ending = lineEnding(lines);
+    for (const Warning& warning : warnings) {
+        if (fixOf(warning) != Fix::AddLine) continue;
+        const std::vector<NameLine> names = scanNames(joined(lines));
+        if (hasKey(names, warning.section, warning.key)) continue;
+        if (!lines.empty() && lines.back().ending.empty()) lines.back().ending = ending;
+        if (const auto header = headerIndex(names, warning.section)) {
+            const std::size_t at = sectionEnd(names, lines, *header);
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), EditLine{warning.writeInstead, ending});
+            fixed.changes.push_back("added to [" + warning.section + "]: " + warning.writeInstead);
+        } else {
+            lines.push_back(EditLine{"[" + warning.section + "]", ending});
+            lines.push_back(EditLine{warning.writeInstead, ending});
+            fixed.changes.push_back("added at the end: [" + warning.section + "] with " + warning.writeInstead);
+        }
+    }
+    fixed.bytes = std::string(mark) + joined(lines);
+    return fixed;
+}
