@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
+
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -39,20 +42,70 @@ void printTable(std::ostream& out, const SettingsCheck& check) {
            "a listed one, peds get accuracy 0 and damage modifier 0 (they deal no damage).\n";
 }
 
-void printWarning(std::ostream& out, const Warning& warning) {
-    out << "  ";
-    if (warning.line != 0) out << "line " << warning.line << ": ";
-    if (!warning.section.empty()) out << "[" << warning.section << "]";
-    if (!warning.key.empty()) out << " " << warning.key;
-    if (warning.line != 0 || !warning.section.empty() || !warning.key.empty()) out << "\n    ";
-    out << warning.explanation << "\n";
-    if (!warning.writeInstead.empty()) out << "    write instead: " << warning.writeInstead << "\n";
+constexpr std::size_t kLineWidth = 79;
+
+// `text` in lines of at most kLineWidth characters, each after `indent`; words longer than a
+// line stay whole.
+void printWrapped(std::ostream& out, const std::string& text, const std::string& indent) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t room = kLineWidth - indent.size();
+        std::size_t end = text.size();
+        if (end - start > room) {
+            end = text.rfind(' ', start + room);
+            if (end == std::string::npos || end <= start) end = text.find(' ', start + room);
+            if (end == std::string::npos) end = text.size();
+        }
+        out << indent << text.substr(start, end - start) << "\n";
+        start = end;
+        while (start < text.size() && text[start] == ' ') ++start;
+    }
+}
+
+// Consecutive warnings of missing keys of one section are told as one.
+struct WarningGroup {
+    std::vector<const Warning*> members;
+};
+
+std::vector<WarningGroup> grouped(const std::vector<Warning>& warnings) {
+    std::vector<WarningGroup> groups;
+    for (const Warning& warning : warnings) {
+        const bool joins = !groups.empty() && warning.kind == WarningKind::MissingKey && warning.line == 0 &&
+                           groups.back().members.front()->kind == WarningKind::MissingKey &&
+                           groups.back().members.front()->line == 0 &&
+                           groups.back().members.front()->section == warning.section;
+        if (joins) groups.back().members.push_back(&warning);
+        else groups.push_back(WarningGroup{{&warning}});
+    }
+    return groups;
+}
+
+void printWarning(std::ostream& out, const WarningGroup& group) {
+    const Warning& warning = *group.members.front();
+    std::string where;
+    if (warning.line != 0) where += "line " + std::to_string(warning.line) + ": ";
+    if (!warning.section.empty()) where += "[" + warning.section + "]";
+    for (const Warning* member : group.members)
+        if (!member->key.empty()) where += (member == group.members.front() ? " " : ", ") + member->key;
+    std::string explanation;
+    std::string writeInstead;
+    for (const Warning* member : group.members) {
+        explanation += (explanation.empty() ? "" : "; ") + member->explanation;
+        if (!member->writeInstead.empty())
+            writeInstead += (writeInstead.empty() ? "" : " and ") + member->writeInstead;
+    }
+    if (group.members.size() == 2 && warning.kind == WarningKind::MissingKey && warning.section != kSettingsSection)
+        explanation = "both missing: they read as 0 and 0.0, so peds get accuracy 0 and deal no damage";
+    if (!where.empty()) out << "  " << where << "\n";
+    printWrapped(out, explanation, where.empty() ? "  " : "    ");
+    if (!writeInstead.empty()) printWrapped(out, "write instead: " + writeInstead, "    ");
 }
 
 void printWarnings(std::ostream& out, const std::vector<Warning>& warnings) {
-    const std::size_t count = warnings.size();
+    const std::vector<WarningGroup> groups = grouped(warnings);
+    const std::size_t count = groups.size();
     out << count << (count == 1 ? " warning:\n" : " warnings:\n");
-    for (const Warning& warning : warnings) printWarning(out, warning);
+    for (const WarningGroup& group : groups) printWarning(out, group);
 }
 
 void printHeading(std::ostream& out, const SettingsCheck& check, const ReportOptions& options) {

@@ -32,7 +32,17 @@ DoctorRun doctor(std::vector<std::string> args) {
     return DoctorRun{status, out.str(), err.str()};
 }
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+// Runs of blanks and line ends as one space: the report wraps its lines.
+std::string flat(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        const bool blank = c == ' ' || c == '\n';
+        if (!blank || out.empty() || out.back() != ' ') out += blank ? ' ' : c;
+    }
+    return out;
+}
+
+bool contains(const std::string& text, const std::string& part) { return flat(text).find(flat(part)) != std::string::npos; }
 
 std::string withRainDamage(const std::string& text) {
     SettingsLines lines = defaultSettingsLines();
@@ -197,6 +207,125 @@ TEST(DoctorCli, WriteDefaultsOnAMissingFileWritesWhatThePluginWrites) {
     const DoctorRun without = doctor({"other.ini"});
     EXPECT_EQ(without.status, 1);
     EXPECT_FALSE(std::filesystem::exists("other.ini"));
+}
+
+std::string joinWith(const SettingsLines& lines, const std::string& ending) {
+    std::string text;
+    for (const std::string& line : lines) text += line + ending;
+    return text;
+}
+
+SettingsLines replaced(SettingsLines lines, const std::string& start, const std::string& by) {
+    lines[findLine(lines, start)] = by;
+    return lines;
+}
+
+SettingsLines removed(SettingsLines lines, const std::string& start, std::size_t count = 1) {
+    const auto at = lines.begin() + static_cast<std::ptrdiff_t>(findLine(lines, start));
+    lines.erase(at, at + static_cast<std::ptrdiff_t>(count));
+    return lines;
+}
+
+// --fix changes the faulty lines and nothing else: endings, comments, blank lines and order
+// stay; a missing key goes to the end of its section, a missing section to the end. The fixed
+// file then reads without a warning, and the original is in the backup.
+TEST(DoctorCli, FixChangesOnlyTheFaultyLines) {
+    ScratchDir scratch;
+    SettingsLines player = defaultSettingsLines();
+    player.insert(player.begin(), {"; my settings", ""});
+    player.insert(player.begin() + static_cast<std::ptrdiff_t>(findLine(player, "[WeatherType_Drizzle]")), "");
+    player.insert(player.begin() + static_cast<std::ptrdiff_t>(findLine(player, "[WeatherType_Rain]")),
+                  {"", "; rain: half damage"});
+    const SettingsLines broken = replaced(replaced(player, "DamageMod_Rain=", "DamageMod_Rain=0,5"), "Enabled=", "Enabled=on");
+    const SettingsLines fixed = replaced(replaced(player, "DamageMod_Rain=", "DamageMod_Rain=0.5"), "Enabled=", "Enabled=1");
+    // The blizzard's keys, then its blank line; the sunny section is last.
+    const SettingsLines noKey = removed(player, "DamageMod_Blizzard=");
+    const SettingsLines noSection = removed(player, "[WeatherType_Sunny]", 3);
+
+    struct Case {
+        const char* what;
+        std::string original;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"CR LF", joinWith(broken, "\r\n"), joinWith(fixed, "\r\n")},
+        {"LF", joinWith(broken, "\n"), joinWith(fixed, "\n")},
+        {"UTF-8 mark before a comment", "\xEF\xBB\xBF" + joinWith(broken, "\r\n"), "\xEF\xBB\xBF" + joinWith(fixed, "\r\n")},
+        {"mark before [Settings]", "\xEF\xBB\xBF" + joinLines(defaultSettingsLines()), joinLines(defaultSettingsLines())},
+        {"missing key", joinWith(noKey, "\n"), joinWith(player, "\n")},
+        {"missing section, no final line end", joinWith(noSection, "\r\n").substr(0, joinWith(noSection, "\r\n").size() - 2),
+         joinWith(player, "\r\n")},
+        {"misspelt section",
+         joinLines(replaced(defaultSettingsLines(), "[WeatherType_Thunderstorm]", "[WeatherType_Thunderstrom]")),
+         joinLines(defaultSettingsLines())},
+        {"empty file", "", joinLines(defaultSettingsLines())},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove("Veltrane.ini.bak");
+        writeFile("Veltrane.ini", c.original);
+        const DoctorRun run = doctor({"--fix"});
+        EXPECT_EQ(run.status, 0) << c.what << "\n" << run.out << run.err;
+        EXPECT_EQ(readFile("Veltrane.ini"), c.expected) << c.what << "\n" << run.out;
+        EXPECT_EQ(readFile("Veltrane.ini.bak"), c.original) << c.what;
+        EXPECT_TRUE(contains(run.out, "No warnings")) << c.what << "\n" << run.out;
+    }
+}
+
+TEST(DoctorCli, FixRefusesWhatItCannotDoSafely) {
+    ScratchDir scratch;
+    std::string utf16 = "\xFF\xFE";
+    for (char c : withRainDamage("0,5")) utf16 += std::string{c, '\0'};
+    struct Case {
+        const char* what;
+        std::string content;
+        bool backupExists;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"backup exists", withRainDamage("0,5"), true, "never overwrites a backup"},
+        {"UTF-16", utf16, false, "UTF-16"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove("Veltrane.ini.bak");
+        if (c.backupExists) writeFile("Veltrane.ini.bak", "mine");
+        writeFile("Veltrane.ini", c.content);
+        const DoctorRun run = doctor({"--fix"});
+        EXPECT_EQ(run.status, 2) << c.what;
+        EXPECT_TRUE(contains(run.err, c.says)) << c.what << "\n" << run.err;
+        EXPECT_EQ(readFile("Veltrane.ini"), c.content) << c.what;
+        EXPECT_EQ(std::filesystem::exists("Veltrane.ini.bak"), c.backupExists) << c.what;
+    }
+}
+
+// Started by double-click, the doctor asks before it writes; only "y" is yes.
+TEST(DoctorCli, AsksBeforeChangingAnything) {
+    ScratchDir scratch;
+    struct Case {
+        const char* what;
+        std::string content;  // empty: no file
+        const char* answer;
+        const char* question;
+        bool changes;
+    };
+    const Case cases[] = {
+        {"fix, yes", withRainDamage("0,5"), "y\n", "Fix these 1 lines now? A backup is kept. [y/N]", true},
+        {"fix, enter", withRainDamage("0,5"), "\n", "Fix these", false},
+        {"fix, no input", withRainDamage("0,5"), "", "Fix these", false},
+        {"write, yes", "", "Y\n", "Write the default settings file now? [y/N]", true},
+        {"write, no", "", "n\n", "Write the default settings file now?", false},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove("Veltrane.ini");
+        std::filesystem::remove("Veltrane.ini.bak");
+        if (!c.content.empty()) writeFile("Veltrane.ini", c.content);
+        std::istringstream answers(c.answer);
+        std::ostringstream out, err;
+        const char* argv[] = {"veltrane-doctor"};
+        runDoctor(1, argv, out, err, &answers);
+        EXPECT_TRUE(contains(out.str(), c.question)) << c.what << "\n" << out.str();
+        const std::string now = std::filesystem::exists("Veltrane.ini") ? readFile("Veltrane.ini") : "";
+        EXPECT_EQ(now != c.content, c.changes) << c.what << "\n" << out.str() << err.str();
+    }
 }
 
 }  // namespace
