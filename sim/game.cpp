@@ -23,6 +23,7 @@
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
 #include "sim/draw.h"
+#include "sim/html_report.h"
 #include "sim/report.h"
 #include "sim/scenario.h"
 #include "sim/shown_text.h"
@@ -334,6 +335,7 @@ private:
     CallLog log;
     RunRecord run;
     std::ofstream trace;
+    std::ofstream html;
     HMODULE host = nullptr;
     HMODULE plugin = nullptr;
     StandInRunFrameFn runFrame = nullptr;
@@ -352,6 +354,7 @@ private:
     std::string weatherName;
     ModuleMemory pluginMemory;
     std::vector<std::string> keystrokeLines;
+    PluginTargetsFollower targets;
 
     bool prepare(fs::path& hostPath, fs::path& pluginPath);
     bool load(const fs::path& hostPath, const fs::path& pluginPath);
@@ -380,6 +383,13 @@ bool Game::prepare(fs::path& hostPath, fs::path& pluginPath) {
         trace.open(fs::absolute(options.tracePath), std::ios::binary | std::ios::trunc);
         if (!trace) {
             std::cerr << "veltrane-sim: cannot write the trace file " << options.tracePath << "\n";
+            return false;
+        }
+    }
+    if (!options.htmlPath.empty()) {
+        html.open(fs::absolute(options.htmlPath), std::ios::binary | std::ios::trunc);
+        if (!html) {
+            std::cerr << "veltrane-sim: cannot write the page " << options.htmlPath << "\n";
             return false;
         }
     }
@@ -579,6 +589,7 @@ int Game::play() {
         if (!options.summary && !options.profileTiming) {
             record.weatherLabel = weatherLabel(world.weather, weatherName);
             record.asked = askedText(world.weather, world.peds());
+            targets.beforeFrame(world.peds());
         }
         snapshotIni(before);
 
@@ -618,6 +629,10 @@ int Game::play() {
         record.pedsInWorld = static_cast<std::int32_t>(world.peds().size());
         record.iniExistsAfter = after.state != IniSnapshot::State::Absent;
         if (!options.summary) record.pedValuesAfter = pedValues(world.peds());
+        if (!options.summary && !options.profileTiming) {
+            record.targets = targets.afterFrame(IniReader{kSettingsFileName}, world.weather, record.tally.nativeCalls > 0);
+            record.settled = countSettled(world.peds(), record.targets);
+        }
         flushLog(nullptr);
         for (const std::string& line : keystrokeLines) trace << line << "\n";
         keystrokeLines.clear();
@@ -648,6 +663,7 @@ int Game::play() {
                       << std::flush;
         }
     }
+    if (html.is_open()) html << renderHtml(run) << std::flush;
     if (!run.stopReason.empty()) {
         std::cerr << "veltrane-sim: fatal: " << run.stopReason << "\n";
         return 2;

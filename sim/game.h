@@ -11,6 +11,7 @@ struct GameOptions {
     std::string scenarioPath;
     std::string gameDirectory;  // empty: a fresh scratch directory
     std::string tracePath;      // empty: no trace
+    std::string htmlPath;       // empty: no HTML page of the run
     std::string hostPath;       // empty: ScriptHookRDR2.dll beside the game
     std::string pluginPath;     // empty: Veltrane.asi beside the game
     std::optional<unsigned> frames;

@@ -49,13 +49,17 @@ int main(int argc, char** argv) {
                    "Directory the game runs in, where Veltrane.ini lives (default: a fresh scratch directory)");
     app.add_option("--trace", options.tracePath, "Write every host and native call to FILE as JSON Lines")
         ->option_text("FILE");
+    auto* html = app.add_option("--html", options.htmlPath,
+                                "Also write the report as one self-contained HTML page to FILE (charts of the run)")
+                     ->option_text("FILE");
     app.add_option("--frames", options.frames, "Play this many frames instead of the scenario's")
         ->check(wholeNumber(0, 100000000));
     app.add_option("--host", options.hostPath, "Stand-in host DLL (default: ScriptHookRDR2.dll beside this program)");
     app.add_option("--plugin", options.pluginPath, "Plugin to load (default: Veltrane.asi beside this program)");
     app.add_flag("-q,--quiet", options.quiet, "Print no report");
     app.add_flag("--summary", options.summary,
-                 "Print only the run's totals, and keep no record per frame (for long runs)");
+                 "Print only the run's totals, and keep no record per frame (for long runs)")
+        ->excludes(html);
     app.add_option("--working-set-every", options.workingSetEvery,
                    "Measure the process's working set after every N frames (shown in the report)")
         ->check(wholeNumber(0, 100000000))
@@ -65,7 +69,8 @@ int main(int argc, char** argv) {
         ->option_text("MS");
     app.add_flag("--profile-timing", options.profileTiming,
                  "Time the plugin's share of each frame, split into kernel32's profile reads, the existence "
-                 "query, the natives and its own code; print only those figures (the call log stays off)");
+                 "query, the natives and its own code; print only those figures (the call log stays off)")
+        ->excludes(html);
     app.add_option("--script-stack", options.scriptStack,
                    "Give the script fibers a stack of BYTES (whole pages) and print the most of it the script "
                    "used; a script that needs more crashes the game, as it would on such a stack")

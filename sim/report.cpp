@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "host/natives.h"
-#include "tuning/tuning_pass.h"
 
 namespace sim {
 
@@ -32,8 +31,8 @@ std::string commonest(const std::map<T, std::size_t>& counts, std::size_t shown 
     return out.str();
 }
 
-// Each burst of frames in which peds changed: "2 frame(s) from frame 90, 2 frame(s) from
-// frame 110". A burst that runs into the phase's last frame has not settled.
+}  // namespace
+
 std::string settling(const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end) {
     std::string text;
     for (std::size_t i = begin; i < end;) {
@@ -51,6 +50,19 @@ std::string settling(const std::vector<FrameRecord>& frames, std::size_t begin, 
     }
     return text.empty() ? "nothing to change" : text;
 }
+
+std::vector<Phase> weatherPhases(const std::vector<FrameRecord>& frames) {
+    std::vector<Phase> phases;
+    for (std::size_t begin = 0; begin < frames.size();) {
+        std::size_t end = begin + 1;
+        while (end < frames.size() && frames[end].weather == frames[begin].weather) ++end;
+        phases.push_back({begin, end});
+        begin = end;
+    }
+    return phases;
+}
+
+namespace {
 
 void renderPhase(std::ostringstream& out, const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end) {
     const FrameRecord& first = frames[begin];
@@ -100,15 +112,6 @@ void renderPhase(std::ostringstream& out, const std::vector<FrameRecord>& frames
 }
 
 }  // namespace
-
-std::optional<std::int32_t> firstTunedAccuracy(const std::vector<Ped>& peds) {
-    // The plugin's handle buffer holds the first kPedCapacity peds of the world's list.
-    const std::size_t handled = std::min<std::size_t>(peds.size(), kPedCapacity);
-    for (std::size_t i = 0; i < handled; ++i) {
-        if (!peds[i].exempt) return peds[i].accuracy;
-    }
-    return std::nullopt;
-}
 
 std::string pedCount(const std::vector<Ped>& peds) {
     const auto exempt = std::count_if(peds.begin(), peds.end(), [](const Ped& p) { return p.exempt; });
@@ -296,12 +299,7 @@ std::string renderReport(const RunRecord& run) {
     out << "\n";
 
     const auto& frames = run.frames;
-    for (std::size_t begin = 0; begin < frames.size();) {
-        std::size_t end = begin + 1;
-        while (end < frames.size() && frames[end].weather == frames[begin].weather) ++end;
-        renderPhase(out, frames, begin, end);
-        begin = end;
-    }
+    for (const Phase& phase : weatherPhases(frames)) renderPhase(out, frames, phase.begin, phase.end);
 
     out << "\nafter " << frames.size() << " frame(s): " << pedCount(run.finalPeds) << "\n";
     out << "  peds not exempt: " << pedValues(run.finalPeds) << "\n";

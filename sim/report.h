@@ -4,11 +4,11 @@
 // the native calls per frame, and anything that went wrong.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "sim/host_calls.h"
+#include "sim/plugin_targets.h"
 #include "sim/world.h"
 
 namespace sim {
@@ -43,6 +43,8 @@ struct FrameRecord {
     bool iniExistsAfter = true;
     IniDuringFrame iniDuringFrame = IniDuringFrame::Unchanged;
     std::string pedValuesAfter;       // the commonest values of the peds not exempt
+    PluginTargets targets;            // what the plugin worked towards in the frame
+    SettledCount settled;             // peds holding those values after the frame
     FrameTally tally;
 };
 
@@ -75,13 +77,7 @@ struct RunRecord {
     std::string scenarioName;
     std::string description;
     std::string gameDirectory;
-    std::string worldAtStart;              // The accuracy the plugin follows while the file says 12829: that of the first ped it handles
-// that the game does not exempt (nullopt: none), as the frame begins.
-std::optional<std::int32_t> firstTunedAccuracy(const std::vector<Ped>& peds);
-// What that accuracy resolves to: the ped's accuracy OR 0x2C, applied only when 0 to 100.
-inline std::int32_t followedAccuracy(std::int32_t firstPed) { return firstPed | 0x2C; }
-
-// "300 peds (30 exempt)"
+    std::string worldAtStart;              // "300 peds (30 exempt)"
     std::vector<std::string> loadCalls;    // what the host saw while the plugin loaded
     std::vector<std::string> unloadCalls;  // and while it unloaded
     std::vector<FrameRecord> frames;
@@ -92,6 +88,16 @@ inline std::int32_t followedAccuracy(std::int32_t firstPed) { return firstPed | 
 };
 
 std::string renderReport(const RunRecord& run);
+
+// A run of frames with one weather: frames[begin] to frames[end - 1].
+struct Phase {
+    std::size_t begin, end;
+};
+std::vector<Phase> weatherPhases(const std::vector<FrameRecord>& frames);
+
+// Each burst of frames in which peds changed: "after 2 frame(s) from frame 90; after 2 frame(s)
+// from frame 110". A burst that runs into the phase's last frame has not settled.
+std::string settling(const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end);
 
 // The totals alone, for long runs: frames, calls, writes, problems, working set, time.
 std::string renderSummary(const RunRecord& run);
@@ -127,12 +133,6 @@ double percentile(std::vector<double> values, double share);
 // frame: the profile reads and writes, the existence query, the rest; the rest split into the
 // natives (the replay's median) and the plugin's own code.
 std::string renderTiming(const TimingRecord& timing);
-
-// The accuracy the plugin follows while the file says 12829: that of the first ped it handles
-// that the game does not exempt (nullopt: none), as the frame begins.
-std::optional<std::int32_t> firstTunedAccuracy(const std::vector<Ped>& peds);
-// What that accuracy resolves to: the ped's accuracy OR 0x2C, applied only when 0 to 100.
-inline std::int32_t followedAccuracy(std::int32_t firstPed) { return firstPed | 0x2C; }
 
 // "300 peds (30 exempt)"
 std::string pedCount(const std::vector<Ped>& peds);
