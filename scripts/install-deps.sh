@@ -13,6 +13,7 @@ packages=(
     llvm                                # llvm-nm: the names clang decorates for the host's MSVC ABI
     nlohmann-json3-dev libcli11-dev     # the simulated game's scenario files and options
     zip unzip                           # the release package
+    chromium                            # the simulated game's HTML page, checked in a headless browser
 )
 
 missing=()
