@@ -1,6 +1,7 @@
 #include "doctor/console.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/windows_api.h"
 
@@ -18,4 +19,14 @@ void waitForEnter() {
     }
 }
 
-void prepareConsole() { SetConsoleOutputCP(CP_UTF8); }
+namespace {
+UINT previousOutputCodePage = 0;
+void restoreConsole() { SetConsoleOutputCP(previousOutputCodePage); }
+}  // namespace
+
+// The console is the prompt's too: it gets its code page back when the doctor ends.
+void prepareConsole() {
+    previousOutputCodePage = GetConsoleOutputCP();
+    if (previousOutputCodePage == 0 || !SetConsoleOutputCP(CP_UTF8)) return;
+    std::atexit(restoreConsole);
+}

@@ -100,6 +100,7 @@ FixedFile fixSettings(std::string_view original, const SettingsCheck& check) {
                                         warning.writeInstead);
                 lines[at].text = warning.writeInstead;
                 replaced[at] = true;
+                fixed.applied.push_back(warning);
                 break;
             }
             case Fix::RemoveByteOrderMark:
@@ -111,11 +112,23 @@ FixedFile fixSettings(std::string_view original, const SettingsCheck& check) {
         }
     }
 
+    // A section whose header Windows and Wine read apart is found by one of them only: a key
+    // added for the other would make a second section, so the player closes the bracket first.
+    std::vector<std::string> headersReadApart;
+    for (const Warning& warning : warnings) {
+        if (warning.kind == WarningKind::HeaderWithoutClose || warning.kind == WarningKind::HeaderWithExtraClose)
+            headersReadApart.push_back(warning.section);
+    }
+    auto readApart = [&](const std::string& section) {
+        return std::any_of(headersReadApart.begin(), headersReadApart.end(),
+                           [&](const std::string& name) { return sameName(name, section); });
+    };
+
     // Missing keys, in the file as the replacements left it: a renamed section or key may
     // have brought them back.
     const std::string ending = lineEnding(lines);
     for (const Warning& warning : warnings) {
-        if (fixOf(warning) != Fix::AddLine) continue;
+        if (fixOf(warning) != Fix::AddLine || readApart(warning.section)) continue;
         const std::vector<NameLine> names = scanNames(joined(lines));
         if (hasKey(names, warning.section, warning.key)) continue;
         if (!lines.empty() && lines.back().ending.empty()) lines.back().ending = ending;
@@ -128,6 +141,7 @@ FixedFile fixSettings(std::string_view original, const SettingsCheck& check) {
             lines.push_back(EditLine{warning.writeInstead, ending});
             fixed.changes.push_back("added at the end: [" + warning.section + "] with " + warning.writeInstead);
         }
+        fixed.applied.push_back(warning);
     }
     fixed.bytes = std::string(mark) + joined(lines);
     return fixed;

@@ -12,6 +12,7 @@
 struct FixedFile {
     std::string bytes;
     std::vector<std::string> changes;  // what was done, one line each, for the player
+    std::vector<Warning> applied;      // the warnings whose lines were written
     std::string refusal;               // why nothing can be done; then `bytes` is empty
 };
 

@@ -1,13 +1,17 @@
 // For random settings files, the values the doctor reports are the ones the plugin applies:
 // the switch the frame loop reads, and the accuracy and damage modifier the tuning pass puts
-// into tuningState and into the peds.
+// into tuningState and into the peds. And once --fix has written the lines its warnings
+// give, the plugin applies the values those lines promise.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "doctor/settings_check.h"
+#include "doctor/settings_fix.h"
 #include "host/frame_loop.h"
 #include "tests/support/random_settings.h"
 #include "tests/support/tuning_fixture.h"
@@ -67,6 +71,55 @@ TEST_F(DoctorAgreesWithPlugin, ForRandomSettingsFiles) {
             return;
         }
     }
+}
+
+// The promise is read from each "write instead" line with the C library, not with the
+// plugin's own parser.
+TEST_F(DoctorAgreesWithPlugin, FixedFilesGiveWhatTheWarningsPromised) {
+    constexpr std::int32_t kPedAccuracy = 20;
+    std::size_t promises = 0;
+    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+        const std::string file = randomSettingsFile(seed);
+        writeFile(kSettingsFileName, file);
+        const FixedFile fixed = fixSettings(file, checkSettingsFile(kSettingsFileName));
+        ASSERT_TRUE(fixed.refusal.empty()) << fixed.refusal;
+        writeFile(kSettingsFileName, fixed.bytes);
+        promises += fixed.applied.size();
+
+        for (const Warning& promise : fixed.applied) {
+            const std::size_t equals = promise.writeInstead.find('=');
+            const std::string key = promise.writeInstead.substr(0, equals);
+            const std::string value = promise.writeInstead.substr(equals + 1);
+            const std::string what = "seed " + std::to_string(seed) + ", " + promise.writeInstead;
+            resetHostAndPlugin();
+            SettingsFile settings;
+            settings.setPath(kSettingsFileName);
+            if (key == kEnabledKey) {
+                runFrame(settings, reader);
+                EXPECT_EQ(tuningState.enabled != 0, std::strtol(value.c_str(), nullptr, 10) != 0) << what;
+                continue;
+            }
+            const auto weather = std::find_if(weatherTable.begin(), weatherTable.end(), [&](const WeatherEntry& w) {
+                return key == w.accuracyKey || key == w.damageModKey;
+            });
+            ASSERT_NE(weather, weatherTable.end()) << what;
+            world().weather = weather->hash;
+            world().spawn(kPedAccuracy, 7.25f);
+            runTuningPass(reader);
+            if (key == weather->damageModKey) {
+                EXPECT_TRUE(sameBits(tuningState.damageModifier, std::strtof(value.c_str(), nullptr))) << what;
+            } else {
+                const auto promised = static_cast<std::int32_t>(std::strtol(value.c_str(), nullptr, 10));
+                EXPECT_EQ(tuningState.accuracy, promised == kAccuracySentinel ? (kPedAccuracy | 0x2C) : promised)
+                    << what;
+            }
+        }
+        if (::testing::Test::HasFailure()) {
+            std::fprintf(stderr, "settings file of seed %u:\n%s\nfixed:\n%s\n", seed, file.c_str(), fixed.bytes.c_str());
+            return;
+        }
+    }
+    EXPECT_GT(promises, 40u * 10u);  // random files hold about 20 faulty or missing values each
 }
 
 }  // namespace

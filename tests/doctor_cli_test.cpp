@@ -295,6 +295,16 @@ TEST(DoctorCli, FixRefusesWhatItCannotDoSafely) {
         EXPECT_EQ(readFile("Veltrane.ini"), c.content) << c.what;
         EXPECT_EQ(std::filesystem::exists("Veltrane.ini.bak"), c.backupExists) << c.what;
     }
+
+    // "[Settings" opens the section on Windows only: a second [Settings] added for Wine would
+    // be a duplicate there. The player closes the bracket.
+    std::filesystem::remove("Veltrane.ini.bak");
+    const std::string unclosed = joinLines(replaced(defaultSettingsLines(), "[Settings]", "[Settings"));
+    writeFile("Veltrane.ini", unclosed);
+    const DoctorRun run = doctor({"--fix"});
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_EQ(readFile("Veltrane.ini"), unclosed);
+    EXPECT_TRUE(contains(run.out, "close the bracket")) << run.out;
 }
 
 // Started by double-click, the doctor asks before it writes; only "y" is yes.
