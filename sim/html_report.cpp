@@ -300,8 +300,8 @@ private:
     // attributes for whoever reads the page without looking at it.
     void frameColumns(double top, double bottom) {
         out << "<g id=\"frames\">\n";
-        for (const FrameRecord& f : frames) {
-            const std::size_t i = static_cast<std::size_t>(&f - frames.data());
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            const FrameRecord& f = frames[i];
             const SettledCount& s = f.settled;
             out << "<rect class=\"frame\" data-frame=\"" << f.frame << "\" data-tunable=\"" << s.tunable
                 << "\" data-damage-share=\"" << percent(s.atDamage, s.tunable) << "\" data-accuracy-share=\""
