@@ -1,9 +1,11 @@
 // The game loop of the simulated game. One process plays one scenario:
 //   1. the world and the game directory are made, and the game moves into that directory;
-//   2. the stand-in host is loaded, then the plugin (its DllMain registers with the host);
+//   2. the stand-in ASI loader loads the stand-in host and then every plugin from a game folder
+//      of their own (each plugin's DllMain registers with the host);
 //   3. each frame: the scenario's events for the frame (weather, peds, edits to Veltrane.ini,
-//      keystrokes, fault switches), then the host runs its scripts until they yield;
-//   4. the plugin is unloaded (its DllMain unregisters), then the host; the report is printed.
+//      keystrokes, fault switches, plugins unloaded and loaded again), then the host runs its
+//      scripts until they yield;
+//   4. the plugins are unloaded (their DllMain unregisters), then the host; the report is printed.
 
 #include "sim/game.h"
 
@@ -22,8 +24,11 @@
 #include <psapi.h>
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
+#include "sim/asi_loader.h"
 #include "sim/draw.h"
 #include "sim/html_report.h"
+#include "sim/plugins.h"
+#include "sim/process_resources.h"
 #include "sim/report.h"
 #include "sim/scenario.h"
 #include "sim/shown_text.h"
@@ -349,6 +354,14 @@ private:
     StandInScriptStackUseFn scriptStackUse = nullptr;
     std::size_t stackGiven = 0;  // bytes of stack for each script fiber; 0: the system's default
     std::size_t stackUsed = 0;   // the most of it the plugin's script used
+    StandInHeldIntoFn heldInto = nullptr;
+    PluginFolder folder;
+    std::string watchedName;        // the plugin the report watches: the first one named
+    PluginStateWatch watchedState;  // kept only when the scenario unloads or loads plugins
+    bool watchState = false;
+    std::ofstream resources;        // --resources: one line per load
+    std::uint32_t loadEvents = 0;
+    std::string fault;              // the game's own reason to stop the run
     std::optional<float> resetDamage;  // the game resets every ped's damage modifier to this
     TimingRecord timing;
     std::string weatherName;
@@ -356,20 +369,31 @@ private:
     std::vector<std::string> keystrokeLines;
     PluginTargetsFollower targets;
 
-    bool prepare(fs::path& hostPath, fs::path& pluginPath);
-    bool load(const fs::path& hostPath, const fs::path& pluginPath);
+    bool prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths);
+    bool load(const fs::path& hostPath, const std::vector<fs::path>& pluginPaths);
+    void watch(HMODULE module);
+    void unloadPlugin(const std::string& name);
+    void loadPlugin(const std::string& name);
+    void writeResources(const std::string& name, std::uint32_t frame, std::uint64_t stateBytesKept);
     bool startTiming();
     void apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw);
     void flushLog(std::vector<std::string>* described);
     void unload();
 };
 
-bool Game::prepare(fs::path& hostPath, fs::path& pluginPath) {
+bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     const fs::path beside = fs::path(self).parent_path();
     hostPath = options.hostPath.empty() ? beside / "ScriptHookRDR2.dll" : fs::absolute(options.hostPath);
-    pluginPath = options.pluginPath.empty() ? beside / "Veltrane.asi" : fs::absolute(options.pluginPath);
+    for (const std::string& path : options.pluginPaths) pluginPaths.push_back(fs::absolute(path));
+    if (pluginPaths.empty()) {
+        for (const std::string& name : scenario.plugins) pluginPaths.push_back(beside / name);
+    }
+    watchedName = folderName(pluginPaths.front());
+    for (const ScenarioEvent& event : scenario.events) {
+        watchState = watchState || event.kind == EventKind::Unload || event.kind == EventKind::Load;
+    }
 
     fs::path directory;
     if (options.gameDirectory.empty()) {
@@ -393,6 +417,14 @@ bool Game::prepare(fs::path& hostPath, fs::path& pluginPath) {
             return false;
         }
     }
+    if (!options.resourcesPath.empty()) {
+        resources.open(fs::absolute(options.resourcesPath), std::ios::binary | std::ios::trunc);
+        if (!resources) {
+            std::cerr << "veltrane-sim: cannot write the resources file " << options.resourcesPath << "\n";
+            return false;
+        }
+        resources << "load,plugin,frame,base,tls_index,handles,next_handle,private_bytes,heap_bytes,working_set,state_bytes_kept\n";
+    }
     // The plugin's "./Veltrane.ini" is relative to the current directory, as in the game.
     fs::current_path(directory);
     run.gameDirectory = directory.string();
@@ -408,9 +440,25 @@ bool Game::prepare(fs::path& hostPath, fs::path& pluginPath) {
     return true;
 }
 
-bool Game::load(const fs::path& hostPath, const fs::path& pluginPath) {
-    host = loadModule(hostPath, "host");
-    if (host == nullptr) return false;
+bool Game::load(const fs::path& hostPath, const std::vector<fs::path>& pluginPaths) {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    // A folder of this process's own: tests in one Wine prefix run side by side.
+    const fs::path gameFolder = fs::temp_directory_path() / ("veltrane-sim-folder-" + std::to_string(GetCurrentProcessId()));
+    const std::string installError = folder.install(gameFolder, hostPath, pluginPaths);
+    if (!installError.empty()) {
+        std::cerr << "veltrane-sim: " << installError << "\n";
+        return false;
+    }
+    const HMODULE loader = loadModule(fs::path(self).parent_path() / asiloader::kFileName, "ASI loader");
+    if (loader == nullptr) return false;
+    folder.useLoader(loader);
+    host = folder.loadHost();
+    if (host == nullptr) {
+        const std::string reason = lastErrorText("ScriptHookRDR2.dll");
+        std::cerr << "veltrane-sim: cannot load the host " << hostPath.string() << ": " << reason << "\n";
+        return false;
+    }
     // GetProcAddress yields a generic function pointer; each goes back to its real type.
     auto find = [&](const char* name, auto& function) {
         FARPROC address = GetProcAddress(host, name);
@@ -428,19 +476,90 @@ bool Game::load(const fs::path& hostPath, const fs::path& pluginPath) {
     find(standin::kReplayNatives, replayNatives);
     find(standin::kScriptStack, setScriptStack);
     find(standin::kScriptStackUse, scriptStackUse);
+    find(standin::kHeldInto, heldInto);
     if (!bind || !runFrame || !keystroke || !stopReason || !shutdown || !sliceTicks || !keepNatives || !replayNatives ||
-        !setScriptStack || !scriptStackUse)
+        !setScriptStack || !scriptStackUse || !heldInto)
         return false;
     const HostBinding binding{&world, &log};
     bind(&binding);
     stackGiven = setScriptStack(options.scriptStack);
 
-    // DllMain runs now and registers the plugin's script and keyboard handler.
-    plugin = loadModule(pluginPath, "plugin");
-    if (plugin == nullptr) return false;
+    // Each plugin's DllMain runs now and registers its script and keyboard handler.
+    // In the trace each plugin's name comes before the calls its DllMain made.
+    const std::string failed = folder.loadPlugins([&](const PluginModule& loaded) {
+        if (trace.is_open()) trace << traceEvent(0, "the ASI loader loads " + loaded.name) << "\n";
+        flushLog(&run.loadCalls);
+    });
+    if (!failed.empty()) {
+        const std::string reason = lastErrorText(failed);
+        std::cerr << "veltrane-sim: cannot load the plugin " << folder.sourceOf(failed).string() << ": " << reason << "\n";
+        return false;
+    }
     flushLog(&run.loadCalls);
-    pluginMemory.find(plugin);
+    const PluginModule* watched = folder.find(watchedName);
+    if (watched == nullptr || watched->module == nullptr) return false;
+    watch(watched->module);
+    if (watchState) watchedState.loaded(plugin);
+    writeResources("", 0, 0);
     return !options.profileTiming || startTiming();
+}
+
+// The plugin the report watches, loaded now: its memory for keystrokes, its imports for timing.
+void Game::watch(HMODULE module) {
+    plugin = module;
+    pluginMemory = ModuleMemory{};
+    pluginMemory.find(plugin);
+}
+
+void Game::writeResources(const std::string& name, std::uint32_t frame, std::uint64_t stateBytesKept) {
+    if (!resources.is_open()) return;
+    const ProcessResources now = measureProcessResources();
+    char base[24];
+    std::snprintf(base, sizeof base, "0x%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(plugin)));
+    resources << loadEvents << "," << name << "," << frame << "," << base << "," << now.tlsIndex << "," << now.handles << ","
+              << now.nextHandle << "," << now.privateBytes << "," << now.heapBytes << "," << now.workingSet << "," << stateBytesKept << "\n";
+}
+
+void Game::unloadPlugin(const std::string& name) {
+    PluginModule* target = folder.find(name);
+    if (target == nullptr) {
+        fault = "the scenario unloads " + name + ", which is not in the game folder";
+        return;
+    }
+    const bool watched = target->module == plugin;
+    if (watched) {
+        plugin = nullptr;
+        pluginMemory = ModuleMemory{};
+        watchedState.unloaded();
+    }
+    fault = folder.unload(*target);
+    flushLog(nullptr);
+    if (!fault.empty()) return;
+    const int held = heldInto(reinterpret_cast<const void*>(target->begin), reinterpret_cast<const void*>(target->end));
+    if (held != 0) fault = "after " + name + " was unloaded, the host still holds " + std::to_string(held) + " script(s), fiber(s) or handler(s) in it";
+}
+
+void Game::loadPlugin(const std::string& name) {
+    PluginModule* target = folder.find(name);
+    if (target == nullptr) {
+        fault = "the scenario loads " + name + ", which is not in the game folder";
+        return;
+    }
+    // DllMain runs now and registers the plugin's script and keyboard handler again.
+    fault = folder.load(*target);
+    if (!fault.empty()) {
+        fault += ": " + lastErrorText(name);
+        return;
+    }
+    flushLog(nullptr);
+    ++loadEvents;
+    std::uint64_t kept = 0;
+    if (_stricmp(name.c_str(), watchedName.c_str()) == 0) {
+        watch(target->module);
+        kept = watchedState.loaded(target->module);
+        if (options.profileTiming && !startTiming()) fault = "the reloaded plugin can't be timed";
+    }
+    writeResources(name, log.frame, kept);
 }
 
 // The log stays off (its cost would land in the plugin's slice), and the plugin's imports of
@@ -527,6 +646,7 @@ void Game::apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw) {
                 ++run.totals.keystrokes;
             }
             const PluginMemoryChange change = pluginMemory.changes();
+            if (watchState) watchedState.ran();
             run.totals.keystrokeBytesChanged += change.bytes;
             // Written after the frame's calls, which the frame's tally still needs.
             if (trace.is_open()) keystrokeLines.push_back(traceKeystrokes(event.frame, event.keyCode, event.lastKeyCode, change));
@@ -543,15 +663,15 @@ void Game::apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw) {
             }
             break;
         case EventKind::ResetDamage: resetDamage = event.resetDamage; break;
+        case EventKind::Unload: unloadPlugin(event.text); break;
+        case EventKind::Load: loadPlugin(event.text); break;
     }
 }
 
 void Game::unload() {
-    if (plugin != nullptr) {
-        // DllMain runs now and unregisters the script and the keyboard handler.
-        FreeLibrary(plugin);
-        flushLog(&run.unloadCalls);
-    }
+    // Each plugin's DllMain runs now and unregisters its script and keyboard handler.
+    folder.unloadAll();
+    flushLog(&run.unloadCalls);
     if (host != nullptr) {
         // Measured as the unload deleted the script's fiber.
         if (scriptStackUse) stackUsed = scriptStackUse();
@@ -561,11 +681,12 @@ void Game::unload() {
 }
 
 int Game::play() {
-    fs::path hostPath, pluginPath;
-    if (!prepare(hostPath, pluginPath)) return 1;
+    fs::path hostPath;
+    std::vector<fs::path> pluginPaths;
+    if (!prepare(hostPath, pluginPaths)) return 1;
     run.scenarioName = scenario.name;
     run.description = scenario.description;
-    if (!load(hostPath, pluginPath)) {
+    if (!load(hostPath, pluginPaths)) {
         unload();
         return 1;
     }
@@ -581,7 +702,11 @@ int Game::play() {
         log.frame = frame;
         record = FrameRecord{};
         record.frame = frame;
-        for (; next != scenario.events.end() && next->frame == frame; ++next) apply(*next, record, draw);
+        for (; next != scenario.events.end() && next->frame == frame && fault.empty(); ++next) apply(*next, record, draw);
+        if (!fault.empty()) {
+            run.stopReason = fault;
+            break;
+        }
         if (resetDamage) {
             for (Ped& ped : world.peds()) ped.damageModifier = *resetDamage;
         }
@@ -601,6 +726,7 @@ int Game::play() {
         if (keepThisFrame) keepNatives(1);
         const bool goOn = runFrame() != 0;
         if (keepThisFrame) keepNatives(0);
+        if (watchState) watchedState.ran();
         if (options.profileTiming) {
             const double micro = 1e6 / timing.timerHz;
             FrameTiming t;

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sim {
 
@@ -13,7 +14,8 @@ struct GameOptions {
     std::string tracePath;      // empty: no trace
     std::string htmlPath;       // empty: no HTML page of the run
     std::string hostPath;       // empty: ScriptHookRDR2.dll beside the game
-    std::string pluginPath;     // empty: Veltrane.asi beside the game
+    std::vector<std::string> pluginPaths;  // empty: the scenario's plugins, beside the game
+    std::string resourcesPath;  // empty: no figures per load
     std::optional<unsigned> frames;
     bool quiet = false;
     bool summary = false;             // totals only, and no record kept per frame (long runs)

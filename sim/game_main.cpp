@@ -55,7 +55,14 @@ int main(int argc, char** argv) {
     app.add_option("--frames", options.frames, "Play this many frames instead of the scenario's")
         ->check(wholeNumber(0, 100000000));
     app.add_option("--host", options.hostPath, "Stand-in host DLL (default: ScriptHookRDR2.dll beside this program)");
-    app.add_option("--plugin", options.pluginPath, "Plugin to load (default: Veltrane.asi beside this program)");
+    app.add_option("--plugin", options.pluginPaths,
+                   "A plugin for the game folder, instead of the scenario's (default: Veltrane.asi beside this "
+                   "program); give it again for more")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.add_option("--resources", options.resourcesPath,
+                   "After the start and after each load of a plugin, write the process's TLS index, handle count, "
+                   "private bytes and working set to FILE (CSV)")
+        ->option_text("FILE");
     app.add_flag("-q,--quiet", options.quiet, "Print no report");
     app.add_flag("--summary", options.summary,
                  "Print only the run's totals, and keep no record per frame (for long runs)")

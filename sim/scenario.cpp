@@ -181,6 +181,16 @@ std::string fileParts(const json& parts, const std::string& where, Draw& draw) {
     return out;
 }
 
+// A plugin's file name in the game folder: "Veltrane.asi", no folder.
+std::string pluginName(const json& value, const std::string& where) {
+    const std::string name = text(value, where);
+    const bool asi = name.size() > 4 && std::equal(name.end() - 4, name.end(), ".asi", [](char a, char b) {
+                         return std::tolower(static_cast<unsigned char>(a)) == b;
+                     });
+    if (!asi || name.find_first_of("/\\:") != std::string::npos) fail(where, "a plugin's file name ending in .asi, no folder");
+    return name;
+}
+
 void parseEvent(const json& object, const std::string& where, std::uint32_t frames, Draw& draw,
                 std::vector<ScenarioEvent>& out) {
     if (!object.is_object()) fail(where, "expected an object");
@@ -254,6 +264,29 @@ void parseEvent(const json& object, const std::string& where, std::uint32_t fram
             event.setsNaNDamage = true;
             event.count = integer<std::int32_t>(value["nanDamage"], at + ".nanDamage", 0, 100000);
         }
+    } else if (action == "unload" || action == "load") {
+        event.kind = action == "unload" ? EventKind::Unload : EventKind::Load;
+        event.text = pluginName(value, at);
+    } else if (action == "reload") {
+        // Unloaded in one frame and loaded again before the next, `times` over, `every` frames apart.
+        checkKeys(value, at, {"plugin", "times", "every"});
+        if (!value.contains("plugin") || !value.contains("times")) fail(at, "\"plugin\" and \"times\" are needed");
+        const std::string name = pluginName(value["plugin"], at + ".plugin");
+        const auto times = integer<std::uint32_t>(value["times"], at + ".times", 1, 1000000);
+        const auto every = value.contains("every") ? integer<std::uint32_t>(value["every"], at + ".every", 2, 1000000) : 2u;
+        const std::uint64_t lastLoad = event.frame + std::uint64_t{times - 1} * every + 1;
+        if (lastLoad >= frames) fail(at, "the last load would come at frame " + std::to_string(lastLoad) + ", past the last frame");
+        for (std::uint32_t i = 0; i < times; ++i) {
+            ScenarioEvent cycle = event;
+            cycle.text = name;
+            cycle.frame = event.frame + i * every;
+            cycle.kind = EventKind::Unload;
+            out.push_back(cycle);
+            ++cycle.frame;
+            cycle.kind = EventKind::Load;
+            out.push_back(cycle);
+        }
+        return;
     } else if (action == "resetDamage") {
         event.kind = EventKind::ResetDamage;
         if (!value.is_null()) event.resetDamage = static_cast<float>(number(value, at));
@@ -417,7 +450,7 @@ Scenario parseScenario(const std::string& jsonText) {
     } catch (const json::parse_error& e) {
         throw ScenarioError(std::string("not valid JSON: ") + e.what());
     }
-    checkKeys(root, "scenario", {"name", "description", "frames", "seed", "ini", "peds", "events", "random"});
+    checkKeys(root, "scenario", {"name", "description", "frames", "seed", "ini", "peds", "plugins", "events", "random"});
     Scenario scenario;
     if (root.contains("name")) scenario.name = text(root["name"], "name");
     if (root.contains("description")) scenario.description = text(root["description"], "description");
@@ -434,6 +467,13 @@ Scenario parseScenario(const std::string& jsonText) {
         }
     }
     if (root.contains("peds")) scenario.peds = pedGroup(root["peds"], "peds");
+    if (root.contains("plugins")) {
+        const json& plugins = root["plugins"];
+        if (!plugins.is_array() || plugins.empty()) fail("plugins", "expected a list of file names");
+        scenario.plugins.clear();
+        for (std::size_t i = 0; i < plugins.size(); ++i)
+            scenario.plugins.push_back(pluginName(plugins[i], "plugins[" + std::to_string(i) + "]"));
+    }
     if (root.contains("events")) {
         const json& events = root["events"];
         if (!events.is_array()) fail("events", "expected a list");
@@ -508,6 +548,8 @@ std::string describe(const ScenarioEvent& event) {
             }
             return event.count > 0 ? "fault on: " + std::to_string(event.count) + " peds' damage modifier reads NaN"
                                    : "fault off: no damage modifier reads NaN";
+        case EventKind::Unload: return "unload " + event.text;
+        case EventKind::Load: return "load " + event.text;
         case EventKind::ResetDamage:
             if (!event.resetDamage) return "the game stops resetting damage modifiers";
             std::snprintf(buffer, sizeof buffer, "%g", static_cast<double>(*event.resetDamage));

@@ -37,6 +37,8 @@ enum class EventKind {
     Keystroke,   // one keystroke message
     Fault,       // a fault switch of the world goes on or off
     ResetDamage, // from now on the game resets every ped's damage modifier before each frame
+    Unload,      // a plugin is unloaded (FreeLibrary)
+    Load,        // an unloaded plugin is loaded again (LoadLibrary)
 };
 
 struct ScenarioEvent {
@@ -46,7 +48,8 @@ struct ScenarioEvent {
     std::uint32_t weatherHash = 0;               // Weather
     PedGroup peds;                               // Spawn
     std::int32_t count = 0;                      // Despawn; Fault: peds whose damage reads NaN
-    std::string section, key, text;              // SetKey, DeleteKey; WriteFile: the whole text
+    std::string section, key, text;              // SetKey, DeleteKey; WriteFile: the whole text;
+                                                 // Unload, Load: the plugin's file name
     std::uint32_t keyCode = 0;                   // Keystroke
     std::uint32_t lastKeyCode = 0;               // Keystroke: one message per code up to this one
     KeystrokeFlags flags;                        // Keystroke
@@ -66,6 +69,9 @@ struct Scenario {
     enum class IniStart { Keep, Absent, Text } iniStart = IniStart::Keep;
     std::string iniText;
     PedGroup peds;                      // the world at the start
+    // The plugins in the game folder, by file name, found beside the game; the first is the
+    // one the report watches.
+    std::vector<std::string> plugins{"Veltrane.asi"};
     std::vector<ScenarioEvent> events;  // by frame; events of one frame in file order
 };
 

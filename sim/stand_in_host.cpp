@@ -126,6 +126,8 @@ void scriptUnregister(ModuleHandle module) {
         script.unregistered = true;
         deleteFiber(script);
     }
+    // Forgotten, unless its fiber is the one running now (a script unregistering itself).
+    host().scripts.remove_if([](const Script& script) { return script.unregistered && script.fiber == nullptr; });
 }
 
 void scriptWait(std::uint32_t milliseconds) {
@@ -241,6 +243,17 @@ void standInKeystroke(std::uint32_t keyCode, const sim::KeystrokeFlags* given) {
 }
 
 std::int64_t standInSliceTicks() { return host().sliceTicks; }
+
+int standInHeldInto(const void* begin, const void* end) {
+    const auto inside = [&](std::uint64_t address) { return address >= word(begin) && address < word(end); };
+    int held = 0;
+    for (const Script& script : host().scripts) {
+        if (!script.unregistered && (inside(word(script.entry)) || inside(word(script.module)))) ++held;
+        if (script.fiber != nullptr && script.unregistered) ++held;  // a fiber left standing on its stack
+    }
+    for (KeyboardHandler handler : host().keyboardHandlers) held += inside(word(handler)) ? 1 : 0;
+    return held;
+}
 
 void standInKeepNatives(int on) {
     Host& h = host();

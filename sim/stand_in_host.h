@@ -39,6 +39,9 @@ using StandInShutdownFn = void (*)();
 // For timing runs. The QueryPerformanceCounter ticks that the scripts ran in the last frame:
 // from the switch to each script's fiber to the switch back (its scriptWait, or its return).
 using StandInSliceTicksFn = std::int64_t (*)();
+// How many scripts and keyboard handlers the host would still call in [begin, end) (a module's
+// image), plus fibers of unregistered scripts it has not deleted: 0 once a module unloaded cleanly.
+using StandInHeldIntoFn = int (*)(const void* begin, const void* end);
 // 1: keep every native and worldGetAllPeds call from now on, dropping what was kept before;
 // 0: stop keeping.
 using StandInKeepNativesFn = void (*)(int on);
@@ -66,4 +69,5 @@ inline constexpr const char* kKeepNatives = "standInKeepNatives";
 inline constexpr const char* kReplayNatives = "standInReplayNatives";
 inline constexpr const char* kScriptStack = "standInScriptStack";
 inline constexpr const char* kScriptStackUse = "standInScriptStackUse";
+inline constexpr const char* kHeldInto = "standInHeldInto";
 }  // namespace sim::standin

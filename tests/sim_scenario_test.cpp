@@ -176,6 +176,16 @@ TEST(Scenario, KeepsEventsInFrameOrderAndFileOrderWithinAFrame) {
     EXPECT_EQ(scenario.events[2].kind, EventKind::DeleteFile);
 }
 
+TEST(Scenario, AReloadIsAnUnloadAndALoadInTheNextFrameRepeated) {
+    const auto scenario = parseScenario(R"({"frames": 10, "plugins": ["Veltrane.asi", "other.ASI"], "events": [
+        {"frame": 2, "reload": {"plugin": "other.ASI", "times": 3, "every": 3}}]})");
+    EXPECT_EQ(scenario.plugins, (std::vector<std::string>{"Veltrane.asi", "other.ASI"}));
+    std::vector<std::string> events;
+    for (const auto& event : scenario.events) events.push_back(std::to_string(event.frame) + " " + describe(event));
+    EXPECT_EQ(events, (std::vector<std::string>{"2 unload other.ASI", "3 load other.ASI", "5 unload other.ASI",
+                                                "6 load other.ASI", "8 unload other.ASI", "9 load other.ASI"}));
+}
+
 TEST(Scenario, StartsWithTheFileAsTheScenarioSays) {
     using Start = sim::Scenario::IniStart;
     EXPECT_EQ(parseScenario(R"({"frames": 1})").iniStart, Start::Keep);
@@ -220,6 +230,12 @@ TEST(Scenario, RefusesWhatItCannotPlayAndSaysWhere) {
         {R"({"frames": 5, "events": [{"frame": 0, "spawn": {"count": 1, "accuracy": [1, 2]}},
                                      {"frame": 1, "set": {"section": "S", "key": "K", "value": "1", "value": "2"}}]})",
          "events[1].set: \"value\" is given twice"},
+        {R"({"frames": 5, "plugins": ["Veltrane.dll"]})", "plugins[0]: a plugin's file name ending in .asi"},
+        {R"({"frames": 5, "events": [{"frame": 0, "unload": "mods/Veltrane.asi"}]})", "events[0].unload: a plugin's"},
+        {R"({"frames": 3, "events": [{"frame": 0, "reload": {"plugin": "a.asi", "times": 2, "every": 2}}]})",
+         "the last load would come at frame 3"},
+        {R"({"frames": 9, "events": [{"frame": 0, "reload": {"plugin": "a.asi", "times": 2, "every": 1}}]})",
+         "events[0].reload.every"},
     };
     for (const Case& c : cases) {
         try {

@@ -29,7 +29,8 @@ if [ "$(id -u)" -eq 0 ]; then
     mkdir -p "$base/home" "$base/bin"
     chmod 0755 "$base" "$base/bin"
     chown nobody:nogroup "$base/home" || fail "can't give $base/home to nobody"
-    cp "$sim" "$(dirname "$sim")/ScriptHookRDR2.dll" "$(dirname "$sim")/Veltrane.asi" "$scenario" "$base/bin/"
+    cp "$sim" "$(dirname "$sim")/asi-loader.dll" "$(dirname "$sim")/ScriptHookRDR2.dll" "$(dirname "$sim")/Veltrane.asi" \
+       "$scenario" "$base/bin/"
     chmod 0644 "$base/bin/"*
     cp "$scripts/wine-prefix.sh" "$scripts/wine-run.sh" "$base/bin/"
     chmod 0755 "$base/bin/"*.sh
