@@ -1,6 +1,14 @@
 # Veltrane.asi: the plugin DLL players install, bound to the script host by an import library
 # made from our own .def file (plain names in our code, the host's decorated names in the table).
 
+# The runtime linked into the plugin must be the win32 thread model's (see the toolchain file):
+# a build tree first configured with another compiler keeps that one, so check.
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -v ERROR_VARIABLE _compiler_about OUTPUT_QUIET)
+if(NOT _compiler_about MATCHES "Thread model: win32")
+    message(FATAL_ERROR "${CMAKE_CXX_COMPILER} has not the win32 thread model that the plugin needs: "
+                        "delete ${CMAKE_BINARY_DIR} and configure again")
+endif()
+
 set(VELTRANE_HOST_IMPLIB ${PROJECT_BINARY_DIR}/libScriptHookRDR2.a)
 add_custom_command(
     OUTPUT ${VELTRANE_HOST_IMPLIB}
@@ -24,6 +32,6 @@ set_target_properties(veltrane_asi PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
     LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 target_link_libraries(veltrane_asi PRIVATE veltrane_core ScriptHookRDR2_import veltrane_warnings)
-# Nothing else to install: libgcc, libstdc++ and winpthread go inside the DLL. No timestamp in
-# the PE header, so two builds of one commit are identical.
+# Nothing else to install: libgcc and libstdc++ go inside the DLL. No timestamp in the PE
+# header, so two builds of one commit are identical.
 target_link_options(veltrane_asi PRIVATE -static -s -Wl,--no-insert-timestamp -Wl,--exclude-all-symbols)
