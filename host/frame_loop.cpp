@@ -16,11 +16,21 @@ void runFrame(SettingsFile& settings, const IniReader& reader) {
     if (tuningState.enabled != 0) runTuningPass(reader);
 }
 
+namespace {
+
+// The script's settings file and reader belong to the module, not to the script's stack: the
+// host deletes a script's fiber wherever it waits when the module unregisters, so nothing on
+// that stack is ever destroyed, and what it held on the heap (the file's path and its parts)
+// would stay behind at every unload. These are made at each load and destroyed at each unload.
+SettingsFile scriptSettings;
+IniReader scriptReader;
+
+}  // namespace
+
 void scriptMain() {
-    SettingsFile settings;
-    const IniReader reader = startScript(settings);
+    scriptReader = startScript(scriptSettings);
     for (;;) {
-        runFrame(settings, reader);
+        runFrame(scriptSettings, scriptReader);
         scriptWait(0);
     }
 }
