@@ -487,7 +487,7 @@ bool Game::load(const fs::path& hostPath, const std::vector<fs::path>& pluginPat
     // Each plugin's DllMain runs now and registers its script and keyboard handler.
     // In the trace each plugin's name comes before the calls its DllMain made.
     const std::string failed = folder.loadPlugins([&](const PluginModule& loaded) {
-        if (trace.is_open()) trace << traceEvent(0, "the ASI loader loads " + loaded.name) << "\n";
+        if (trace.is_open()) trace << traceLoaderLoads(loaded.name) << "\n";
         flushLog(&run.loadCalls);
     });
     if (!failed.empty()) {

@@ -57,6 +57,10 @@ std::string traceEvent(std::uint32_t frame, const std::string& what) {
     return json{{"frame", frame}, {"type", "event"}, {"what", what}}.dump();
 }
 
+std::string traceLoaderLoads(const std::string& plugin) {
+    return json{{"frame", 0}, {"type", "loader"}, {"plugin", plugin}}.dump();
+}
+
 std::string traceKeystrokes(std::uint32_t frame, std::uint32_t firstCode, std::uint32_t lastCode,
                             const PluginMemoryChange& change) {
     return json{{"frame", frame},

@@ -18,6 +18,9 @@ namespace sim {
 
 std::string traceCall(const HostCall& call);
 std::string traceEvent(std::uint32_t frame, const std::string& what);
+// {"frame":0,"type":"loader","plugin":"Veltrane.asi"}: the ASI loader loads this plugin at the
+// start; the calls its DllMain makes follow.
+std::string traceLoaderLoads(const std::string& plugin);
 std::string traceFrame(const FrameRecord& frame);
 
 // What keystroke messages did to the plugin's writable memory (its .data and .bss).

@@ -40,7 +40,8 @@ std::string readFile(const std::string& path) {
 }
 
 // The module (scriptRegister's first argument) and keyboard handler of each load of a plugin,
-// from the first registrations after the trace's line that names it.
+// from the first registrations after the trace's line that names it (the loader's at the
+// start, a "load" event later).
 struct Load {
     json module, handler;
 };
@@ -48,9 +49,8 @@ std::vector<Load> loadsOf(const std::vector<json>& trace, const std::string& nam
     std::vector<Load> loads;
     bool named = false;
     for (const json& line : trace) {
-        if (line["type"] == "event") {
-            const std::string what = line["what"];
-            named = what == "the ASI loader loads " + name || what == "load " + name;
+        if (line["type"] == "event" || line["type"] == "loader") {
+            named = line.value("plugin", "") == name || line.value("what", "") == "load " + name;
             if (named) loads.emplace_back();
         } else if (named && line["type"] == "call") {
             if (line["call"] == "scriptRegister" && loads.back().module.is_null()) loads.back().module = line["args"][0];
@@ -90,8 +90,7 @@ std::vector<json> AsiLoader::trace;
 TEST_F(AsiLoader, LoadsEveryPluginOfTheFolderInNameOrderAfterTheHost) {
     std::vector<std::string> loaded;
     for (const json& line : trace) {
-        const std::string what = line.value("what", "");
-        if (what.rfind("the ASI loader loads ", 0) == 0) loaded.push_back(what.substr(21));
+        if (line["type"] == "loader") loaded.push_back(line["plugin"]);
     }
     EXPECT_EQ(loaded, (std::vector<std::string>{"asi_probe.asi", "Veltrane.asi"}));
     const auto probe = loadsOf(trace, "asi_probe.asi"), veltrane = loadsOf(trace, "Veltrane.asi");
