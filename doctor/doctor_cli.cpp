@@ -101,9 +101,9 @@ public:
         if (answers) {
             if (check.state == FileState::Missing && ask(*answers, out, "Write the default settings file now?"))
                 return writeDefaults();
-            const std::size_t fixable = fixableCount(check);
-            if (fixable > 0 &&
-                ask(*answers, out, "Fix these " + std::to_string(fixable) + " lines now? A backup is kept."))
+            const std::size_t fixable = check.fixableLines;
+            const std::string lines = fixable == 1 ? "this line" : "these " + std::to_string(fixable) + " lines";
+            if (fixable > 0 && ask(*answers, out, "Fix " + lines + " now? A backup is kept."))
                 return fix();
         }
         return exitStatus(check);

@@ -1,8 +1,8 @@
+#include "doctor/file_place.h"
+
 #include <unistd.h>
 
 #include <climits>
-
-#include "doctor/file_place.h"
 
 // File names are bytes here, and the terminal's are UTF-8 already.
 std::vector<std::string> commandLineArguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }

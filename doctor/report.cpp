@@ -119,12 +119,6 @@ std::string doctorCommand(const std::string& option, const std::string& path) {
     return "veltrane-doctor " + option + " \"" + path + "\"";
 }
 
-std::size_t fixableCount(const SettingsCheck& check) {
-    const std::vector<Warning>& all = check.details.empty() ? check.warnings : check.details;
-    return static_cast<std::size_t>(
-        std::count_if(all.begin(), all.end(), [](const Warning& w) { return fixOf(w) != Fix::None; }));
-}
-
 void printReport(std::ostream& out, const SettingsCheck& check, const ReportOptions& options) {
     switch (check.state) {
         case FileState::Folder:
@@ -144,8 +138,8 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
         case FileState::Missing:
             if (!options.quiet) printHeading(out, check, options);
             printWarnings(out, check.warnings);
-            out << "    to write the default file there now: " << doctorCommand("--write-defaults", check.path)
-                << "\n";
+            printWrapped(out, "to write the default file there now: " + doctorCommand("--write-defaults", check.path),
+                         "    ");
             return;
         case FileState::Readable: break;
     }
@@ -160,10 +154,13 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
     printWarnings(out, check.warnings);
     if (!check.details.empty()) {
         if (options.details) printWarnings(out, check.details);
-        else out << "  the " << check.details.size() << " warnings it stands for: " << doctorCommand("--details", check.path) << "\n";
+        else printWrapped(out, "the " + std::to_string(check.details.size()) + " warnings it stands for: " +
+                                   doctorCommand("--details", check.path), "  ");
     }
-    if (const std::size_t fixable = fixableCount(check)) {
-        out << "To write " << (fixable == 1 ? "this line" : "these " + std::to_string(fixable) + " lines")
-            << " into the file (the original is kept as a backup): " << doctorCommand("--fix", check.path) << "\n";
+    if (const std::size_t fixable = check.fixableLines) {
+        printWrapped(out,
+                     "To write " + (fixable == 1 ? std::string("this line") : "these " + std::to_string(fixable) + " lines") +
+                         " into the file (the original is kept as a backup): " + doctorCommand("--fix", check.path),
+                     "");
     }
 }

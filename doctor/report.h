@@ -17,6 +17,3 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
 
 // A command line for the player to type, with the path they gave: veltrane-doctor --fix "x.ini".
 std::string doctorCommand(const std::string& option, const std::string& path);
-
-// The warnings --fix would mend.
-std::size_t fixableCount(const SettingsCheck& check);

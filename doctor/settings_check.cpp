@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "doctor/name_spelling.h"
+#include "doctor/settings_fix.h"
 #include "platform/windows_api.h"
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
@@ -406,6 +407,7 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
                                                    fileNameOf(kSettingsFileName) + " in the folder the game starts in"),
             {}}};
     }
+    check.fixableLines = fixSettings(bytes, check).changes.size();
     return check;
 }
 

@@ -67,6 +67,8 @@ struct SettingsCheck {
     // When the file holds none of the plugin's names, `warnings` holds that one diagnosis
     // and the warnings it stands for are here.
     std::vector<Warning> details;
+    // The lines --fix would change or add; 0 when it would refuse.
+    std::size_t fixableLines = 0;
 };
 
 // The path to read `path` through the profile functions: a bare file name gets "./", because

@@ -318,9 +318,9 @@ TEST(DoctorCli, AsksBeforeChangingAnything) {
         bool changes;
     };
     const Case cases[] = {
-        {"fix, yes", withRainDamage("0,5"), "y\n", "Fix these 1 lines now? A backup is kept. [y/N]", true},
-        {"fix, enter", withRainDamage("0,5"), "\n", "Fix these", false},
-        {"fix, no input", withRainDamage("0,5"), "", "Fix these", false},
+        {"fix, yes", withRainDamage("0,5"), "y\n", "Fix this line now? A backup is kept. [y/N]", true},
+        {"fix, enter", withRainDamage("0,5"), "\n", "Fix this line", false},
+        {"fix, no input", withRainDamage("0,5"), "", "Fix this line", false},
         {"write, yes", "", "Y\n", "Write the default settings file now? [y/N]", true},
         {"write, no", "", "n\n", "Write the default settings file now?", false},
     };
