@@ -1,7 +1,9 @@
 #include "sim/plugins.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <tuple>
 
 #include "sim/asi_loader.h"
 
@@ -27,7 +29,7 @@ std::pair<std::uintptr_t, std::uintptr_t> imageRange(HMODULE module) {
 
 bool isAsi(const fs::path& path) {
     std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension == ".asi";
 }
 
