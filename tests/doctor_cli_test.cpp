@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -160,6 +161,10 @@ TEST(DoctorCli, WriteThatFailsIsReportedAsSuch) {
 TEST(DoctorCli, QuietPrintsOnlyTheWarnings) {
     ScratchDir scratch;
     writeFile("Veltrane.ini", joinLines(defaultSettingsLines()));
+    // The whole report of a default file and the double-click's "Press Enter" line fit a
+    // console window of 30 lines.
+    const std::string report = doctor({}).out;
+    EXPECT_LE(std::count(report.begin(), report.end(), '\n'), 29) << report;
     DoctorRun run = doctor({"--quiet"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "");
