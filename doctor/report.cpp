@@ -154,7 +154,7 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
     printWarnings(out, check.warnings);
     if (!check.details.empty()) {
         if (options.details) printWarnings(out, check.details);
-        else printWrapped(out, "the " + std::to_string(check.details.size()) + " warnings it stands for: " +
+        else printWrapped(out, "To see the " + std::to_string(check.details.size()) + " warnings it stands for: " +
                                    doctorCommand("--details", check.path), "  ");
     }
     if (const std::size_t fixable = check.fixableLines) {

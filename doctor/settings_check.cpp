@@ -404,10 +404,14 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
                      : check.pluginsFileName ? "Fix: delete it, and the plugin writes the default file when the game "
                                                "starts; or let --fix add the default file's 45 entries to it"
                                              : "Is it the file you meant? The plugin reads only " +
-                                                   fileNameOf(kSettingsFileName) + " in the folder the game starts in"),
+                                                   fileNameOf(kSettingsFileName) + " in the folder the game starts in."),
             {}}};
     }
-    check.fixableLines = fixSettings(bytes, check).changes.size();
+    // Another program's file, or one under another name, is not offered the plugin's 45 entries:
+    // the likelier mistake is the path. An explicit --fix still writes them.
+    const bool foreignFile = check.warnings.size() == 1 && check.warnings[0].kind == WarningKind::NoKnownNames &&
+                             !check.pluginsFileName;
+    check.fixableLines = foreignFile ? 0 : fixSettings(bytes, check).changes.size();
     return check;
 }
 

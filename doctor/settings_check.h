@@ -67,7 +67,8 @@ struct SettingsCheck {
     // When the file holds none of the plugin's names, `warnings` holds that one diagnosis
     // and the warnings it stands for are here.
     std::vector<Warning> details;
-    // The lines --fix would change or add; 0 when it would refuse.
+    // The lines the doctor offers to fix (what --fix would change or add); 0 when it would
+    // refuse, or when the file is another program's under another name.
     std::size_t fixableLines = 0;
 };
 

@@ -303,7 +303,9 @@ TEST_F(DoctorCheck, SecondSectionsAndKeysOfANameAreNeverRead) {
     }
 }
 
-// A file that holds none of the plugin's names gets one diagnosis, with the rest held back.
+// A file that holds none of the plugin's names gets one diagnosis, with the rest held back;
+// only under the plugin's own file name is it offered the entries (elsewhere the path is the
+// likelier mistake, and another program's file is not the plugin's to fill).
 TEST_F(DoctorCheck, FileWithoutAnyKnownNameGetsOneDiagnosis) {
     std::string utf16;
     for (char c : joinLines(defaultSettingsLines())) utf16 += std::string{c, '\0'};
@@ -313,12 +315,17 @@ TEST_F(DoctorCheck, FileWithoutAnyKnownNameGetsOneDiagnosis) {
         {"UTF-16 without a mark", utf16},
     };
     for (const auto& [what, content] : cases) {
-        writeFile("Veltrane.ini", content);
-        const SettingsCheck check = checkSettingsFile("Veltrane.ini");
-        ASSERT_EQ(check.warnings.size(), 1u) << what << ": " << kinds(check);
-        EXPECT_EQ(check.warnings[0].kind, WarningKind::NoKnownNames) << what;
-        EXPECT_EQ(check.details.size(), 45u) << what;
-        EXPECT_EQ(exitStatus(check), 1) << what;
+        for (const char* name : {"Veltrane.ini", "Other.ini"}) {
+            writeFile(name, content);
+            const SettingsCheck check = checkSettingsFile(name);
+            ASSERT_EQ(check.warnings.size(), 1u) << what << ": " << kinds(check);
+            EXPECT_EQ(check.warnings[0].kind, WarningKind::NoKnownNames) << what;
+            EXPECT_EQ(check.details.size(), 45u) << what;
+            EXPECT_EQ(exitStatus(check), 1) << what;
+            const bool offered = check.fixableLines > 0;
+            const bool isUtf16 = content == utf16;  // --fix refuses UTF-16 wherever it is
+            EXPECT_EQ(offered, std::string(name) == "Veltrane.ini" && !isUtf16) << what << " as " << name;
+        }
     }
 }
 
