@@ -1,49 +1,8 @@
 #include "doctor/file_text.h"
 
 #include <algorithm>
-#include <cstdint>
 
-namespace {
-
-void appendUtf8(std::string& out, std::uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-std::string fromUtf16(std::string_view bytes, bool bigEndian) {
-    std::string out;
-    auto unit = [&](std::size_t i) {
-        const auto a = static_cast<std::uint8_t>(bytes[i]), b = static_cast<std::uint8_t>(bytes[i + 1]);
-        return static_cast<std::uint32_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
-    };
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        std::uint32_t c = unit(i);
-        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
-            const std::uint32_t low = unit(i + 2);
-            if (low >= 0xDC00 && low < 0xE000) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            }
-        }
-        appendUtf8(out, c);
-    }
-    return out;
-}
-
-}  // namespace
+#include "platform/utf16_text.h"
 
 Encoding detectEncoding(std::string_view bytes) {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return Encoding::Utf8WithMark;
@@ -59,8 +18,8 @@ Encoding detectEncoding(std::string_view bytes) {
 std::string decodedText(std::string_view bytes) {
     switch (detectEncoding(bytes)) {
         case Encoding::Utf8WithMark: return std::string(bytes.substr(3));
-        case Encoding::Utf16LittleEndian: return fromUtf16(bytes.substr(2), false);
-        case Encoding::Utf16BigEndian: return fromUtf16(bytes.substr(2), true);
+        case Encoding::Utf16LittleEndian: return utf16::toUtf8(bytes.substr(2), false);
+        case Encoding::Utf16BigEndian: return utf16::toUtf8(bytes.substr(2), true);
         case Encoding::Ansi:
         case Encoding::Utf16WithoutMark: break;
     }

@@ -30,6 +30,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/utf16_text.h"
 #include "platform/windows_api.h"
 
 namespace {
@@ -96,65 +97,6 @@ struct Profile {
     std::vector<Line> lines;
 };
 
-void appendUtf8(std::string& out, std::uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-std::string fromUtf16(std::string_view bytes, bool bigEndian) {
-    auto unit = [&](std::size_t i) {
-        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
-        return static_cast<std::uint32_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
-    };
-    std::string out;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        std::uint32_t c = unit(i);
-        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
-            i += 2;
-        }
-        appendUtf8(out, c);
-    }
-    return out;
-}
-
-std::string toUtf16(std::string_view text, bool bigEndian) {
-    std::string out;
-    auto put = [&](std::uint32_t unit) {
-        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
-        out += bigEndian ? high : low;
-        out += bigEndian ? low : high;
-    };
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        std::uint32_t c = length == 1 ? lead : lead & (0xFF >> (length + 1));
-        for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
-            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        i += length;
-        if (c >= 0x10000) {
-            put(0xD800 + ((c - 0x10000) >> 10));
-            put(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            put(c);
-        }
-    }
-    return out;
-}
-
 bool isDirectory(const char* path) {
     struct stat info {};
     return ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);
@@ -177,7 +119,7 @@ std::optional<Profile> load(const char* path) {
     std::string decoded;
     if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") {
         profile.encoding = text[0] == '\xFF' ? Encoding::Utf16LittleEndian : Encoding::Utf16BigEndian;
-        decoded = fromUtf16(text.substr(2), profile.encoding == Encoding::Utf16BigEndian);
+        decoded = utf16::toUtf8(text.substr(2), profile.encoding == Encoding::Utf16BigEndian);
         text = decoded;
     }
     std::size_t start = 0;
@@ -196,7 +138,7 @@ bool save(const Profile& profile, const char* path) {
     for (const Line& line : profile.lines) text += line.raw + "\r\n";
     if (profile.encoding != Encoding::Bytes) {
         const bool bigEndian = profile.encoding == Encoding::Utf16BigEndian;
-        text = (bigEndian ? "\xFE\xFF" : "\xFF\xFE") + toUtf16(text, bigEndian);
+        text = (bigEndian ? "\xFE\xFF" : "\xFF\xFE") + utf16::fromUtf8(text, bigEndian);
     }
     std::FILE* file = std::fopen(path, "wb");
     if (!file) return false;
