@@ -3,7 +3,7 @@
 # parallel tests never race to create it on first use.
 set -euo pipefail
 prefix=$(realpath -m "$1")  # wineserver wants an absolute prefix
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8  # as scripts/wine-run.sh
 if [ ! -f "$prefix/system.reg" ]; then
     mkdir -p "$prefix"
     wineboot --init >/dev/null 2>&1 || true
