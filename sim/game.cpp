@@ -123,13 +123,13 @@ std::string askedText(std::uint32_t weather, const std::vector<Ped>& peds) {
         if (const auto first = firstTunedAccuracy(peds)) {
             const std::int32_t resolved = followedAccuracy(*first);
             out << "its accuracy " << *first << " resolves to " << resolved;
-            if (static_cast<std::uint32_t>(resolved) > 100u) out << ", outside 0-100: accuracy left alone";
+            if (!isApplicable(resolved)) out << ", outside 0-100: accuracy left alone";
         } else {
             out << "no ped to follow";
         }
         out << ")";
         if (accuracyText && *accuracyText != std::to_string(accuracy)) out << " (reads " << accuracy << ")";
-    } else if (static_cast<std::uint32_t>(accuracy) > 100u) {
+    } else if (!isApplicable(accuracy)) {
         out << " (reads " << accuracy << ": outside 0-100, accuracy left alone)";
     } else if (!accuracyText || std::to_string(accuracy) != *accuracyText) {
         out << " (reads " << accuracy << ")";
@@ -381,10 +381,15 @@ private:
     void unload();
 };
 
-bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
+// The folder veltrane-sim.exe is in: the stand-in host, the ASI loader and the plugins are built there.
+fs::path besideTheGame() {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const fs::path beside = fs::path(self).parent_path();
+    return fs::path(self).parent_path();
+}
+
+bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
+    const fs::path beside = besideTheGame();
     hostPath = options.hostPath.empty() ? beside / "ScriptHookRDR2.dll" : fs::absolute(options.hostPath);
     for (const std::string& path : options.pluginPaths) pluginPaths.push_back(fs::absolute(path));
     if (pluginPaths.empty()) {
@@ -441,8 +446,6 @@ bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
 }
 
 bool Game::load(const fs::path& hostPath, const std::vector<fs::path>& pluginPaths) {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
     // A folder of this process's own: tests in one Wine prefix run side by side.
     const fs::path gameFolder = fs::temp_directory_path() / ("veltrane-sim-folder-" + std::to_string(GetCurrentProcessId()));
     const std::string installError = folder.install(gameFolder, hostPath, pluginPaths);
@@ -450,7 +453,7 @@ bool Game::load(const fs::path& hostPath, const std::vector<fs::path>& pluginPat
         std::cerr << "veltrane-sim: " << installError << "\n";
         return false;
     }
-    const HMODULE loader = loadModule(fs::path(self).parent_path() / asiloader::kFileName, "ASI loader");
+    const HMODULE loader = loadModule(besideTheGame() / asiloader::kFileName, "ASI loader");
     if (loader == nullptr) return false;
     folder.useLoader(loader);
     host = folder.loadHost();

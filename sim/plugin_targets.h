@@ -10,14 +10,15 @@
 
 #include "settings/ini_reader.h"
 #include "sim/world.h"
+#include "tuning/tuning_pass.h"
 
 namespace sim {
 
 // The accuracy the plugin follows while the file says 12829: that of the first ped it handles
 // that the game does not exempt (nullopt: none), as the frame begins.
 std::optional<std::int32_t> firstTunedAccuracy(const std::vector<Ped>& peds);
-// What that accuracy resolves to: the ped's accuracy OR 0x2C, applied only when 0 to 100.
-inline std::int32_t followedAccuracy(std::int32_t firstPed) { return firstPed | 0x2C; }
+// What that accuracy resolves to, as the plugin's pass resolves it (applied only when 0 to 100).
+inline std::int32_t followedAccuracy(std::int32_t firstPed) { return firstPed | kFollowedAccuracyBits; }
 
 struct PluginTargets {
     float damageModifier = 0.0f;

@@ -15,7 +15,6 @@ namespace {
 bool differs(float current, float wanted) { return current < wanted || current > wanted; }
 
 // 0 to 100 inclusive; a negative accuracy wraps above 100 as an unsigned value.
-bool isApplicable(std::int32_t accuracy) { return static_cast<std::uint32_t>(accuracy) <= 100u; }
 
 // A ped the game does not exempt: its damage modifier when that differs, otherwise its
 // accuracy when the pass's accuracy is one a ped can take.
@@ -58,12 +57,12 @@ void runTuningPass(const IniReader& reader) {
     const PedHandle* ped = pedBuffer.data();
     const PedHandle* const end = ped + count;
     // While the accuracy is the sentinel, the first ped the game does not exempt supplies it:
-    // its own accuracy OR 0x2C. Every such value has bit 0x20 set and the sentinel has not, so
+    // its own accuracy OR 0x2C (kFollowedAccuracyBits). Every such value has bit 0x20 set and the sentinel has not, so
     // this loop ends with that ped, and the accuracy stays in tuningState.
     while (ped != end && tuningState.accuracy == kAccuracySentinel) {
         const PedHandle first = *ped++;
         if (PedExemptTest(first) != 0) continue;
-        tuningState.accuracy = PedAccuracyRead(first) | 0x2C;
+        tuningState.accuracy = PedAccuracyRead(first) | kFollowedAccuracyBits;
         if (isApplicable(tuningState.accuracy)) tuneValues<true>(first, tuningState.accuracy, tuningState.damageModifier);
         else tuneValues<false>(first, tuningState.accuracy, tuningState.damageModifier);
     }

@@ -9,8 +9,13 @@
 #include "settings/ini_reader.h"
 
 inline constexpr std::int32_t kPedCapacity = 1024;
-// The default file's accuracy: the pass then takes the first tuned ped's accuracy OR 0x2C.
+// The default file's accuracy: the pass then takes the first tuned ped's accuracy OR
+// kFollowedAccuracyBits.
 inline constexpr std::int32_t kAccuracySentinel = 12829;
+inline constexpr std::int32_t kFollowedAccuracyBits = 0x2C;
+
+// The accuracies the pass applies (0 to 100); any other leaves the peds' accuracy alone.
+inline constexpr bool isApplicable(std::int32_t accuracy) { return static_cast<std::uint32_t>(accuracy) <= 100u; }
 
 // Filled by worldGetAllPeds on every pass; its contents mean nothing between passes.
 extern std::array<std::int32_t, kPedCapacity> pedBuffer;
