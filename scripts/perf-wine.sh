@@ -26,7 +26,8 @@ for placement in free one-cpu; do
     pin=()
     [ "$placement" = one-cpu ] && pin=(taskset -c 0)
     for world in settled churn; do
-        # A wineserver of the run's own: it inherits the game's placement.
+        # A wineserver of the run's own (scripts/wine-run.sh starts it): it inherits the game's placement.
+        wineserver -k 2>/dev/null || true
         wineserver -w
         echo
         echo "== $world world, $placement"
