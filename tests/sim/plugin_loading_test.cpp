@@ -80,12 +80,18 @@ std::vector<json> nativesNamed(const std::vector<json>& trace, unsigned frame, c
     return out;
 }
 
-class AsiLoader : public ::testing::Test {
+// The trace of the run that the variable names, read once for all of a suite's tests.
+template <const char* kRunVariable>
+class RunTrace : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { trace = readTrace(runDirectory("VELTRANE_SIM_ASI_LOADER")); }
-    static std::vector<json> trace;
+    static void SetUpTestSuite() { trace = readTrace(runDirectory(kRunVariable)); }
+    static inline std::vector<json> trace;
 };
-std::vector<json> AsiLoader::trace;
+
+constexpr char kAsiLoaderRun[] = "VELTRANE_SIM_ASI_LOADER";
+constexpr char kReloadRun[] = "VELTRANE_SIM_RELOAD";
+using AsiLoader = RunTrace<kAsiLoaderRun>;
+using Reload = RunTrace<kReloadRun>;
 
 TEST_F(AsiLoader, LoadsEveryPluginOfTheFolderInNameOrderAfterTheHost) {
     std::vector<std::string> loaded;
@@ -135,7 +141,7 @@ TEST_F(AsiLoader, KeystrokesReachEveryLoadedHandler) {
 TEST_F(AsiLoader, TheProbeKeptItsOwnCountsAndVeltraneItsTuning) {
     // The probe's second load ran frames 6 to 11 and got F5 and F6 down and up; had anyone
     // changed its counters, it would have stopped the run.
-    EXPECT_EQ(readFile(runDirectory("VELTRANE_SIM_ASI_LOADER") + "/game/asi_probe.txt"), "frames 6 keys 4\r\n");
+    EXPECT_EQ(readFile(runDirectory(kAsiLoaderRun) + "/game/asi_probe.txt"), "frames 6 keys 4\r\n");
     // Veltrane tunes the peds that arrive while the probe is away as it tuned the first ones.
     for (unsigned frame : {0u, 4u}) {
         const auto damage = nativesNamed(trace, frame, "PedDamageModWrite");
@@ -146,13 +152,6 @@ TEST_F(AsiLoader, TheProbeKeptItsOwnCountsAndVeltraneItsTuning) {
         for (const json& call : accuracy) EXPECT_EQ(call["value"], 70) << "frame " << frame + 1;
     }
 }
-
-class Reload : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { trace = readTrace(runDirectory("VELTRANE_SIM_RELOAD")); }
-    static std::vector<json> trace;
-};
-std::vector<json> Reload::trace;
 
 TEST_F(Reload, TheFirstFramesAfterALoadStartFromZeroAsAtTheFirstLoad) {
     // In the weather without a row the plugin keeps its last values: 70 and 0.5 before the
@@ -174,7 +173,7 @@ TEST_F(Reload, EveryByteThePluginChangedIsBackToItsFirstLoadValue) {
         if (line["type"] == "keystrokes" && line["frame"] == 1) keyChangedMemory = line["pluginBytesChanged"] > 0;
     }
     EXPECT_TRUE(keyChangedMemory);
-    std::ifstream in(runDirectory("VELTRANE_SIM_RELOAD") + "/resources.csv");
+    std::ifstream in(runDirectory(kReloadRun) + "/resources.csv");
     std::string header, row;
     std::getline(in, header);
     ASSERT_EQ(header.substr(header.rfind(',') + 1), "state_bytes_kept");
@@ -193,7 +192,7 @@ TEST_F(Reload, AnExistingFileIsNeverRewritten) {
             EXPECT_EQ(line["iniDuringFrame"], "unchanged") << "frame " << line["frame"];
         }
     }
-    EXPECT_EQ(readFile(runDirectory("VELTRANE_SIM_RELOAD") + "/game/Veltrane.ini"),
+    EXPECT_EQ(readFile(runDirectory(kReloadRun) + "/game/Veltrane.ini"),
               "[Settings]\r\nEnabled=1\r\n[WeatherType_Rain]\r\nAccuracy_Rain=70\r\nDamageMod_Rain=0.5\r\n");
 }
 
