@@ -5,6 +5,7 @@
 
 #include "host/natives.h"
 #include "host/script_host.h"
+#include "platform/float_bits.h"
 
 ZeroCostWorld zeroCostWorld;
 
@@ -23,19 +24,6 @@ std::uint32_t argCount = 0;
 std::uint64_t resultSlot = 0;
 
 std::size_t pedIndex(std::uint64_t word) { return static_cast<std::uint32_t>(word) & (ZeroCostWorld::kCapacity - 1); }
-
-std::uint64_t bitsOf(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-float floatOf(std::uint64_t word) {
-    const auto bits = static_cast<std::uint32_t>(word);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 }  // namespace
 
@@ -64,7 +52,7 @@ std::uint64_t* nativeCall() {
             resultSlot = static_cast<std::uint32_t>(world.accuracy[pedIndex(args[0])]);
             break;
         case NativeHashes::PedDamageModRead:
-            resultSlot = bitsOf(world.damageModifier[pedIndex(args[0])]);
+            resultSlot = floatBits(world.damageModifier[pedIndex(args[0])]);
             break;
         case NativeHashes::PedAccuracyWrite:
             world.accuracy[pedIndex(args[0])] = static_cast<std::int32_t>(static_cast<std::uint32_t>(args[1]));
@@ -72,7 +60,7 @@ std::uint64_t* nativeCall() {
             resultSlot = 0;
             break;
         case NativeHashes::PedDamageModWrite:
-            world.damageModifier[pedIndex(args[0])] = floatOf(args[1]);
+            world.damageModifier[pedIndex(args[0])] = floatFromBits(static_cast<std::uint32_t>(args[1]));
             ++world.writes;
             resultSlot = 0;
             break;

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <string>
 
@@ -17,17 +16,12 @@
 #include "host/frame_loop.h"
 #include "host/natives.h"
 #include "host/tuning_state.h"
+#include "platform/float_bits.h"
 #include "tests/support/recording_host.h"
 #include "tuning/tuning_pass.h"
 #include "tuning/weather_table.h"
 
 namespace {
-
-std::uint32_t bitsOf(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
 
 // The values the game's checks hinge on, and anything else.
 std::int32_t pickAccuracy(FuzzedDataProvider& in) {
@@ -39,10 +33,7 @@ std::int32_t pickAccuracy(FuzzedDataProvider& in) {
 float pickDamage(FuzzedDataProvider& in) {
     const float kEdges[] = {1.0f, 0.5f, 0.0f, -0.0f, std::numeric_limits<float>::quiet_NaN(), 20.0f};
     if (in.ConsumeBool()) return kEdges[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kEdges) - 1)];
-    float value;
-    const auto bits = in.ConsumeIntegral<std::uint32_t>();
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
+    return floatFromBits(in.ConsumeIntegral<std::uint32_t>());
 }
 
 std::uint32_t pickWeather(FuzzedDataProvider& in) {
@@ -95,12 +86,10 @@ public:
                 accuracy = read32(next("PedAccuracyRead", ped)) | 0x2C;
                 sentinel = false;
             }
-            float current;
-            const std::uint32_t currentBits = read32(next("PedDamageModRead", ped));
-            std::memcpy(&current, &currentBits, sizeof current);
+            const float current = floatFromBits(read32(next("PedDamageModRead", ped)));
             if (current < damage || current > damage) {
                 const sim::HostCall& write = next("PedDamageModWrite", ped);
-                FUZZ_CHECK(write.argc == 2 && write.args[1] == bitsOf(damage), "wrong damage modifier written");
+                FUZZ_CHECK(write.argc == 2 && write.args[1] == floatBits(damage), "wrong damage modifier written");
                 continue;
             }
             if (static_cast<std::uint32_t>(accuracy) > 100u) continue;
@@ -112,7 +101,7 @@ public:
         }
         FUZZ_CHECK(tuningState.accuracy == accuracy, "record holds accuracy %d, the pass applied %d",
                    tuningState.accuracy, accuracy);
-        FUZZ_CHECK(bitsOf(tuningState.damageModifier) == bitsOf(damage), "record holds another damage modifier");
+        FUZZ_CHECK(floatBits(tuningState.damageModifier) == floatBits(damage), "record holds another damage modifier");
     }
 
     void finished() const {

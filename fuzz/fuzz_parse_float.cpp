@@ -14,17 +14,8 @@
 
 #include "fuzz/fuzz_support.h"
 #include "fuzz/reference_number.h"
+#include "platform/float_bits.h"
 #include "settings/text_forms.h"
-
-namespace {
-
-std::uint32_t bitsOf(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -33,12 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string number = reference::floatNumber(text);
     if (number.empty()) {
-        FUZZ_CHECK(bitsOf(value) == 0, "no number, yet parseFloat gave %g", static_cast<double>(value));
+        FUZZ_CHECK(floatBits(value) == 0, "no number, yet parseFloat gave %g", static_cast<double>(value));
     } else {
         errno = 0;
         const float expected = std::strtof(number.c_str(), nullptr);
         if (std::isinf(expected)) {
-            FUZZ_CHECK(errno == ERANGE && bitsOf(value) == 0, "\"%s\" is too large, yet parseFloat gave %g",
+            FUZZ_CHECK(errno == ERANGE && floatBits(value) == 0, "\"%s\" is too large, yet parseFloat gave %g",
                        number.c_str(), static_cast<double>(value));
         } else if (expected == 0.0f && errno == ERANGE) {
             // Too small for any float: the parser gives +0.0 even for a negative number, where
@@ -47,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                        static_cast<double>(value));
         } else {
             // strtof rounds to nearest, subnormals included.
-            FUZZ_CHECK(bitsOf(value) == bitsOf(expected), "\"%s\": parseFloat gave %a, strtof %a", number.c_str(),
+            FUZZ_CHECK(floatBits(value) == floatBits(expected), "\"%s\": parseFloat gave %a, strtof %a", number.c_str(),
                        static_cast<double>(value), static_cast<double>(expected));
         }
     }

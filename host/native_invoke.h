@@ -4,10 +4,10 @@
 // from the low 32 bits of the slot that nativeCall returns, before the next host call.
 
 #include <cstdint>
-#include <cstring>
 #include <type_traits>
 
 #include "host/script_host.h"
+#include "platform/float_bits.h"
 
 using NativeHash = std::uint64_t;
 
@@ -15,11 +15,7 @@ using NativeHash = std::uint64_t;
 inline std::uint64_t toNativeWord(std::int32_t value) { return static_cast<std::uint32_t>(value); }
 inline std::uint64_t toNativeWord(std::uint32_t value) { return value; }
 // A float goes as its IEEE-754 bit pattern.
-inline std::uint64_t toNativeWord(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
+inline std::uint64_t toNativeWord(float value) { return floatBits(value); }
 // A pointer goes whole.
 template <typename T>
 std::uint64_t toNativeWord(T* pointer) {
@@ -33,9 +29,7 @@ Result fromNativeSlot(const std::uint64_t* slot) {
         return static_cast<std::int32_t>(low);
     } else {
         static_assert(std::is_same_v<Result, float>, "natives yield int32 or float");
-        float value;
-        std::memcpy(&value, &low, sizeof value);
-        return value;
+        return floatFromBits(low);
     }
 }
 

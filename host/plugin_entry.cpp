@@ -13,8 +13,8 @@ int pluginEntry(ModuleHandle module, std::uint32_t reason) {
             keyboardHandlerRegister(onKeyboardMessage);          // then the keyboard handler
             break;
         case kProcessDetach:
-            scriptUnregister(module);                            // mirror order on detach
-            keyboardHandlerUnregister(onKeyboardMessage);
+            scriptUnregister(module);                            // the script first again,
+            keyboardHandlerUnregister(onKeyboardMessage);        // then the keyboard handler
             break;
         default:  // thread attach and detach: nothing to do
             break;

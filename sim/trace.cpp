@@ -1,10 +1,10 @@
 #include "sim/trace.h"
 
 #include <cstdio>
-#include <cstring>
 #include <nlohmann/json.hpp>
 
 #include "host/natives.h"
+#include "platform/float_bits.h"
 
 namespace sim {
 
@@ -22,9 +22,7 @@ std::string hex(std::uint64_t value, int digits) {
 std::int32_t asInt(std::uint64_t word) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(word)); }
 
 json asFloat(std::uint64_t word) {
-    const auto bits = static_cast<std::uint32_t>(word);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
+    const float value = floatFromBits(static_cast<std::uint32_t>(word));
     if (value != value) return "NaN";  // JSON has no NaN
     return value;
 }

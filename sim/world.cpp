@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "host/natives.h"
+#include "platform/float_bits.h"
 
 namespace sim {
 
@@ -13,20 +14,11 @@ namespace {
 
 std::int32_t asInt(std::uint64_t word) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(word)); }
 
-float asFloat(std::uint64_t word) {
-    const auto bits = static_cast<std::uint32_t>(word);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
+float asFloat(std::uint64_t word) { return floatFromBits(static_cast<std::uint32_t>(word)); }
 
 std::uint64_t fromInt(std::int32_t value) { return static_cast<std::uint32_t>(value); }
 
-std::uint64_t fromFloat(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
+std::uint64_t fromFloat(float value) { return floatBits(value); }
 
 }  // namespace
 

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "doctor/settings_check.h"
+#include "platform/float_bits.h"
 #include "tests/sim/doctor_agreement.h"
 #include "tuning/tuning_pass.h"
 
@@ -39,12 +39,6 @@ fs::path runDirectory() {
 std::string readBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::uint32_t bitsOf(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
 }
 
 // A write as the plugin passed it: the ped handle, and the value's argument word (a damage
@@ -162,12 +156,12 @@ TEST(DoctorAgreesWithPlugin, ThePluginWritesTheDoctorsValuesInEveryWeatherOfEver
                           static_cast<unsigned>(da::kSeeds[s]), phase.weather().name, static_cast<unsigned>(phase.firstFrame()),
                           static_cast<unsigned>(phase.firstFrame() + da::kFramesPerWeather - 1), e.switchOn ? "on" : "off",
                           static_cast<int>(e.accuracy), static_cast<double>(e.damageModifier),
-                          static_cast<unsigned>(bitsOf(e.damageModifier)));
+                          static_cast<unsigned>(floatBits(e.damageModifier)));
             if (!e.switchOn) {
                 EXPECT_EQ(record.natives, 0u) << what;
                 continue;
             }
-            EXPECT_EQ(record.damageWrites, e.damageWritten ? toBothTunedPeds(phase, bitsOf(e.damageModifier)) : Writes{})
+            EXPECT_EQ(record.damageWrites, e.damageWritten ? toBothTunedPeds(phase, floatBits(e.damageModifier)) : Writes{})
                 << what;
             EXPECT_EQ(record.accuracyWrites,
                       e.accuracyWritten ? toBothTunedPeds(phase, static_cast<std::uint32_t>(e.accuracy)) : Writes{})
