@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset bench >/dev/null
-cmake --build --preset bench --target veltrane_bench >/dev/null
+cmake --build --preset bench -j "$(nproc 2>/dev/null || echo 2)" --target veltrane_bench >/dev/null
 bench=build/bench/bench/veltrane_bench
 
 echo "== CPU time: fastest of 15 interleaved repetitions"

@@ -9,23 +9,28 @@ cd "$(dirname "$0")/.."
 seconds=${1:-240}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_parse_int fuzz_parse_bool fuzz_parse_float fuzz_profile fuzz_frame)
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target "${targets[@]}"
+# The targets and their input sizes, as fuzz/CMakeLists.txt lists them.
+declare -A max_len
+all=()
+while read -r name length; do
+    all+=("$name")
+    max_len[$name]=$length
+done < build/fuzz/fuzz/targets.txt
+[ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
+for target in "${targets[@]}"; do
+    [ -n "${max_len[$target]:-}" ] || { echo "no fuzz target $target; there are: ${all[*]}" >&2; exit 2; }
+done
+cmake --build --preset fuzz -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}"
 
 runs=$PWD/build/fuzz-runs
 mkdir -p "$runs/artifacts"
 for target in "${targets[@]}"; do
-    case $target in
-        fuzz_profile) max_len=65536 ;;
-        fuzz_frame) max_len=8192 ;;
-        *) max_len=512 ;;
-    esac
     mkdir -p "$runs/corpus/$target"
     echo "== $target: ${seconds}s"
     status=0
-    nice build/fuzz/fuzz/"$target" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
+    nice build/fuzz/fuzz/"$target" -max_total_time="$seconds" -max_len="${max_len[$target]}" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -dict="$PWD/fuzz/veltrane.dict" -artifact_prefix="$runs/artifacts/$target-" \
         "$runs/corpus/$target" "$PWD/fuzz/corpus/$target" >"$runs/$target.log" 2>&1 || status=$?
     grep -E '^(stat::|Done|INFO: seed corpus)|property broken|ERROR|SUMMARY' "$runs/$target.log" || true
