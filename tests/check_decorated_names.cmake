@@ -5,6 +5,7 @@ cmake_minimum_required(VERSION 3.25)
 # our import table (host/ScriptHookRDR2.def) and exactly what Veltrane.asi imports from the host.
 #   -DCLANGXX=<clang++> -DNM=<llvm-nm> -DOBJDUMP=<objdump for PE> -DSOURCE=<host_functions.cpp>
 #   -DDEF=<ScriptHookRDR2.def> -DDLL=<Veltrane.asi> -DWORK_DIR=<scratch>
+include(${CMAKE_CURRENT_LIST_DIR}/support/run_and_match.cmake)
 
 file(MAKE_DIRECTORY ${WORK_DIR})
 set(object ${WORK_DIR}/host_functions.obj)
@@ -14,11 +15,7 @@ execute_process(COMMAND ${CLANGXX} --target=x86_64-pc-windows-msvc -std=c++17 -n
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "clang could not compile ${SOURCE}:\n${err}")
 endif()
-execute_process(COMMAND ${NM} --undefined-only --just-symbol-name ${object}
-                OUTPUT_VARIABLE nm_out RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "llvm-nm failed on ${object}")
-endif()
+run_checked("llvm-nm on ${object}" nm_out ${NM} --undefined-only --just-symbol-name ${object})
 string(REGEX MATCHALL "\\?[^\r\n]+" compiled "${nm_out}")
 list(SORT compiled)
 list(LENGTH compiled count)
@@ -37,10 +34,7 @@ list(SORT table)
 
 # The DLL's imports from the host: its block of objdump's import listing runs from its DLL Name
 # line up to the next blank line.
-execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "objdump failed on ${DLL}")
-endif()
+run_checked("objdump -p ${DLL}" dump ${OBJDUMP} -p ${DLL})
 string(REGEX MATCH "DLL Name: ScriptHookRDR2\\.dll\n[^\n]*\n(([^\n]+\n)*)" host_block "${dump}")
 string(REGEX MATCHALL "\\?[^ \t\n]+" imported "${host_block}")
 list(SORT imported)

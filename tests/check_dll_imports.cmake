@@ -1,13 +1,9 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails unless Veltrane.asi imports only from KERNEL32.dll, the C runtime and the script host.
 # Which names it imports from the host is check_decorated_names.cmake's business.
-execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "objdump failed on ${DLL}")
-endif()
-if(NOT dump MATCHES "file format pei-x86-64")
-    message(FATAL_ERROR "${DLL} is not a 64-bit PE file")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/support/run_and_match.cmake)
+run_checked("objdump -p ${DLL}" dump ${OBJDUMP} -p ${DLL})
+expect_match("${dump}" "file format pei-x86-64" "${DLL} is not a 64-bit PE file")
 
 string(REGEX MATCHALL "DLL Name: [^\n]+" dll_lines "${dump}")
 set(dlls "")

@@ -6,19 +6,14 @@ cmake_minimum_required(VERSION 3.25)
 # 2 KiB in all, private bytes and the working set by at most 1 MiB; and every load starts with
 # the bytes the plugin changed back at their first-load values.
 #   -DSIM=<veltrane-sim.exe> -DEMULATOR=<runner> -DSCENARIO=<reload_soak.json> -DWORK_DIR=<scratch>
+include(${CMAKE_CURRENT_LIST_DIR}/../support/run_and_match.cmake)
 
-file(REMOVE_RECURSE ${WORK_DIR})
-file(MAKE_DIRECTORY ${WORK_DIR})
+fresh_directory(${WORK_DIR})
 set(figures ${WORK_DIR}/resources.csv)
-execute_process(COMMAND ${EMULATOR} ${SIM} ${SCENARIO} --summary --game-dir ${WORK_DIR}/game --resources ${figures}
-                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+run_checked(veltrane-sim out ${EMULATOR} ${SIM} ${SCENARIO} --summary --game-dir ${WORK_DIR}/game --resources ${figures})
 message("${out}")
-if(NOT status EQUAL 0)
-    message(FATAL_ERROR "veltrane-sim exited with ${status}\n${err}")
-endif()
-if(NOT out MATCHES "problems: Veltrane.ini changed by the plugin 0, peds written twice in a frame 0, exempt peds touched 0\n")
-    message(FATAL_ERROR "problems counted (see the summary above)")
-endif()
+expect_match("${out}" "problems: Veltrane.ini changed by the plugin 0, peds written twice in a frame 0, exempt peds touched 0\n"
+             "problems counted (see the summary above)")
 
 file(STRINGS ${figures} rows)
 list(POP_FRONT rows header)

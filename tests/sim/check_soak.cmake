@@ -6,30 +6,23 @@ cmake_minimum_required(VERSION 3.25)
 # 1 MiB above the one after frame 10,000.
 #   -DSIM=<veltrane-sim.exe> -DEMULATOR=<runner> -DSCENARIO=<soak.json> -DWORK_DIR=<scratch>
 #   [-DFRAMES=<frames to play instead of the scenario's>]
+include(${CMAKE_CURRENT_LIST_DIR}/../support/run_and_match.cmake)
 
-file(REMOVE_RECURSE ${WORK_DIR})
-file(MAKE_DIRECTORY ${WORK_DIR})
+fresh_directory(${WORK_DIR})
 set(frame_option "")
 set(want_frames 100000)
 if(FRAMES)
     set(frame_option --frames ${FRAMES})
     set(want_frames ${FRAMES})
 endif()
-execute_process(COMMAND ${EMULATOR} ${SIM} ${SCENARIO} --summary --working-set-every 10000 ${frame_option}
-                        --game-dir ${WORK_DIR}/game
-                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+run_checked(veltrane-sim out ${EMULATOR} ${SIM} ${SCENARIO} --summary --working-set-every 10000 ${frame_option}
+                             --game-dir ${WORK_DIR}/game)
 file(WRITE ${WORK_DIR}/summary.txt "${out}")
 message("${out}")
-if(NOT status EQUAL 0)
-    message(FATAL_ERROR "veltrane-sim exited with ${status}\n${err}")
-endif()
 
-if(NOT out MATCHES "frames played: ${want_frames} ")
-    message(FATAL_ERROR "not every frame was played")
-endif()
-if(NOT out MATCHES "problems: Veltrane.ini changed by the plugin 0, peds written twice in a frame 0, exempt peds touched 0\n")
-    message(FATAL_ERROR "problems counted (see the summary above)")
-endif()
+expect_match("${out}" "frames played: ${want_frames} " "not every frame was played")
+expect_match("${out}" "problems: Veltrane.ini changed by the plugin 0, peds written twice in a frame 0, exempt peds touched 0\n"
+             "problems counted (see the summary above)")
 string(REGEX MATCH "working set after frame 10000: ([0-9]+) bytes" _ "${out}")
 set(first ${CMAKE_MATCH_1})
 string(REGEX MATCH "working set after frame ${want_frames}: ([0-9]+) bytes" _ "${out}")
