@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/sim/finished_run.h"
+
 namespace {
 
 using nlohmann::json;
@@ -21,10 +23,7 @@ using Names = std::vector<std::string>;
 
 constexpr unsigned kFrames = 28;
 
-std::string runDirectory() {
-    const char* dir = std::getenv("VELTRANE_SIM_FAULTS");
-    return dir ? dir : ".";
-}
+std::string runDirectory() { return finished_run::directory("VELTRANE_SIM_FAULTS"); }
 
 // The trace, split by frame: what each frame's calls, frame line and keystroke lines were.
 struct Frame {
@@ -37,9 +36,7 @@ struct Frame {
 const std::vector<Frame>& frames() {
     static const std::vector<Frame> byFrame = [] {
         std::vector<Frame> out(kFrames + 1);
-        std::ifstream in(runDirectory() + "/trace.jsonl");
-        for (std::string text; std::getline(in, text);) {
-            json line = json::parse(text);
+        for (json& line : finished_run::trace(runDirectory())) {
             const auto frame = std::min<unsigned>(line["frame"].get<unsigned>(), kFrames);
             if (line["type"] == "call") out[frame].calls.push_back(std::move(line));
             else if (line["type"] == "keystrokes") out[frame].keystrokes.push_back(std::move(line));

@@ -12,32 +12,16 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/sim/finished_run.h"
 
 namespace {
 
 using nlohmann::json;
 
-std::string runDirectory(const char* variable) {
-    const char* dir = std::getenv(variable);
-    return dir ? dir : ".";
-}
-
-std::vector<json> readTrace(const std::string& directory) {
-    std::vector<json> out;
-    std::ifstream in(directory + "/trace.jsonl");
-    for (std::string line; std::getline(in, line);) out.push_back(json::parse(line));
-    return out;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using finished_run::fileBytes;
 
 // The module (scriptRegister's first argument) and keyboard handler of each load of a plugin,
 // from the first registrations after the trace's line that names it (the loader's at the
@@ -84,7 +68,7 @@ std::vector<json> nativesNamed(const std::vector<json>& trace, unsigned frame, c
 template <const char* kRunVariable>
 class RunTrace : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { trace = readTrace(runDirectory(kRunVariable)); }
+    static void SetUpTestSuite() { trace = finished_run::trace(finished_run::directory(kRunVariable)); }
     static inline std::vector<json> trace;
 };
 
@@ -141,7 +125,7 @@ TEST_F(AsiLoader, KeystrokesReachEveryLoadedHandler) {
 TEST_F(AsiLoader, TheProbeKeptItsOwnCountsAndVeltraneItsTuning) {
     // The probe's second load ran frames 6 to 11 and got F5 and F6 down and up; had anyone
     // changed its counters, it would have stopped the run.
-    EXPECT_EQ(readFile(runDirectory(kAsiLoaderRun) + "/game/asi_probe.txt"), "frames 6 keys 4\r\n");
+    EXPECT_EQ(fileBytes(finished_run::directory(kAsiLoaderRun) + "/game/asi_probe.txt"), "frames 6 keys 4\r\n");
     // Veltrane tunes the peds that arrive while the probe is away as it tuned the first ones.
     for (unsigned frame : {0u, 4u}) {
         const auto damage = nativesNamed(trace, frame, "PedDamageModWrite");
@@ -173,7 +157,7 @@ TEST_F(Reload, EveryByteThePluginChangedIsBackToItsFirstLoadValue) {
         if (line["type"] == "keystrokes" && line["frame"] == 1) keyChangedMemory = line["pluginBytesChanged"] > 0;
     }
     EXPECT_TRUE(keyChangedMemory);
-    std::ifstream in(runDirectory(kReloadRun) + "/resources.csv");
+    std::ifstream in(finished_run::directory(kReloadRun) + "/resources.csv");
     std::string header, row;
     std::getline(in, header);
     ASSERT_EQ(header.substr(header.rfind(',') + 1), "state_bytes_kept");
@@ -192,7 +176,7 @@ TEST_F(Reload, AnExistingFileIsNeverRewritten) {
             EXPECT_EQ(line["iniDuringFrame"], "unchanged") << "frame " << line["frame"];
         }
     }
-    EXPECT_EQ(readFile(runDirectory(kReloadRun) + "/game/Veltrane.ini"),
+    EXPECT_EQ(fileBytes(finished_run::directory(kReloadRun) + "/game/Veltrane.ini"),
               "[Settings]\r\nEnabled=1\r\n[WeatherType_Rain]\r\nAccuracy_Rain=70\r\nDamageMod_Rain=0.5\r\n");
 }
 

@@ -23,6 +23,7 @@
 #include "doctor/settings_check.h"
 #include "platform/float_bits.h"
 #include "tests/sim/doctor_agreement.h"
+#include "tests/sim/finished_run.h"
 #include "tuning/tuning_pass.h"
 
 namespace {
@@ -31,15 +32,7 @@ namespace da = doctor_agreement;
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-fs::path runDirectory() {
-    const char* dir = std::getenv("VELTRANE_SIM_DOCTOR");
-    return dir ? dir : ".";
-}
-
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+fs::path runDirectory() { return finished_run::directory("VELTRANE_SIM_DOCTOR"); }
 
 // A write as the plugin passed it: the ped handle, and the value's argument word (a damage
 // modifier's float bits, an accuracy's 32-bit integer).
@@ -56,9 +49,7 @@ struct PhaseRecord {
 const std::vector<PhaseRecord>& phaseRecords() {
     static const std::vector<PhaseRecord> records = [] {
         std::vector<PhaseRecord> out(da::kSeedCount * kWeatherCount);
-        std::ifstream in(runDirectory() / "trace.jsonl");
-        for (std::string line; std::getline(in, line);) {
-            const json entry = json::parse(line);
+        for (const json& entry : finished_run::trace(runDirectory())) {
             const auto frame = entry["frame"].get<std::uint32_t>();
             if (frame >= da::kFrames) continue;  // the unload
             PhaseRecord& phase = out[frame / da::kFramesPerWeather];
@@ -138,7 +129,7 @@ TEST(DoctorAgreesWithPlugin, TheGamePlayedEveryPhaseInItsWeather) {
         }
     }
     // The last file is still there as the player wrote it: the plugin read it and rewrote nothing.
-    EXPECT_EQ(readBytes(runDirectory() / "game" / "Veltrane.ini"), da::settingsText(da::kSeedCount - 1));
+    EXPECT_EQ(finished_run::fileBytes(runDirectory() / "game" / "Veltrane.ini"), da::settingsText(da::kSeedCount - 1));
 }
 
 TEST(DoctorAgreesWithPlugin, ThePluginWritesTheDoctorsValuesInEveryWeatherOfEveryFile) {

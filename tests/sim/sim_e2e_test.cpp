@@ -14,24 +14,17 @@
 #include <vector>
 
 #include "platform/windows_api.h"
+#include "tests/sim/finished_run.h"
 
 namespace {
 
 using nlohmann::json;
 using Names = std::vector<std::string>;
 
-std::string runDirectory() {
-    const char* dir = std::getenv("VELTRANE_SIM_E2E");
-    return dir ? dir : ".";
-}
+std::string runDirectory() { return finished_run::directory("VELTRANE_SIM_E2E"); }
 
 const std::vector<json>& trace() {
-    static const std::vector<json> lines = [] {
-        std::vector<json> out;
-        std::ifstream in(runDirectory() + "/trace.jsonl");
-        for (std::string line; std::getline(in, line);) out.push_back(json::parse(line));
-        return out;
-    }();
+    static const std::vector<json> lines = finished_run::trace(runDirectory());
     return lines;
 }
 
