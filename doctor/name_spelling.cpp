@@ -6,15 +6,8 @@
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+using profile_text::lowerAscii;
+using profile_text::trim;
 
 constexpr std::size_t kFarthestMisspelling = 2;
 
@@ -60,11 +53,6 @@ std::vector<NameLine> scanNames(std::string_view bytes) {
     return names;
 }
 
-bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
-}
-
 std::size_t spellingDistance(std::string_view a, std::string_view b) {
     // Three rows of the optimal-string-alignment table suffice.
     std::vector<std::size_t> before(b.size() + 1), previous(b.size() + 1), current(b.size() + 1);
@@ -72,9 +60,9 @@ std::size_t spellingDistance(std::string_view a, std::string_view b) {
     for (std::size_t i = 1; i <= a.size(); ++i) {
         current[0] = i;
         for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t cost = lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1;
+            const std::size_t cost = lowerAscii(a[i - 1]) == lowerAscii(b[j - 1]) ? 0 : 1;
             current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + cost});
-            if (i > 1 && j > 1 && lower(a[i - 1]) == lower(b[j - 2]) && lower(a[i - 2]) == lower(b[j - 1]))
+            if (i > 1 && j > 1 && lowerAscii(a[i - 1]) == lowerAscii(b[j - 2]) && lowerAscii(a[i - 2]) == lowerAscii(b[j - 1]))
                 current[j] = std::min(current[j], before[j - 2] + 1);
         }
         before.swap(previous);

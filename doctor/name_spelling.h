@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/profile_text.h"
+
 // One section header or key line of the file. Lines are numbered from 1.
 struct NameLine {
     std::size_t line = 0;
@@ -31,7 +33,7 @@ struct NameLine {
 std::vector<NameLine> scanNames(std::string_view fileBytes);
 
 // Compares as the profile functions do: ASCII letters without regard to case.
-bool sameName(std::string_view a, std::string_view b);
+using profile_text::sameName;
 
 // Edit distance counting insertions, deletions, substitutions and swaps of two neighbours,
 // ASCII case ignored: "Thunderstrom" is 1 from "Thunderstorm".

@@ -6,25 +6,17 @@
 #include <cstdlib>
 #include <limits>
 
+#include "platform/profile_text.h"
 #include "settings/text_forms.h"
 
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
-std::string_view trimLeft(std::string_view text) {
-    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-    return text;
-}
-
-std::string_view trimRight(std::string_view text) {
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    return text;
-}
+using profile_text::lowerAscii;
+using profile_text::trim;
 
 std::size_t digitsAt(std::string_view text, std::size_t from) {
     std::size_t i = from;
@@ -41,11 +33,11 @@ bool separatorThenDigit(std::string_view text, std::size_t at, char separator) {
 
 // "0x" and at least one hex digit at `at`; the hex number's value, saturated past 64 bits.
 std::optional<std::uint64_t> hexAt(std::string_view text, std::size_t at) {
-    if (!(startsWith(text, at, '0') && at + 2 < text.size() && lower(text[at + 1]) == 'x' && isHexDigit(text[at + 2])))
+    if (!(startsWith(text, at, '0') && at + 2 < text.size() && lowerAscii(text[at + 1]) == 'x' && isHexDigit(text[at + 2])))
         return std::nullopt;
     std::uint64_t value = 0;
     for (std::size_t i = at + 2; i < text.size() && isHexDigit(text[i]); ++i) {
-        const char c = lower(text[i]);
+        const char c = lowerAscii(text[i]);
         const std::uint64_t digit = isDigit(c) ? std::uint64_t(c - '0') : std::uint64_t(c - 'a' + 10);
         value = value > (std::numeric_limits<std::uint64_t>::max() >> 4) ? std::numeric_limits<std::uint64_t>::max()
                                                                           : value * 16 + digit;
@@ -57,7 +49,7 @@ std::string leadingWord(std::string_view text) {
     std::string word;
     for (char c : text) {
         if (!isLetter(c)) break;
-        word += lower(c);
+        word += lowerAscii(c);
     }
     return word;
 }
@@ -118,7 +110,7 @@ std::string floatText(float value) {
 }
 
 std::optional<ValueFinding> checkSwitchText(std::string_view raw, bool valueRead) {
-    const std::string_view text = trimRight(trimLeft(raw));
+    const std::string_view text = trim(raw);
     const std::string readAs = "reads as " + std::string(valueRead ? "1" : "0") + ", the switch is " +
                                switchWord(valueRead);
     const std::size_t sign = (startsWith(text, 0, '+') || startsWith(text, 0, '-')) ? 1 : 0;
@@ -151,7 +143,7 @@ std::optional<ValueFinding> checkSwitchText(std::string_view raw, bool valueRead
 }
 
 std::optional<ValueFinding> checkAccuracyText(std::string_view raw, std::int32_t valueRead) {
-    const std::string_view text = trimRight(trimLeft(raw));
+    const std::string_view text = trim(raw);
     const std::string readAs = "reads as " + intText(valueRead);
     const std::string canonical = formatInt(valueRead).c_str();
     const bool negative = startsWith(text, 0, '-');
@@ -185,7 +177,7 @@ std::optional<ValueFinding> checkAccuracyText(std::string_view raw, std::int32_t
 }
 
 std::optional<ValueFinding> checkDamageText(std::string_view raw, float valueRead) {
-    const std::string_view text = trimRight(trimLeft(raw));
+    const std::string_view text = trim(raw);
     const std::string readAs = "reads as " + floatText(valueRead);
     const std::size_t sign = (startsWith(text, 0, '+') || startsWith(text, 0, '-')) ? 1 : 0;
     const std::size_t intDigits = digitsAt(text, sign);

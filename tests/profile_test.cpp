@@ -91,6 +91,7 @@ TEST_F(Profile, ReadsMarksBracketsAndSecondNamesAsWineDoes) {
     const Case cases[] = {
         {"plain", text, {{"S", "k", "1"}, {"T]x", "k", "2"}, {"T", "k", "DEF"}, {"U]", "k", "3"}, {"U", "k", "DEF"}}},
         {"UTF-8 mark", "\xEF\xBB\xBF" + text, {{"S", "k", "1"}, {"T]x", "k", "2"}}},
+        {"UTF-8 mark, then a UTF-16 one", "\xEF\xBB\xBF" + utf16(text, false), {{"S", "k", "DEF"}}},
         {"UTF-16 little-endian", utf16(text, false), {{"S", "k", "1"}, {"T]x", "k", "2"}, {"U]", "k", "3"}}},
         {"UTF-16 big-endian", utf16(text, true), {{"S", "k", "1"}, {"T]x", "k", "2"}}},
         {"UTF-16 without a mark", utf16(text, false).substr(2), {{"S", "k", "DEF"}}},

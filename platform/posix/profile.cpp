@@ -30,29 +30,16 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/profile_text.h"
 #include "platform/utf16_text.h"
 #include "platform/windows_api.h"
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && (isBlank(text.front()) || text.front() == '\r' || text.front() == '\n'))
-        text.remove_prefix(1);
-    while (!text.empty() && (isBlank(text.back()) || text.back() == '\r' || text.back() == '\n'))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; };
-        if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i]))) return false;
-    }
-    return true;
-}
+using profile_text::Encoding;
+using profile_text::isBlank;
+using profile_text::sameName;
+using profile_text::trim;
 
 enum class LineKind { Other, Section, Key };
 
@@ -90,10 +77,8 @@ Line classify(std::string raw) {
     return line;
 }
 
-enum class Encoding { Bytes, Utf16LittleEndian, Utf16BigEndian };
-
 struct Profile {
-    Encoding encoding = Encoding::Bytes;
+    Encoding encoding = Encoding::Ansi;  // written back as UTF-16 if read as such, else as bytes
     std::vector<Line> lines;
 };
 
@@ -114,29 +99,18 @@ std::optional<Profile> load(const char* path) {
     std::fclose(file);
 
     Profile profile;
-    std::string_view text(content);
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    std::string decoded;
-    if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") {
-        profile.encoding = text[0] == '\xFF' ? Encoding::Utf16LittleEndian : Encoding::Utf16BigEndian;
-        decoded = utf16::toUtf8(text.substr(2), profile.encoding == Encoding::Utf16BigEndian);
-        text = decoded;
-    }
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) end = text.size();
-        profile.lines.push_back(classify(std::string(text.substr(start, end - start))));
-        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
-        start = end + 1;
-    }
+    profile.encoding = profile_text::detectEncoding(content);
+    const std::string decoded = profile_text::decodedText(content);
+    const std::string_view text(decoded);
+    for (const profile_text::TextLine& line : profile_text::splitLines(text))
+        profile.lines.push_back(classify(std::string(text.substr(line.start, line.length))));
     return profile;
 }
 
 bool save(const Profile& profile, const char* path) {
     std::string text;
     for (const Line& line : profile.lines) text += line.raw + "\r\n";
-    if (profile.encoding != Encoding::Bytes) {
+    if (profile.encoding == Encoding::Utf16LittleEndian || profile.encoding == Encoding::Utf16BigEndian) {
         const bool bigEndian = profile.encoding == Encoding::Utf16BigEndian;
         text = (bigEndian ? "\xFE\xFF" : "\xFF\xFE") + utf16::fromUtf8(text, bigEndian);
     }
