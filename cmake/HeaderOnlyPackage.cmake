@@ -3,7 +3,7 @@
 # compiler's own path. A MinGW build can't take all of /usr/include (glibc's headers would
 # shadow MinGW's), so it gets the package's folder alone, through a link in the build tree.
 function(veltrane_header_only_package target header)
-    string(MAKE_C_IDENTIFIER "VELTRANE_${target}_DIR" dir_variable)
+    string(TOUPPER "${target}_INCLUDE_DIR" dir_variable)
     find_path(${dir_variable} ${header} PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH)
     get_filename_component(folder ${header} DIRECTORY)
     if(NOT ${dir_variable})

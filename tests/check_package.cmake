@@ -55,7 +55,8 @@ execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${tree} -DCMAKE_TOO
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "configuring the second build failed")
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} --build ${tree} --target veltrane_package -j 2
+cmake_host_system_information(RESULT jobs QUERY NUMBER_OF_LOGICAL_CORES)
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${tree} --target veltrane_package -j ${jobs}
                 OUTPUT_QUIET RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "the second build failed")
