@@ -55,7 +55,11 @@ execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${tree} -DCMAKE_TOO
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "configuring the second build failed")
 endif()
-cmake_host_system_information(RESULT jobs QUERY NUMBER_OF_LOGICAL_CORES)
+# As many jobs as the scripts run: the cores this process may use (nproc), not all the host has.
+execute_process(COMMAND nproc OUTPUT_VARIABLE jobs OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    set(jobs 2)
+endif()
 execute_process(COMMAND ${CMAKE_COMMAND} --build ${tree} --target veltrane_package -j ${jobs}
                 OUTPUT_QUIET RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
