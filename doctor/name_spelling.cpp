@@ -62,7 +62,8 @@ std::size_t spellingDistance(std::string_view a, std::string_view b) {
         for (std::size_t j = 1; j <= b.size(); ++j) {
             const std::size_t cost = lowerAscii(a[i - 1]) == lowerAscii(b[j - 1]) ? 0 : 1;
             current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + cost});
-            if (i > 1 && j > 1 && lowerAscii(a[i - 1]) == lowerAscii(b[j - 2]) && lowerAscii(a[i - 2]) == lowerAscii(b[j - 1]))
+            if (i > 1 && j > 1 && lowerAscii(a[i - 1]) == lowerAscii(b[j - 2]) &&
+                lowerAscii(a[i - 2]) == lowerAscii(b[j - 1]))
                 current[j] = std::min(current[j], before[j - 2] + 1);
         }
         before.swap(previous);

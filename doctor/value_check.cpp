@@ -33,7 +33,8 @@ bool separatorThenDigit(std::string_view text, std::size_t at, char separator) {
 
 // "0x" and at least one hex digit at `at`; the hex number's value, saturated past 64 bits.
 std::optional<std::uint64_t> hexAt(std::string_view text, std::size_t at) {
-    if (!(startsWith(text, at, '0') && at + 2 < text.size() && lowerAscii(text[at + 1]) == 'x' && isHexDigit(text[at + 2])))
+    if (!(startsWith(text, at, '0') && at + 2 < text.size() && lowerAscii(text[at + 1]) == 'x' &&
+          isHexDigit(text[at + 2])))
         return std::nullopt;
     std::uint64_t value = 0;
     for (std::size_t i = at + 2; i < text.size() && isHexDigit(text[i]); ++i) {

@@ -61,7 +61,8 @@ inline std::vector<TextLine> splitLines(std::string_view text) {
         std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string_view::npos) end = text.size();
         std::size_t next = end;
-        if (next < text.size()) next += (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ? 2 : 1;
+        if (next < text.size())
+            next += (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ? 2 : 1;
         lines.push_back(TextLine{start, end - start, text.substr(end, next - end)});
         start = next;
     }
