@@ -44,9 +44,11 @@ void Game::loadPlugin(const std::string& name) {
         return;
     }
     // DllMain runs now and registers the plugin's script and keyboard handler again.
+    const bool loadedAlready = target->module != nullptr;
     fault = folder.load(*target);
     if (!fault.empty()) {
-        fault += ": " + lastErrorText(name);
+        // Only a LoadLibrary that failed has a Windows error to tell.
+        if (!loadedAlready) fault += ": " + lastErrorText(name);
         return;
     }
     flushLog(nullptr);

@@ -34,6 +34,10 @@ namespace fs = std::filesystem;
 class Game {
 public:
     Game(const GameOptions& chosen, Scenario played) : options(chosen), scenario(std::move(played)) {}
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+    // Removes the run's scratch game directory, if it made one.
+    ~Game();
 
     int play();
 
@@ -60,6 +64,7 @@ private:
     std::size_t stackUsed = 0;   // the most of it the plugin's script used
     StandInHeldIntoFn heldInto = nullptr;
     PluginFolder folder;
+    fs::path scratchDirectory;      // the game directory when no --game-dir was given: this run's own
     std::string watchedName;        // the plugin the report watches: the first one named
     PluginStateWatch watchedState;  // kept only when the scenario unloads or loads plugins
     bool watchState = false;

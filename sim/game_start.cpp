@@ -27,14 +27,24 @@ bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
         for (const std::string& name : scenario.plugins) pluginPaths.push_back(beside / name);
     }
     watchedName = folderName(pluginPaths.front());
+    if (!options.pluginPaths.empty()) {
+        // The scenario's unloads and loads, against the plugins given instead of its own.
+        std::vector<std::string> names;
+        for (const fs::path& path : pluginPaths) names.push_back(folderName(path));
+        checkPluginEvents(scenario, names);
+    }
     for (const ScenarioEvent& event : scenario.events) {
         watchState = watchState || event.kind == EventKind::Unload || event.kind == EventKind::Load;
     }
 
     fs::path directory;
     if (options.gameDirectory.empty()) {
-        directory = fs::temp_directory_path() / "veltrane-sim-game";
+        // A directory of this process's own, so that runs side by side never share one (one run
+        // removing the directory another plays in). A directory left by a process of the same
+        // number that ended without removing it goes first.
+        directory = fs::temp_directory_path() / ("veltrane-sim-game-" + std::to_string(GetCurrentProcessId()));
         fs::remove_all(directory);
+        scratchDirectory = directory;
     } else {
         directory = fs::absolute(options.gameDirectory);
     }
@@ -179,6 +189,13 @@ bool Game::startTiming() {
         *import.real = real;
     }
     return true;
+}
+
+Game::~Game() {
+    if (scratchDirectory.empty()) return;
+    std::error_code ignored;
+    fs::current_path(fs::temp_directory_path(ignored), ignored);
+    fs::remove_all(scratchDirectory, ignored);
 }
 
 void Game::unload() {
