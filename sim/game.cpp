@@ -217,10 +217,12 @@ int Game::play() {
     if (!options.quiet) {
         std::cout << (options.profileTiming ? renderTiming(timing) : options.summary ? renderSummary(run) : renderReport(run))
                   << std::flush;
-        if (stackGiven > 0) {
-            std::cout << "script stack: " << stackUsed << " of " << stackGiven << " bytes used at most\n"
-                      << std::flush;
+        // One figure per plugin: each script has a fiber and a stack of its own.
+        for (const auto& [name, used] : stackUsed) {
+            std::cout << "script stack: " << used << " of " << stackGiven << " bytes used at most by " << name
+                      << "'s script\n";
         }
+        std::cout << std::flush;
     }
     if (html.is_open()) html << renderHtml(run) << std::flush;
     if (!run.stopReason.empty()) {

@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
                  "query, the natives and its own code; print only those figures (the call log stays off)")
         ->excludes(html);
     app.add_option("--script-stack", options.scriptStack,
-                   "Give the script fibers a stack of BYTES (whole pages) and print the most of it the script "
+                   "Give the script fibers a stack of BYTES (whole pages) and print the most of it each plugin's script "
                    "used; a script that needs more crashes the game, as it would on such a stack")
         ->check(wholeNumber(16384, std::uint64_t{1} << 30))
         ->option_text("BYTES");

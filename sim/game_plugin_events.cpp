@@ -33,6 +33,7 @@ void Game::unloadPlugin(const std::string& name) {
     fault = folder.unload(*target);
     flushLog(nullptr);
     if (!fault.empty()) return;
+    noteStackUse(*target);
     const int held = heldInto(reinterpret_cast<const void*>(target->begin), reinterpret_cast<const void*>(target->end));
     if (held != 0) fault = "after " + name + " was unloaded, the host still holds " + std::to_string(held) + " script(s), fiber(s) or handler(s) in it";
 }

@@ -61,7 +61,8 @@ private:
     StandInScriptStackFn setScriptStack = nullptr;
     StandInScriptStackUseFn scriptStackUse = nullptr;
     std::size_t stackGiven = 0;  // bytes of stack for each script fiber; 0: the system's default
-    std::size_t stackUsed = 0;   // the most of it the plugin's script used
+    // The most of it each plugin's script used, by the plugin's file name.
+    std::vector<std::pair<std::string, std::size_t>> stackUsed;
     StandInHeldIntoFn heldInto = nullptr;
     PluginFolder folder;
     fs::path scratchDirectory;      // the game directory when no --game-dir was given: this run's own
@@ -88,6 +89,7 @@ private:
     void apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw);
     void flushLog(std::vector<std::string>* described);
     void unload();
+    void noteStackUse(const PluginModule& unloaded);
 };
 
 }  // namespace sim

@@ -2,6 +2,7 @@
 // starting world (prepare); the ASI loader, the stand-in host and every plugin (load); timing
 // wrappers for --profile-timing (startTiming); everything unloaded at the end (unload).
 
+#include <algorithm>
 #include <iostream>
 
 #include "sim/asi_loader.h"
@@ -191,6 +192,19 @@ bool Game::startTiming() {
     return true;
 }
 
+// The most stack the plugin's script used in the load that just ended (its last image).
+void Game::noteStackUse(const PluginModule& unloaded) {
+    if (stackGiven == 0 || scriptStackUse == nullptr) return;
+    const std::size_t used = scriptStackUse(reinterpret_cast<const void*>(unloaded.begin), reinterpret_cast<const void*>(unloaded.end));
+    for (auto& [name, most] : stackUsed) {
+        if (name == unloaded.name) {
+            most = std::max(most, used);
+            return;
+        }
+    }
+    stackUsed.emplace_back(unloaded.name, used);
+}
+
 Game::~Game() {
     if (scratchDirectory.empty()) return;
     std::error_code ignored;
@@ -203,8 +217,16 @@ void Game::unload() {
     folder.unloadAll();
     flushLog(&run.unloadCalls);
     if (host != nullptr) {
-        // Measured as the unload deleted the script's fiber.
-        if (scriptStackUse) stackUsed = scriptStackUse();
+        // Measured as the unload deleted the scripts' fibers.
+        for (const PluginModule& unloaded : folder.plugins()) noteStackUse(unloaded);
+        // In the order the loader loaded them, whichever was unloaded first during the run.
+        std::vector<std::pair<std::string, std::size_t>> ordered;
+        for (const PluginModule& loaded : folder.plugins()) {
+            for (const auto& entry : stackUsed) {
+                if (entry.first == loaded.name) ordered.push_back(entry);
+            }
+        }
+        stackUsed = std::move(ordered);
         if (shutdown) shutdown();
         FreeLibrary(host);
     }

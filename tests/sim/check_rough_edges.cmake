@@ -45,6 +45,12 @@ edge("report" 0 ARGS ${scenario}
             "set WeatherType_Rain\\.DamageMod_Rain = \"0\\.5\\\\xC3\\\\xA9\""
             "set Settings\\.Enabled = \"1 \""
             "DamageMod_Rain=\"0\\.5\\\\xC3\\\\xA9\" \\(reads 0\\.5\\)")
+# Two plugins, two scripts: one stack figure for each, in the order the loader loaded them (by name).
+get_filename_component(built ${SIM} DIRECTORY)
+edge("script stack of two plugins" 0 ARGS ${scenario} --plugin ${built}/Veltrane.asi --plugin ${built}/asi_probe.asi
+     --script-stack 65536 --summary
+     EXPECT "\nscript stack: [1-9][0-9]* of 65536 bytes used at most by asi_probe\\.asi's script\nscript stack: [1-9][0-9]* of 65536 bytes used at most by Veltrane\\.asi's script\n")
+
 # No weather at frame 0: the world's hash 0 has no row, and the report's first lines say what follows.
 file(WRITE ${WORK_DIR}/no_weather.json "{\"frames\": 2, \"ini\": null, \"peds\": {\"count\": 1}}")
 edge("no weather at the start" 0 ARGS ${WORK_DIR}/no_weather.json
