@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/windows_api.h"
+#include "tuning/weather_table.h"
 
 namespace {
 
@@ -254,11 +255,8 @@ TEST(SimulatedGame, DefaultFileHoldsItsFortyFiveEntries) {
     };
     EXPECT_EQ(read("Settings", "Enabled"), "1");
     EXPECT_EQ(keysOf("Settings"), (Names{"Enabled=1"}));
-    const char* weathers[] = {"Blizzard", "Drizzle",   "Fog",     "GroundBlizzard", "Hail",         "Hurricane",
-                              "Misty",    "OvercastDark", "Rain", "Sandstorm",      "Shower",       "Sleet",
-                              "Snow",     "Snowlight", "Thunder", "Thunderstorm",   "Whiteout",     "Snowclearing",
-                              "Clouds",   "HighPressure", "Overcast", "Sunny"};
-    for (const std::string w : weathers) {
+    for (const WeatherEntry& weather : weatherTable) {
+        const std::string w = weather.name;
         const std::string section = "WeatherType_" + w;
         EXPECT_EQ(keysOf(section.c_str()), (Names{"Accuracy_" + w + "=12829", "DamageMod_" + w + "=1"})) << section;
     }
@@ -266,7 +264,7 @@ TEST(SimulatedGame, DefaultFileHoldsItsFortyFiveEntries) {
     const DWORD size = GetPrivateProfileSectionNamesA(names, sizeof names, path.c_str());
     std::size_t sections = 0;
     for (const char* p = names; p < names + size && *p; p += std::strlen(p) + 1) ++sections;
-    EXPECT_EQ(sections, 23u);
+    EXPECT_EQ(sections, 1 + kWeatherCount);
 }
 
 }  // namespace
