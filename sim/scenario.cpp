@@ -228,7 +228,7 @@ void readWeather(const json& value, const std::string& where, ScenarioEvent& eve
     for (const WeatherEntry& entry : weatherTable) {
         if (editDistance(name, entry.name) < editDistance(name, nearest->name)) nearest = &entry;
     }
-    fail(where, "\"" + name + "\" is none of the plugin's " + std::to_string(kWeatherCount) + " weathers; the nearest is \"" +
+    fail(where, "\"" + name + "\" is none of the plugin's weathers; the nearest is \"" +
                     nearest->name + "\". For a weather the plugin has no row for, write {\"unknown\": \"" + name + "\"}");
 }
 

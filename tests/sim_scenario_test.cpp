@@ -215,7 +215,7 @@ TEST(Scenario, RefusesWhatItCannotPlayAndSaysWhere) {
         {R"({"frames": 5, "colour": 1})", "unknown key \"colour\""},
         {R"({"frames": 5, "events": [{"weather": "Rain"}]})", "events[0]: \"frame\" is missing"},
         {R"({"frames": 5, "events": [{"frame": 5, "weather": "Rain"}]})", "past the last frame, 4"},
-        // A weather that is no hash and none of the 22, unless the scenario says it means one.
+        // A weather that is no hash and none of the plugin's, unless the scenario says it means one.
         {R"({"frames": 5, "events": [{"frame": 0, "weather": "0xDEADBEEZ"}]})",
          "events[0].weather: \"0xDEADBEEZ\" is not a hash: a hash is 0x and 1 to 8 hex digits"},
         {R"({"frames": 5, "events": [{"frame": 0, "weather": "0x1DEADBEEF"}]})", "at most 8 hex digits"},
@@ -223,7 +223,7 @@ TEST(Scenario, RefusesWhatItCannotPlayAndSaysWhere) {
         {R"({"frames": 5, "events": [{"frame": 0, "weather": "12345"}]})",
          "\"12345\" is a number, not a weather; a hash is written in hex: for the hash 12345, write \"0x00003039\""},
         {R"({"frames": 5, "events": [{"frame": 0, "weather": "Rain"}, {"frame": 1, "weather": "Thunderstrom"}]})",
-         "events[1].weather: \"Thunderstrom\" is none of the plugin's 22 weathers; the nearest is \"Thunderstorm\". "
+         "events[1].weather: \"Thunderstrom\" is none of the plugin's weathers; the nearest is \"Thunderstorm\". "
          "For a weather the plugin has no row for, write {\"unknown\": \"Thunderstrom\"}"},
         {R"({"frames": 5, "events": [{"frame": 0, "weather": "Overcastdrak"}]})", "the nearest is \"OvercastDark\""},
         {R"({"frames": 5, "events": [{"frame": 0, "weather": {"unknown": "rain"}}]})",

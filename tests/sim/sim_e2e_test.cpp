@@ -239,7 +239,7 @@ TEST(SimulatedGame, FaultSwitchesOfTheWorldReachThePlugin) {
 }
 
 // The file the plugin wrote again after the deletion, read back through kernel32.
-TEST(SimulatedGame, DefaultFileHoldsItsFortyFiveEntries) {
+TEST(SimulatedGame, DefaultFileHoldsEveryEntry) {
     const std::string path = runDirectory() + "/game/Veltrane.ini";
     auto read = [&](const char* section, const char* key) {
         char buffer[256];
