@@ -51,6 +51,10 @@ edge("script stack of two plugins" 0 ARGS ${scenario} --plugin ${built}/Veltrane
      --script-stack 65536 --summary
      EXPECT "\nscript stack: [1-9][0-9]* of 65536 bytes used at most by asi_probe\\.asi's script\nscript stack: [1-9][0-9]* of 65536 bytes used at most by Veltrane\\.asi's script\n")
 
+# The scenario's unloads and loads are checked against the plugins --plugin gives, before the first frame.
+edge("unload of a plugin --plugin left out" 1 ARGS ${CASES}/reload.json --plugin ${built}/asi_probe.asi
+     EXPECT "reload\\.json: events\\[3\\]\\.unload: Veltrane\\.asi is not one of the game's plugins \\(asi_probe\\.asi\\)")
+
 # No weather at frame 0: the world's hash 0 has no row, and the report's first lines say what follows.
 file(WRITE ${WORK_DIR}/no_weather.json "{\"frames\": 2, \"ini\": null, \"peds\": {\"count\": 1}}")
 edge("no weather at the start" 0 ARGS ${WORK_DIR}/no_weather.json
