@@ -13,6 +13,7 @@
 #include "doctor/settings_check.h"
 #include "doctor/settings_fix.h"
 #include "settings/settings_file.h"
+#include "tuning/weather_table.h"
 
 namespace {
 
@@ -219,7 +220,8 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
     app.add_flag("--details", options.report.details,
                  "for a file that holds none of the plugin's names, also each warning that stands for");
     app.add_flag("--write-defaults", options.writeDefaults,
-                 "when the file is missing, write the default file the plugin would write (45 entries)");
+                 "when the file is missing, write the default file the plugin would write (" +
+                     std::to_string(1 + 2 * kWeatherCount) + " entries)");
     app.add_flag("--fix", options.fix,
                  "write each warning's \"write instead\" line into the file, keeping the original as PATH.bak");
     app.set_version_flag("--version", VELTRANE_VERSION);

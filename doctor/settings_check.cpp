@@ -13,6 +13,7 @@
 #include "settings/settings_file.h"
 #include "settings/text_forms.h"
 #include "tuning/tuning_pass.h"
+#include "tuning/weather_table.h"
 
 namespace {
 
@@ -402,12 +403,13 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
                 (check.encoding == Encoding::Utf16WithoutMark
                      ? "Fix: " + std::string(kSaveAsAnsi)
                      : check.pluginsFileName ? "Fix: delete it, and the plugin writes the default file when the game "
-                                               "starts; or let --fix add the default file's 45 entries to it"
+                                               "starts; or let --fix add the default file's " +
+                                               std::to_string(1 + 2 * kWeatherCount) + " entries to it"
                                              : "Is it the file you meant? The plugin reads only " +
                                                    fileNameOf(kSettingsFileName) + " in the folder the game starts in."),
             {}}};
     }
-    // Another program's file, or one under another name, is not offered the plugin's 45 entries:
+    // Another program's file, or one under another name, is not offered the plugin's default entries:
     // the likelier mistake is the path. An explicit --fix still writes them.
     const bool foreignFile = check.warnings.size() == 1 && check.warnings[0].kind == WarningKind::NoKnownNames &&
                              !check.pluginsFileName;

@@ -17,15 +17,22 @@ export WINEPREFIX="$PWD/$build/wineprefix"
 scenario=()
 if [ $# -eq 0 ] || [[ "$1" == -* ]]; then scenario=(sim/scenarios/default.json); fi
 # The default scenario's run is also drawn as a page, unless the arguments ask for a page of
-# their own or for a run that keeps no frames.
+# their own or for a run that keeps no frames. The page is written beside the last one and
+# takes its place only when the run drew one: --help, a wrong option or a game that could not
+# start leave the last page as it was.
 page=()
 if [ ${#scenario[@]} -gt 0 ] && ! [[ " $* " =~ \ --(html|summary|profile-timing)[\ =] ]]; then
-    page=(--html "$build/default-scenario.html")
-    rm -f "$build/default-scenario.html"
+    page=(--html "$build/default-scenario.html.new")
+    rm -f "$build/default-scenario.html.new"
 fi
 status=0
 scripts/wine-run.sh "$build/veltrane-sim.exe" "${scenario[@]}" --game-dir "$build/game" "${page[@]}" "$@" || status=$?
-if [ ${#page[@]} -gt 0 ] && [ -f "$build/default-scenario.html" ]; then
-    echo "The run as a page: $PWD/$build/default-scenario.html"
+if [ ${#page[@]} -gt 0 ]; then
+    if [ -s "$build/default-scenario.html.new" ]; then
+        mv -f "$build/default-scenario.html.new" "$build/default-scenario.html"
+        echo "The run as a page: $PWD/$build/default-scenario.html"
+    else
+        rm -f "$build/default-scenario.html.new"
+    fi
 fi
 exit "$status"

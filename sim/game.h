@@ -10,7 +10,7 @@ namespace sim {
 
 struct GameOptions {
     std::string scenarioPath;
-    std::string gameDirectory;  // empty: a fresh scratch directory
+    std::string gameDirectory;  // empty: a scratch directory of the run's own, removed at its end
     std::string tracePath;      // empty: no trace
     std::string htmlPath;       // empty: no HTML page of the run
     std::string hostPath;       // empty: ScriptHookRDR2.dll beside the game

@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
     options.scenarioPath = VELTRANE_DEFAULT_SCENARIO;
     app.add_option("scenario", options.scenarioPath, "Scenario file (JSON)")->capture_default_str();
     app.add_option("--game-dir", options.gameDirectory,
-                   "Directory the game runs in, where Veltrane.ini lives (default: a fresh scratch directory)");
+                   "Directory the game runs in, where Veltrane.ini lives (default: a scratch directory of this "
+                   "run's own, removed when the run ends)");
     app.add_option("--trace", options.tracePath, "Write every host and native call to FILE as JSON Lines")
         ->option_text("FILE");
     auto* html = app.add_option("--html", options.htmlPath,
@@ -59,10 +60,12 @@ int main(int argc, char** argv) {
                    "A plugin for the game folder, instead of the scenario's (default: Veltrane.asi beside this "
                    "program); give it again for more")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    app.add_option("--resources", options.resourcesPath,
-                   "After the start and after each load of a plugin, write the process's TLS index, handle count, "
-                   "private bytes and working set to FILE (CSV)")
-        ->option_text("FILE");
+    auto* resources =
+        app.add_option("--resources", options.resourcesPath,
+                       "After the start and after each load of a plugin, write the process's TLS index, handle "
+                       "count, private bytes, heap bytes and working set to FILE (CSV). Needs --summary: the "
+                       "report's record of each frame is kept in the same heaps and would read as the plugin's leak")
+            ->option_text("FILE");
     app.add_flag("-q,--quiet", options.quiet, "Print no report");
     app.add_flag("--summary", options.summary,
                  "Print only the run's totals, and keep no record per frame (for long runs)")
@@ -79,12 +82,20 @@ int main(int argc, char** argv) {
                  "query, the natives and its own code; print only those figures (the call log stays off)")
         ->excludes(html);
     app.add_option("--script-stack", options.scriptStack,
-                   "Give the script fibers a stack of BYTES (whole pages) and print the most of it the script "
+                   "Give the script fibers a stack of BYTES (whole pages) and print the most of it each plugin's script "
                    "used; a script that needs more crashes the game, as it would on such a stack")
         ->check(wholeNumber(16384, std::uint64_t{1} << 30))
         ->option_text("BYTES");
     try {
         app.parse(argc, argv);
+        // Without --summary the game keeps a record of every frame for the report, some hundred
+        // bytes each, in the heaps the plugin uses too: the figures after each load would climb
+        // with the game's records and read as a leak of the plugin's.
+        if (resources->count() > 0 && !options.summary) {
+            throw CLI::ValidationError("--resources needs --summary: without it the game keeps a record of every "
+                                       "frame for the report, in the same heaps as the plugin, and the heap figures "
+                                       "would climb with those records as if the plugin leaked");
+        }
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {

@@ -45,4 +45,11 @@ ProcessResources measureProcessResources() {
     return now;
 }
 
+std::uint64_t workingSetBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return counters.WorkingSetSize;
+}
+
 }  // namespace sim

@@ -25,4 +25,7 @@ struct ProcessResources {
 
 ProcessResources measureProcessResources();
 
+// The process's working set now, in bytes (0 when it can't be had).
+std::uint64_t workingSetBytes();
+
 }  // namespace sim

@@ -294,6 +294,9 @@ std::string renderReport(const RunRecord& run) {
     if (!run.description.empty()) out << run.description << "\n";
     out << "game directory: " << run.gameDirectory << "\n";
     out << "world at the start: " << run.worldAtStart << "\n";
+    if (!run.frames.empty() && run.frames.front().weather == 0)
+        out << "weather at the start: none given, hash 0, which has no row: until the game reports one of the "
+               "plugin's weathers, the plugin applies accuracy 0 and damage modifier 0.0 (peds deal no damage)\n";
     out << "plugin loaded: " << (run.loadCalls.empty() ? "no host call" : "") ;
     for (std::size_t i = 0; i < run.loadCalls.size(); ++i) out << (i ? ", " : "") << run.loadCalls[i];
     out << "\n";

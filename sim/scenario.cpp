@@ -7,6 +7,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <string_view>
 
 #include "settings/settings_file.h"
 #include "sim/draw.h"
@@ -26,15 +27,20 @@ using nlohmann::json;
 template <typename T>
 T integer(const json& value, const std::string& where, T low, T high) {
     if (!value.is_number_integer()) fail(where, "expected a whole number, got " + value.dump());
+    // "0 is out of range: a whole number from 1 to 1000000": the message says which range.
+    const auto outOfRange = [&] {
+        fail(where, value.dump() + " is out of range: a whole number from " + std::to_string(low) + " to " +
+                        std::to_string(high));
+    };
     if (value.is_number_unsigned()) {
         const auto v = value.get<std::uint64_t>();
         const bool belowLow = low > 0 && v < static_cast<std::uint64_t>(low);
-        if (belowLow || v > static_cast<std::uint64_t>(high)) fail(where, value.dump() + " is out of range");
+        if (belowLow || v > static_cast<std::uint64_t>(high)) outOfRange();
         return static_cast<T>(v);
     }
     const auto v = value.get<std::int64_t>();
     if (v < static_cast<std::int64_t>(low) || (v > 0 && static_cast<std::uint64_t>(v) > static_cast<std::uint64_t>(high)))
-        fail(where, value.dump() + " is out of range");
+        outOfRange();
     return static_cast<T>(v);
 }
 
@@ -143,13 +149,87 @@ KeystrokeFlags keystroke(const json& object, const std::string& where, std::uint
     return flags;
 }
 
-std::uint32_t weatherHash(const std::string& name) {
-    if (name.size() > 2 && name[0] == '0' && (name[1] == 'x' || name[1] == 'X')) {
-        char* end = nullptr;
-        const unsigned long long value = std::strtoull(name.c_str() + 2, &end, 16);
-        if (*end == '\0' && value <= 0xFFFFFFFFull) return static_cast<std::uint32_t>(value);
+bool sameLetters(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// Edits (a letter added, dropped, changed, or two neighbours swapped) from `a` to `b`, ignoring case.
+std::size_t editDistance(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t cost = lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+            if (i > 1 && j > 1 && lower(a[i - 1]) == lower(b[j - 2]) && lower(a[i - 2]) == lower(b[j - 1]))
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
     }
-    return weatherHashOf(name);
+    return d[a.size()][b.size()];
+}
+
+const WeatherEntry* knownWeather(const std::string& name) {
+    for (const WeatherEntry& entry : weatherTable) {
+        if (sameLetters(name, entry.name)) return &entry;
+    }
+    return nullptr;
+}
+
+// The weather of a "weather" event, as the event names it:
+//   "Rain"                   one of the plugin's weathers (letter case aside), hashed the game's way;
+//   "0x54A69840"             a hash as it is: 0x and 1 to 8 hex digits;
+//   {"unknown": "Ashfall"}   a weather the plugin has no row for, said so on purpose.
+// Anything else is a mistake: a malformed hash, a number without 0x, or a name that is none of
+// the plugin's (a misspelling of one, as like as not).
+void readWeather(const json& value, const std::string& where, ScenarioEvent& event) {
+    if (value.is_object()) {
+        checkKeys(value, where, {"unknown"});
+        if (!value.contains("unknown")) fail(where, "\"unknown\" is missing");
+        const std::string at = where + ".unknown";
+        event.weatherName = text(value["unknown"], at);
+        if (event.weatherName.empty()) fail(at, "a weather's name, not an empty one");
+        if (const WeatherEntry* entry = knownWeather(event.weatherName))
+            fail(at, "\"" + event.weatherName + "\" is one of the plugin's weathers: write \"weather\": \"" + entry->name + "\"");
+        if (event.weatherName.rfind("0x", 0) == 0 || event.weatherName.rfind("0X", 0) == 0)
+            fail(at, "a name, not a hash: write a hash as \"weather\": \"" + event.weatherName + "\"");
+        event.weatherHash = weatherHashOf(event.weatherName);
+        return;
+    }
+    if (!value.is_string())
+        fail(where, "expected a weather's name, a hash such as \"0x54A69840\" or {\"unknown\": name}, got " + value.dump());
+    const std::string name = value.get<std::string>();
+    event.weatherName = name;
+    if (name.size() >= 2 && name[0] == '0' && (name[1] == 'x' || name[1] == 'X')) {
+        const std::string digits = name.substr(2);
+        if (digits.empty() || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            fail(where, "\"" + name + "\" is not a hash: a hash is 0x and 1 to 8 hex digits (0-9, A-F)");
+        if (digits.size() > 8) fail(where, "\"" + name + "\" is not a hash: a hash has at most 8 hex digits (32 bits)");
+        event.weatherHash = static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
+        return;
+    }
+    if (!name.empty() && name.find_first_not_of("0123456789") == std::string::npos) {
+        std::string hint;
+        if (name.size() <= 10 && std::stoull(name) <= 0xFFFFFFFFull) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "0x%08llX", std::stoull(name));
+            hint = ": for the hash " + name + ", write \"" + hex + "\"";
+        }
+        fail(where, "\"" + name + "\" is a number, not a weather; a hash is written in hex" + hint);
+    }
+    if (knownWeather(name) != nullptr) {
+        event.weatherHash = weatherHashOf(name);
+        return;
+    }
+    const WeatherEntry* nearest = &weatherTable[0];
+    for (const WeatherEntry& entry : weatherTable) {
+        if (editDistance(name, entry.name) < editDistance(name, nearest->name)) nearest = &entry;
+    }
+    fail(where, "\"" + name + "\" is none of the plugin's weathers; the nearest is \"" +
+                    nearest->name + "\". For a weather the plugin has no row for, write {\"unknown\": \"" + name + "\"}");
 }
 
 // A file's text in parts: a string as it is, {"repeat": text, "count": n} for n copies of the
@@ -196,13 +276,23 @@ void parseEvent(const json& object, const std::string& where, std::uint32_t fram
     if (!object.is_object()) fail(where, "expected an object");
     if (!object.contains("frame")) fail(where, "\"frame\" is missing");
     ScenarioEvent event;
+    event.place = where;
     event.frame = integer<std::uint32_t>(object["frame"], where + ".frame", 0, 0xFFFFFFFFu);
-    if (event.frame >= frames) fail(where + ".frame", "frame " + std::to_string(event.frame) + " is past the last frame");
+    if (event.frame >= frames)
+        fail(where + ".frame", "frame " + std::to_string(event.frame) + " is past the last frame, " + std::to_string(frames - 1));
 
-    std::vector<std::string> actions;
+    // Besides "frame" and an optional "note", an event has exactly one action; any other key is named.
+    static const std::set<std::string> kActions = {"weather", "spawn",     "despawn", "set",   "deleteKey",
+                                                   "deleteFile", "writeFile", "iniDirectory", "key", "press",
+                                                   "fault",   "unload",    "load",    "reload", "resetDamage"};
+    std::vector<std::string> actions, others;
     for (const auto& item : object.items()) {
-        if (item.key() != "frame" && item.key() != "note") actions.push_back(item.key());
+        if (item.key() == "frame" || item.key() == "note") continue;
+        (kActions.count(item.key()) ? actions : others).push_back(item.key());
     }
+    if (actions.empty() && others.size() == 1) fail(where, "unknown action \"" + others[0] + "\"");
+    if (!others.empty())
+        fail(where, "unknown key \"" + others[0] + "\": an event has \"frame\", one action and an optional \"note\"");
     if (actions.size() != 1) fail(where, "an event has \"frame\" and exactly one action");
     const std::string& action = actions[0];
     const json& value = object[action];
@@ -210,8 +300,7 @@ void parseEvent(const json& object, const std::string& where, std::uint32_t fram
 
     if (action == "weather") {
         event.kind = EventKind::Weather;
-        event.weatherName = text(value, at);
-        event.weatherHash = weatherHash(event.weatherName);
+        readWeather(value, at, event);
     } else if (action == "spawn") {
         event.kind = EventKind::Spawn;
         event.peds = pedGroup(value, at);
@@ -266,6 +355,7 @@ void parseEvent(const json& object, const std::string& where, std::uint32_t fram
         }
     } else if (action == "unload" || action == "load") {
         event.kind = action == "unload" ? EventKind::Unload : EventKind::Load;
+        event.place = at;
         event.text = pluginName(value, at);
     } else if (action == "reload") {
         // Unloaded in one frame and loaded again before the next, `times` over, `every` frames apart.
@@ -280,18 +370,19 @@ void parseEvent(const json& object, const std::string& where, std::uint32_t fram
             ScenarioEvent cycle = event;
             cycle.text = name;
             cycle.frame = event.frame + i * every;
+            const std::string round = " of " + std::to_string(i + 1) + " of " + std::to_string(times) + ")";
             cycle.kind = EventKind::Unload;
+            cycle.place = at + " (the unload" + round;
             out.push_back(cycle);
             ++cycle.frame;
             cycle.kind = EventKind::Load;
+            cycle.place = at + " (the load" + round;
             out.push_back(cycle);
         }
         return;
     } else if (action == "resetDamage") {
         event.kind = EventKind::ResetDamage;
         if (!value.is_null()) event.resetDamage = static_cast<float>(number(value, at));
-    } else {
-        fail(where, "unknown action \"" + action + "\"");
     }
     out.push_back(event);
 }
@@ -471,8 +562,14 @@ Scenario parseScenario(const std::string& jsonText) {
         const json& plugins = root["plugins"];
         if (!plugins.is_array() || plugins.empty()) fail("plugins", "expected a list of file names");
         scenario.plugins.clear();
-        for (std::size_t i = 0; i < plugins.size(); ++i)
-            scenario.plugins.push_back(pluginName(plugins[i], "plugins[" + std::to_string(i) + "]"));
+        for (std::size_t i = 0; i < plugins.size(); ++i) {
+            const std::string at = "plugins[" + std::to_string(i) + "]";
+            const std::string name = pluginName(plugins[i], at);
+            for (const std::string& earlier : scenario.plugins) {
+                if (sameLetters(earlier, name)) fail(at, name + " is in the list already (file names compare without letter case)");
+            }
+            scenario.plugins.push_back(name);
+        }
     }
     if (root.contains("events")) {
         const json& events = root["events"];
@@ -492,7 +589,35 @@ Scenario parseScenario(const std::string& jsonText) {
     }
     std::stable_sort(scenario.events.begin(), scenario.events.end(),
                      [](const ScenarioEvent& a, const ScenarioEvent& b) { return a.frame < b.frame; });
+    checkPluginEvents(scenario, scenario.plugins);
     return scenario;
+}
+
+void checkPluginEvents(const Scenario& scenario, const std::vector<std::string>& plugins) {
+    // Every plugin of the game folder is loaded before the first frame.
+    struct State {
+        bool loaded = true;
+        std::string why = "it is loaded before the first frame";
+    };
+    std::vector<State> states(plugins.size());
+    std::string listed;
+    for (const std::string& name : plugins) listed += (listed.empty() ? "" : ", ") + name;
+    for (const ScenarioEvent& event : scenario.events) {
+        if (event.kind != EventKind::Unload && event.kind != EventKind::Load) continue;
+        const bool load = event.kind == EventKind::Load;
+        const auto found = std::find_if(plugins.begin(), plugins.end(),
+                                        [&](const std::string& name) { return sameLetters(name, event.text); });
+        if (found == plugins.end())
+            fail(event.place, event.text + " is not one of the game's plugins (" + listed + ")");
+        State& state = states[static_cast<std::size_t>(found - plugins.begin())];
+        if (state.loaded == load) {
+            fail(event.place, "frame " + std::to_string(event.frame) + ": " + event.text + " is " +
+                                  (load ? "loaded already" : "not loaded") + " (" + state.why + ")");
+        }
+        state.loaded = load;
+        state.why = std::string(load ? "loaded again" : "unloaded") + " in frame " + std::to_string(event.frame) +
+                    " by " + event.place;
+    }
 }
 
 std::string describe(const ScenarioEvent& event) {

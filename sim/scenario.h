@@ -43,6 +43,7 @@ enum class EventKind {
 
 struct ScenarioEvent {
     std::uint32_t frame = 0;
+    std::string place;                           // where the scenario gives it: "events[3]"
     EventKind kind = EventKind::Weather;
     std::string weatherName;                     // Weather: as the scenario named it
     std::uint32_t weatherHash = 0;               // Weather
@@ -76,7 +77,14 @@ struct Scenario {
 };
 
 
+// Throws ScenarioError, with the place of the first mistake.
 Scenario parseScenario(const std::string& json);
+
+// Refuses, with the event's place, an unload or load that names none of `plugins` (file names,
+// without letter case), a load of a loaded plugin or an unload of an unloaded one: every plugin
+// is loaded before the first frame. parseScenario checks against the scenario's own list; the
+// game checks again against the plugins it is given instead (--plugin).
+void checkPluginEvents(const Scenario& scenario, const std::vector<std::string>& plugins);
 
 // "set WeatherType_Rain.DamageMod_Rain = 0.5", "weather Rain (0x54A69840)", ...
 std::string describe(const ScenarioEvent& event);

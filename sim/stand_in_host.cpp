@@ -57,7 +57,11 @@ struct Host {
     std::vector<KeptCall> kept;
     std::uint64_t replaySink = 0;
     std::size_t scriptStack = 0;     // bytes of stack for each script fiber made from now on; 0: the default
-    std::size_t scriptStackUse = 0;  // the most any deleted script fiber used of it
+    struct StackUse {
+        std::uint64_t entry;  // the script's entry point: which plugin's script it was
+        std::size_t bytes;
+    };
+    std::vector<StackUse> stackUses;  // of each script fiber deleted, until the game asks
 };
 
 Host& host() {
@@ -97,7 +101,7 @@ void WINAPI runScript(LPVOID parameter) {
 
 void deleteFiber(Script& script) {
     if (script.fiber != nullptr && script.fiber != GetCurrentFiber()) {
-        host().scriptStackUse = std::max(host().scriptStackUse, sim::scriptStackUse(script.stack));
+        if (script.stack.low != nullptr) host().stackUses.push_back({word(script.entry), sim::scriptStackUse(script.stack)});
         DeleteFiber(script.fiber);
         script.fiber = nullptr;
     }
@@ -307,10 +311,16 @@ std::size_t standInScriptStack(std::size_t bytes) {
     return host().scriptStack;
 }
 
-std::size_t standInScriptStackUse() {
-    std::size_t most = host().scriptStackUse;
+std::size_t standInScriptStackUse(const void* begin, const void* end) {
+    const auto inside = [&](std::uint64_t address) { return address >= word(begin) && address < word(end); };
+    std::size_t most = 0;
+    auto& uses = host().stackUses;
+    for (const auto& use : uses) {
+        if (inside(use.entry)) most = std::max(most, use.bytes);
+    }
+    uses.erase(std::remove_if(uses.begin(), uses.end(), [&](const auto& use) { return inside(use.entry); }), uses.end());
     for (const Script& script : host().scripts) {
-        if (script.fiber != nullptr) most = std::max(most, sim::scriptStackUse(script.stack));
+        if (script.fiber != nullptr && inside(word(script.entry))) most = std::max(most, sim::scriptStackUse(script.stack));
     }
     return most;
 }

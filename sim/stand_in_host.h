@@ -49,9 +49,11 @@ using StandInKeepNativesFn = void (*)(int on);
 // below that the stack can't be touched, and a script that needs more crashes the game. 0: the
 // system's default stack, neither limited nor measured. Returns the bytes it will give.
 using StandInScriptStackFn = std::size_t (*)(std::size_t bytes);
-// The most stack any script used, from its fiber's top down to the deepest byte it changed, over
-// all the fibers made with a stack size; 0 when there were none.
-using StandInScriptStackUseFn = std::size_t (*)();
+// The most stack a script whose entry lies in [begin, end) (one plugin's image) used, from its
+// fiber's top down to the deepest byte it changed, over the fibers made with a stack size: those
+// deleted since the last ask for this range (which it then forgets, so that another plugin
+// loaded at the same address later starts afresh) and those still standing. 0 when none.
+using StandInScriptStackUseFn = std::size_t (*)(const void* begin, const void* end);
 // Plays the kept calls once more against the world, straight through the host's own
 // functions with no script around them; returns the QueryPerformanceCounter ticks it took.
 // The world's counters count them; the game's log gets them too unless it is switched off.

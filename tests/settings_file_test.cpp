@@ -37,7 +37,7 @@ std::vector<std::string> entriesOf(const std::string& text) {
     return entries;
 }
 
-TEST_F(SettingsFileTest, DefaultFileHoldsTheFortyFiveEntriesInOrder) {
+TEST_F(SettingsFileTest, DefaultFileHoldsEveryEntryInOrder) {
     EXPECT_FALSE(settings.exists());
     settings.writeDefaults();
     EXPECT_TRUE(settings.exists());
@@ -51,7 +51,7 @@ TEST_F(SettingsFileTest, DefaultFileHoldsTheFortyFiveEntriesInOrder) {
     EXPECT_EQ(entriesOf(text), expected);
     std::size_t sections = 0;
     for (std::size_t at = text.find('['); at != std::string::npos; at = text.find('[', at + 1)) ++sections;
-    EXPECT_EQ(sections, 23u);
+    EXPECT_EQ(sections, 1 + kWeatherCount);
 
     EXPECT_TRUE(reader.readBool("Settings", "Enabled", false));
     for (const WeatherEntry& entry : weatherTable) {

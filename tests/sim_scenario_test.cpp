@@ -6,6 +6,7 @@
 #include <map>
 
 #include "sim/scenario.h"
+#include "sim/world.h"
 #include "tuning/weather_table.h"
 
 namespace {
@@ -26,6 +27,12 @@ TEST(Scenario, ReadsEachActionOfAnEvent) {
     EXPECT_EQ(e.frame, 3u);
     EXPECT_EQ(e.weatherHash, 0x54A69840u);
     EXPECT_EQ(onlyEvent(R"({"frame": 0, "weather": "0x12345678"})").weatherHash, 0x12345678u);
+    EXPECT_EQ(onlyEvent(R"({"frame": 0, "weather": "0xff"})").weatherHash, 0xFFu);
+    EXPECT_EQ(onlyEvent(R"({"frame": 0, "weather": "thunderSTORM"})").weatherHash, 0x7C1C4A13u);
+    // A weather the plugin has no row for, said so on purpose: its name is hashed the game's way.
+    e = onlyEvent(R"({"frame": 0, "weather": {"unknown": "Ashfall"}, "note": "no row"})");
+    EXPECT_EQ(e.weatherName, "Ashfall");
+    EXPECT_EQ(e.weatherHash, sim::weatherHashOf("Ashfall"));
 
     e = onlyEvent(R"({"frame": 0, "spawn": {"count": 5, "accuracy": [10, 20], "damage": 0.5, "exempt": 0.2}})");
     EXPECT_EQ(e.kind, EventKind::Spawn);
@@ -203,10 +210,30 @@ TEST(Scenario, RefusesWhatItCannotPlayAndSaysWhere) {
     const Case cases[] = {
         {"{", "not valid JSON"},
         {R"({"events": []})", "\"frames\" is missing"},
-        {R"({"frames": 0})", "frames: 0 is out of range"},
+        {R"({"frames": 0})", "frames: 0 is out of range: a whole number from 1 to 1000000"},
+        {R"({"frames": 5, "peds": {"count": 100001}})", "peds.count: 100001 is out of range: a whole number from 0 to 100000"},
         {R"({"frames": 5, "colour": 1})", "unknown key \"colour\""},
         {R"({"frames": 5, "events": [{"weather": "Rain"}]})", "events[0]: \"frame\" is missing"},
-        {R"({"frames": 5, "events": [{"frame": 5, "weather": "Rain"}]})", "past the last frame"},
+        {R"({"frames": 5, "events": [{"frame": 5, "weather": "Rain"}]})", "past the last frame, 4"},
+        // A weather that is no hash and none of the plugin's, unless the scenario says it means one.
+        {R"({"frames": 5, "events": [{"frame": 0, "weather": "0xDEADBEEZ"}]})",
+         "events[0].weather: \"0xDEADBEEZ\" is not a hash: a hash is 0x and 1 to 8 hex digits"},
+        {R"({"frames": 5, "events": [{"frame": 0, "weather": "0x1DEADBEEF"}]})", "at most 8 hex digits"},
+        {R"({"frames": 5, "events": [{"frame": 0, "weather": "0x"}]})", "is not a hash"},
+        {R"({"frames": 5, "events": [{"frame": 0, "weather": "12345"}]})",
+         "\"12345\" is a number, not a weather; a hash is written in hex: for the hash 12345, write \"0x00003039\""},
+        {R"({"frames": 5, "events": [{"frame": 0, "weather": "Rain"}, {"frame": 1, "weather": "Thunderstrom"}]})",
+         "events[1].weather: \"Thunderstrom\" is none of the plugin's weathers; the nearest is \"Thunderstorm\". "
+         "For a weather the plugin has no row for, write {\"unknown\": \"Thunderstrom\"}"},
+        {R"({"frames": 5, "events": [{"frame": 0, "weather": "Overcastdrak"}]})", "the nearest is \"OvercastDark\""},
+        {R"({"frames": 5, "events": [{"frame": 0, "weather": {"unknown": "rain"}}]})",
+         "events[0].weather.unknown: \"rain\" is one of the plugin's weathers: write \"weather\": \"Rain\""},
+        {R"({"frames": 5, "events": [{"frame": 0, "weather": {"unknown": "0x1234"}}]})", "a name, not a hash"},
+        {R"({"frames": 5, "events": [{"frame": 0, "weather": {"name": "Ashfall"}}]})", "unknown key \"name\""},
+        {R"({"frames": 5, "events": [{"frame": 0, "weather": 7}]})", "events[0].weather: expected a weather's name"},
+        // A key beside the action is named, not taken for a second action.
+        {R"({"frames": 5, "events": [{"frame": 0, "weather": "Rain", "notes": "x"}]})",
+         "events[0]: unknown key \"notes\": an event has \"frame\", one action and an optional \"note\""},
         {R"({"frames": 5, "events": [{"frame": 0}]})", "exactly one action"},
         {R"({"frames": 5, "events": [{"frame": 0, "weather": "Rain", "deleteFile": true}]})", "exactly one action"},
         {R"({"frames": 5, "events": [{"frame": 0, "rain": true}]})", "unknown action \"rain\""},
@@ -235,7 +262,18 @@ TEST(Scenario, RefusesWhatItCannotPlayAndSaysWhere) {
         {R"({"frames": 3, "events": [{"frame": 0, "reload": {"plugin": "a.asi", "times": 2, "every": 2}}]})",
          "the last load would come at frame 3"},
         {R"({"frames": 9, "events": [{"frame": 0, "reload": {"plugin": "a.asi", "times": 2, "every": 1}}]})",
-         "events[0].reload.every"},
+         "events[0].reload.every: 1 is out of range: a whole number from 2 to 1000000"},
+        // Unloads and loads, checked against the plugin list before the first frame.
+        {R"({"frames": 5, "plugins": ["a.asi", "A.ASI"]})", "plugins[1]: A.ASI is in the list already"},
+        {R"({"frames": 5, "events": [{"frame": 2, "unload": "Other.asi"}]})",
+         "events[0].unload: Other.asi is not one of the game's plugins (Veltrane.asi)"},
+        {R"({"frames": 5, "events": [{"frame": 2, "load": "veltrane.asi"}]})",
+         "events[0].load: frame 2: veltrane.asi is loaded already (it is loaded before the first frame)"},
+        {R"({"frames": 5, "events": [{"frame": 1, "unload": "Veltrane.asi"}, {"frame": 3, "unload": "Veltrane.asi"}]})",
+         "events[1].unload: frame 3: Veltrane.asi is not loaded (unloaded in frame 1 by events[0].unload)"},
+        {R"({"frames": 9, "events": [{"frame": 4, "unload": "Veltrane.asi"},
+                                     {"frame": 0, "reload": {"plugin": "Veltrane.asi", "times": 3, "every": 3}}]})",
+         "events[0].unload: frame 4: Veltrane.asi is not loaded (unloaded in frame 3 by events[1].reload (the unload of 2 of 3))"},
     };
     for (const Case& c : cases) {
         try {

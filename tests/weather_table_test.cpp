@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
 #include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "sim/world.h"
 #include "tuning/weather_table.h"
@@ -48,5 +52,42 @@ TEST(WeatherTable, LookupIsExact) {
         }
     }
 }
+
+#ifdef VELTRANE_SOURCE_DIR
+// The players' READMEs write the weathers out: their count wherever they give it, and the list of
+// names in the default file's order. Adding a weather to the table fails here until both say so.
+TEST(WeatherTable, TheReadmesGiveItsCountAndItsNamesInOrder) {
+    std::vector<std::string> table;
+    for (const WeatherEntry& entry : weatherTable) table.push_back(entry.name);
+    for (const char* file : {"README.md", "docs/PLAYER-README.txt"}) {
+        std::ifstream in(std::string(VELTRANE_SOURCE_DIR) + "/" + file, std::ios::binary);
+        ASSERT_TRUE(in) << file;
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::string doc = text.str();
+
+        const std::regex count(R"((\d+) weathers\b|of the (\d+), such)");
+        int counts = 0;
+        for (auto it = std::sregex_iterator(doc.begin(), doc.end(), count); it != std::sregex_iterator(); ++it, ++counts) {
+            const std::string n = (*it)[1].matched ? (*it)[1].str() : (*it)[2].str();
+            EXPECT_EQ(n, std::to_string(kWeatherCount)) << file << ": \"" << it->str() << "\"";
+        }
+        EXPECT_GE(counts, 2) << file;
+
+        // "... (the default file lists them in this order): Blizzard, Drizzle, ... Sunny." (README.md),
+        // or the names in a block of their own, up to a blank line (the player's README).
+        const std::size_t intro = doc.find("lists them in this");
+        ASSERT_NE(intro, std::string::npos) << file;
+        const std::size_t start = doc.find_first_not_of(" \r\n", doc.find("order):", intro) + 7);
+        const std::size_t end = std::min(doc.find('.', start), doc.find("\n\n", start));
+        std::vector<std::string> listed;
+        const std::regex word(R"([A-Za-z]+)");
+        const std::string list = doc.substr(start, end - start);
+        for (auto it = std::sregex_iterator(list.begin(), list.end(), word); it != std::sregex_iterator(); ++it)
+            listed.push_back(it->str());
+        EXPECT_EQ(listed, table) << file;
+    }
+}
+#endif
 
 }  // namespace

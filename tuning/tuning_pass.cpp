@@ -14,8 +14,6 @@ namespace {
 // Both numbers and different. NaN on either side counts as matching; +0.0 equals -0.0.
 bool differs(float current, float wanted) { return current < wanted || current > wanted; }
 
-// 0 to 100 inclusive; a negative accuracy wraps above 100 as an unsigned value.
-
 // A ped the game does not exempt: its damage modifier when that differs, otherwise its
 // accuracy when the pass's accuracy is one a ped can take.
 template <bool kAccuracyApplies>

@@ -31,6 +31,9 @@ edge("unknown option" 1 ARGS ${scenario} --colour
      EXPECT "not expected: --colour" "${usage}")
 edge("negative frame count" 1 ARGS ${scenario} --frames -5
      EXPECT "--frames: \"-5\" is not allowed: a whole number from 0 to [0-9]+" "${usage}")
+# The game's own records of each frame would read as the plugin's leak.
+edge("resources without summary" 1 ARGS ${scenario} --resources ${WORK_DIR}/resources.csv
+     EXPECT "--resources needs --summary: without it the game keeps a record of every frame" "${usage}")
 edge("missing host" 1 ARGS ${scenario} --host ${WORK_DIR}/none.dll
      EXPECT "cannot load the host [^\n]*none\\.dll: no such file")
 # A text file is no DLL: the loader's reason, in words, with its code.
@@ -42,6 +45,20 @@ edge("report" 0 ARGS ${scenario}
             "set WeatherType_Rain\\.DamageMod_Rain = \"0\\.5\\\\xC3\\\\xA9\""
             "set Settings\\.Enabled = \"1 \""
             "DamageMod_Rain=\"0\\.5\\\\xC3\\\\xA9\" \\(reads 0\\.5\\)")
+# Two plugins, two scripts: one stack figure for each, in the order the loader loaded them (by name).
+get_filename_component(built ${SIM} DIRECTORY)
+edge("script stack of two plugins" 0 ARGS ${scenario} --plugin ${built}/Veltrane.asi --plugin ${built}/asi_probe.asi
+     --script-stack 65536 --summary
+     EXPECT "\nscript stack: [1-9][0-9]* of 65536 bytes used at most by asi_probe\\.asi's script\nscript stack: [1-9][0-9]* of 65536 bytes used at most by Veltrane\\.asi's script\n")
+
+# The scenario's unloads and loads are checked against the plugins --plugin gives, before the first frame.
+edge("unload of a plugin --plugin left out" 1 ARGS ${CASES}/reload.json --plugin ${built}/asi_probe.asi
+     EXPECT "reload\\.json: events\\[3\\]\\.unload: Veltrane\\.asi is not one of the game's plugins \\(asi_probe\\.asi\\)")
+
+# No weather at frame 0: the world's hash 0 has no row, and the report's first lines say what follows.
+file(WRITE ${WORK_DIR}/no_weather.json "{\"frames\": 2, \"ini\": null, \"peds\": {\"count\": 1}}")
+edge("no weather at the start" 0 ARGS ${WORK_DIR}/no_weather.json
+     EXPECT "\nworld at the start: 1 ped \\(0 exempt\\)\nweather at the start: none given, hash 0, which has no row: [^\n]*accuracy 0 and damage modifier 0\\.0")
 
 if(failures)
     message(FATAL_ERROR "${failures}")

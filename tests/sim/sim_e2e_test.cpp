@@ -15,6 +15,7 @@
 
 #include "platform/windows_api.h"
 #include "tests/sim/finished_run.h"
+#include "tuning/weather_table.h"
 
 namespace {
 
@@ -231,7 +232,7 @@ TEST(SimulatedGame, FaultSwitchesOfTheWorldReachThePlugin) {
 }
 
 // The file the plugin wrote again after the deletion, read back through kernel32.
-TEST(SimulatedGame, DefaultFileHoldsItsFortyFiveEntries) {
+TEST(SimulatedGame, DefaultFileHoldsEveryEntry) {
     const std::string path = runDirectory() + "/game/Veltrane.ini";
     auto read = [&](const char* section, const char* key) {
         char buffer[256];
@@ -247,11 +248,8 @@ TEST(SimulatedGame, DefaultFileHoldsItsFortyFiveEntries) {
     };
     EXPECT_EQ(read("Settings", "Enabled"), "1");
     EXPECT_EQ(keysOf("Settings"), (Names{"Enabled=1"}));
-    const char* weathers[] = {"Blizzard", "Drizzle",   "Fog",     "GroundBlizzard", "Hail",         "Hurricane",
-                              "Misty",    "OvercastDark", "Rain", "Sandstorm",      "Shower",       "Sleet",
-                              "Snow",     "Snowlight", "Thunder", "Thunderstorm",   "Whiteout",     "Snowclearing",
-                              "Clouds",   "HighPressure", "Overcast", "Sunny"};
-    for (const std::string w : weathers) {
+    for (const WeatherEntry& weather : weatherTable) {
+        const std::string w = weather.name;
         const std::string section = "WeatherType_" + w;
         EXPECT_EQ(keysOf(section.c_str()), (Names{"Accuracy_" + w + "=12829", "DamageMod_" + w + "=1"})) << section;
     }
@@ -259,7 +257,7 @@ TEST(SimulatedGame, DefaultFileHoldsItsFortyFiveEntries) {
     const DWORD size = GetPrivateProfileSectionNamesA(names, sizeof names, path.c_str());
     std::size_t sections = 0;
     for (const char* p = names; p < names + size && *p; p += std::strlen(p) + 1) ++sections;
-    EXPECT_EQ(sections, 23u);
+    EXPECT_EQ(sections, 1 + kWeatherCount);
 }
 
 }  // namespace

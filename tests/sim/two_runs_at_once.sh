@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Plays a scenario twice at the same time in one Wine prefix, neither given --game-dir: each run
+# must make and remove a scratch game directory of its own (one shared name let the second run
+# remove the directory the first was playing in, and fail).
+#
+# Usage: two_runs_at_once.sh SIM_EXE SCENARIO RUN_DIR
+set -euo pipefail
+sim=$(realpath "$1") scenario=$(realpath "$2") run=$(realpath -m "$3")
+scripts=$(realpath "$(dirname "$0")/../../scripts")
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+rm -rf "$run"
+mkdir -p "$run"
+# 100 frames of 10 ms: long enough that the two runs overlap whatever Wine's start costs.
+"$scripts/wine-run.sh" "$sim" "$scenario" --frames 100 --frame-pause 10 >"$run/a.txt" 2>&1 & a=$!
+"$scripts/wine-run.sh" "$sim" "$scenario" --frames 100 --frame-pause 10 >"$run/b.txt" 2>&1 & b=$!
+status_a=0 status_b=0
+wait "$a" || status_a=$?
+wait "$b" || status_b=$?
+[ "$status_a" -eq 0 ] || fail "the first run exited with $status_a: $(cat "$run/a.txt")"
+[ "$status_b" -eq 0 ] || fail "the second run exited with $status_b: $(cat "$run/b.txt")"
+dir_a=$(sed -n 's/^game directory: //p' "$run/a.txt")
+dir_b=$(sed -n 's/^game directory: //p' "$run/b.txt")
+echo "game directories: $dir_a and $dir_b"
+[ -n "$dir_a" ] && [ "$dir_a" != "$dir_b" ] || fail "the two runs played in one game directory"
+# Each removed its own: Wine's path back to Unix, which exists no more.
+for dir in "$dir_a" "$dir_b"; do
+    unix=$(WINEDEBUG=-all wine winepath -u "$dir" 2>/dev/null | tr -d '\r')
+    [ -n "$unix" ] || fail "no Unix path for $dir"
+    [ ! -e "$unix" ] || fail "the scratch game directory $unix is still there"
+done
+echo "PASS"
