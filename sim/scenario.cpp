@@ -198,6 +198,7 @@ void parseEvent(const json& object, const std::string& where, std::uint32_t fram
     ScenarioEvent event;
     event.frame = integer<std::uint32_t>(object["frame"], where + ".frame", 0, 0xFFFFFFFFu);
     if (event.frame >= frames) fail(where + ".frame", "frame " + std::to_string(event.frame) + " is past the last frame");
+    if (object.contains("note")) event.note = text(object["note"], where + ".note");
 
     std::vector<std::string> actions;
     for (const auto& item : object.items()) {
