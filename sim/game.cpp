@@ -491,16 +491,19 @@ bool Game::load(const fs::path& hostPath, const std::vector<fs::path>& pluginPat
     // In the trace each plugin's name comes before the calls its DllMain made.
     const std::string failed = folder.loadPlugins([&](const PluginModule& loaded) {
         if (trace.is_open()) trace << traceLoaderLoads(loaded.name) << "\n";
-        flushLog(&run.loadCalls);
+        run.loadCalls.push_back({loaded.name, {}});
+        flushLog(&run.loadCalls.back().calls);
     });
     if (!failed.empty()) {
         const std::string reason = lastErrorText(failed);
         std::cerr << "veltrane-sim: cannot load the plugin " << folder.sourceOf(failed).string() << ": " << reason << "\n";
         return false;
     }
-    flushLog(&run.loadCalls);
+    flushLog(nullptr);
     const PluginModule* watched = folder.find(watchedName);
     if (watched == nullptr || watched->module == nullptr) return false;
+    for (const PluginModule& p : folder.plugins()) run.plugins.push_back(p.name);
+    run.watched = static_cast<std::size_t>(watched - folder.plugins().data());
     watch(watched->module);
     if (watchState) watchedState.loaded(plugin);
     writeResources("", 0, 0);
@@ -611,7 +614,7 @@ void Game::flushLog(std::vector<std::string>* described) {
 
 void Game::apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw) {
     const std::string what = describe(event);
-    record.events.push_back(what);
+    record.events.push_back({what, event.note});
     if (trace.is_open()) trace << traceEvent(event.frame, what) << "\n";
     switch (event.kind) {
         case EventKind::Weather:
@@ -646,7 +649,7 @@ void Game::apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw) {
             pluginMemory.save();
             for (std::uint64_t code = event.keyCode; code <= event.lastKeyCode; ++code) {
                 keystroke(static_cast<std::uint32_t>(code), &event.flags);
-                ++run.totals.keystrokes;
+                ++record.keystrokes;
             }
             const PluginMemoryChange change = pluginMemory.changes();
             if (watchState) watchedState.ran();
@@ -673,8 +676,11 @@ void Game::apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw) {
 
 void Game::unload() {
     // Each plugin's DllMain runs now and unregisters its script and keyboard handler.
-    folder.unloadAll();
-    flushLog(&run.unloadCalls);
+    folder.unloadAll([&](const PluginModule& unloaded) {
+        run.unloadCalls.push_back({unloaded.name, {}});
+        flushLog(&run.unloadCalls.back().calls);
+    });
+    flushLog(nullptr);
     if (host != nullptr) {
         // Measured as the unload deleted the script's fiber.
         if (scriptStackUse) stackUsed = scriptStackUse();
@@ -714,6 +720,7 @@ int Game::play() {
             for (Ped& ped : world.peds()) ped.damageModifier = *resetDamage;
         }
         record.weather = world.weather;
+        record.pluginsLoaded = folder.loadedMask();
         if (!options.summary && !options.profileTiming) {
             record.weatherLabel = weatherLabel(world.weather, weatherName);
             record.asked = askedText(world.weather, world.peds());
