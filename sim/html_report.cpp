@@ -130,7 +130,7 @@ std::vector<Column> columnsOf(const RunRecord& run, std::size_t count) {
             col.leastCalls = i == col.begin ? n : std::min(col.leastCalls, n);
             col.mostCalls = std::max(col.mostCalls, n);
             if (n == 0) ++col.idle;
-            if (n == 0 && run.watched < 64 && !(f.pluginsLoaded >> run.watched & 1u)) ++col.idleUnloaded;
+            if (n == 0 && !run.plugins.empty() && run.watched < 64 && !(f.pluginsLoaded >> run.watched & 1u)) ++col.idleUnloaded;
             const SettledCount& s = f.settled;
             col.leastNotExempt = i == col.begin ? s.notExempt : std::min(col.leastNotExempt, s.notExempt);
             col.mostNotExempt = std::max(col.mostNotExempt, s.notExempt);
@@ -595,7 +595,7 @@ private:
         if (s.beyondReach() > 0) out << s.beyondReach() << of << " beyond the plugin's reach, never touched\n";
         out << f.tally.nativeCalls << " native calls";
         if (f.tally.nativeCalls == 0) {
-            const bool loaded = run.plugins.empty() || (f.pluginsLoaded >> run.watched & 1u);
+            const bool loaded = run.plugins.empty() || run.watched >= 64 || (f.pluginsLoaded >> run.watched & 1u);
             out << (loaded ? " (" + pluginName() + " switched off, or writing a fresh file)"
                            : " (" + pluginName() + " not loaded)");
         }
