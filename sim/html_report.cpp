@@ -159,6 +159,7 @@ public:
           columns(columnsOf(played, std::min<std::size_t>(frames.size(), kColumns))) {
         for (const Column& c : columns) {
             mostCalls = std::max(mostCalls, c.mostCalls);
+            mostColumnEvents = std::max(mostColumnEvents, static_cast<double>(c.events));
             // A column of one frame stacks a marker per event; a wider one has one marker.
             mostMarkers = std::max(mostMarkers, c.frames() == 1 ? std::min(c.events, kMarkerRows) : std::min<std::size_t>(c.events, 1));
         }
@@ -197,6 +198,7 @@ private:
     const std::vector<Column> columns;
     std::uint32_t mostCalls = 0;
     std::size_t mostMarkers = 0;
+    double mostColumnEvents = 1;
     const FrameRecord* mostBeyond = nullptr;  // the frame with the most peds beyond reach
     std::ostringstream out;
 
@@ -388,13 +390,20 @@ private:
             std::size_t index = col.firstEvent;
             for (std::size_t row = 0; row < shown; ++row) {
                 const std::size_t count = row + 1 == shown ? col.events - row : 1;
-                out << "<circle class=\"marker\" id=\"marker-" << index << "\" data-index=\"" << index
-                    << "\" data-count=\"" << count << "\" data-frame=\"" << frames[col.begin].frame << "\" cx=\""
-                    << number(left(col) + width(col) / 2) << "\" cy=\""
-                    << number(top + 8 + static_cast<double>(row) * kMarkerRow) << "\" r=\""
-                    << number(std::clamp(width(col) / 2, 2.5, 5.0)) << "\"><title>";
+                // A column of many frames: a tick as high as its share of the busiest column's events.
+                const double y = top + 8 + static_cast<double>(row) * kMarkerRow;
+                const double tall = 3 + 13 * static_cast<double>(col.events) / mostColumnEvents;
+                if (single) {
+                    out << "<circle class=\"marker\" cx=\"" << number(left(col) + width(col) / 2) << "\" cy=\""
+                        << number(y) << "\" r=\"" << number(std::clamp(width(col) / 2, 2.5, 5.0)) << "\"";
+                } else {
+                    out << "<rect class=\"marker many\" x=\"" << number(left(col)) << "\" y=\"" << number(y + 12 - tall)
+                        << "\" width=\"" << number(width(col)) << "\" height=\"" << number(tall) << "\"";
+                }
+                out << " id=\"marker-" << index << "\" data-index=\"" << index << "\" data-count=\"" << count
+                    << "\" data-frame=\"" << frames[col.begin].frame << "\"><title>";
                 markerTitle(col, index, count);
-                out << "</title></circle>\n";
+                out << "</title></" << (single ? "circle" : "rect") << ">\n";
                 index += count;
             }
         }
@@ -724,6 +733,7 @@ svg .scale { fill: var(--muted); font-size: 10px; }
 .no-row-line { stroke: var(--muted); stroke-width: 3; }
 .marker { fill: var(--marker); stroke: var(--bg); stroke-width: 1; }
 .marker.hot { fill: var(--idle); }
+.marker.many { stroke: none; }
 .share { stroke-width: 2; stroke-linejoin: round; }
 .share.damage { stroke: var(--damage); fill: var(--damage); fill-opacity: 0.3; stroke-width: 4; }
 .share.accuracy { stroke: var(--accuracy); fill: var(--accuracy); fill-opacity: 0.3; }
