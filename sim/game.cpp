@@ -53,7 +53,7 @@ void Game::flushLog(std::vector<std::string>* described) {
 
 void Game::apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw) {
     const std::string what = describe(event);
-    record.events.push_back(what);
+    record.events.push_back({what, event.note});
     if (trace.is_open()) trace << traceEvent(event.frame, what) << "\n";
     switch (event.kind) {
         case EventKind::Weather:
@@ -88,7 +88,7 @@ void Game::apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw) {
             pluginMemory.save();
             for (std::uint64_t code = event.keyCode; code <= event.lastKeyCode; ++code) {
                 keystroke(static_cast<std::uint32_t>(code), &event.flags);
-                ++run.totals.keystrokes;
+                ++record.keystrokes;
             }
             const PluginMemoryChange change = pluginMemory.changes();
             if (watchState) watchedState.ran();
@@ -144,6 +144,7 @@ int Game::play() {
             for (Ped& ped : world.peds()) ped.damageModifier = *resetDamage;
         }
         record.weather = world.weather;
+        record.pluginsLoaded = folder.loadedMask();
         if (!options.summary && !options.profileTiming) {
             record.weatherLabel = weatherLabel(world.weather, weatherName);
             record.asked = askedText(world.weather, world.peds());

@@ -133,16 +133,19 @@ bool Game::load(const fs::path& hostPath, const std::vector<fs::path>& pluginPat
     // In the trace each plugin's name comes before the calls its DllMain made.
     const std::string failed = folder.loadPlugins([&](const PluginModule& loaded) {
         if (trace.is_open()) trace << traceLoaderLoads(loaded.name) << "\n";
-        flushLog(&run.loadCalls);
+        run.loadCalls.push_back({loaded.name, {}});
+        flushLog(&run.loadCalls.back().calls);
     });
     if (!failed.empty()) {
         const std::string reason = lastErrorText(failed);
         std::cerr << "veltrane-sim: cannot load the plugin " << folder.sourceOf(failed).string() << ": " << reason << "\n";
         return false;
     }
-    flushLog(&run.loadCalls);
+    flushLog(nullptr);
     const PluginModule* watched = folder.find(watchedName);
     if (watched == nullptr || watched->module == nullptr) return false;
+    for (const PluginModule& p : folder.plugins()) run.plugins.push_back(p.name);
+    run.watched = static_cast<std::size_t>(watched - folder.plugins().data());
     watch(watched->module);
     if (watchState) watchedState.loaded(plugin);
     writeResources("", 0, 0);
@@ -214,8 +217,11 @@ Game::~Game() {
 
 void Game::unload() {
     // Each plugin's DllMain runs now and unregisters its script and keyboard handler.
-    folder.unloadAll();
-    flushLog(&run.unloadCalls);
+    folder.unloadAll([&](const PluginModule& unloaded) {
+        run.unloadCalls.push_back({unloaded.name, {}});
+        flushLog(&run.unloadCalls.back().calls);
+    });
+    flushLog(nullptr);
     if (host != nullptr) {
         // Measured as the unload deleted the scripts' fibers.
         for (const PluginModule& unloaded : folder.plugins()) noteStackUse(unloaded);

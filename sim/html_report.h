@@ -1,9 +1,12 @@
 #pragma once
 // The report as a picture: one self-contained HTML page (inline SVG and CSS, a few lines of
 // script, nothing fetched) drawn from the same frame records as the text report. On one frame
-// axis: the weather phases as named bands, the share of tunable peds at the values the plugin
-// works towards, the native calls per frame (and the frames without any), and a marker for
-// each scenario event; below, what Veltrane.ini asked per phase and the list of events.
+// axis of at most 1,000 columns, each lane drawn from the frames of each column (what was there
+// at all, the least and the most): the weather phases as named bands, a marker for the scenario
+// events, a row per plugin while it was loaded, the share of the peds not exempt at the values
+// the plugin works towards (and the share beyond its reach), the native calls per frame and the
+// frames without any; below, what Veltrane.ini asked per phase and the events with their notes,
+// each list capped with the rest to open.
 
 #include <string>
 

@@ -44,10 +44,12 @@ PluginTargets PluginTargetsFollower::afterFrame(const IniReader& reader, std::ui
 
 SettledCount countSettled(const std::vector<Ped>& peds, const PluginTargets& targets) {
     SettledCount count;
-    for (std::size_t i = 0; i < handled(peds); ++i) {
+    const std::size_t reach = handled(peds);
+    for (std::size_t i = 0; i < peds.size(); ++i) {
         const Ped& ped = peds[i];
         if (ped.exempt) continue;
-        ++count.tunable;
+        ++count.notExempt;
+        if (i < reach) ++count.inReach;
         // As the plugin compares: a NaN on either side counts as the value it wants.
         const float damage = ped.damageReadsNaN ? std::numeric_limits<float>::quiet_NaN() : ped.damageModifier;
         if (!(damage < targets.damageModifier || damage > targets.damageModifier)) ++count.atDamage;

@@ -1,8 +1,9 @@
 #pragma once
 // What the plugin works towards in each frame, followed from outside: the settings file as it
 // read it, the weather, and its own state carried from frame to frame (a weather with no row
-// keeps the last values; 12829 follows the first ped). And how many of the peds it may tune
-// hold those values: the share that reaches 100 % when the peds have settled.
+// keeps the last values; 12829 follows the first ped). And how many of the peds not exempt
+// hold those values, and how many of them were within the plugin's reach: it handles at most
+// the first kPedCapacity peds the game lists (exempt ones included), and never touches the rest.
 
 #include <cstdint>
 #include <optional>
@@ -42,9 +43,11 @@ private:
 };
 
 struct SettledCount {
-    std::uint32_t tunable = 0;     // peds the plugin may tune: not exempt, within its buffer
-    std::uint32_t atDamage = 0;    // of them, with the damage modifier it works towards
+    std::uint32_t notExempt = 0;   // every ped of the world the game does not exempt
+    std::uint32_t inReach = 0;     // of them, those among the first kPedCapacity peds listed
+    std::uint32_t atDamage = 0;    // of all not exempt, with the damage modifier it works towards
     std::uint32_t atAccuracy = 0;  // with the accuracy (0 while it leaves the accuracy alone)
+    std::uint32_t beyondReach() const { return notExempt - inReach; }
 };
 
 SettledCount countSettled(const std::vector<Ped>& peds, const PluginTargets& targets);

@@ -149,13 +149,23 @@ std::string PluginFolder::load(PluginModule& plugin) {
     return {};
 }
 
-void PluginFolder::unloadAll() {
+void PluginFolder::unloadAll(const std::function<void(const PluginModule&)>& unloaded) {
     for (auto it = modules.rbegin(); it != modules.rend(); ++it) {
-        if (it->module != nullptr) FreeLibrary(it->module);
+        if (it->module == nullptr) continue;
+        FreeLibrary(it->module);
         it->module = nullptr;
+        if (unloaded) unloaded(*it);
     }
     if (loader != nullptr) FreeLibrary(loader);
     loader = nullptr;
+}
+
+std::uint64_t PluginFolder::loadedMask() const {
+    std::uint64_t mask = 0;
+    for (std::size_t i = 0; i < modules.size() && i < 64; ++i) {
+        if (modules[i].module != nullptr) mask |= std::uint64_t{1} << i;
+    }
+    return mask;
 }
 
 PluginModule* PluginFolder::find(const std::string& name) {

@@ -56,8 +56,11 @@ public:
     std::string unload(PluginModule& plugin);
     // LoadLibrary again from the game folder: DllMain runs (attach). Error text, GetLastError set.
     std::string load(PluginModule& plugin);
-    // FreeLibrary for every loaded plugin, in the reverse order of loading, then for the loader.
-    void unloadAll();
+    // FreeLibrary for every loaded plugin, in the reverse order of loading, then for the loader;
+    // `unloaded` hears of each plugin as its FreeLibrary returns.
+    void unloadAll(const std::function<void(const PluginModule&)>& unloaded = {});
+    // Bit i: plugins()[i] is loaded now (the first 64).
+    std::uint64_t loadedMask() const;
 
     PluginModule* find(const std::string& name);
     std::vector<PluginModule>& plugins() { return modules; }

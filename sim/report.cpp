@@ -8,10 +8,13 @@
 #include <sstream>
 
 #include "host/natives.h"
+#include "tuning/tuning_pass.h"
 
 namespace sim {
 
 namespace {
+
+constexpr std::int64_t kPedReach = kPedCapacity;
 
 std::string frameRange(std::uint32_t first, std::uint32_t last) {
     return first == last ? "frame " + std::to_string(first)
@@ -48,7 +51,17 @@ std::string settling(const std::vector<FrameRecord>& frames, std::size_t begin, 
                     : "after " + std::to_string(j - i) + " frame(s) from frame " + std::to_string(frames[i].frame);
         i = j;
     }
-    return text.empty() ? "nothing to change" : text;
+    if (text.empty()) text = "nothing to change";
+    // Peds beyond the plugin's reach never change: the bursts say nothing about them.
+    const FrameRecord* most = nullptr;
+    for (std::size_t i = begin; i < end; ++i) {
+        if (frames[i].settled.beyondReach() > 0 &&
+            (most == nullptr || frames[i].settled.beyondReach() > most->settled.beyondReach()))
+            most = &frames[i];
+    }
+    if (most == nullptr) return text;
+    return "for the " + std::to_string(most->settled.inReach) + " of " + std::to_string(most->settled.notExempt) +
+           " peds not exempt within the plugin's reach: " + text;
 }
 
 std::vector<Phase> weatherPhases(const std::vector<FrameRecord>& frames) {
@@ -64,7 +77,8 @@ std::vector<Phase> weatherPhases(const std::vector<FrameRecord>& frames) {
 
 namespace {
 
-void renderPhase(std::ostringstream& out, const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end) {
+void renderPhase(std::ostringstream& out, const RunRecord& run, std::size_t begin, std::size_t end) {
+    const std::vector<FrameRecord>& frames = run.frames;
     const FrameRecord& first = frames[begin];
     char hash[16];
     std::snprintf(hash, sizeof hash, "0x%08X", static_cast<unsigned>(first.weather));
@@ -72,11 +86,11 @@ void renderPhase(std::ostringstream& out, const std::vector<FrameRecord>& frames
 
     std::string asked;
     std::vector<std::uint32_t> changed, natives;
-    std::vector<std::uint32_t> idle;
-    std::uint32_t twice = 0, exemptTouched = 0, keyNatives = 0, keyMessages = 0, stray = 0;
+    std::uint32_t twice = 0, exemptTouched = 0, keyNatives = 0, keyMessages = 0, keystrokes = 0, stray = 0;
+    const FrameRecord* mostBeyond = nullptr;
     for (std::size_t i = begin; i < end; ++i) {
         const FrameRecord& f = frames[i];
-        for (const auto& event : f.events) out << "  frame " << f.frame << ": " << event << "\n";
+        for (const auto& event : f.events) out << "  frame " << f.frame << ": " << eventText(event) << "\n";
         if (f.asked != asked) {
             out << (i == begin ? "  Veltrane.ini asks: " : "  frame " + std::to_string(f.frame) + ": Veltrane.ini now asks: ")
                 << f.asked << "\n";
@@ -88,30 +102,92 @@ void renderPhase(std::ostringstream& out, const std::vector<FrameRecord>& frames
             out << "  frame " << f.frame << ": PROBLEM: Veltrane.ini changed while the plugin ran, and it was there before\n";
         changed.push_back(f.tally.pedsChanged);
         natives.push_back(f.tally.nativeCalls);
-        if (f.tally.nativeCalls == 0) idle.push_back(f.frame);
         twice += f.tally.pedsWrittenTwice;
         stray += f.tally.strayHandleCalls;
         exemptTouched += f.tally.exemptPedsTouched;
         keyNatives += f.tally.nativesInKeyboardHandlers;
         keyMessages += f.tally.keyboardMessages;
+        keystrokes += f.keystrokes;
+        if (f.settled.beyondReach() > 0 && (!mostBeyond || f.settled.beyondReach() > mostBeyond->settled.beyondReach()))
+            mostBeyond = &f;
     }
     out << "  peds changed per frame: " << runLengths(changed) << "\n";
     out << "  settled: " << settling(frames, begin, end) << "\n";
-    out << "  native calls per frame: " << runLengths(natives) << "\n";
-    if (!idle.empty() && idle.size() < end - begin) {
-        out << "  no native call (plugin switched off) in " << idle.size() << " frame(s), first " << idle.front() << "\n";
-    } else if (!idle.empty()) {
-        out << "  no native call in any frame of this phase (plugin switched off)\n";
+    if (mostBeyond != nullptr) {
+        out << "  beyond the plugin's reach: " << mostBeyond->settled.beyondReach() << " of "
+            << mostBeyond->settled.notExempt << " peds not exempt in frame " << mostBeyond->frame
+            << ", never touched (the plugin handles at most the first " << kPedReach
+            << " peds the game lists, exempt ones included)\n";
     }
-    if (keyMessages > 0)
-        out << "  keystrokes handed to the plugin: " << keyMessages << ", native calls they caused: " << keyNatives << "\n";
+    out << "  native calls per frame: " << runLengths(natives) << "\n";
+    for (const std::string& idle : idleFrames(run, begin, end)) out << "  " << idle << "\n";
+    if (keystrokes > 0 || keyMessages > 0)
+        out << "  keystrokes: " << keystrokes << ", handed to keyboard handlers " << keyMessages
+            << " time(s), native calls they caused: " << keyNatives << "\n";
     if (stray > 0) out << "  ped natives on handles no ped has (stale or invalid handles): " << stray << "\n";
     if (twice > 0) out << "  PROBLEM: " << twice << " time(s) a ped was written twice in one frame\n";
     if (exemptTouched > 0) out << "  PROBLEM: exempt peds got " << exemptTouched << " call(s) beyond the exempt test\n";
     out << "  peds not exempt at the end: " << frames[end - 1].pedValuesAfter << "\n";
 }
 
+std::string callList(const std::vector<PluginCalls>& plugins) {
+    if (plugins.empty()) return "no plugin";
+    std::string text;
+    for (const PluginCalls& plugin : plugins) {
+        if (!text.empty()) text += "; ";
+        text += plugin.plugin + ": ";
+        if (plugin.calls.empty()) text += "no host call";
+        for (std::size_t i = 0; i < plugin.calls.size(); ++i) text += (i ? ", " : "") + plugin.calls[i];
+    }
+    return text;
+}
+
 }  // namespace
+
+std::string eventText(const FrameEvent& event) {
+    return event.note.empty() ? event.what : event.what + "; note: " + event.note;
+}
+
+std::string pluginList(const RunRecord& run) {
+    std::string text;
+    for (std::size_t i = 0; i < run.plugins.size(); ++i) {
+        text += (i ? ", " : "") + run.plugins[i] + (i == run.watched && run.plugins.size() > 1 ? " (watched)" : "");
+    }
+    return text.empty() ? "none" : text;
+}
+
+std::string pluginsInFrame(const RunRecord& run, const FrameRecord& frame) {
+    std::string loaded, unloaded;
+    for (std::size_t i = 0; i < run.plugins.size() && i < 64; ++i) {
+        std::string& list = (frame.pluginsLoaded >> i & 1u) ? loaded : unloaded;
+        list += (list.empty() ? "" : ", ") + run.plugins[i];
+    }
+    if (loaded.empty()) loaded = "no plugin loaded";
+    return unloaded.empty() ? loaded : loaded + "; " + unloaded + " not loaded";
+}
+
+std::vector<std::string> idleFrames(const RunRecord& run, std::size_t begin, std::size_t end) {
+    const std::string watched = run.watched < run.plugins.size() ? run.plugins[run.watched] : "the plugin";
+    // [0]: the watched plugin loaded (switched off, or writing a fresh file); [1]: not loaded.
+    std::vector<std::uint32_t> idle[2];
+    for (std::size_t i = begin; i < end; ++i) {
+        const FrameRecord& f = run.frames[i];
+        if (f.tally.nativeCalls != 0) continue;
+        const bool loaded = run.plugins.empty() || run.watched >= 64 || (f.pluginsLoaded >> run.watched & 1u);
+        idle[loaded ? 0 : 1].push_back(f.frame);
+    }
+    const std::string why[2] = {watched + " loaded: switched off, or writing a fresh Veltrane.ini",
+                                watched + " not loaded"};
+    std::vector<std::string> lines;
+    for (int k = 0; k < 2; ++k) {
+        if (idle[k].empty()) continue;
+        lines.push_back(idle[k].size() == end - begin
+                            ? "no native call in any frame of this phase (" + why[k] + ")"
+                            : "no native call in " + std::to_string(idle[k].size()) + " frame(s), first " +
+                                  std::to_string(idle[k].front()) + " (" + why[k] + ")");
+    }
+    return lines;
+}
 
 std::string pedCount(const std::vector<Ped>& peds) {
     const auto exempt = std::count_if(peds.begin(), peds.end(), [](const Ped& p) { return p.exempt; });
@@ -178,6 +254,7 @@ void addFrame(RunTotals& totals, const FrameRecord& frame) {
     if (frame.iniDuringFrame == IniDuringFrame::Created) ++totals.iniCreated;
     if (frame.iniDuringFrame == IniDuringFrame::Changed) ++totals.iniChanged;
     totals.mostPeds = std::max<std::int64_t>(totals.mostPeds, frame.pedsInWorld);
+    totals.keystrokes += frame.keystrokes;
 }
 
 std::string renderSummary(const RunRecord& run) {
@@ -185,13 +262,18 @@ std::string renderSummary(const RunRecord& run) {
     std::ostringstream out;
     out << "Veltrane in the simulated game: " << (run.scenarioName.empty() ? "scenario" : run.scenarioName) << "\n";
     out << "game directory: " << run.gameDirectory << "\n";
+    out << "plugins: " << pluginList(run) << "\n";
     out << "frames played: " << t.frames << " in " << static_cast<std::uint64_t>(t.seconds * 1000.0) << " ms\n";
     out << "peds: " << run.worldAtStart << " at the start, at most " << t.mostPeds << ", " << pedCount(run.finalPeds)
-        << " at the end\n";
+        << " at the end";
+    if (t.mostPeds > kPedReach)
+        out << " (the plugin handles at most the first " << kPedReach << " peds the game lists in a frame)";
+    out << "\n";
     out << "native calls: " << t.nativeCalls << "; accuracy writes " << t.accuracyWrites << ", damage modifier writes "
         << t.damageWrites << "; frames with no native call " << t.framesWithoutNatives << "\n";
     out << "Veltrane.ini created by the plugin: " << t.iniCreated << " time(s)\n";
-    out << "keystrokes: " << t.keystrokes << ", plugin bytes they changed: " << t.keystrokeBytesChanged << "\n";
+    out << "keystrokes: " << t.keystrokes << ", bytes of the watched plugin's memory they changed: "
+        << t.keystrokeBytesChanged << "\n";
     for (const auto& sample : t.workingSet) {
         out << "working set after frame " << sample.frame << ": " << sample.bytes << " bytes\n";
     }
@@ -297,26 +379,27 @@ std::string renderReport(const RunRecord& run) {
     if (!run.frames.empty() && run.frames.front().weather == 0)
         out << "weather at the start: none given, hash 0, which has no row: until the game reports one of the "
                "plugin's weathers, the plugin applies accuracy 0 and damage modifier 0.0 (peds deal no damage)\n";
-    out << "plugin loaded: " << (run.loadCalls.empty() ? "no host call" : "") ;
-    for (std::size_t i = 0; i < run.loadCalls.size(); ++i) out << (i ? ", " : "") << run.loadCalls[i];
-    out << "\n";
+    out << "plugins: " << pluginList(run) << "\n";
+    out << "plugins loaded: " << callList(run.loadCalls) << "\n";
 
     const auto& frames = run.frames;
-    for (const Phase& phase : weatherPhases(frames)) renderPhase(out, frames, phase.begin, phase.end);
+    for (const Phase& phase : weatherPhases(frames)) renderPhase(out, run, phase.begin, phase.end);
 
     out << "\nafter " << frames.size() << " frame(s): " << pedCount(run.finalPeds) << "\n";
     out << "  peds not exempt: " << pedValues(run.finalPeds) << "\n";
+    if (run.finalPeds.size() > static_cast<std::size_t>(kPedReach)) {
+        out << "  the plugin handles at most the first " << kPedReach
+            << " peds the game lists in a frame: the others keep whatever they had\n";
+    }
     out << "  Veltrane.ini: " << run.finalIniStatus << "\n";
     for (const auto& sample : run.totals.workingSet) {
         out << "  working set after frame " << sample.frame << ": " << sample.bytes << " bytes\n";
     }
     if (run.totals.keystrokes > 0) {
-        out << "  keystrokes: " << run.totals.keystrokes << ", bytes of the plugin's memory they changed: "
+        out << "  keystrokes: " << run.totals.keystrokes << ", bytes of the watched plugin's memory they changed: "
             << run.totals.keystrokeBytesChanged << "\n";
     }
-    out << "plugin unloaded: ";
-    for (std::size_t i = 0; i < run.unloadCalls.size(); ++i) out << (i ? ", " : "") << run.unloadCalls[i];
-    out << "\n";
+    out << "plugins unloaded: " << callList(run.unloadCalls) << "\n";
     if (!run.stopReason.empty()) {
         out << "FAULT: the run stopped in frame " << (frames.empty() ? 0 : frames.back().frame) << ": " << run.stopReason
             << "\n";

@@ -1,7 +1,8 @@
 #pragma once
 // What the simulated game saw in one run, and the report it prints: per weather phase what
-// Veltrane.ini asked for, how many peds changed per frame and how long they took to settle,
-// the native calls per frame, and anything that went wrong.
+// Veltrane.ini asked for, how many peds changed per frame and how long they took to settle (and
+// for how many: the plugin reaches only the first peds the game lists), the native calls per
+// frame, which plugins were loaded, and anything that went wrong.
 
 #include <cstdint>
 #include <string>
@@ -22,7 +23,7 @@ struct FrameTally {
     std::uint32_t damageWrites = 0;
     std::uint32_t pedsWrittenTwice = 0;   // more than one write to one ped in the frame
     std::uint32_t exemptPedsTouched = 0;  // any call but PedExemptTest on an exempt ped
-    std::uint32_t keyboardMessages = 0;
+    std::uint32_t keyboardMessages = 0;   // keystrokes handed to handlers: one per handler each
     std::uint32_t nativesInKeyboardHandlers = 0;
 };
 
@@ -33,12 +34,22 @@ FrameTally tallyFrame(const std::vector<HostCall>& calls, World& world);
 // before, and don't count). The plugin may create a missing file; nothing else may change it.
 enum class IniDuringFrame { Unchanged, Created, Changed };
 
+// One scenario event as it happened, and the scenario's own note on it (empty: none).
+struct FrameEvent {
+    std::string what;  // describe(): "weather Rain (0x54A69840)"
+    std::string note;
+};
+
 struct FrameRecord {
     std::uint32_t frame = 0;
     std::uint32_t weather = 0;
     std::string weatherLabel;         // "Rain", or the scenario's name for a weather with no row
     std::string asked;                // Veltrane.ini's keys for this weather as the frame began
-    std::vector<std::string> events;  // what the scenario did before the frame ran
+    std::vector<FrameEvent> events;   // what the scenario did before the frame ran
+    std::uint32_t keystrokes = 0;     // keystroke messages the game sent in the frame (each goes
+                                      // to every registered handler: see tally.keyboardMessages)
+    // Bit i: RunRecord::plugins[i] was loaded while the frame's scripts ran.
+    std::uint64_t pluginsLoaded = 0;
     std::int32_t pedsInWorld = 0;
     bool iniExistsAfter = true;
     IniDuringFrame iniDuringFrame = IniDuringFrame::Unchanged;
@@ -60,7 +71,7 @@ struct RunTotals {
     std::uint64_t strayHandleCalls = 0;
     std::uint64_t iniCreated = 0;            // frames in which the plugin created a missing file
     std::uint64_t iniChanged = 0;            // frames in which the file changed otherwise
-    std::uint64_t keystrokes = 0;            // messages handed to the plugin
+    std::uint64_t keystrokes = 0;            // keystroke messages the game sent
     std::uint64_t keystrokeBytesChanged = 0; // bytes of the plugin's writable memory they changed
     std::int64_t mostPeds = 0;
     double seconds = 0;
@@ -73,20 +84,29 @@ struct RunTotals {
 
 void addFrame(RunTotals& totals, const FrameRecord& frame);
 
+// The host calls one plugin's DllMain made as it was loaded at the start, or unloaded at the end.
+struct PluginCalls {
+    std::string plugin;               // "Veltrane.asi"
+    std::vector<std::string> calls;   // "scriptRegister", ...
+};
+
 struct RunRecord {
     std::string scenarioName;
     std::string description;
     std::string gameDirectory;
     std::string worldAtStart;              // "300 peds (30 exempt)"
-    std::vector<std::string> loadCalls;    // what the host saw while the plugin loaded
-    std::vector<std::string> unloadCalls;  // and while it unloaded
+    std::vector<std::string> plugins;      // the game folder's plugins, in the order loaded
+    std::size_t watched = 0;               // the one the report watches (the first named)
+    std::vector<PluginCalls> loadCalls;    // what the host saw while each plugin loaded
+    std::vector<PluginCalls> unloadCalls;  // and while each unloaded at the end
     std::vector<FrameRecord> frames;
     std::string stopReason;                // empty unless the run stopped early
     std::vector<Ped> finalPeds;
-    std::string finalIniStatus;            // "present, 45 entries" and the like
+    std::string finalIniStatus;            // "present, 45 key line(s)" or "missing"
     RunTotals totals;
 };
 
+// The whole report: the run's facts, one block per weather phase, the end state.
 std::string renderReport(const RunRecord& run);
 
 // A run of frames with one weather: frames[begin] to frames[end - 1].
@@ -96,10 +116,28 @@ struct Phase {
 std::vector<Phase> weatherPhases(const std::vector<FrameRecord>& frames);
 
 // Each burst of frames in which peds changed: "after 2 frame(s) from frame 90; after 2 frame(s)
-// from frame 110". A burst that runs into the phase's last frame has not settled.
+// from frame 110"; "still changing at the phase's end (from frame 118)" for a burst that runs
+// into the last frame of a phase longer than one frame; "nothing to change" without a burst.
+// When peds not exempt were beyond the plugin's reach in any frame of the phase, it says for
+// how many the bursts count: "for the 922 of 4500 peds not exempt within the plugin's reach:
+// after 1 frame(s) from frame 5".
 std::string settling(const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end);
 
-// The totals alone, for long runs: frames, calls, writes, problems, working set, time.
+// How the phase's frames without a native call came about, one text per cause, "" for none:
+// "no native call in 3 frame(s), first 60 (Veltrane.asi loaded: switched off or writing a fresh
+// file)", "... (Veltrane.asi not loaded)".
+std::vector<std::string> idleFrames(const RunRecord& run, std::size_t begin, std::size_t end);
+
+// "Veltrane.asi (watched), asi_probe.asi", and in a frame: "Veltrane.asi; asi_probe.asi not
+// loaded".
+std::string pluginList(const RunRecord& run);
+std::string pluginsInFrame(const RunRecord& run, const FrameRecord& frame);
+
+// "weather Rain (0x54A69840); note: edited while it rains"
+std::string eventText(const FrameEvent& event);
+
+// The totals alone, for long runs: frames, peds, calls, writes, keystrokes, problems, working
+// set, time.
 std::string renderSummary(const RunRecord& run);
 
 // One frame of a timing run (--profile-timing), in microseconds.
@@ -137,10 +175,11 @@ std::string renderTiming(const TimingRecord& timing);
 // "300 peds (30 exempt)"
 std::string pedCount(const std::vector<Ped>& peds);
 
-// "accuracy 62 (270), 44 (3); damage modifier 0.5 (273)" over the peds not exempt.
+// "accuracy 62 (270), 44 (3); damage modifier 0.5 (273)" over the peds not exempt: the three
+// commonest values of each, then ", N other values" and ", NaN (n)"; "none" without such peds.
 std::string pedValues(const std::vector<Ped>& peds);
 
-// "270 ×2, 3, 0 ×25": runs of equal values, at most `maxRuns` of them.
+// "270 x2, 3, 0 x25": runs of equal values, at most `maxRuns` of them, then "... (N more frames)".
 std::string runLengths(const std::vector<std::uint32_t>& values, std::size_t maxRuns = 8);
 
 }  // namespace sim

@@ -280,6 +280,7 @@ void parseEvent(const json& object, const std::string& where, std::uint32_t fram
     event.frame = integer<std::uint32_t>(object["frame"], where + ".frame", 0, 0xFFFFFFFFu);
     if (event.frame >= frames)
         fail(where + ".frame", "frame " + std::to_string(event.frame) + " is past the last frame, " + std::to_string(frames - 1));
+    if (object.contains("note")) event.note = text(object["note"], where + ".note");
 
     // Besides "frame" and an optional "note", an event has exactly one action; any other key is named.
     static const std::set<std::string> kActions = {"weather", "spawn",     "despawn", "set",   "deleteKey",

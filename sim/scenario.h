@@ -58,6 +58,7 @@ struct ScenarioEvent {
     std::optional<std::int32_t> reportedCount;   // Fault: nullopt turns the switch off
     bool setsNaNDamage = false;                  // Fault: the NaN damage switch (count peds)
     std::optional<float> resetDamage;            // ResetDamage: nullopt stops the resets
+    std::string note;                            // the scenario's own words on the event
 };
 
 struct Scenario {

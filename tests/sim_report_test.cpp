@@ -1,4 +1,5 @@
-// The simulated game's per-frame counts and the report's run-length lists.
+// The simulated game's per-frame counts, the report's run-length lists and what the report says
+// of a run.
 
 #include <gtest/gtest.h>
 
@@ -68,6 +69,87 @@ TEST(RunLengths, GroupsEqualNeighboursAndStopsAfterTheLimit) {
         {{1, 2, 3, 3, 4}, 2, "1, 2, ... (3 more frames)"},
     };
     for (const Case& c : cases) EXPECT_EQ(sim::runLengths(c.values, c.maxRuns), c.expected);
+}
+
+// A run of `frames` frames in Rain with Veltrane.asi (watched) and asi_probe.asi; each case
+// changes what it needs.
+sim::RunRecord rainRun(std::size_t frames) {
+    sim::RunRecord run;
+    run.scenarioName = "test";
+    run.plugins = {"asi_probe.asi", "Veltrane.asi"};
+    run.watched = 1;
+    run.loadCalls = {{"asi_probe.asi", {"scriptRegister"}}, {"Veltrane.asi", {"scriptRegister", "keyboardHandlerRegister"}}};
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        sim::FrameRecord f;
+        f.frame = i;
+        f.weather = 0x54A69840;
+        f.weatherLabel = "Rain";
+        f.pluginsLoaded = 3;
+        f.tally.nativeCalls = 100;
+        f.settled = {300, 300, 300, 300};
+        run.frames.push_back(f);
+    }
+    return run;
+}
+
+TEST(Report, SaysWhatTheRunShowed) {
+    struct Case {
+        const char* name;
+        void (*change)(sim::RunRecord&);
+        std::vector<const char*> said, unsaid;
+    };
+    const Case cases[] = {
+        {"peds beyond the plugin's reach",
+         [](sim::RunRecord& run) {
+             // 5000 peds, none exempt: the plugin handles the first 1024 the game lists.
+             for (auto& f : run.frames) f.settled = {5000, 1024, 1024, 1024};
+             run.frames[0].tally.pedsChanged = 1024;
+         },
+         {"settled: for the 1024 of 5000 peds not exempt within the plugin's reach: after 1 frame(s) from frame 0\n",
+          "beyond the plugin's reach: 3976 of 5000 peds not exempt in frame 0, never touched"},
+         {"settled: after"}},
+        {"every ped within reach",
+         [](sim::RunRecord& run) { run.frames[0].tally.pedsChanged = 300; },
+         {"settled: after 1 frame(s) from frame 0\n"},
+         {"reach"}},
+        {"the watched plugin unloaded is not switched off",
+         [](sim::RunRecord& run) {
+             for (std::size_t i : {1, 2}) {
+                 run.frames[i].pluginsLoaded = 1;
+                 run.frames[i].tally.nativeCalls = 0;
+             }
+             run.frames[3].tally.nativeCalls = 0;
+         },
+         {"no native call in 2 frame(s), first 1 (Veltrane.asi not loaded)",
+          "no native call in 1 frame(s), first 3 (Veltrane.asi loaded: switched off"},
+         {}},
+        {"every plugin named, its calls apart",
+         [](sim::RunRecord& run) { run.unloadCalls = {{"Veltrane.asi", {"scriptUnregister"}}, {"asi_probe.asi", {}}}; },
+         {"plugins: asi_probe.asi, Veltrane.asi (watched)\n",
+          "plugins loaded: asi_probe.asi: scriptRegister; Veltrane.asi: scriptRegister, keyboardHandlerRegister\n",
+          "plugins unloaded: Veltrane.asi: scriptUnregister; asi_probe.asi: no host call\n"},
+         {}},
+        {"keystrokes counted alike in the phase and at the end",
+         [](sim::RunRecord& run) {
+             // Two keystrokes, each handed to both plugins' handlers.
+             run.frames[1].keystrokes = 2;
+             run.frames[1].tally.keyboardMessages = 4;
+             for (const auto& f : run.frames) sim::addFrame(run.totals, f);
+         },
+         {"  keystrokes: 2, handed to keyboard handlers 4 time(s)", "\n  keystrokes: 2, bytes"},
+         {}},
+        {"the scenario's notes",
+         [](sim::RunRecord& run) { run.frames[2].events = {{"weather Rain (0x54A69840)", "it starts to rain"}, {"delete Veltrane.ini", ""}}; },
+         {"  frame 2: weather Rain (0x54A69840); note: it starts to rain\n", "  frame 2: delete Veltrane.ini\n"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        sim::RunRecord run = rainRun(4);
+        c.change(run);
+        const std::string report = sim::renderReport(run);
+        for (const char* text : c.said) EXPECT_NE(report.find(text), std::string::npos) << c.name << ": " << text << "\n" << report;
+        for (const char* text : c.unsaid) EXPECT_EQ(report.find(text), std::string::npos) << c.name << ": " << text << "\n" << report;
+    }
 }
 
 TEST(Percentile, TakesTheNearestRank) {

@@ -89,11 +89,12 @@ TEST(Scenario, KeystrokesCarryTheirCodeAndFlags) {
         EXPECT_EQ(sim::packKeystrokeFlags(e.flags), c.flagWord) << c.event;
         EXPECT_EQ(sim::packKeystrokeFlags(sim::unpackKeystrokeFlags(c.flagWord)), c.flagWord) << c.event;
     }
-    // A press is the key going down, then up.
-    const auto press = parseScenario(R"({"frames": 1, "events": [{"frame": 0, "press": "K"}]})");
+    // A press is the key going down, then up; both messages keep the event's note.
+    const auto press = parseScenario(R"({"frames": 1, "events": [{"frame": 0, "press": "K", "note": "twice"}]})");
     ASSERT_EQ(press.events.size(), 2u);
     EXPECT_FALSE(press.events[0].flags.keyUp);
     EXPECT_TRUE(press.events[1].flags.keyUp);
+    EXPECT_EQ(press.events[1].note, "twice");
 }
 
 TEST(Scenario, KeyRangesAndOddFlagsPassAsGiven) {
