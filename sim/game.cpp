@@ -33,6 +33,7 @@
 #include "sim/scenario.h"
 #include "sim/shown_text.h"
 #include "sim/stand_in_host.h"
+#include "sim/touched_pages.h"
 #include "sim/trace.h"
 #include "tuning/tuning_pass.h"
 #include "tuning/weather_table.h"
@@ -227,7 +228,7 @@ struct ModuleMemory {
     }
 };
 
-// Timing runs: the plugin's imports of the profile functions and of _wstat64 go through these
+// Timing runs: the plugin's imports of the profile functions and of GetFileAttributesA go through these
 // wrappers, which add up the time spent in the real functions. Everything here runs on the
 // plugin's fiber, within its slice; nothing else calls the wrappers.
 namespace timed {
@@ -239,11 +240,11 @@ struct Tally {
 
 using ReadFn = DWORD(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPSTR, DWORD, LPCSTR);
 using WriteFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
-using StatFn = int (*)(const wchar_t*, void*);
+using AttributesFn = DWORD(WINAPI*)(LPCSTR);
 
 ReadFn realRead = nullptr;
 WriteFn realWrite = nullptr;
-StatFn realStat = nullptr;
+AttributesFn realAttributes = nullptr;
 Tally reads, writes, stats;
 
 LONGLONG now() {
@@ -268,10 +269,10 @@ BOOL WINAPI write(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path) {
     return result;
 }
 
-// The existence query's one system call (std::filesystem::status in MinGW's libstdc++).
-int stat(const wchar_t* path, void* buffer) {
+// The existence query's one call.
+DWORD WINAPI attributes(LPCSTR path) {
     const LONGLONG start = now();
-    const int result = realStat(path, buffer);
+    const DWORD result = realAttributes(path);
     stats.ticks += now() - start;
     ++stats.calls;
     return result;
@@ -354,12 +355,25 @@ private:
     StandInScriptStackUseFn scriptStackUse = nullptr;
     std::size_t stackGiven = 0;  // bytes of stack for each script fiber; 0: the system's default
     std::size_t stackUsed = 0;   // the most of it the plugin's script used
+    std::optional<TouchedPages> touchedPages;  // --touched-pages
     StandInHeldIntoFn heldInto = nullptr;
     PluginFolder folder;
     std::string watchedName;        // the plugin the report watches: the first one named
     PluginStateWatch watchedState;  // kept only when the scenario unloads or loads plugins
     bool watchState = false;
     std::ofstream resources;        // --resources: one line per load
+    // --load-timing: one line per load, written once the second frame after it has run.
+    struct LoadTime {
+        std::uint32_t load = 0;
+        std::string plugin;
+        std::uint32_t frame = 0;
+        double loadMicroseconds = 0;
+        std::vector<double> frameMicroseconds;
+    };
+    std::ofstream loadTiming;
+    std::vector<LoadTime> loadTimes;  // waiting for their frames
+    std::uint32_t loadsTimed = 0;
+    double ticksPerMicrosecond = 0;
     std::uint32_t loadEvents = 0;
     std::string fault;              // the game's own reason to stop the run
     std::optional<float> resetDamage;  // the game resets every ped's damage modifier to this
@@ -375,6 +389,8 @@ private:
     void unloadPlugin(const std::string& name);
     void loadPlugin(const std::string& name);
     void writeResources(const std::string& name, std::uint32_t frame, std::uint64_t stateBytesKept);
+    void timedLoad(const std::string& name, std::uint32_t frame, LONGLONG ticks);
+    void timeFrame();
     bool startTiming();
     void apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw);
     void flushLog(std::vector<std::string>* described);
@@ -429,6 +445,17 @@ bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
             return false;
         }
         resources << "load,plugin,frame,base,tls_index,handles,next_handle,private_bytes,heap_bytes,working_set,state_bytes_kept\n";
+    }
+    if (!options.loadTimingPath.empty()) {
+        loadTiming.open(fs::absolute(options.loadTimingPath), std::ios::binary | std::ios::trunc);
+        if (!loadTiming) {
+            std::cerr << "veltrane-sim: cannot write the load timing file " << options.loadTimingPath << "\n";
+            return false;
+        }
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        ticksPerMicrosecond = static_cast<double>(frequency.QuadPart) / 1e6;
+        loadTiming << "load,plugin,frame,load_library_us,first_frame_us,next_frame_us\n";
     }
     // The plugin's "./Veltrane.ini" is relative to the current directory, as in the game.
     fs::current_path(directory);
@@ -489,9 +516,14 @@ bool Game::load(const fs::path& hostPath, const std::vector<fs::path>& pluginPat
 
     // Each plugin's DllMain runs now and registers its script and keyboard handler.
     // In the trace each plugin's name comes before the calls its DllMain made.
+    // With --load-timing, each plugin's time runs from the loader's start or the last plugin's
+    // return to its own LoadLibrary's return: the loader's listing of the folder is in the first.
+    LONGLONG mark = timed::now();
     const std::string failed = folder.loadPlugins([&](const PluginModule& loaded) {
+        if (loadTiming.is_open()) timedLoad(loaded.name, 0, timed::now() - mark);
         if (trace.is_open()) trace << traceLoaderLoads(loaded.name) << "\n";
         flushLog(&run.loadCalls);
+        mark = timed::now();
     });
     if (!failed.empty()) {
         const std::string reason = lastErrorText(failed);
@@ -523,6 +555,33 @@ void Game::writeResources(const std::string& name, std::uint32_t frame, std::uin
               << now.nextHandle << "," << now.privateBytes << "," << now.heapBytes << "," << now.workingSet << "," << stateBytesKept << "\n";
 }
 
+void Game::timedLoad(const std::string& name, std::uint32_t frame, LONGLONG ticks) {
+    LoadTime time;
+    time.load = loadsTimed++;
+    time.plugin = name;
+    time.frame = frame;
+    time.loadMicroseconds = static_cast<double>(ticks) / ticksPerMicrosecond;
+    loadTimes.push_back(std::move(time));
+}
+
+// After each frame: the scripts' slice (all of them) goes to every load still waiting for its
+// first or next frame; a load with both is written out.
+void Game::timeFrame() {
+    if (!loadTiming.is_open()) return;
+    const double slice = static_cast<double>(sliceTicks()) / ticksPerMicrosecond;
+    for (LoadTime& time : loadTimes) {
+        if (time.frameMicroseconds.size() < 2) time.frameMicroseconds.push_back(slice);
+    }
+    while (!loadTimes.empty() && loadTimes.front().frameMicroseconds.size() == 2) {
+        const LoadTime& time = loadTimes.front();
+        char line[160];
+        std::snprintf(line, sizeof line, "%u,%s,%u,%.1f,%.1f,%.1f\n", time.load, time.plugin.c_str(), time.frame,
+                      time.loadMicroseconds, time.frameMicroseconds[0], time.frameMicroseconds[1]);
+        loadTiming << line;
+        loadTimes.erase(loadTimes.begin());
+    }
+}
+
 void Game::unloadPlugin(const std::string& name) {
     PluginModule* target = folder.find(name);
     if (target == nullptr) {
@@ -549,7 +608,9 @@ void Game::loadPlugin(const std::string& name) {
         return;
     }
     // DllMain runs now and registers the plugin's script and keyboard handler again.
+    const LONGLONG started = timed::now();
     fault = folder.load(*target);
+    if (fault.empty() && loadTiming.is_open()) timedLoad(name, log.frame, timed::now() - started);
     if (!fault.empty()) {
         fault += ": " + lastErrorText(name);
         return;
@@ -566,7 +627,7 @@ void Game::loadPlugin(const std::string& name) {
 }
 
 // The log stays off (its cost would land in the plugin's slice), and the plugin's imports of
-// the profile functions and of _wstat64 go through the timing wrappers.
+// the profile functions and of GetFileAttributesA go through the timing wrappers.
 bool Game::startTiming() {
     log.enabled = false;
     LARGE_INTEGER frequency;
@@ -587,7 +648,7 @@ bool Game::startTiming() {
     const Import imports[] = {
         {"KERNEL32.dll", "GetPrivateProfileStringA", functionCast<void*>(&timed::read), reinterpret_cast<void**>(&timed::realRead)},
         {"KERNEL32.dll", "WritePrivateProfileStringA", functionCast<void*>(&timed::write), reinterpret_cast<void**>(&timed::realWrite)},
-        {"msvcrt.dll", "_wstat64", functionCast<void*>(&timed::stat), reinterpret_cast<void**>(&timed::realStat)},
+        {"KERNEL32.dll", "GetFileAttributesA", functionCast<void*>(&timed::attributes), reinterpret_cast<void**>(&timed::realAttributes)},
     };
     for (const Import& import : imports) {
         void* real = patchImport(plugin, import.dll, import.function, import.wrapper);
@@ -727,9 +788,16 @@ int Game::play() {
         // itself after each timed frame: what those natives cost on the host's side.
         const bool keepThisFrame = options.profileTiming && frame + 1 == timing.warmupFrames;
         if (keepThisFrame) keepNatives(1);
+        const bool countPages = options.touchedPagesFrame == frame && plugin != nullptr;
+        if (countPages && !startTouchedPages(plugin)) {
+            run.stopReason = "the plugin's pages can't be made inaccessible for --touched-pages";
+            break;
+        }
         const bool goOn = runFrame() != 0;
+        if (countPages) touchedPages = stopTouchedPages();
         if (keepThisFrame) keepNatives(0);
         if (watchState) watchedState.ran();
+        timeFrame();
         if (options.profileTiming) {
             const double micro = 1e6 / timing.timerHz;
             FrameTiming t;
@@ -790,6 +858,16 @@ int Game::play() {
         if (stackGiven > 0) {
             std::cout << "script stack: " << stackUsed << " of " << stackGiven << " bytes used at most\n"
                       << std::flush;
+        }
+        if (touchedPages) {
+            std::cout << "pages of " << watchedName << " touched in frame " << *options.touchedPagesFrame << ": "
+                      << touchedPages->touched << " of " << touchedPages->pages << " (";
+            const char* separator = "";
+            for (const TouchedSection& section : touchedPages->sections) {
+                std::cout << separator << section.name << " " << section.touched << "/" << section.pages;
+                separator = ", ";
+            }
+            std::cout << ")\n" << std::flush;
         }
     }
     if (html.is_open()) html << renderHtml(run) << std::flush;
