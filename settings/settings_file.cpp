@@ -1,25 +1,28 @@
 #include "settings/settings_file.h"
 
-#include <system_error>
-
+#include "platform/windows_api.h"
 #include "tuning/weather_table.h"
 
-void SettingsFile::setPath(const std::string& newPath) {
-    path = newPath;
-    queryPath = std::filesystem::path(path);
-}
+void SettingsFile::setPath(const std::string& newPath) { path = newPath; }
 
 bool SettingsFile::exists() const {
-    std::error_code error;
-    const auto status = std::filesystem::status(queryPath, error);
-    if (status.type() == std::filesystem::file_type::not_found) return false;
-    if (!error) return true;
-    // "Absent" also covers a missing directory on the path and an invalid or too long name.
-    if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory ||
-        error == std::errc::invalid_argument || error == std::errc::filename_too_long) {
-        return false;
+    // One query. Anything at all under the name (a file, a directory, ...) exists.
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    switch (GetLastError()) {
+        // Absent: no such file, no such directory on the path (or a file where one should
+        // be), no such network path or share, a name no file can have, a name too long.
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_DIRECTORY:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_FILENAME_EXCED_RANGE: return false;
+        // The query failed for another reason (access denied, say): whatever is there is
+        // not overwritten with defaults.
+        default: return true;
     }
-    return true;
 }
 
 void SettingsFile::writeDefaults() {

@@ -2,7 +2,6 @@
 // The settings file: its path, whether it exists, and its default content.
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
 
 #include "settings/ini_writer.h"
@@ -32,6 +31,4 @@ public:
 private:
     std::string path;
     IniWriter writer;
-    // Built once in setPath so that the per-frame existence query allocates nothing.
-    std::filesystem::path queryPath;
 };

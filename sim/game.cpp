@@ -158,9 +158,16 @@ int Game::play() {
         // itself after each timed frame: what those natives cost on the host's side.
         const bool keepThisFrame = options.profileTiming && frame + 1 == timing.warmupFrames;
         if (keepThisFrame) keepNatives(1);
+        const bool countPages = options.touchedPagesFrame == frame && plugin != nullptr;
+        if (countPages && !startTouchedPages(plugin)) {
+            run.stopReason = "the plugin's pages can't be made inaccessible for --touched-pages";
+            break;
+        }
         const bool goOn = runFrame() != 0;
+        if (countPages) touchedPages = stopTouchedPages();
         if (keepThisFrame) keepNatives(0);
         if (watchState) watchedState.ran();
+        timeFrame();
         if (options.profileTiming) {
             const double micro = 1e6 / timing.timerHz;
             FrameTiming t;
@@ -222,6 +229,16 @@ int Game::play() {
         for (const auto& [name, used] : stackUsed) {
             std::cout << "script stack: " << used << " of " << stackGiven << " bytes used at most by " << name
                       << "'s script\n";
+        }
+        if (touchedPages) {
+            std::cout << "pages of " << watchedName << " touched in frame " << *options.touchedPagesFrame << ": "
+                      << touchedPages->touched << " of " << touchedPages->pages << " (";
+            const char* separator = "";
+            for (const TouchedSection& section : touchedPages->sections) {
+                std::cout << separator << section.name << " " << section.touched << "/" << section.pages;
+                separator = ", ";
+            }
+            std::cout << ")\n";
         }
         std::cout << std::flush;
     }

@@ -16,6 +16,7 @@ struct GameOptions {
     std::string hostPath;       // empty: ScriptHookRDR2.dll beside the game
     std::vector<std::string> pluginPaths;  // empty: the scenario's plugins, beside the game
     std::string resourcesPath;  // empty: no figures per load
+    std::string loadTimingPath; // empty: no load times
     std::optional<unsigned> frames;
     bool quiet = false;
     bool summary = false;             // totals only, and no record kept per frame (long runs)
@@ -23,6 +24,7 @@ struct GameOptions {
     unsigned framePauseMs = 0;        // sleep this long after each frame
     bool profileTiming = false;       // time the plugin's slice of each frame and print only that
     std::size_t scriptStack = 0;      // bytes of stack for the script fibers; 0: the system's default
+    std::optional<unsigned> touchedPagesFrame;  // count the watched plugin's pages this frame touches
 };
 
 // The process exit code: 0 played to the end, 1 could not start, 2 stopped by a fault.

@@ -66,6 +66,10 @@ int main(int argc, char** argv) {
                        "count, private bytes, heap bytes and working set to FILE (CSV). Needs --summary: the "
                        "report's record of each frame is kept in the same heaps and would read as the plugin's leak")
             ->option_text("FILE");
+    app.add_option("--load-timing", options.loadTimingPath,
+                   "For each load of a plugin, write to FILE (CSV) how long its LoadLibrary took (to the end of its "
+                   "DllMain) and how long the scripts ran in the first and the next frame after it")
+        ->option_text("FILE");
     app.add_flag("-q,--quiet", options.quiet, "Print no report");
     app.add_flag("--summary", options.summary,
                  "Print only the run's totals, and keep no record per frame (for long runs)")
@@ -86,6 +90,11 @@ int main(int argc, char** argv) {
                    "used; a script that needs more crashes the game, as it would on such a stack")
         ->check(wholeNumber(16384, std::uint64_t{1} << 30))
         ->option_text("BYTES");
+    app.add_option("--touched-pages", options.touchedPagesFrame,
+                   "In frame N, count the pages of the watched plugin's image that the frame touches (runs, reads "
+                   "or writes), and print them after the report")
+        ->check(wholeNumber(0, 100000000))
+        ->option_text("N");
     try {
         app.parse(argc, argv);
         // Without --summary the game keeps a record of every frame for the report, some hundred

@@ -1,9 +1,10 @@
 // Plugins unloaded and loaded again while the game runs (the scenario's unload and load events),
-// and the figures --resources writes after each load.
+// and the figures --resources and --load-timing write for each load.
 
 #include <cstdio>
 
 #include "sim/game_session.h"
+#include "sim/import_timing.h"
 #include "sim/process_resources.h"
 #include "sim/windows_errors.h"
 
@@ -16,6 +17,33 @@ void Game::writeResources(const std::string& name, std::uint32_t frame, std::uin
     std::snprintf(base, sizeof base, "0x%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(plugin)));
     resources << loadEvents << "," << name << "," << frame << "," << base << "," << now.tlsIndex << "," << now.handles << ","
               << now.nextHandle << "," << now.privateBytes << "," << now.heapBytes << "," << now.workingSet << "," << stateBytesKept << "\n";
+}
+
+void Game::timedLoad(const std::string& name, std::uint32_t frame, LONGLONG ticks) {
+    LoadTime time;
+    time.load = loadsTimed++;
+    time.plugin = name;
+    time.frame = frame;
+    time.loadMicroseconds = static_cast<double>(ticks) / ticksPerMicrosecond;
+    loadTimes.push_back(std::move(time));
+}
+
+// After each frame: the scripts' slice (all of them) goes to every load still waiting for its
+// first or next frame; a load with both is written out.
+void Game::timeFrame() {
+    if (!loadTiming.is_open()) return;
+    const double slice = static_cast<double>(sliceTicks()) / ticksPerMicrosecond;
+    for (LoadTime& time : loadTimes) {
+        if (time.frameMicroseconds.size() < 2) time.frameMicroseconds.push_back(slice);
+    }
+    while (!loadTimes.empty() && loadTimes.front().frameMicroseconds.size() == 2) {
+        const LoadTime& time = loadTimes.front();
+        char line[160];
+        std::snprintf(line, sizeof line, "%u,%s,%u,%.1f,%.1f,%.1f\n", time.load, time.plugin.c_str(), time.frame,
+                      time.loadMicroseconds, time.frameMicroseconds[0], time.frameMicroseconds[1]);
+        loadTiming << line;
+        loadTimes.erase(loadTimes.begin());
+    }
 }
 
 void Game::unloadPlugin(const std::string& name) {
@@ -46,7 +74,9 @@ void Game::loadPlugin(const std::string& name) {
     }
     // DllMain runs now and registers the plugin's script and keyboard handler again.
     const bool loadedAlready = target->module != nullptr;
+    const LONGLONG started = timed::now();
     fault = folder.load(*target);
+    if (fault.empty() && loadTiming.is_open()) timedLoad(name, log.frame, timed::now() - started);
     if (!fault.empty()) {
         // Only a LoadLibrary that failed has a Windows error to tell.
         if (!loadedAlready) fault += ": " + lastErrorText(name);

@@ -20,6 +20,7 @@
 #include "sim/report.h"
 #include "sim/scenario.h"
 #include "sim/stand_in_host.h"
+#include "sim/touched_pages.h"
 #include "sim/world.h"
 
 namespace sim {
@@ -63,6 +64,7 @@ private:
     std::size_t stackGiven = 0;  // bytes of stack for each script fiber; 0: the system's default
     // The most of it each plugin's script used, by the plugin's file name.
     std::vector<std::pair<std::string, std::size_t>> stackUsed;
+    std::optional<TouchedPages> touchedPages;  // --touched-pages
     StandInHeldIntoFn heldInto = nullptr;
     PluginFolder folder;
     fs::path scratchDirectory;      // the game directory when no --game-dir was given: this run's own
@@ -70,6 +72,18 @@ private:
     PluginStateWatch watchedState;  // kept only when the scenario unloads or loads plugins
     bool watchState = false;
     std::ofstream resources;        // --resources: one line per load
+    // --load-timing: one line per load, written once the second frame after it has run.
+    struct LoadTime {
+        std::uint32_t load = 0;
+        std::string plugin;
+        std::uint32_t frame = 0;
+        double loadMicroseconds = 0;
+        std::vector<double> frameMicroseconds;
+    };
+    std::ofstream loadTiming;
+    std::vector<LoadTime> loadTimes;  // waiting for their frames
+    std::uint32_t loadsTimed = 0;
+    double ticksPerMicrosecond = 0;
     std::uint32_t loadEvents = 0;
     std::string fault;              // the game's own reason to stop the run
     std::optional<float> resetDamage;  // the game resets every ped's damage modifier to this
@@ -85,6 +99,8 @@ private:
     void unloadPlugin(const std::string& name);
     void loadPlugin(const std::string& name);
     void writeResources(const std::string& name, std::uint32_t frame, std::uint64_t stateBytesKept);
+    void timedLoad(const std::string& name, std::uint32_t frame, LONGLONG ticks);
+    void timeFrame();
     bool startTiming();
     void apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw);
     void flushLog(std::vector<std::string>* described);

@@ -72,6 +72,17 @@ bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
         }
         resources << "load,plugin,frame,base,tls_index,handles,next_handle,private_bytes,heap_bytes,working_set,state_bytes_kept\n";
     }
+    if (!options.loadTimingPath.empty()) {
+        loadTiming.open(fs::absolute(options.loadTimingPath), std::ios::binary | std::ios::trunc);
+        if (!loadTiming) {
+            std::cerr << "veltrane-sim: cannot write the load timing file " << options.loadTimingPath << "\n";
+            return false;
+        }
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        ticksPerMicrosecond = static_cast<double>(frequency.QuadPart) / 1e6;
+        loadTiming << "load,plugin,frame,load_library_us,first_frame_us,next_frame_us\n";
+    }
     // The plugin's "./Veltrane.ini" is relative to the current directory, as in the game.
     fs::current_path(directory);
     run.gameDirectory = directory.string();
@@ -131,10 +142,15 @@ bool Game::load(const fs::path& hostPath, const std::vector<fs::path>& pluginPat
 
     // Each plugin's DllMain runs now and registers its script and keyboard handler.
     // In the trace each plugin's name comes before the calls its DllMain made.
+    // With --load-timing, each plugin's time runs from the loader's start or the last plugin's
+    // return to its own LoadLibrary's return: the loader's listing of the folder is in the first.
+    LONGLONG mark = timed::now();
     const std::string failed = folder.loadPlugins([&](const PluginModule& loaded) {
+        if (loadTiming.is_open()) timedLoad(loaded.name, 0, timed::now() - mark);
         if (trace.is_open()) trace << traceLoaderLoads(loaded.name) << "\n";
         run.loadCalls.push_back({loaded.name, {}});
         flushLog(&run.loadCalls.back().calls);
+        mark = timed::now();
     });
     if (!failed.empty()) {
         const std::string reason = lastErrorText(failed);
@@ -160,7 +176,7 @@ void Game::watch(HMODULE module) {
 }
 
 // The log stays off (its cost would land in the plugin's slice), and the plugin's imports of
-// the profile functions and of _wstat64 go through the timing wrappers.
+// the profile functions and of GetFileAttributesA go through the timing wrappers.
 bool Game::startTiming() {
     log.enabled = false;
     LARGE_INTEGER frequency;
@@ -181,7 +197,7 @@ bool Game::startTiming() {
     const Import imports[] = {
         {"KERNEL32.dll", "GetPrivateProfileStringA", functionCast<void*>(&timed::read), reinterpret_cast<void**>(&timed::realRead)},
         {"KERNEL32.dll", "WritePrivateProfileStringA", functionCast<void*>(&timed::write), reinterpret_cast<void**>(&timed::realWrite)},
-        {"msvcrt.dll", "_wstat64", functionCast<void*>(&timed::stat), reinterpret_cast<void**>(&timed::realStat)},
+        {"KERNEL32.dll", "GetFileAttributesA", functionCast<void*>(&timed::attributes), reinterpret_cast<void**>(&timed::realAttributes)},
     };
     for (const Import& import : imports) {
         void* real = patchImport(plugin, import.dll, import.function, import.wrapper);

@@ -6,7 +6,7 @@ namespace timed {
 
 ReadFn realRead = nullptr;
 WriteFn realWrite = nullptr;
-StatFn realStat = nullptr;
+AttributesFn realAttributes = nullptr;
 Tally reads, writes, stats;
 
 LONGLONG now() {
@@ -31,10 +31,10 @@ BOOL WINAPI write(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path) {
     return result;
 }
 
-// The existence query's one system call (std::filesystem::status in MinGW's libstdc++).
-int stat(const wchar_t* path, void* buffer) {
+// The existence query's one call.
+DWORD WINAPI attributes(LPCSTR path) {
     const LONGLONG start = now();
-    const int result = realStat(path, buffer);
+    const DWORD result = realAttributes(path);
     stats.ticks += now() - start;
     ++stats.calls;
     return result;

@@ -1,5 +1,5 @@
 #pragma once
-// Timing runs: the plugin's imports of the profile functions and of _wstat64 go through these
+// Timing runs: the plugin's imports of the profile functions and of GetFileAttributesA go through these
 // wrappers, which add up the time spent in the real functions. Everything here runs on the
 // plugin's fiber, within its slice; nothing else calls the wrappers. Windows only.
 
@@ -19,18 +19,18 @@ struct Tally {
 
 using ReadFn = DWORD(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPSTR, DWORD, LPCSTR);
 using WriteFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
-using StatFn = int (*)(const wchar_t*, void*);
+using AttributesFn = DWORD(WINAPI*)(LPCSTR);
 
 extern ReadFn realRead;
 extern WriteFn realWrite;
-extern StatFn realStat;
+extern AttributesFn realAttributes;
 extern Tally reads, writes, stats;
 
 LONGLONG now();
 DWORD WINAPI read(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size, LPCSTR path);
 BOOL WINAPI write(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path);
-// The existence query's one system call (std::filesystem::status in MinGW's libstdc++).
-int stat(const wchar_t* path, void* buffer);
+// The existence query's one call.
+DWORD WINAPI attributes(LPCSTR path);
 void reset();
 
 }  // namespace timed

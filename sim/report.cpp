@@ -342,7 +342,7 @@ std::string renderTiming(const TimingRecord& timing) {
     row("plugin's slice (scriptMain between scriptWait calls)", slice);
     row("  kernel32 profile reads (" + perFrame(readCount) + " per frame)", reads);
     row("  kernel32 profile writes (" + perFrame(writeCount) + " per frame)", writes);
-    row("  existence query, msvcrt _wstat64 (" + perFrame(queries) + " per frame)", existence);
+    row("  existence query, GetFileAttributesA (" + perFrame(queries) + " per frame)", existence);
     row("  the rest", rest);
     row("    natives, host and game side (replayed)", timing.nativeReplays);
     row("    the plugin's own code", own);

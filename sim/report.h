@@ -145,7 +145,7 @@ struct FrameTiming {
     double slice = 0;          // the plugin's script: from the switch to its fiber to its scriptWait
     double profileReads = 0;   // inside kernel32's GetPrivateProfileStringA, called by the plugin
     double profileWrites = 0;  // inside kernel32's WritePrivateProfileStringA, called by the plugin
-    double existence = 0;      // inside msvcrt's _wstat64: the plugin's existence query
+    double existence = 0;      // inside kernel32's GetFileAttributesA: the plugin's existence query
     std::uint32_t reads = 0, writes = 0, existenceQueries = 0;
     std::uint64_t nativeCalls = 0, pedWrites = 0;
 };

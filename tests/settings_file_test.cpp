@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "settings/ini_reader.h"
@@ -75,23 +76,37 @@ TEST_F(SettingsFileTest, DirectoryOfThatNameCountsAsExisting) {
     EXPECT_EQ(reader.readInt("WeatherType_Rain", "Accuracy_Rain", 77), 77);
 }
 
-TEST_F(SettingsFileTest, MissingDirectoryOnThePathIsAbsent) {
-    SettingsFile nested;
-    nested.setPath("./no-such-dir/Veltrane.ini");
-    EXPECT_FALSE(nested.exists());
+TEST_F(SettingsFileTest, NamesThatCannotBeThereAreAbsent) {
     writeFile("plain-file", "x");
-    nested.setPath("./plain-file/Veltrane.ini");
-    EXPECT_FALSE(nested.exists());
+    std::string deep;
+    while (deep.size() < 5000) deep += "abcdefghi/";  // beyond Windows' 260 and Linux's 4096
+    const std::string paths[] = {
+        "./no-such-dir/Veltrane.ini",
+        "./plain-file/Veltrane.ini",            // a file where a directory should be
+        "./Velt<ra|ne>.ini",                    // no Windows name holds these characters
+        "./" + std::string(300, 'v') + ".ini",  // a name longer than any file system allows
+        "./" + deep + "Veltrane.ini",
+    };
+    for (const std::string& path : paths) {
+        SettingsFile other;
+        other.setPath(path);
+        EXPECT_FALSE(other.exists()) << path.substr(0, 60);
+    }
 }
 
-#ifndef _WIN32
 TEST_F(SettingsFileTest, QueryThatFailsForAnotherReasonCountsAsExisting) {
-    // A link that points at itself can't be resolved (ELOOP): not "absent", so the
-    // defaults must not be written over whatever is there.
+    // A link that points at itself can't be resolved: that is not "absent", so the defaults
+    // must not be written over whatever is there.
+#ifdef _WIN32
+    // Programs under Wine can't make links: the build makes one, reached through drive Z:.
+    const char* link = std::getenv("VELTRANE_SELF_LINK");
+    if (link == nullptr) GTEST_SKIP() << "VELTRANE_SELF_LINK (set by CTest) names no link to itself";
+    settings.setPath(link);
+#else
     std::filesystem::create_symlink("Veltrane.ini", "Veltrane.ini");
+#endif
     EXPECT_TRUE(settings.exists());
 }
-#endif
 
 TEST_F(SettingsFileTest, ReadsParseTheStoredText) {
     writeFile(kSettingsFileName,

@@ -1,5 +1,5 @@
-// Windows builds take the profile functions and GetTickCount from kernel32 itself; this
-// file only keeps the platform library non-empty and checks the header's choice.
+// Windows builds take the profile functions, GetFileAttributesA and GetTickCount from kernel32
+// itself; this file only keeps the platform library non-empty and checks the header's choice.
 
 #include "platform/windows_api.h"
 

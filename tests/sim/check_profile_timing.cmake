@@ -27,7 +27,7 @@ foreach(run settled churn)
             "\nplugin's slice \\(scriptMain between scriptWait calls\\) +[0-9.]+ "
             "\n  kernel32 profile reads \\(3 per frame\\) +[0-9.]+ "
             "\n  kernel32 profile writes \\(0 per frame\\) +[0-9.]+ "
-            "\n  existence query, msvcrt _wstat64 \\(1 per frame\\) +[0-9.]+ "
+            "\n  existence query, GetFileAttributesA \\(1 per frame\\) +[0-9.]+ "
             "\n  the rest +-?[0-9.]+ "
             "\n    natives, host and game side \\(replayed\\) +[0-9.]+ "
             "\n    the plugin's own code +-?[0-9.]+ "
