@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 build="${VELTRANE_BUILD_DIR:-build/perf-wine}"
-scripts/windows-build.sh "$build" veltrane_sim
+scripts/windows-build.sh "$build" veltrane_sim asi_probe
 export WINEPREFIX="$PWD/$build/wineprefix"
 runs="$build/perf-load"
 rm -rf "$runs"
