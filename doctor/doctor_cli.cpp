@@ -1,14 +1,18 @@
 #include "doctor/doctor_cli.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 #include "doctor/file_place.h"
+#include "doctor/game_folder_check.h"
+#include "doctor/game_probe.h"
 #include "doctor/report.h"
 #include "doctor/settings_check.h"
 #include "doctor/settings_fix.h"
@@ -17,13 +21,14 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: veltrane-doctor [PATH] [--quiet] [--details] [--write-defaults] [--fix] [--help] [--version]";
+    "usage: veltrane-doctor [PATH] [--game DIR] [--quiet] [--details] [--write-defaults] [--fix] [--help] [--version]";
 
 struct Options {
     std::string path = "Veltrane.ini";
     ReportOptions report;
     bool writeDefaults = false;
     bool fix = false;
+    std::string game;  // the game folder, when given apart from the settings file
 };
 
 struct Place {
@@ -222,6 +227,12 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
                  "when the file is missing, write the default file the plugin would write (45 entries)");
     app.add_flag("--fix", options.fix,
                  "write each warning's \"write instead\" line into the file, keeping the original as PATH.bak");
+    app.add_option("--game", options.game,
+                   "the game folder to check first (default: the settings file's folder; double-clicked, the "
+                   "doctor's own), and its Veltrane.ini when no PATH is given: the script hook, the ASI loader, "
+                   "the plugin, write access, the settings file, the loader's logs, the folder's path, and "
+                   "whether the game runs with the plugin loaded")
+        ->option_text("DIR");
     app.set_version_flag("--version", VELTRANE_VERSION);
     try {
         app.parse(argc, argv);
@@ -233,8 +244,11 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
     }
 
     options.report.program = std::string("veltrane-doctor ") + VELTRANE_VERSION;
+    const bool pathGiven = app.count("path") > 0;
+    if (!options.game.empty() && !pathGiven) options.path = (std::filesystem::u8path(options.game) / "Veltrane.ini").u8string();
     // The plugin reads its file from the game folder by a relative name; so does the doctor.
     const Place place = splitPath(options.path);
+    const std::string gameFolder = absoluteFolder(options.game.empty() ? place.folder : options.game);
     FolderVisit visit;
     if (!place.folder.empty() && !visit.enter(place.folder)) {
         err << options.path << ": the folder " << place.folder
@@ -249,5 +263,11 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
             << ".\n";
         return 2;
     }
-    return Doctor(options, out, err).run(profilePath(*name), answers);
+    // The game folder first: what keeps the plugin from loading matters before what it reads.
+    const GameFolderCheck game = checkGameFolder(
+        answers && !pathGiven && options.game.empty() ? programFolder() : gameFolder,
+        !options.game.empty(), VELTRANE_VERSION);
+    printGameFolder(out, game, options.report.quiet);
+    const int status = Doctor(options, out, err).run(profilePath(*name), answers);
+    return std::max(status, game.failures() > 0 ? 1 : 0);
 }
