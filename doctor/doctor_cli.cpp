@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -245,7 +244,8 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
 
     options.report.program = std::string("veltrane-doctor ") + VELTRANE_VERSION;
     const bool pathGiven = app.count("path") > 0;
-    if (!options.game.empty() && !pathGiven) options.path = (std::filesystem::u8path(options.game) / "Veltrane.ini").u8string();
+    if (!options.game.empty() && !pathGiven)
+        options.path = options.game + (isPathSeparator(options.game.back()) ? "" : options.game.find('\\') == std::string::npos ? "/" : "\\") + "Veltrane.ini";
     // The plugin reads its file from the game folder by a relative name; so does the doctor.
     const Place place = splitPath(options.path);
     const std::string gameFolder = absoluteFolder(options.game.empty() ? place.folder : options.game);

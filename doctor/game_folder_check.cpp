@@ -446,12 +446,8 @@ GameFolderCheck checkGameFolder(const std::string& folder, bool given, const std
 }
 
 void printGameFolder(std::ostream& out, const GameFolderCheck& check, bool quiet) {
-    if (!check.looksLikeGame) {
-        if (!quiet)
-            out << "No game in " << check.folder << " (no " << kGameFile << ", " << kHookFile
-                << " or *.asi): its checks are left out; --game DIR checks a game folder.\n";
-        return;
-    }
+    // A settings file kept elsewhere: its folder holds no game to check.
+    if (!check.looksLikeGame) return;
     const bool anyFailure = std::any_of(check.findings.begin(), check.findings.end(),
                                         [](const FolderFinding& f) { return f.verdict == Verdict::Fail; });
     if (quiet && !anyFailure) return;
