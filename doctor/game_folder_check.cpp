@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
-#include <iterator>
 #include <optional>
 
 #include "doctor/game_probe.h"
@@ -46,22 +45,25 @@ std::optional<std::string> readFile(const fs::path& path, std::uintmax_t tail = 
     std::error_code error;
     if (!fs::is_regular_file(path, error)) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    if (tail) {
-        const std::uintmax_t size = fs::file_size(path, error);
-        if (!error && size > tail) in.seekg(static_cast<std::streamoff>(size - tail));
-    }
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (!in || error) return std::nullopt;
+    std::uintmax_t start = 0;
+    if (tail && size > tail) start = size - tail;
+    in.seekg(static_cast<std::streamoff>(start));
+    std::string bytes(static_cast<std::size_t>(size - start), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
 }
 
-// The files of `folder` by name (not the folders), in the order listed; none when it can't be read.
+// The names in `folder`, sorted without letter case; none when it can't be read. Whether each
+// is a file is asked only of the few names that matter: a game folder holds thousands, and on
+// Windows each question is a call of its own.
 std::vector<std::string> fileNames(const fs::path& folder) {
     std::vector<std::string> names;
     std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        std::error_code ignored;
-        if (it->is_regular_file(ignored)) names.push_back(it->path().filename().u8string());
-    }
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        names.push_back(it->path().filename().u8string());
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return lower(a) < lower(b); });
     return names;
 }
@@ -141,10 +143,7 @@ public:
         const std::string whose = wanted.empty() ? "the plugin" : "Veltrane.asi";
         if (wanted.empty()) wanted = kHostFunctions;
         const ExportLookup lookup = lookUpExports(root / *name, wanted);
-        if (!lookup.made)
-            return finding(check, Verdict::NotMade,
-                           *name + " is here, a 64-bit DLL; whether it has the functions " + whose +
-                               " uses can't be checked here: " + lookup.whyNot);
+        if (!lookup.made) return finding(check, Verdict::NotMade, *name + ", 64-bit; " + lookup.whyNot);
         if (!lookup.loadError.empty())
             return finding(check, Verdict::Fail, "Windows can't load " + *name + ": " + lookup.loadError, fix);
         if (!lookup.missing.empty()) {
@@ -227,20 +226,20 @@ public:
             if (!endsWith(name, ".log")) continue;
             const auto text = readFile(root / name, kLogTail);
             if (!text) continue;
+            // Each line that names the plugin, once, in the order written.
+            const std::string folded = lower(*text);
             std::vector<std::string> lines;
             bool failed = false;
-            std::size_t start = 0;
-            while (start < text->size()) {
-                std::size_t end = text->find('\n', start);
-                if (end == std::string::npos) end = text->size();
+            for (std::size_t at = folded.find("veltrane.asi"); at != std::string::npos;) {
+                const std::size_t start = folded.rfind('\n', at) == std::string::npos ? 0 : folded.rfind('\n', at) + 1;
+                const std::size_t end = std::min(folded.find('\n', at), folded.size());
+                const std::string foldedLine = folded.substr(start, end - start);
+                failed = foldedLine.find("fail") != std::string::npos || foldedLine.find("error") != std::string::npos;
                 std::string line = text->substr(start, end - start);
-                start = end + 1;
                 while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-                const std::string folded = lower(line);
-                if (folded.find("veltrane.asi") == std::string::npos) continue;
-                failed = folded.find("fail") != std::string::npos || folded.find("error") != std::string::npos;
                 if (line.size() > kLongestQuote) line = line.substr(0, kLongestQuote) + "...";
                 lines.push_back(line);
+                at = end == folded.size() ? std::string::npos : folded.find("veltrane.asi", end);
             }
             if (lines.empty()) continue;
             const std::string date = fileDate(root / name);
@@ -266,8 +265,7 @@ public:
         unsigned codePage = 0;
         const std::optional<bool> fits = fitsAnsiCodePage(shown(root), codePage);
         if (!fits)
-            return finding(check, Verdict::NotMade,
-                           "whether its letters fit Windows' ANSI code page can only be checked on Windows");
+            return finding(check, Verdict::NotMade, "its letters can be checked only on Windows");
         if (*fits) return finding(check, Verdict::Pass, "its letters fit the ANSI code page (" + std::to_string(codePage) + ")");
         return finding(check, Verdict::Note,
                        "it holds letters outside the ANSI code page (" + std::to_string(codePage) +
@@ -336,7 +334,7 @@ bool sameFolder(const std::string& a, const fs::path& b) {
 std::vector<FolderFinding> running(const fs::path& folder) {
     const char* check = "Running";
     const RunningPrograms found = runningPrograms(kPluginFile, kHookFile, kGameFile);
-    if (!found.made) return {finding(check, Verdict::NotMade, "whether the game runs can't be checked here: " + found.whyNot)};
+    if (!found.made) return {finding(check, Verdict::NotMade, found.whyNot)};
     std::vector<FolderFinding> out;
     for (const RunningProgram& program : found.programs) {
         FolderFinding one;
@@ -415,7 +413,7 @@ FolderFinding settingsFileCheck(const fs::path& folder) {
     if (fs::exists(file, error)) return finding(check, Verdict::Pass, "Veltrane.ini is here");
     return finding(check, Verdict::Fail,
                    "no Veltrane.ini here: the plugin writes it on its first start when it loads and may write here",
-                   "mend what the checks above name and start the game, or write it with veltrane-doctor "
+                   "start the game with the plugin (it writes the file), or write it with veltrane-doctor "
                    "--write-defaults");
 }
 

@@ -13,7 +13,7 @@
 
 ExportLookup lookUpExports(const std::filesystem::path&, const std::vector<std::string>&) {
     ExportLookup lookup;
-    lookup.whyNot = "only the Windows doctor can ask Windows' loader for its functions";
+    lookup.whyNot = "its functions can be checked only by the Windows doctor";
     return lookup;
 }
 
@@ -49,6 +49,6 @@ std::string programFolder() {
 
 RunningPrograms runningPrograms(const std::string&, const std::string&, const std::string&) {
     RunningPrograms found;
-    found.whyNot = "only the Windows doctor can list the modules of running Windows programs";
+    found.whyNot = "only the Windows doctor can look into running programs";
     return found;
 }

@@ -125,7 +125,8 @@ RunningPrograms runningPrograms(const std::string& pluginFile, const std::string
         // A program that is starting or ending may refuse for a moment (a partial copy).
         HANDLE modules = INVALID_HANDLE_VALUE;
         for (int attempt = 0; attempt < 3 && modules == INVALID_HANDLE_VALUE; ++attempt) {
-            modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, process.th32ProcessID);
+            // 64-bit modules only: a 32-bit program can't load the plugin or the script hook.
+            modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process.th32ProcessID);
             if (modules == INVALID_HANDLE_VALUE && GetLastError() != ERROR_BAD_LENGTH &&
                 GetLastError() != ERROR_PARTIAL_COPY)
                 break;
