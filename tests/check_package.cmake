@@ -46,7 +46,7 @@ if(NOT head_hex MATCHES "0d0a")
 endif()
 # The list of changes starts with this version's.
 file(READ ${unpacked}/CHANGES.txt changes)
-string(REGEX MATCH "\r\n([0-9]+\\.[0-9]+\\.[0-9]+)\r\n---" first_version "${changes}")
+string(REGEX MATCH "\n([0-9]+\\.[0-9]+\\.[0-9]+)[^\n]*\n---" first_version "${changes}")
 if(NOT CMAKE_MATCH_1 STREQUAL VERSION)
     message(FATAL_ERROR "CHANGES.txt does not start with ${VERSION} (its first version: ${CMAKE_MATCH_1})")
 endif()
