@@ -325,9 +325,20 @@ std::string programText(const RunningProgram& program) {
 
 std::string folderOf(const std::string& file) { return fs::u8path(file).parent_path().u8string(); }
 
+// Two full paths of a folder, as Windows compares them: without letter case, "\" as "/", a
+// trailing separator or not.
 bool sameFolder(const std::string& a, const fs::path& b) {
-    std::error_code error;
-    return fs::equivalent(fs::u8path(a), b, error);
+    const auto normal = [](const fs::path& path) {
+        return lower(fs::u8path(absoluteFolder(path.u8string())).generic_u8string());
+    };
+    return normal(fs::u8path(a)) == normal(b);
+}
+
+// Which settings file a running plugin reads: the one of its program's current folder.
+std::string readsText(const std::string& currentFolder, const fs::path& folder) {
+    if (currentFolder.empty()) return {};
+    if (sameFolder(currentFolder, folder)) return "; it reads the Veltrane.ini of this folder";
+    return "; it reads " + (fs::u8path(currentFolder) / kSettingsFile).u8string() + ", not the one of this folder";
 }
 
 // What the running programs have loaded. Told, but not counted: it changes with the game.
@@ -348,7 +359,8 @@ std::vector<FolderFinding> running(const fs::path& folder) {
                           programText(program) + " has Veltrane.asi loaded from " + from +
                               (sameFolder(from, folder) ? "" : " (not the folder checked here)") + ", " +
                               (program.hookPath.empty() ? "but no ScriptHookRDR2.dll beside it"
-                                                        : "with ScriptHookRDR2.dll"));
+                                                        : "with ScriptHookRDR2.dll") +
+                              readsText(program.currentFolder, folder));
         } else {
             one = finding(check, Verdict::Fail,
                           programText(program) + " runs, but Veltrane.asi was not loaded (" +

@@ -42,6 +42,9 @@ struct RunningProgram {
     std::string pluginPath;     // Veltrane.asi's full path (UTF-8) when loaded, else empty
     std::string hookPath;       // ScriptHookRDR2.dll's, likewise
     bool modulesListed = true;  // false: the game's modules could not be listed (no permission)
+    // Its current folder (UTF-8), where the plugin reads Veltrane.ini; empty when it can't be read
+    // reliably (no permission, a 32-bit program, a damaged block), never a guess.
+    std::string currentFolder;
 };
 struct RunningPrograms {
     bool made = false;  // false: this platform can't look (whyNot says so)

@@ -4,6 +4,7 @@
 
 #include <tlhelp32.h>
 
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -34,6 +35,49 @@ std::string errorText(DWORD code) {
     if (text) LocalFree(text);
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ' || out.back() == '.'))
         out.pop_back();
+    return out;
+}
+
+// Another 64-bit process's current folder, read from its process parameters block as tools that
+// show it do: the block's layout has stayed the same since 64-bit Windows began. Empty when any
+// step fails or the text read does not look like a folder.
+std::string currentFolderOf(DWORD processId) {
+    using QueryFn = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static const auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    if (query == nullptr) return {};
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (process == nullptr) return {};
+    std::string out;
+    BOOL wow64 = TRUE;
+    struct {
+        void* reserved1;
+        void* peb;
+        void* reserved2[4];
+    } basic{};
+    ULONG size = 0;
+    auto read = [&](std::uintptr_t at, void* into, std::size_t bytes) {
+        SIZE_T got = 0;
+        return ReadProcessMemory(process, reinterpret_cast<void*>(at), into, bytes, &got) && got == bytes;
+    };
+    std::uintptr_t parameters = 0;
+    struct {
+        USHORT length, capacity;
+        ULONG pad;
+        std::uintptr_t buffer;
+    } dosPath{};
+    constexpr std::uintptr_t kParametersInPeb = 0x20, kCurrentFolderInParameters = 0x38;
+    if (IsWow64Process(process, &wow64) && !wow64 && query(process, 0, &basic, sizeof basic, &size) == 0 &&
+        read(reinterpret_cast<std::uintptr_t>(basic.peb) + kParametersInPeb, &parameters, sizeof parameters) &&
+        read(parameters + kCurrentFolderInParameters, &dosPath, sizeof dosPath) && dosPath.length % 2 == 0 &&
+        dosPath.length >= 6 && dosPath.length <= dosPath.capacity) {
+        std::wstring folder(dosPath.length / 2, L'\0');
+        // "C:\..." or "\\server\...": anything else is no folder, and left out.
+        if (read(dosPath.buffer, folder.data(), dosPath.length) &&
+            ((folder[1] == L':' && folder[2] == L'\\') || (folder[0] == L'\\' && folder[1] == L'\\')))
+            out = utf8(folder.c_str());
+    }
+    CloseHandle(process);
     return out;
 }
 
@@ -145,6 +189,7 @@ RunningPrograms runningPrograms(const std::string& pluginFile, const std::string
             else if (_wcsicmp(module.szModule, hook.c_str()) == 0) program.hookPath = utf8(module.szExePath);
         }
         CloseHandle(modules);
+        if (!program.pluginPath.empty()) program.currentFolder = currentFolderOf(process.th32ProcessID);
         if (isGame || !program.pluginPath.empty() || !program.hookPath.empty()) found.programs.push_back(program);
     }
     CloseHandle(processes);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The doctor's check of the running game: two simulated games play beside it, one with the
 # plugin and one with only a second plugin of ours (asi_probe.asi), and the doctor must find
-# the first with the folder the plugin was loaded from and the script hook beside it, and say
-# of the second that it runs without the plugin. A few seconds.
+# the first with the folder the plugin was loaded from, the script hook beside it and the
+# settings file it reads (the one of its game folder, which the doctor checks), and say of the
+# second that it runs without the plugin. A few seconds.
 #
 # Usage: doctor_running_game.sh SIM_EXE DOCTOR_EXE PROBE_ASI SCENARIO RUN_DIR
 set -euo pipefail
@@ -10,7 +11,7 @@ sim=$1 doctor=$2 probe=$3 scenario=$4 run=$(realpath -m "$5")
 run_wine=$(realpath "$(dirname "$0")/../../scripts/wine-run.sh")
 fail() { echo "FAIL: $*" >&2; exit 1; }
 rm -rf "$run"
-mkdir -p "$run/with" "$run/without" "$run/game"
+mkdir -p "$run/with" "$run/without"
 
 pids=()
 stop() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; wait 2>/dev/null || true; }
@@ -24,12 +25,12 @@ pids+=($!)
 pids+=($!)
 
 # The doctor is asked until it sees both games with their plugins loaded, for at most 20 s.
-with='veltrane-sim\.exe \(process [0-9]+\) has Veltrane\.asi loaded from .*veltrane-sim-folder-[0-9]+.*with ScriptHookRDR2\.dll'
+with='veltrane-sim\.exe \(process [0-9]+\) has Veltrane\.asi loaded from .*veltrane-sim-folder-[0-9]+.*with ScriptHookRDR2\.dll; it reads the Veltrane\.ini of this folder'
 without='veltrane-sim\.exe \(process [0-9]+\) runs, but Veltrane\.asi was not loaded \(the script hook was\)'
 for attempt in $(seq 1 10); do
     sleep 2
     status=0
-    "$run_wine" "$doctor" --game "$run/game" >"$run/doctor.txt" 2>&1 || status=$?
+    "$run_wine" "$doctor" --game "$run/with" >"$run/doctor.txt" 2>&1 || status=$?
     flat=$(tr -d '\r' <"$run/doctor.txt" | tr '\n' ' ' | tr -s ' ')
     if grep -Eq "$with" <<<"$flat" && grep -Eq "$without" <<<"$flat"; then
         echo "found both games at attempt $attempt (doctor exit status $status):"
