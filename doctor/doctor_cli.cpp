@@ -212,7 +212,10 @@ private:
 int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream& err, std::istream* answers) {
     CLI::App app{"Shows what the Veltrane plugin will read from its settings file, and warns where the text "
                  "and the value it reads part ways. Changes the file only with --write-defaults (a missing "
-                 "one) or --fix (keeping a backup).\nExit status: 0 nothing to warn about, 1 warnings, 2 the "
+                 "one) or --fix (keeping a backup).\nFirst it checks the game folder, one line per check (script "
+                 "hook, ASI loader, plugin, write access, settings file, logs, the folder's path), and which running "
+                 "program has the plugin loaded; a failed check counts as a warning. A folder that holds no game (no "
+                 "RDR2.exe, ScriptHookRDR2.dll or *.asi) is checked only when --game names it.\nExit status: 0 nothing to warn about, 1 warnings, 2 the "
                  "file can't be read or written, or a wrong command line.",
                  "veltrane-doctor"};
     // Paths such as /home/me/Veltrane.ini are paths, also on Windows (under Wine or Proton).
@@ -227,10 +230,8 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
     app.add_flag("--fix", options.fix,
                  "write each warning's \"write instead\" line into the file, keeping the original as PATH.bak");
     app.add_option("--game", options.game,
-                   "the game folder to check first (default: the settings file's folder; double-clicked, the "
-                   "doctor's own), and its Veltrane.ini when no PATH is given: the script hook, the ASI loader, "
-                   "the plugin, write access, the settings file, the loader's logs, the folder's path, and "
-                   "whether the game runs with the plugin loaded")
+                   "the game folder to check (default: the settings file's folder; double-clicked, the doctor's "
+                   "own); without PATH, its Veltrane.ini is the settings file checked")
         ->option_text("DIR");
     app.set_version_flag("--version", VELTRANE_VERSION);
     try {
