@@ -1,6 +1,7 @@
 #include "doctor/doctor_cli.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,8 @@
 #include <string>
 
 #include "doctor/file_place.h"
+#include "doctor/game_folder_check.h"
+#include "doctor/game_probe.h"
 #include "doctor/report.h"
 #include "doctor/settings_check.h"
 #include "doctor/settings_fix.h"
@@ -18,13 +21,14 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: veltrane-doctor [PATH] [--quiet] [--details] [--write-defaults] [--fix] [--help] [--version]";
+    "usage: veltrane-doctor [PATH] [--game DIR] [--quiet] [--details] [--write-defaults] [--fix] [--help] [--version]";
 
 struct Options {
     std::string path = "Veltrane.ini";
     ReportOptions report;
     bool writeDefaults = false;
     bool fix = false;
+    std::string game;  // the game folder, when given apart from the settings file
 };
 
 struct Place {
@@ -209,7 +213,10 @@ private:
 int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream& err, std::istream* answers) {
     CLI::App app{"Shows what the Veltrane plugin will read from its settings file, and warns where the text "
                  "and the value it reads part ways. Changes the file only with --write-defaults (a missing "
-                 "one) or --fix (keeping a backup).\nExit status: 0 nothing to warn about, 1 warnings, 2 the "
+                 "one) or --fix (keeping a backup).\nFirst it checks the game folder, one line per check (script "
+                 "hook, ASI loader, plugin, write access, settings file, logs, the folder's path), and which running "
+                 "program has the plugin loaded; a failed check counts as a warning. A folder that holds no game (no "
+                 "RDR2.exe, ScriptHookRDR2.dll or *.asi) is checked only when --game names it.\nExit status: 0 nothing to warn about, 1 warnings, 2 the "
                  "file can't be read or written, or a wrong command line.",
                  "veltrane-doctor"};
     // Paths such as /home/me/Veltrane.ini are paths, also on Windows (under Wine or Proton).
@@ -224,6 +231,10 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
                      std::to_string(1 + 2 * kWeatherCount) + " entries)");
     app.add_flag("--fix", options.fix,
                  "write each warning's \"write instead\" line into the file, keeping the original as PATH.bak");
+    app.add_option("--game", options.game,
+                   "the game folder to check (default: the settings file's folder; double-clicked, the doctor's "
+                   "own); without PATH, its Veltrane.ini is the settings file checked")
+        ->option_text("DIR");
     app.set_version_flag("--version", VELTRANE_VERSION);
     try {
         app.parse(argc, argv);
@@ -235,8 +246,12 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
     }
 
     options.report.program = std::string("veltrane-doctor ") + VELTRANE_VERSION;
+    const bool pathGiven = app.count("path") > 0;
+    if (!options.game.empty() && !pathGiven)
+        options.path = options.game + (isPathSeparator(options.game.back()) ? "" : options.game.find('\\') == std::string::npos ? "/" : "\\") + "Veltrane.ini";
     // The plugin reads its file from the game folder by a relative name; so does the doctor.
     const Place place = splitPath(options.path);
+    const std::string gameFolder = absoluteFolder(options.game.empty() ? place.folder : options.game);
     FolderVisit visit;
     if (!place.folder.empty() && !visit.enter(place.folder)) {
         err << options.path << ": the folder " << place.folder
@@ -251,5 +266,11 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
             << ".\n";
         return 2;
     }
-    return Doctor(options, out, err).run(profilePath(*name), answers);
+    // The game folder first: what keeps the plugin from loading matters before what it reads.
+    const GameFolderCheck game = checkGameFolder(
+        answers && !pathGiven && options.game.empty() ? programFolder() : gameFolder,
+        !options.game.empty(), VELTRANE_VERSION);
+    printGameFolder(out, game, options.report.quiet);
+    const int status = Doctor(options, out, err).run(profilePath(*name), answers);
+    return std::max(status, game.failures() > 0 ? 1 : 0);
 }

@@ -1,5 +1,5 @@
 cmake_minimum_required(VERSION 3.25)
-# The release package: exactly its four files, the project version in both binaries' version
+# The release package: exactly its five files, the project version in both binaries' version
 # resources, and the same bytes from a second, fresh build of the same sources.
 #   -DPACKAGE=<zip> -DVERSION=<x.y.z> -DSOURCE_DIR=<repo> -DREBUILD_DIR=<scratch build tree>
 #   -DTOOLCHAIN=<file> -DBUILD_TYPE=<the first build's> -DUNZIP=<unzip> -DSTRINGS=<mingw strings>
@@ -10,7 +10,7 @@ if(NOT rc EQUAL 0)
 endif()
 string(STRIP "${listing}" listing)
 string(REPLACE "\n" ";" names "${listing}")
-set(expected LICENSE.txt README.txt Veltrane.asi veltrane-doctor.exe)
+set(expected CHANGES.txt LICENSE.txt README.txt Veltrane.asi veltrane-doctor.exe)
 if(NOT names STREQUAL expected)
     message(FATAL_ERROR "package holds: ${names}\n          want: ${expected}")
 endif()
@@ -33,7 +33,7 @@ foreach(binary Veltrane.asi veltrane-doctor.exe)
     endforeach()
 endforeach()
 file(READ ${unpacked}/README.txt readme)
-foreach(wanted "Veltrane ${VERSION}" "ScriptHookRDR2.dll" "12829" "veltrane-doctor" "Uninstall")
+foreach(wanted "Veltrane ${VERSION}" "ScriptHookRDR2.dll" "12829" "veltrane-doctor" "Uninstall" "It does nothing")
     string(FIND "${readme}" "${wanted}" at)
     if(at EQUAL -1)
         message(FATAL_ERROR "README.txt lacks \"${wanted}\"")
@@ -44,7 +44,13 @@ file(READ ${unpacked}/README.txt head_hex LIMIT 64 HEX)
 if(NOT head_hex MATCHES "0d0a")
     message(FATAL_ERROR "README.txt does not have Windows line ends")
 endif()
-message(STATUS "version ${VERSION} in both binaries and the README")
+# The list of changes starts with this version's.
+file(READ ${unpacked}/CHANGES.txt changes)
+string(REGEX MATCH "\n([0-9]+\\.[0-9]+\\.[0-9]+)[^\n]*\n---" first_version "${changes}")
+if(NOT CMAKE_MATCH_1 STREQUAL VERSION)
+    message(FATAL_ERROR "CHANGES.txt does not start with ${VERSION} (its first version: ${CMAKE_MATCH_1})")
+endif()
+message(STATUS "version ${VERSION} in both binaries, the README and the list of changes")
 
 # A second build from scratch, in another directory, must give the same bytes.
 set(tree ${REBUILD_DIR}/tree)

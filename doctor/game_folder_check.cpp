@@ -1,0 +1,473 @@
+#include "doctor/game_folder_check.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <optional>
+
+#include "doctor/game_probe.h"
+#include "platform/pe_image.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The host's functions as the plugin imports them (made from host/ScriptHookRDR2.def): asked
+// of the script hook when no readable Veltrane.asi says which it imports.
+const std::vector<std::string> kHostFunctions = {
+#include "host_functions.inc"
+};
+
+// The game loads DLLs of these system names from its own folder before the system's: that is
+// how an ASI loader gets into the game, under one of them.
+const std::vector<std::string> kLoaderNames = {"dinput8.dll", "version.dll", "winmm.dll", "dsound.dll",
+                                               "winhttp.dll"};
+
+// Loaders commonly load *.asi from these subfolders too.
+const std::vector<std::string> kLoaderSubfolders = {"scripts", "plugins"};
+
+// The end of a log is what the last start wrote.
+constexpr std::uintmax_t kLogTail = 256 * 1024;
+constexpr std::size_t kQuotedLines = 3;
+constexpr std::size_t kLongestQuote = 150;
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool sameName(const std::string& a, const std::string& b) { return lower(a) == lower(b); }
+
+std::string shown(const fs::path& path) { return path.u8string(); }
+
+std::optional<std::string> readFile(const fs::path& path, std::uintmax_t tail = 0) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (!in || error) return std::nullopt;
+    std::uintmax_t start = 0;
+    if (tail && size > tail) start = size - tail;
+    in.seekg(static_cast<std::streamoff>(start));
+    std::string bytes(static_cast<std::size_t>(size - start), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+}
+
+// The names in `folder`, sorted without letter case; none when it can't be read. Whether each
+// is a file is asked only of the few names that matter: a game folder holds thousands, and on
+// Windows each question is a call of its own.
+std::vector<std::string> fileNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        names.push_back(it->path().filename().u8string());
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return lower(a) < lower(b); });
+    return names;
+}
+
+// The file of that name in any letter case, as the file system names it; none when there is none.
+std::optional<std::string> present(const std::vector<std::string>& names, const std::string& name) {
+    for (const std::string& each : names) {
+        if (sameName(each, name)) return each;
+    }
+    return std::nullopt;
+}
+
+bool endsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && sameName(text.substr(text.size() - end.size()), end);
+}
+
+// "?scriptWait@@YAXK@Z" as a player can read it: scriptWait.
+std::string plainName(const std::string& decorated) {
+    if (decorated.empty() || decorated[0] != '?') return decorated;
+    const std::size_t end = decorated.find("@@");
+    return decorated.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+}
+
+std::string joined(const std::vector<std::string>& items, const std::string& separator = ", ") {
+    std::string out;
+    for (const std::string& item : items) out += (out.empty() ? "" : separator) + item;
+    return out;
+}
+
+FolderFinding finding(const char* check, Verdict verdict, std::string text, std::string fix = {}) {
+    FolderFinding out;
+    out.check = check;
+    out.verdict = verdict;
+    out.text = std::move(text);
+    out.fix = std::move(fix);
+    return out;
+}
+
+// What kind of file a DLL is, when it is not the 64-bit DLL the game can load; empty when it is.
+std::string whyNotA64BitDll(const std::string& name, const pe::Image& image) {
+    if (!image.isPe) return name + " is no Windows DLL at all (a damaged download, or a web page saved under its name)";
+    if (image.machine != pe::kMachineX64 || !image.is64)
+        return name + " is a " + pe::machineName(image) + " DLL; the game is 64-bit and can't load it";
+    if (!image.isDll) return name + " is a program, not a DLL";
+    return {};
+}
+
+class FolderChecks {
+public:
+    FolderChecks(const fs::path& folder, std::string version) : root(folder), doctorVersion(std::move(version)) {
+        names = fileNames(root);
+        if (const auto plugin = present(names, kPluginFile)) {
+            if (const auto bytes = readFile(root / *plugin)) pluginImage = pe::readImage(*bytes);
+        }
+    }
+
+    bool looksLikeGame() const {
+        if (present(names, kGameFile) || present(names, kHookFile)) return true;
+        for (const std::string& name : names) {
+            if (endsWith(name, ".asi")) return true;
+        }
+        return false;
+    }
+
+    FolderFinding scriptHook() const {
+        const char* check = "1 Script hook";
+        const std::string fix = "install the script hook for this game: copy ScriptHookRDR2.dll and its ASI loader "
+                                "from its package into this folder";
+        const auto name = present(names, kHookFile);
+        if (!name) return finding(check, Verdict::Fail, "no ScriptHookRDR2.dll here: nothing runs script plugins", fix);
+        const auto bytes = readFile(root / *name);
+        if (!bytes) return finding(check, Verdict::Fail, *name + " can't be read", fix);
+        const std::string wrongKind = whyNotA64BitDll(*name, pe::readImage(*bytes));
+        if (!wrongKind.empty()) return finding(check, Verdict::Fail, wrongKind, fix);
+
+        std::vector<std::string> wanted = pe::importsFrom(pluginImage, kHookFile);
+        const std::string whose = wanted.empty() ? "the plugin" : "Veltrane.asi";
+        if (wanted.empty()) wanted = kHostFunctions;
+        const ExportLookup lookup = lookUpExports(root / *name, wanted);
+        if (!lookup.made) return finding(check, Verdict::NotMade, *name + ", 64-bit; " + lookup.whyNot);
+        if (!lookup.loadError.empty())
+            return finding(check, Verdict::Fail, "Windows can't load " + *name + ": " + lookup.loadError, fix);
+        if (!lookup.missing.empty()) {
+            std::vector<std::string> plain;
+            for (const std::string& missing : lookup.missing) plain.push_back(plainName(missing));
+            return finding(check, Verdict::Fail,
+                           *name + " lacks " + std::to_string(lookup.missing.size()) + " of the " +
+                               std::to_string(wanted.size()) + " functions " + whose + " uses (" + joined(plain) +
+                               "): an old script hook or one for another game; Windows then refuses to load "
+                               "Veltrane.asi",
+                           "install the current script hook for this game");
+        }
+        return finding(check, Verdict::Pass,
+                       *name + ", 64-bit, has the " + std::to_string(wanted.size()) + " functions " + whose + " uses");
+    }
+
+    FolderFinding asiLoader() const {
+        const char* check = "2 ASI loader";
+        std::vector<std::string> others;
+        for (const std::string& candidate : kLoaderNames) {
+            const auto name = present(names, candidate);
+            if (!name) continue;
+            const auto bytes = readFile(root / *name);
+            if (bytes && mentionsAsi(*bytes))
+                return finding(check, Verdict::Pass, *name + ", which the game loads, loads *.asi files");
+            others.push_back(*name);
+        }
+        std::string text = "none here: no " + joined(kLoaderNames, ", ") +
+                           " that loads *.asi files (the game loads DLLs of these names from its folder: that is "
+                           "how a loader gets in)";
+        if (!others.empty()) text += "; " + joined(others) + " shows no sign of it (another mod's DLL?)";
+        return finding(check, Verdict::Fail, text,
+                       "copy the ASI loader from the script hook's package (dinput8.dll) into this folder");
+    }
+
+    FolderFinding plugin() const {
+        const char* check = "3 Plugin";
+        std::vector<std::string> copies = secondCopies();
+        const std::string copiesText =
+            copies.empty() ? "" : "; a loader also loads " + joined(copies) + ", and each copy runs its own pass in every frame";
+        const std::string copiesFix = copies.empty() ? "" : "delete " + joined(copies, " and ") + "; keep Veltrane.asi";
+        const auto name = present(names, kPluginFile);
+        if (!name)
+            return finding(check, Verdict::Fail, "no Veltrane.asi here" + copiesText,
+                           "copy Veltrane.asi from the package into this folder, beside ScriptHookRDR2.dll" +
+                               (copiesFix.empty() ? "" : "; " + copiesFix));
+        const std::string wrongKind = whyNotA64BitDll(*name, pluginImage);
+        if (!wrongKind.empty())
+            return finding(check, Verdict::Fail, wrongKind + copiesText,
+                           "copy Veltrane.asi from the package again" + (copiesFix.empty() ? "" : "; " + copiesFix));
+        const std::string version = versionOf(pluginImage);
+        std::string text = *name + " " + (version.empty() ? "without a version" : version) + ", 64-bit, ";
+        text += version == doctorVersion ? "the doctor's own version"
+                                         : "not the doctor's version (" + doctorVersion + "): what it reads may differ";
+        if (!copies.empty()) return finding(check, Verdict::Fail, text + copiesText, copiesFix);
+        return finding(check, version == doctorVersion ? Verdict::Pass : Verdict::Note, text);
+    }
+
+    FolderFinding writable() const {
+        const char* check = "4 Write access";
+        std::string why;
+        if (folderTakesNewFiles(root, why)) return finding(check, Verdict::Pass, "the game may write to this folder");
+        const bool settings = present(names, kSettingsFile).has_value();
+        const std::string fix = "give the folder write access (its Properties, Security), or move the game out of a "
+                                "protected folder such as C:\\Program Files";
+        if (settings)
+            return finding(check, Verdict::Note,
+                           "the folder can't be written (" + why +
+                               "): the plugin reads the Veltrane.ini here, but could not write a new one",
+                           fix);
+        return finding(check, Verdict::Fail,
+                       "the folder can't be written (" + why +
+                           "): the plugin can't write its Veltrane.ini, stays off, and tries again in every frame",
+                       fix);
+    }
+
+    std::vector<FolderFinding> logs() const {
+        std::vector<FolderFinding> out;
+        for (const std::string& name : names) {
+            if (!endsWith(name, ".log")) continue;
+            const auto text = readFile(root / name, kLogTail);
+            if (!text) continue;
+            // Each line that names the plugin, once, in the order written.
+            const std::string folded = lower(*text);
+            std::vector<std::string> lines;
+            bool failed = false;
+            for (std::size_t at = folded.find("veltrane.asi"); at != std::string::npos;) {
+                const std::size_t start = folded.rfind('\n', at) == std::string::npos ? 0 : folded.rfind('\n', at) + 1;
+                const std::size_t end = std::min(folded.find('\n', at), folded.size());
+                const std::string foldedLine = folded.substr(start, end - start);
+                failed = foldedLine.find("fail") != std::string::npos || foldedLine.find("error") != std::string::npos;
+                std::string line = text->substr(start, end - start);
+                while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+                if (line.size() > kLongestQuote) line = line.substr(0, kLongestQuote) + "...";
+                lines.push_back(line);
+                at = end == folded.size() ? std::string::npos : folded.find("veltrane.asi", end);
+            }
+            if (lines.empty()) continue;
+            const std::string date = fileDate(root / name);
+            FolderFinding log = finding(
+                "6 Log", failed ? Verdict::Fail : Verdict::Pass,
+                name + (date.empty() ? "" : " (" + date + ")") +
+                    (failed ? ": Veltrane.asi failed to load at the last start it names; checks 1 to 3 give the "
+                              "usual causes"
+                            : ": it names Veltrane.asi as loaded or started"),
+                failed ? "mend what checks 1 to 3 name, then start the game again" : "");
+            if (lines.size() > kQuotedLines) lines.erase(lines.begin(), lines.end() - kQuotedLines);
+            log.quoted = lines;
+            out.push_back(log);
+        }
+        if (out.empty())
+            out.push_back(finding("6 Log", Verdict::Note,
+                                  "no *.log here names Veltrane.asi (none is needed)"));
+        return out;
+    }
+
+    FolderFinding path() const {
+        const char* check = "7 Folder path";
+        unsigned codePage = 0;
+        const std::optional<bool> fits = fitsAnsiCodePage(shown(root), codePage);
+        if (!fits)
+            return finding(check, Verdict::NotMade, "its letters can be checked only on Windows");
+        if (*fits) return finding(check, Verdict::Pass, "its letters fit the ANSI code page (" + std::to_string(codePage) + ")");
+        return finding(check, Verdict::Note,
+                       "it holds letters outside the ANSI code page (" + std::to_string(codePage) +
+                           "): some ASI loaders then load no plugin at all, while the plugin itself works there; if "
+                           "nothing loads, try the game in a folder named in plain Latin letters");
+    }
+
+private:
+    static bool mentionsAsi(const std::string& bytes) {
+        const std::string folded = lower(bytes);
+        return folded.find(".asi") != std::string::npos || folded.find(std::string(".\0a\0s\0i\0", 8)) != std::string::npos;
+    }
+
+    static std::string versionOf(const pe::Image& image) {
+        const auto text = image.versionStrings.find("FileVersion");
+        if (text != image.versionStrings.end()) return text->second;
+        return image.fileVersion.value_or("");
+    }
+
+    static bool isOurs(const fs::path& file) {
+        const std::string name = file.filename().u8string();
+        if (lower(name).rfind("veltrane", 0) == 0) return true;
+        const auto bytes = readFile(file);
+        if (!bytes) return false;
+        const pe::Image image = pe::readImage(*bytes);
+        const auto original = image.versionStrings.find("OriginalFilename");
+        return original != image.versionStrings.end() && sameName(original->second, kPluginFile);
+    }
+
+    // Plugin files other than Veltrane.asi that a loader loads too: here under another name
+    // ("Veltrane (1).asi"), or in a subfolder loaders search.
+    std::vector<std::string> secondCopies() const {
+        std::vector<std::string> out;
+        for (const std::string& name : names) {
+            if (endsWith(name, ".asi") && !sameName(name, kPluginFile) && isOurs(root / name)) out.push_back(name);
+        }
+        std::error_code error;
+        for (const std::string& subfolder : kLoaderSubfolders) {
+            if (!fs::is_directory(root / subfolder, error)) continue;
+            for (const std::string& name : fileNames(root / subfolder)) {
+                if (endsWith(name, ".asi") && isOurs(root / subfolder / name))
+                    out.push_back(shown(fs::path(subfolder) / name));
+            }
+        }
+        return out;
+    }
+
+    fs::path root;
+    std::string doctorVersion;
+    std::vector<std::string> names;
+    pe::Image pluginImage;
+};
+
+std::string programText(const RunningProgram& program) {
+    return program.fileName + " (process " + std::to_string(program.processId) + ")";
+}
+
+std::string folderOf(const std::string& file) { return fs::u8path(file).parent_path().u8string(); }
+
+// Two full paths of a folder, as Windows compares them: without letter case, "\" as "/", a
+// trailing separator or not.
+bool sameFolder(const std::string& a, const fs::path& b) {
+    const auto normal = [](const fs::path& path) {
+        return lower(fs::u8path(absoluteFolder(path.u8string())).generic_u8string());
+    };
+    return normal(fs::u8path(a)) == normal(b);
+}
+
+// Which settings file a running plugin reads: the one of its program's current folder.
+std::string readsText(const std::string& currentFolder, const fs::path& folder) {
+    if (currentFolder.empty()) return {};
+    if (sameFolder(currentFolder, folder)) return "; it reads the Veltrane.ini of this folder";
+    return "; it reads " + (fs::u8path(currentFolder) / kSettingsFile).u8string() + ", not the one of this folder";
+}
+
+// What the running programs have loaded. Told, but not counted: it changes with the game.
+std::vector<FolderFinding> running(const fs::path& folder) {
+    const char* check = "Running";
+    const RunningPrograms found = runningPrograms(kPluginFile, kHookFile, kGameFile);
+    if (!found.made) return {finding(check, Verdict::NotMade, found.whyNot)};
+    std::vector<FolderFinding> out;
+    for (const RunningProgram& program : found.programs) {
+        FolderFinding one;
+        if (!program.modulesListed) {
+            one = finding(check, Verdict::NotMade,
+                          programText(program) + " runs; which modules it loaded can't be read (no permission: run "
+                                                 "the doctor as the same user as the game)");
+        } else if (!program.pluginPath.empty()) {
+            const std::string from = folderOf(program.pluginPath);
+            one = finding(check, Verdict::Pass,
+                          programText(program) + " has Veltrane.asi loaded from " + from +
+                              (sameFolder(from, folder) ? "" : " (not the folder checked here)") + ", " +
+                              (program.hookPath.empty() ? "but no ScriptHookRDR2.dll beside it"
+                                                        : "with ScriptHookRDR2.dll") +
+                              readsText(program.currentFolder, folder));
+        } else {
+            one = finding(check, Verdict::Fail,
+                          programText(program) + " runs, but Veltrane.asi was not loaded (" +
+                              (program.hookPath.empty() ? "nor the script hook" : "the script hook was") + ")",
+                          "see checks 1 to 3, then start the game again");
+        }
+        one.counts = false;
+        out.push_back(one);
+    }
+    if (out.empty()) out.push_back(finding(check, Verdict::Note, "no program has Veltrane.asi loaded; the game is not running"));
+    if (found.closed > 0 && !out.empty() && out.back().verdict == Verdict::Note)
+        out.back().text += " (" + std::to_string(found.closed) + " programs could not be looked into)";
+    return out;
+}
+
+const char* label(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Pass: return "ok   ";
+        case Verdict::Fail: return "FAIL ";
+        case Verdict::Note: return "note ";
+        case Verdict::NotMade: return "n/a  ";
+    }
+    return "";
+}
+
+constexpr std::size_t kLineWidth = 79;
+const std::string kIndent(5, ' ');
+
+void printWrapped(std::ostream& out, const std::string& first, const std::string& text, const std::string& indent) {
+    std::string line = first;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t room = kLineWidth > line.size() ? kLineWidth - line.size() : 1;
+        std::size_t end = text.size();
+        if (end - start > room) {
+            end = text.rfind(' ', start + room);
+            if (end == std::string::npos || end <= start) end = text.find(' ', start + room);
+            if (end == std::string::npos) end = text.size();
+        }
+        out << line << text.substr(start, end - start) << "\n";
+        line = indent;
+        start = end;
+        while (start < text.size() && text[start] == ' ') ++start;
+    }
+}
+
+}  // namespace
+
+std::size_t GameFolderCheck::failures() const {
+    return static_cast<std::size_t>(std::count_if(findings.begin(), findings.end(), [](const FolderFinding& f) {
+        return f.verdict == Verdict::Fail && f.counts;
+    }));
+}
+
+FolderFinding settingsFileCheck(const fs::path& folder) {
+    const char* check = "5 Settings file";
+    std::error_code error;
+    const fs::path file = folder / kSettingsFile;
+    if (fs::is_directory(file, error))
+        return finding(check, Verdict::Fail, "a folder is named Veltrane.ini: the plugin can't read or write its file",
+                       "move that folder away");
+    if (fs::exists(file, error)) return finding(check, Verdict::Pass, "Veltrane.ini is here");
+    return finding(check, Verdict::Fail,
+                   "no Veltrane.ini here: the plugin writes it on its first start when it loads and may write here",
+                   "start the game with the plugin (it writes the file), or write it with veltrane-doctor "
+                   "--write-defaults");
+}
+
+std::string absoluteFolder(const std::string& folder) {
+    std::error_code error;
+    fs::path root = fs::absolute(fs::u8path(folder.empty() ? "." : folder), error).lexically_normal();
+    if (!root.has_filename() && root != root.root_path()) root = root.parent_path();
+    return shown(root);
+}
+
+GameFolderCheck checkGameFolder(const std::string& folder, bool given, const std::string& doctorVersion) {
+    GameFolderCheck check;
+    const fs::path root = fs::u8path(absoluteFolder(folder));
+    check.folder = shown(root);
+    const FolderChecks checks(root, doctorVersion);
+    check.looksLikeGame = given || checks.looksLikeGame();
+    if (!check.looksLikeGame) return check;
+    auto& out = check.findings;
+    out.push_back(checks.scriptHook());
+    out.push_back(checks.asiLoader());
+    out.push_back(checks.plugin());
+    out.push_back(checks.writable());
+    out.push_back(settingsFileCheck(root));
+    for (FolderFinding& log : checks.logs()) out.push_back(std::move(log));
+    out.push_back(checks.path());
+    for (FolderFinding& program : running(root)) out.push_back(std::move(program));
+    return check;
+}
+
+void printGameFolder(std::ostream& out, const GameFolderCheck& check, bool quiet) {
+    // A settings file kept elsewhere: its folder holds no game to check.
+    if (!check.looksLikeGame) return;
+    const bool anyFailure = std::any_of(check.findings.begin(), check.findings.end(),
+                                        [](const FolderFinding& f) { return f.verdict == Verdict::Fail; });
+    if (quiet && !anyFailure) return;
+    out << "Game folder " << check.folder << "\n";
+    for (const FolderFinding& finding : check.findings) {
+        if (quiet && finding.verdict != Verdict::Fail) continue;
+        printWrapped(out, label(finding.verdict), finding.check + ": " + finding.text, kIndent);
+        for (const std::string& line : finding.quoted) out << kIndent << "| " << line << "\n";
+        if (finding.verdict != Verdict::Pass && !finding.fix.empty())
+            printWrapped(out, kIndent + "Fix: ", finding.fix, kIndent + "     ");
+    }
+    out << "\n";
+}

@@ -1,0 +1,57 @@
+#pragma once
+// Is the plugin installed where the game loads it, and is it running? The checks of a game
+// folder, in the order a player would go through them (script hook, ASI loader, plugin, write
+// access, settings file, what the loader and the hook logged, the folder's path), then what the
+// running programs have loaded. Plain data; printGameFolder prints it.
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+enum class Verdict {
+    Pass,
+    Fail,     // something that keeps the plugin from loading or working, with the fix
+    Note,     // worth knowing, not a fault
+    NotMade,  // the check could not be made here: never a pass
+};
+
+struct FolderFinding {
+    std::string check;  // "Script hook", "ASI loader", ...
+    Verdict verdict = Verdict::Pass;
+    std::string text;                  // what was found, and what it means
+    std::string fix;                   // for a failure: what to do
+    std::vector<std::string> quoted;   // lines quoted from a log
+    bool counts = true;  // a failure that counts in the exit status (what runs now does not)
+};
+
+struct GameFolderCheck {
+    std::string folder;  // as shown: the full path
+    // The folder holds the game, the script hook, a loader or a plugin; otherwise the checks
+    // are left out (a settings file checked elsewhere is not a game folder).
+    bool looksLikeGame = false;
+    std::vector<FolderFinding> findings;
+    std::size_t failures() const;
+};
+
+// The file names the checks look for.
+inline constexpr const char* kPluginFile = "Veltrane.asi";
+inline constexpr const char* kHookFile = "ScriptHookRDR2.dll";
+inline constexpr const char* kGameFile = "RDR2.exe";
+inline constexpr const char* kSettingsFile = "Veltrane.ini";
+
+// `folder` (UTF-8, empty: the current one) as a full path, for checking after the current
+// folder changed.
+std::string absoluteFolder(const std::string& folder);
+
+// Checks `folder` (UTF-8). With `given` (--game) it is checked whatever it holds.
+// `doctorVersion` is compared with the installed plugin's.
+GameFolderCheck checkGameFolder(const std::string& folder, bool given, const std::string& doctorVersion);
+
+// Check 5 alone: whether the folder holds the settings file the plugin reads, and what to do
+// when it does not. Near names of it (a "Veltrane.ini.txt" left by Notepad) belong here.
+FolderFinding settingsFileCheck(const std::filesystem::path& folder);
+
+// The checks as lines: a heading, one line per check, the fix under every failure. `quiet`
+// prints only the failures.
+void printGameFolder(std::ostream& out, const GameFolderCheck& check, bool quiet);

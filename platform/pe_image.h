@@ -1,0 +1,48 @@
+#pragma once
+// What a Windows executable or DLL says about itself, read from its bytes alone: machine,
+// 32 or 64 bits, DLL or program, the functions it imports from each DLL, the names it exports,
+// and its version resource. Nothing is loaded or run, so this works on any platform and on any
+// bytes: a file that is no PE image, or a damaged one, reads as far as its bytes allow and never
+// beyond them.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pe {
+
+inline constexpr std::uint16_t kMachineX64 = 0x8664;
+inline constexpr std::uint16_t kMachineX86 = 0x014C;
+inline constexpr std::uint16_t kMachineArm64 = 0xAA64;
+
+struct Import {
+    std::string dll;                     // as written in the image, "ScriptHookRDR2.dll"
+    std::vector<std::string> functions;  // by name; one imported by number reads "#N"
+};
+
+struct Image {
+    bool isPe = false;           // "MZ", a "PE\0\0" header and an optional header that fit the bytes
+    std::uint16_t machine = 0;   // kMachineX64, kMachineX86, ...
+    bool is64 = false;           // a PE32+ optional header
+    bool isDll = false;          // the file header's DLL flag
+    std::vector<Import> imports;
+    std::vector<std::string> exports;  // names only, in the table's order
+    // From the version resource: "1.2.3.4" (the fixed file version), and the first string
+    // table's texts ("FileVersion", "OriginalFilename", "ProductName", ...), in UTF-8.
+    std::optional<std::string> fileVersion;
+    std::map<std::string, std::string> versionStrings;
+};
+
+Image readImage(std::string_view bytes);
+
+// The names `image` imports from `dll` (compared without letter case); none when it imports
+// nothing from it.
+std::vector<std::string> importsFrom(const Image& image, std::string_view dll);
+
+// "64-bit x64", "32-bit x86", "ARM64", or the machine number.
+std::string machineName(const Image& image);
+
+}  // namespace pe
