@@ -287,7 +287,6 @@ TEST(DoctorCli, FixRefusesWhatItCannotDoSafely) {
         const char* says;
     };
     const Case cases[] = {
-        {"backup exists", withRainDamage("0,5"), true, "never overwrites a backup"},
         {"UTF-16", utf16, false, "UTF-16"},
     };
     for (const Case& c : cases) {
@@ -323,7 +322,7 @@ TEST(DoctorCli, AsksBeforeChangingAnything) {
         bool changes;
     };
     const Case cases[] = {
-        {"fix, yes", withRainDamage("0,5"), "y\n", "Fix this line now? A backup is kept. [y/N]", true},
+        {"fix, yes", withRainDamage("0,5"), "y\n", "Fix this line now? The original is kept as Veltrane.ini.bak. [y/N]", true},
         {"fix, enter", withRainDamage("0,5"), "\n", "Fix this line", false},
         {"fix, no input", withRainDamage("0,5"), "", "Fix this line", false},
         {"write, yes", "", "Y\n", "Write the default settings file now? [y/N]", true},
