@@ -95,10 +95,31 @@ struct WarningGroup {
     bool noValues = false;  // weathers whose two keys are both missing
 };
 
-std::vector<WarningGroup> groupedWarnings(const std::vector<Warning>& warnings, bool details) {
+// The keys that read as a damage modifier of 0: warnings about them come first.
+std::vector<std::string> keysWithoutDamage(const SettingsCheck& check) {
+    std::vector<std::string> keys;
+    for (const SettingsEntry& entry : check.entries)
+        if (entry.type == ValueType::DamageModifier && entry.damageModifier == 0.0f) keys.push_back(entry.key);
+    return keys;
+}
+
+int harmIn(const Warning& warning, const std::vector<std::string>& noDamage) {
+    const int rank = harm(warning);
+    if (rank < 4) return rank;
+    auto isNoDamage = [&](const std::string& key) {
+        return std::find(noDamage.begin(), noDamage.end(), key) != noDamage.end();
+    };
+    const bool causesNoDamage = isNoDamage(warning.key) ||
+                                std::any_of(warning.supplies.begin(), warning.supplies.end(), isNoDamage);
+    return causesNoDamage && !isCaution(warning.kind) ? 4 : rank;
+}
+
+std::vector<WarningGroup> groupedWarnings(const std::vector<Warning>& warnings, bool details,
+                                          const std::vector<std::string>& noDamage) {
     std::vector<const Warning*> ordered;
     for (const Warning& warning : warnings) ordered.push_back(&warning);
-    std::stable_sort(ordered.begin(), ordered.end(), [](const Warning* a, const Warning* b) { return harm(*a) < harm(*b); });
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [&](const Warning* a, const Warning* b) { return harmIn(*a, noDamage) < harmIn(*b, noDamage); });
     std::vector<WarningGroup> groups;
     auto bothMissing = [&](const Warning& w) {
         return w.kind == WarningKind::MissingKey && w.line == 0 && w.section != kSettingsSection &&
@@ -115,7 +136,7 @@ std::vector<WarningGroup> groupedWarnings(const std::vector<Warning>& warnings, 
         const auto joins = [&](const WarningGroup& g) {
             const Warning& first = *g.members.front();
             if (noValues || g.noValues) return noValues && g.noValues;
-            return first.kind == warning->kind && harm(first) == harm(*warning);
+            return first.kind == warning->kind && harmIn(first, noDamage) == harmIn(*warning, noDamage);
         };
         const auto group = std::find_if(groups.begin(), groups.end(), joins);
         if (group != groups.end()) group->members.push_back(warning);
@@ -187,8 +208,9 @@ Lines groupLines(const WarningGroup& group) {
     return lines;
 }
 
-Lines warningLines(const std::vector<Warning>& warnings, bool details, std::size_t budget, const std::string& path) {
-    const std::vector<WarningGroup> groups = groupedWarnings(warnings, details);
+Lines warningLines(const std::vector<Warning>& warnings, bool details, std::size_t budget, const std::string& path,
+                   const std::vector<std::string>& noDamage = {}) {
+    const std::vector<WarningGroup> groups = groupedWarnings(warnings, details, noDamage);
     Lines lines{std::to_string(warnings.size()) + (warnings.size() == 1 ? " warning:" : " warnings:")};
     for (std::size_t i = 0; i < groups.size(); ++i) {
         const Lines more = groupLines(groups[i]);
@@ -318,7 +340,7 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
     if (options.quiet) {
         // A few lines: the worst findings and how to see the rest.
         if (!check.warnings.empty()) {
-            const Lines warnings = warningLines(check.warnings, false, 8, check.path);
+            const Lines warnings = warningLines(check.warnings, false, 8, check.path, keysWithoutDamage(check));
             append(lines, warnings);
         }
         print(out, lines);
@@ -333,7 +355,7 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
         const std::size_t used = lines.size() + fixOffer.size();
         const std::size_t tableLines = options.details ? full.size() : std::min(full.size(), table(check, true).size());
         const std::size_t budget = kScreenLines > used + tableLines ? kScreenLines - used - tableLines : 4;
-        rest = warningLines(shown, options.details, std::max<std::size_t>(budget, 4), check.path);
+        rest = warningLines(shown, options.details, std::max<std::size_t>(budget, 4), check.path, keysWithoutDamage(check));
         if (!check.details.empty() && !options.details)
             append(rest, Lines{"  To see the " + std::to_string(check.details.size()) + " warnings it stands for:",
                                "    " + doctorCommand("--details", check.path)});

@@ -504,8 +504,9 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
             WarningKind::FileMissing, 0, {}, {},
             check.pluginsFileName
                 ? "no settings file: the plugin reads every value as 0 (the switch off). If this is the folder the "
-                  "game starts in, the plugin writes the default file (switch on, every weather 12829 and 1) when "
-                  "the game starts"
+                  "game starts in, the plugin writes the default file (switch on, every weather " +
+                      defaultText(ValueType::Accuracy) + " and " + defaultText(ValueType::DamageModifier) +
+                      ") when the game starts"
                 : "no file of this name. The plugin reads only " + fileNameOf(kSettingsFileName) +
                       " in the folder the game starts in, never a file of another name",
             {}});

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "doctor/doctor_cli.h"
+#include "doctor/settings_check.h"
 #include "settings/settings_file.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/settings_text.h"
@@ -343,3 +344,134 @@ TEST(DoctorCli, AsksBeforeChangingAnything) {
 }
 
 }  // namespace
+
+namespace {
+
+std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+
+// The values the plugin reads from the file, through the plugin's own reader.
+std::string pluginReads(const std::string& path, const std::string& key) {
+    const SettingsCheck check = checkSettingsFile(path);
+    for (const SettingsEntry& entry : check.entries)
+        if (entry.key == key) return key + "=" + valueText(entry);
+    return "no " + key;
+}
+
+SettingsLines onlyWeathers(const std::vector<std::string>& kept, bool withSwitch) {
+    SettingsLines lines = withSwitch ? SettingsLines{"[Settings]", "Enabled=1"} : SettingsLines{};
+    for (const WeatherEntry& weather : weatherTable) {
+        if (std::find(kept.begin(), kept.end(), weather.name) == kept.end()) continue;
+        lines.push_back(std::string("[") + weather.section + "]");
+        lines.push_back(std::string(weather.accuracyKey) + "=50");
+        lines.push_back(std::string(weather.damageModKey) + "=2");
+    }
+    return lines;
+}
+
+}  // namespace
+
+// Files as players write them. For each: the first finding, a report that fits the screen,
+// and after one --fix what the plugin reads, compared with what the player meant; a second
+// --fix then has nothing to write.
+TEST(DoctorCli, PlayerFilesAreFixedToWhatThePlayerMeant) {
+    ScratchDir scratch;
+    const SettingsLines defaults = defaultSettingsLines();
+    SettingsLines rainSection = replaced(replaced(replaced(defaults, "[WeatherType_Rain]", "[Rain]"), "Accuracy_Rain=",
+                                                  "Accuracy_Rain=35"),
+                                         "DamageMod_Rain=", "DamageMod_Rain=0.5");
+    SettingsLines underSnow = removed(defaults, "Accuracy_Rain=");
+    underSnow.insert(underSnow.begin() + static_cast<std::ptrdiff_t>(findLine(underSnow, "DamageMod_Snow=")),
+                     "Accuracy_Rain=25");
+    SettingsLines repeated = defaults;
+    for (int i = 0; i < 200; ++i) repeated.insert(repeated.end(), {"[WeatherType_Rain]", "DamageMod_Rain=0,5"});
+    struct Case {
+        const char* what;
+        std::string name;
+        SettingsLines lines;
+        const char* first;                   // in the lines before the table
+        std::vector<std::string> meant;      // as the plugin reads them after --fix
+        const char* offered;                 // a choice the report offers, or none
+    };
+    const std::vector<std::string> three = {"Rain", "Snow", "Sunny"};
+    const Case cases[] = {
+        {"hidden .txt", "Veltrane.ini.txt", defaults, "The plugin never reads this file", {}, nullptr},
+        {"percent", "Veltrane.ini", replaced(defaults, "DamageMod_Rain=", "DamageMod_Rain=150%"), nullptr,
+         {"DamageMod_Rain=1.5"}, nullptr},
+        {"percent, lower", "Veltrane.ini", replaced(defaults, "DamageMod_Rain=", "DamageMod_Rain=80%"), nullptr,
+         {"DamageMod_Rain=0.8"}, nullptr},
+        {"fraction in an accuracy", "Veltrane.ini", replaced(defaults, "Accuracy_Fog=", "Accuracy_Fog=0.35"), nullptr,
+         {"Accuracy_Fog=0"}, "Accuracy_Fog=35 (0.35 of 100)"},
+        {"thousands separator", "Veltrane.ini", replaced(defaults, "Accuracy_Rain=", "Accuracy_Rain=12,829"), nullptr,
+         {"Accuracy_Rain=12829"}, nullptr},
+        {"[Rain]", "Veltrane.ini", rainSection, "no damage in 1 weather: Rain", {"Accuracy_Rain=35", "DamageMod_Rain=0.5"},
+         nullptr},
+        {"Accuracy= in the weather's section", "Veltrane.ini", replaced(defaults, "Accuracy_Rain=", "Accuracy=35"), nullptr,
+         {"Accuracy_Rain=35"}, nullptr},
+        {"colon", "Veltrane.ini", replaced(defaults, "Accuracy_Rain=", "Accuracy_Rain: 35"), nullptr,
+         {"Accuracy_Rain=35"}, nullptr},
+        {"under another weather", "Veltrane.ini", underSnow, nullptr, {"Accuracy_Rain=25", "Accuracy_Snow=12829"}, nullptr},
+        {"damaged key", "Veltrane.ini", replaced(defaults, "DamageMod_Rain=", "DamageMod_Ra"), "no damage in 1 weather: Rain",
+         {"DamageMod_Rain=1"}, nullptr},
+        {"three weathers", "Veltrane.ini", onlyWeathers(three, true), "no damage in 19 weathers",
+         {"Accuracy_Rain=50", "DamageMod_Snow=2", "DamageMod_Fog=1", "Accuracy_Fog=12829"}, nullptr},
+        {"three weathers, no switch", "Veltrane.ini", onlyWeathers(three, false), "The switch is off",
+         {"Enabled=1: on", "DamageMod_Sunny=2", "DamageMod_Hail=1"}, nullptr},
+        {"200 repeated sections", "Veltrane.ini", repeated, nullptr, {"DamageMod_Rain=1"}, nullptr},
+        {"another program's", "Veltrane.ini", {"[Window]", "Width=800", "Height=600"}, nullptr, {}, nullptr},
+    };
+    for (const Case& c : cases) {
+        for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry.path());
+        writeFile(c.name, joinLines(c.lines));
+        const DoctorRun run = doctor({c.name});
+        EXPECT_EQ(run.status, 1) << c.what;
+        EXPECT_LE(lineCount(run.out), 29u) << c.what << "\n" << run.out;
+        EXPECT_LE(lineCount(doctor({c.name, "--quiet"}).out), 12u) << c.what;
+        if (c.first) {
+            const std::string before = run.out.substr(0, run.out.find("Switch:"));
+            EXPECT_TRUE(contains(before, c.first)) << c.what << "\n" << run.out;
+        }
+        if (c.offered) EXPECT_TRUE(contains(run.out, c.offered)) << c.what << "\n" << run.out;
+        if (c.meant.empty()) continue;
+
+        const DoctorRun fixed = doctor({c.name, "--fix"});
+        EXPECT_NE(fixed.status, 2) << c.what << "\n" << fixed.out << fixed.err;
+        for (const std::string& meant : c.meant)
+            EXPECT_EQ(pluginReads(c.name, meant.substr(0, meant.find('='))), meant) << c.what << "\n" << fixed.out;
+        const DoctorRun again = doctor({c.name, "--fix"});
+        EXPECT_TRUE(contains(again.out, "Nothing for --fix to write")) << c.what << "\n" << again.out;
+    }
+}
+
+// A near name beside a missing settings file is named, with how to rename it; a run without
+// a path says which folder it looked in.
+TEST(DoctorCli, MissingFileNamesTheNearNamesBesideIt) {
+    ScratchDir scratch;
+    for (const char* name : {"Veltrane.ini.txt", "Veltrane.ini.ini", "Veltrane .ini", "Veltrane(1).ini",
+                             "veltrane (1).INI", "Veltrane.txt"}) {
+        writeFile(name, joinLines(defaultSettingsLines()));
+        const DoctorRun run = doctor({});
+        EXPECT_TRUE(contains(run.out, std::string("\"") + name + "\" is here")) << run.out;
+        EXPECT_TRUE(contains(run.out, "File name extensions")) << run.out;
+        EXPECT_TRUE(contains(run.out, std::filesystem::current_path().filename().string())) << run.out;
+        std::filesystem::remove(name);
+    }
+    writeFile("Veltrane.ini.bak", "x");
+    writeFile("Other.ini", "x");
+    EXPECT_FALSE(contains(doctor({}).out, "is here"));
+}
+
+// A backup is never overwritten and never blocks a later fix: each --fix keeps its own.
+TEST(DoctorCli, EveryFixKeepsItsOwnBackup) {
+    ScratchDir scratch;
+    writeFile("Veltrane.ini.bak", "mine");
+    const std::string first = withRainDamage("0,5");
+    writeFile("Veltrane.ini", first);
+    EXPECT_EQ(doctor({"--fix"}).status, 0);
+    const std::string second = joinLines(replaced(defaultSettingsLines(), "Enabled=", "Enabled=on"));
+    writeFile("Veltrane.ini", second);
+    const DoctorRun run = doctor({"--fix"});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(readFile("Veltrane.ini.bak"), "mine");
+    EXPECT_EQ(readFile("Veltrane.ini.2.bak"), first);
+    EXPECT_EQ(readFile("Veltrane.ini.3.bak"), second);
+}
