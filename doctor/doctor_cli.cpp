@@ -100,15 +100,18 @@ std::string freeBackupName(const std::string& path) {
 
 // The changes of a --fix, grouped: one line for every section added with the default values.
 std::vector<std::string> groupedChanges(const std::vector<std::string>& changes) {
-    const std::string addedAtEnd = "added at the end: [";
     std::vector<std::string> sections, others;
+    std::size_t added = 0;
     for (const std::string& change : changes) {
-        if (change.compare(0, addedAtEnd.size(), addedAtEnd) == 0) {
-            const std::string section = change.substr(addedAtEnd.size(), change.find(']') - addedAtEnd.size());
-            if (std::find(sections.begin(), sections.end(), section) == sections.end()) sections.push_back(section);
-        } else {
+        const std::size_t open = change.find('[');
+        const bool adds = change.compare(0, 6, "added ") == 0 && open != std::string::npos;
+        if (!adds) {
             others.push_back(change);
+            continue;
         }
+        ++added;
+        const std::string section = change.substr(open + 1, change.find(']') - open - 1);
+        if (std::find(sections.begin(), sections.end(), section) == sections.end()) sections.push_back(section);
     }
     std::vector<std::string> lines;
     constexpr std::size_t kChangesListed = 12;
@@ -118,7 +121,8 @@ std::vector<std::string> groupedChanges(const std::vector<std::string>& changes)
     if (!sections.empty()) {
         std::string names;
         for (std::size_t i = 0; i < sections.size(); ++i) names += (i == 0 ? "" : ", ") + sections[i];
-        lines.push_back("added at the end, with the default values: " + names);
+        lines.push_back("added " + std::to_string(added) + " missing " + (added == 1 ? "key" : "keys") +
+                        " with the default values, in " + names);
     }
     return lines;
 }
