@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "settings/settings_file.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/settings_text.h"
+#include "tuning/weather_table.h"
 
 namespace {
 
@@ -474,4 +477,87 @@ TEST(DoctorCli, EveryFixKeepsItsOwnBackup) {
     EXPECT_EQ(readFile("Veltrane.ini.bak"), "mine");
     EXPECT_EQ(readFile("Veltrane.ini.2.bak"), first);
     EXPECT_EQ(readFile("Veltrane.ini.3.bak"), second);
+}
+
+namespace {
+
+// A weather's values as the player means them, and the lines they wrote for them.
+struct MeantWeather {
+    std::string accuracy;  // as valueText shows the plugin's reading
+    std::string damage;
+};
+
+// The default file with, in some weathers, one of the mistakes the doctor recognises made
+// with the player's own values; `meant` gets what the player meant for every weather.
+std::string playerFile(std::mt19937& rng, std::vector<MeantWeather>& meant) {
+    static const std::pair<int, const char*> inWords[] = {{20, "twenty"}, {35, "thirty-five"}, {50, "fifty"}};
+    SettingsLines lines = {"[Settings]", "Enabled=1"};
+    meant.clear();
+    for (const WeatherEntry& weather : weatherTable) {
+        const std::string section = std::string("[") + weather.section + "]";
+        const std::string accuracyKey = weather.accuracyKey, damageKey = weather.damageModKey;
+        const auto& word = inWords[rng() % std::size(inWords)];
+        const int accuracy = word.first;
+        const std::string damage = (rng() % 2) ? "0.5" : "1.5";
+        const std::string percent = damage == "0.5" ? "50%" : "150%";
+        const std::string plain = std::to_string(accuracy);
+        SettingsLines mine = {section, accuracyKey + "=" + plain, damageKey + "=" + damage};
+        MeantWeather values{plain, damage};
+        switch (rng() % 12) {
+            case 0: mine[0] = std::string("[") + weather.name + "]"; break;
+            case 1: mine[1] = "Accuracy=" + plain; break;
+            case 2: mine[1] = accuracyKey + ": " + plain; break;
+            case 3:
+                mine.erase(mine.begin() + 1);
+                lines.insert(lines.begin() + 2, accuracyKey + "=" + plain);  // under [Settings]
+                break;
+            case 4: mine[1] = accuracyKey + "=\xE2\x80\x9C" + plain + "\xE2\x80\x9D"; break;
+            case 5: mine[2] = damageKey + "=" + percent; break;
+            case 6: mine[1] = accuracyKey + "=" + word.second; break;
+            case 7: mine[2] = damageKey + "=" + (damage == "0.5" ? "0,5" : "1,5"); break;
+            case 8:
+                mine[2] = damageKey.substr(0, damageKey.size() - 1);  // a damaged key, no value
+                values.damage = "1";
+                break;
+            case 9:
+                mine[0] = std::string("[") + weather.name + "]";
+                mine[1] = "Accuracy=" + plain;
+                break;
+            case 10:
+                mine.clear();
+                values = MeantWeather{"12829", "1"};
+                break;
+            default: break;
+        }
+        lines.insert(lines.end(), mine.begin(), mine.end());
+        meant.push_back(values);
+    }
+    return joinLines(lines);
+}
+
+}  // namespace
+
+// Over random player files with the mistakes the doctor recognises: after one --fix the
+// plugin reads every value the player meant (none left unread beside a default), nothing is
+// left to warn about, and a second --fix has nothing to write.
+TEST(DoctorCli, FixGivesThePlayersMeaningInOneRun) {
+    ScratchDir scratch;
+    for (std::uint32_t seed = 1; seed <= 25; ++seed) {
+        std::mt19937 rng(seed);
+        std::vector<MeantWeather> meant;
+        const std::string file = playerFile(rng, meant);
+        for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry.path());
+        writeFile("Veltrane.ini", file);
+        const DoctorRun fixed = doctor({"--fix"});
+        const std::string what = "seed " + std::to_string(seed) + "\n" + file + "\n" + fixed.out + fixed.err;
+        EXPECT_EQ(fixed.status, 0) << what;
+        const SettingsCheck check = checkSettingsFile("Veltrane.ini");
+        for (std::size_t i = 0; i < weatherTable.size(); ++i) {
+            EXPECT_EQ(valueText(check.entries[1 + 2 * i]), meant[i].accuracy) << weatherTable[i].name << ", " << what;
+            EXPECT_EQ(valueText(check.entries[2 + 2 * i]), meant[i].damage) << weatherTable[i].name << ", " << what;
+        }
+        EXPECT_TRUE(check.warnings.empty()) << what;
+        EXPECT_TRUE(contains(doctor({"--fix"}).out, "Nothing for --fix to write")) << what;
+        if (::testing::Test::HasFailure()) return;
+    }
 }
