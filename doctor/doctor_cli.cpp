@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "doctor/file_place.h"
 #include "doctor/near_names.h"
@@ -216,6 +217,14 @@ private:
             err << "Nothing changed in " << options.path << ": " << fixed.refusal << ".\n";
             return 2;
         }
+        // A file that can't be written (read-only, say) is left as it is, and no backup made.
+        if (std::FILE* probe = std::fopen(readPath.c_str(), "ab")) {
+            std::fclose(probe);
+        } else {
+            err << "Nothing changed: " << options.path << " can't be written: " << whyNotWritten(readPath, true)
+                << ".\n";
+            return 2;
+        }
         const std::string backup = freeBackupName(readPath);
         const std::string shownBackup = shown(backup);
         if (!writeBytes(backup, *original)) {
@@ -311,8 +320,21 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
     app.add_flag("--fix", options.fix,
                  "write each warning's \"write instead\" line into the file, keeping the original as PATH.bak");
     app.set_version_flag("--version", VELTRANE_VERSION);
+    // Windows' own spelling of the options: "/fix", "/?". Any other "/..." is a path.
+    std::vector<std::string> arguments(argv, argv + argc);
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        std::string lower = arguments[i];
+        for (char& c : lower)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+        for (const char* option : {"quiet", "details", "write-defaults", "fix", "help", "version"})
+            if (lower == std::string("/") + option) arguments[i] = std::string("--") + option;
+        if (lower == "/?" || lower == "/h") arguments[i] = "--help";
+        if (lower == "/q") arguments[i] = "--quiet";
+    }
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& error) {
         const int status = app.exit(error, out, err);
         if (status == 0) return 0;

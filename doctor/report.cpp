@@ -66,9 +66,10 @@ Lines table(const SettingsCheck& check, bool grouped) {
     }
     if (std::any_of(check.entries.begin(), check.entries.end(), followsFirstPed))
         lines.push_back("* each frame, the first ped's accuracy OR 44 (50 gives 62); applied if <= 100");
-    lines.push_back("A weather other than these " + std::to_string(weatherTable.size()) +
-                    " keeps the last one's values; until the game reports");
-    lines.push_back("one of them, peds get accuracy 0 and damage modifier 0 (they deal no damage).");
+    append(lines, wrapped("A weather other than these " + std::to_string(weatherTable.size()) +
+                              " keeps the last one's values; until the game reports one of them, peds get "
+                              "accuracy 0 and damage modifier 0 (no damage).",
+                          ""));
     return lines;
 }
 

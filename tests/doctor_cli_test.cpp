@@ -561,3 +561,39 @@ TEST(DoctorCli, FixGivesThePlayersMeaningInOneRun) {
         if (::testing::Test::HasFailure()) return;
     }
 }
+
+// Windows' "/fix" and "/?" are options, not file names; a clean UTF-16 file has nothing to
+// fix; --details lists every warning it counts; no line outgrows an 80-column console.
+TEST(DoctorCli, RoughEdges) {
+    ScratchDir scratch;
+    EXPECT_EQ(doctor({"/?"}).status, 0);
+    EXPECT_TRUE(contains(doctor({"/?"}).out, "--write-defaults"));
+
+    writeFile("Veltrane.ini", withRainDamage("0,5"));
+    EXPECT_EQ(doctor({"/fix"}).status, 0);
+    EXPECT_EQ(readFile("Veltrane.ini"), withRainDamage("0.5"));
+
+    std::string utf16 = "\xFF\xFE";
+    for (char c : joinLines(defaultSettingsLines())) utf16 += std::string{c, '\0'};
+    writeFile("Veltrane.ini", utf16);
+    const DoctorRun clean = doctor({"--fix"});
+    EXPECT_EQ(clean.status, 0) << clean.out << clean.err;
+    EXPECT_EQ(clean.err, "");
+
+    writeFile("Veltrane.ini", "[Window]\r\nWidth=800\r\n");
+    const DoctorRun details = doctor({"--details"});
+    const std::size_t entries = 1 + 2 * weatherTable.size();
+    EXPECT_TRUE(contains(details.out, std::to_string(entries) + " warnings:")) << details.out;
+    std::size_t listed = 0;
+    for (std::size_t at = details.out.find("\n  ["); at != std::string::npos; at = details.out.find("\n  [", at + 1))
+        ++listed;
+    EXPECT_EQ(listed, entries) << details.out;
+
+    SettingsLines trimmed = {"[WeatherType_Rain]", "Accuracy_Rain=50%", "DamageMod_Rain=x2"};
+    writeFile("Veltrane.ini", joinLines(trimmed));
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"--fix"}}) {
+        std::istringstream lines(doctor(args).out);
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_LE(line.size(), 79u) << line;
+    }
+}
