@@ -433,7 +433,9 @@ TEST(DoctorCli, PlayerFilesAreFixedToWhatThePlayerMeant) {
             const std::string before = run.out.substr(0, run.out.find("Switch:"));
             EXPECT_TRUE(contains(before, c.first)) << c.what << "\n" << run.out;
         }
-        if (c.offered) EXPECT_TRUE(contains(run.out, c.offered)) << c.what << "\n" << run.out;
+        if (c.offered) {
+            EXPECT_TRUE(contains(run.out, c.offered)) << c.what << "\n" << run.out;
+        }
         if (c.meant.empty()) continue;
 
         const DoctorRun fixed = doctor({c.name, "--fix"});
