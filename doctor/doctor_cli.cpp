@@ -99,6 +99,8 @@ std::string freeBackupName(const std::string& path) {
     }
 }
 
+const std::string kWeatherPrefix = "WeatherType_";
+
 // The changes of a --fix, grouped: one line for every section added with the default values.
 std::vector<std::string> groupedChanges(const std::vector<std::string>& changes) {
     std::vector<std::string> sections, others;
@@ -115,15 +117,24 @@ std::vector<std::string> groupedChanges(const std::vector<std::string>& changes)
         if (std::find(sections.begin(), sections.end(), section) == sections.end()) sections.push_back(section);
     }
     std::vector<std::string> lines;
-    constexpr std::size_t kChangesListed = 12;
+    constexpr std::size_t kChangesListed = 6;
     for (std::size_t i = 0; i < others.size() && i < kChangesListed; ++i) lines.push_back(others[i]);
     if (others.size() > kChangesListed)
-        lines.push_back("and " + std::to_string(others.size() - kChangesListed) + " more lines like these");
+        lines.push_back("and " + std::to_string(others.size() - kChangesListed) + " more lines (see the backup)");
     if (!sections.empty()) {
         std::string names;
-        for (std::size_t i = 0; i < sections.size(); ++i) names += (i == 0 ? "" : ", ") + sections[i];
+        for (std::size_t i = 0; i < sections.size(); ++i) {
+            if (i == kChangesListed) {
+                names += " and " + std::to_string(sections.size() - i) + " more";
+                break;
+            }
+            std::string name = sections[i];
+            if (name.compare(0, kWeatherPrefix.size(), kWeatherPrefix) == 0) name.erase(0, kWeatherPrefix.size());
+            names += (i == 0 ? "" : ", ") + name;
+        }
         lines.push_back("added " + std::to_string(added) + " missing " + (added == 1 ? "key" : "keys") +
-                        " with the default values, in " + names);
+                        " with the default values, in " + std::to_string(sections.size()) +
+                        (sections.size() == 1 ? " section: " : " sections: ") + names);
     }
     return lines;
 }
@@ -247,9 +258,11 @@ private:
             fixed = fixSettings(bytes, check);
         }
         recheck();
-        out << "Fixed " << options.path << " (the original is kept as " << shownBackup << "):\n";
+        std::vector<std::string> told{"Fixed " + options.path + " (the original is kept as " + shownBackup + "):"};
         for (const std::string& change : groupedChanges(changes))
-            for (const std::string& line : wrapped(change, "  ")) out << line << "\n";
+            for (const std::string& line : wrapped(change, "  ")) told.push_back(line);
+        for (const std::string& line : told) out << line << "\n";
+        context.linesAbove = told.size();
         printReport(out, check, options.report, context);
         if (const std::string broken = brokenPromise(applied); !broken.empty()) {
             err << "The fixed file does not read as promised: " << broken << ". The original is in " << shownBackup

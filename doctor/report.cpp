@@ -347,6 +347,7 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
         print(out, lines);
         return;
     }
+    const std::size_t screen = kScreenLines > context.linesAbove + 12 ? kScreenLines - context.linesAbove : 12;
     Lines full = table(check, false);
     Lines rest;
     if (check.warnings.empty()) {
@@ -355,13 +356,13 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
         const std::vector<Warning>& shown = options.details ? allWarnings(check) : check.warnings;
         const std::size_t used = lines.size() + fixOffer.size();
         const std::size_t tableLines = options.details ? full.size() : std::min(full.size(), table(check, true).size());
-        const std::size_t budget = kScreenLines > used + tableLines ? kScreenLines - used - tableLines : 4;
+        const std::size_t budget = screen > used + tableLines ? screen - used - tableLines : 4;
         rest = warningLines(shown, options.details, std::max<std::size_t>(budget, 4), check.path, keysWithoutDamage(check));
         if (!check.details.empty() && !options.details)
             append(rest, Lines{"  To see the " + std::to_string(check.details.size()) + " warnings it stands for:",
                                "    " + doctorCommand("--details", check.path)});
     }
-    const bool fits = lines.size() + full.size() + rest.size() + fixOffer.size() <= kScreenLines;
+    const bool fits = lines.size() + full.size() + rest.size() + fixOffer.size() <= screen;
     append(lines, options.details || fits ? full : table(check, true));
     append(lines, rest);
     append(lines, fixOffer);

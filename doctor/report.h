@@ -22,6 +22,7 @@ struct ReportContext {
     std::string folder;
     std::vector<std::string> nearNames;
     std::size_t fixable = 0;
+    std::size_t linesAbove = 0;  // printed before the report on the same screen
 };
 
 // A console window shows this many lines; the double-click's "Press Enter" line takes one.

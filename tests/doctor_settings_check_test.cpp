@@ -230,7 +230,7 @@ TEST_F(DoctorCheck, FileStatesDecideTheExitStatus) {
 
     writeFile("Veltrane.ini", joinLines(defaultSettingsLines()));
     const SettingsCheck clean = checkSettingsFile("Veltrane.ini");
-    EXPECT_EQ(clean.entries.size(), 45u);
+    EXPECT_EQ(clean.entries.size(), 1 + 2 * weatherTable.size());
     EXPECT_EQ(exitStatus(clean), 0);
 
     std::filesystem::remove("Veltrane.ini");
@@ -348,7 +348,7 @@ TEST_F(DoctorCheck, FileWithoutAnyKnownNameGetsOneDiagnosis) {
             EXPECT_EQ(check.warnings.front().kind,
                       expected == 1 ? WarningKind::NoKnownNames : WarningKind::NotPluginsFile) << what;
             EXPECT_EQ(check.warnings.back().kind, WarningKind::NoKnownNames) << what;
-            EXPECT_EQ(check.details.size(), 45u) << what;
+            EXPECT_EQ(check.details.size(), 1 + 2 * weatherTable.size()) << what;
             EXPECT_EQ(exitStatus(check), 1) << what;
             const bool offered = fixSettings(content, check).changes.size() > 0 && check.pluginsFileName;
             const bool isUtf16 = content == utf16;  // --fix refuses UTF-16 wherever it is
