@@ -221,6 +221,7 @@ private:
         if (fixed.changes.empty() && (fixed.refusal.empty() || !anythingCertain)) {
             // Nothing --fix would write: a refusal (UTF-16, say) matters only when there is.
             out << "Nothing for --fix to write in " << options.path << ".\n";
+            context.linesAbove = 1;
             printReport(out, check, options.report, context);
             return exitStatus(check);
         }
