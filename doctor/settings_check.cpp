@@ -567,7 +567,10 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
         return (a.line == 0 ? SIZE_MAX : a.line) < (b.line == 0 ? SIZE_MAX : b.line);
     });
 
-    if (!holdsAKnownName(names)) {
+    const bool nearMiss = std::any_of(check.warnings.begin(), check.warnings.end(), [](const Warning& w) {
+        return w.kind == WarningKind::NearMissName || w.kind == WarningKind::MisspeltName;
+    });
+    if (!holdsAKnownName(names) && !nearMiss) {
         check.details = std::move(check.warnings);
         check.warnings = {Warning{
             WarningKind::NoKnownNames, 0, {}, {},
