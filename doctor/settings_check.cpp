@@ -270,7 +270,15 @@ Warning keyNearMiss(WarningKind kind, const NameLine& name, const std::string& m
                     const std::vector<NameLine>& names, const std::string& why) {
     Warning warning{kind, name.line, name.section, name.key, why, keyLine(meant, value)};
     warning.supplies = {meant};
-    if (lineOf(names, name.section, meant) != 0) {
+    const std::optional<std::string> home = KnownNames().homeOf(meant);
+    if (home && !sameName(*home, name.section)) {
+        // Under another weather's header the name is as likely a damaged one of that weather's.
+        warning.certain = false;
+        warning.supplies.clear();
+        warning.explanation += ", which is read only in section [" + *home + "], not under [" + name.section +
+                               "]: write the key you mean, in its section";
+        warning.writeInstead.clear();
+    } else if (lineOf(names, name.section, meant) != 0) {
         warning.certain = false;
         warning.explanation += "; the section holds " + meant + " already, on " +
                                lineText(lineOf(names, name.section, meant)) + ": keep the value you mean there and "
