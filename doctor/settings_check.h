@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "doctor/file_text.h"
@@ -29,6 +30,11 @@ struct SettingsEntry {
 };
 
 struct Warning {
+    Warning(WarningKind kind_, std::size_t line_, std::string section_, std::string key_, std::string explanation_,
+            std::string writeInstead_)
+        : kind(kind_), line(line_), section(std::move(section_)), key(std::move(key_)),
+          explanation(std::move(explanation_)), writeInstead(std::move(writeInstead_)) {}
+
     WarningKind kind;
     std::size_t line = 0;  // 0 when the file has no line for it
     std::string section;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 enum class ValueType { Switch, Accuracy, DamageModifier };
@@ -61,6 +62,9 @@ struct ValueChoice {
 };
 
 struct ValueFinding {
+    ValueFinding(WarningKind kind_, std::string explanation_, std::string writeValue_)
+        : kind(kind_), explanation(std::move(explanation_)), writeValue(std::move(writeValue_)) {}
+
     WarningKind kind;
     std::string explanation;  // what the plugin makes of the text, and what was probably meant
     std::string writeValue;   // the value text to write instead; empty when the player must choose
