@@ -160,14 +160,15 @@ std::optional<double> plainNumber(std::string_view text) {
     return std::strtod(number.c_str(), nullptr);
 }
 
-// "12,829", "1,000,000": digits in groups of three after a first group that starts with no 0.
-bool thousandsGrouped(std::string_view text) {
+// "12,829", "1,000,000" (or with "." for `mark`): digits in groups of three after a first group
+// that starts with no 0.
+bool thousandsGrouped(std::string_view text, char mark = ',') {
     if (startsWith(text, 0, '-') || startsWith(text, 0, '+')) text.remove_prefix(1);
     const std::size_t first = digitsAt(text, 0);
     if (first == 0 || first > 3 || text[0] == '0' || first == text.size()) return false;
     for (std::size_t at = first; at < text.size(); at += 4) {
-        if (text[at] != ',' || digitsAt(text, at + 1) != 3) return false;
-        if (at + 4 < text.size() && text[at + 4] != ',') return false;
+        if (text[at] != mark || digitsAt(text, at + 1) != 3) return false;
+        if (at + 4 < text.size() && text[at + 4] != mark) return false;
     }
     return true;
 }
@@ -249,6 +250,12 @@ std::optional<ValueFinding> meaningOf(std::string_view text, ValueType type, con
             choices.push_back({wholeText(whole), "as read now, the fraction dropped"});
             if (std::fabs(*number) >= 1.0)
                 choices.push_back({wholeText(whole + (*number < 0 ? -1 : 1)), "rounded up"});
+            if (thousandsGrouped(text, '.')) {
+                std::string joined;
+                for (char c : text)
+                    if (c != '.') joined += c;
+                choices.push_back({joined, "\".\" as a thousands separator"});
+            }
             return choice(WarningKind::Fraction, "an accuracy is a whole number, the fraction is dropped: " + readAs,
                           choices);
         }
