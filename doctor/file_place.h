@@ -30,6 +30,10 @@ private:
     std::string saved;  // opaque: the platform's own form of the first folder
 };
 
+// The current folder's full path, and the names of its entries, in UTF-8.
+std::string currentFolder();
+std::vector<std::string> currentFolderEntries();
+
 // The file name as the ANSI profile functions take it; none when the ANSI code page can't
 // spell it.
 std::optional<std::string> profileFileName(const std::string& utf8Name);

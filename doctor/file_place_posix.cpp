@@ -1,5 +1,6 @@
 #include "doctor/file_place.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <climits>
@@ -23,3 +24,17 @@ FolderVisit::~FolderVisit() {
 bool FolderVisit::enter(const std::string& folder) { return ::chdir(folder.c_str()) == 0; }
 
 std::optional<std::string> profileFileName(const std::string& utf8Name) { return utf8Name; }
+
+std::string currentFolder() {
+    char buffer[PATH_MAX];
+    return ::getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string(".");
+}
+
+std::vector<std::string> currentFolderEntries() {
+    std::vector<std::string> names;
+    if (DIR* folder = ::opendir(".")) {
+        while (const dirent* entry = ::readdir(folder)) names.emplace_back(entry->d_name);
+        ::closedir(folder);
+    }
+    return names;
+}

@@ -60,3 +60,22 @@ std::optional<std::string> profileFileName(const std::string& utf8Name) {
                         nullptr, nullptr);
     return out;
 }
+
+std::string currentFolder() {
+    const DWORD size = GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(size, L'\0');
+    folder.resize(GetCurrentDirectoryW(size, folder.data()));
+    return narrow(folder, CP_UTF8);
+}
+
+std::vector<std::string> currentFolderEntries() {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(L"*", &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.push_back(narrow(found.cFileName, CP_UTF8));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}

@@ -4,8 +4,10 @@
 #include <cctype>
 #include <fstream>
 #include <optional>
+#include <sstream>
 
 #include "doctor/game_probe.h"
+#include "doctor/near_names.h"
 #include "platform/pe_image.h"
 
 namespace fs = std::filesystem;
@@ -111,6 +113,25 @@ std::string whyNotA64BitDll(const std::string& name, const pe::Image& image) {
     return {};
 }
 
+FolderFinding settingsFileCheck(const fs::path& folder, const std::vector<std::string>& names) {
+    const char* check = "5 Settings file";
+    std::error_code error;
+    const fs::path file = folder / kSettingsFile;
+    if (fs::is_directory(file, error))
+        return finding(check, Verdict::Fail, "a folder is named Veltrane.ini: the plugin can't read or write its file",
+                       "move that folder away");
+    if (fs::exists(file, error)) return finding(check, Verdict::Pass, "Veltrane.ini is here");
+    // A near name is most likely the player's file under a name the plugin never reads.
+    const std::vector<std::string> near = nearNames(names, kSettingsFile);
+    if (!near.empty())
+        return finding(check, Verdict::Fail, "no Veltrane.ini here, but " + joined(near) + ", which the plugin never reads",
+                       renameAdvice(near.front(), kSettingsFile));
+    return finding(check, Verdict::Fail,
+                   "no Veltrane.ini here: the plugin writes it on its first start when it loads and may write here",
+                   "start the game with the plugin (it writes the file), or write it with veltrane-doctor "
+                   "--write-defaults");
+}
+
 class FolderChecks {
 public:
     FolderChecks(const fs::path& folder, std::string version) : root(folder), doctorVersion(std::move(version)) {
@@ -159,6 +180,8 @@ public:
         return finding(check, Verdict::Pass,
                        *name + ", 64-bit, has the " + std::to_string(wanted.size()) + " functions " + whose + " uses");
     }
+
+    FolderFinding settingsFile() const { return settingsFileCheck(root, names); }
 
     FolderFinding asiLoader() const {
         const char* check = "2 ASI loader";
@@ -415,20 +438,6 @@ std::size_t GameFolderCheck::failures() const {
     }));
 }
 
-FolderFinding settingsFileCheck(const fs::path& folder) {
-    const char* check = "5 Settings file";
-    std::error_code error;
-    const fs::path file = folder / kSettingsFile;
-    if (fs::is_directory(file, error))
-        return finding(check, Verdict::Fail, "a folder is named Veltrane.ini: the plugin can't read or write its file",
-                       "move that folder away");
-    if (fs::exists(file, error)) return finding(check, Verdict::Pass, "Veltrane.ini is here");
-    return finding(check, Verdict::Fail,
-                   "no Veltrane.ini here: the plugin writes it on its first start when it loads and may write here",
-                   "start the game with the plugin (it writes the file), or write it with veltrane-doctor "
-                   "--write-defaults");
-}
-
 std::string absoluteFolder(const std::string& folder) {
     std::error_code error;
     fs::path root = fs::absolute(fs::u8path(folder.empty() ? "." : folder), error).lexically_normal();
@@ -448,26 +457,40 @@ GameFolderCheck checkGameFolder(const std::string& folder, bool given, const std
     out.push_back(checks.asiLoader());
     out.push_back(checks.plugin());
     out.push_back(checks.writable());
-    out.push_back(settingsFileCheck(root));
+    out.push_back(checks.settingsFile());
     for (FolderFinding& log : checks.logs()) out.push_back(std::move(log));
     out.push_back(checks.path());
     for (FolderFinding& program : running(root)) out.push_back(std::move(program));
     return check;
 }
 
-void printGameFolder(std::ostream& out, const GameFolderCheck& check, bool quiet) {
+std::size_t printGameFolder(std::ostream& out, const GameFolderCheck& check, bool quiet, bool details) {
     // A settings file kept elsewhere: its folder holds no game to check.
-    if (!check.looksLikeGame) return;
+    if (!check.looksLikeGame) return 0;
     const bool anyFailure = std::any_of(check.findings.begin(), check.findings.end(),
                                         [](const FolderFinding& f) { return f.verdict == Verdict::Fail; });
-    if (quiet && !anyFailure) return;
-    out << "Game folder " << check.folder << "\n";
+    if (quiet && !anyFailure) return 0;
+    std::ostringstream text;
+    text << "Game folder " << check.folder << "\n";
+    // The folder checks that pass share one line, so that the settings report below still fits
+    // the screen; what runs now is always told.
+    std::vector<std::string> passed;
+    for (const FolderFinding& finding : check.findings) {
+        const bool folderCheck = !finding.check.empty() && finding.check[0] >= '1' && finding.check[0] <= '9';
+        if (finding.verdict == Verdict::Pass && folderCheck && !details && !quiet) passed.push_back(finding.check.substr(2));
+    }
+    if (!passed.empty()) printWrapped(text, label(Verdict::Pass), joined(passed) + " (--details tells what each found)", kIndent);
     for (const FolderFinding& finding : check.findings) {
         if (quiet && finding.verdict != Verdict::Fail) continue;
-        printWrapped(out, label(finding.verdict), finding.check + ": " + finding.text, kIndent);
-        for (const std::string& line : finding.quoted) out << kIndent << "| " << line << "\n";
+        const bool folderCheck = !finding.check.empty() && finding.check[0] >= '1' && finding.check[0] <= '9';
+        if (finding.verdict == Verdict::Pass && folderCheck && !details) continue;
+        printWrapped(text, label(finding.verdict), finding.check + ": " + finding.text, kIndent);
+        for (const std::string& line : finding.quoted) text << kIndent << "| " << line << "\n";
         if (finding.verdict != Verdict::Pass && !finding.fix.empty())
-            printWrapped(out, kIndent + "Fix: ", finding.fix, kIndent + "     ");
+            printWrapped(text, kIndent + "Fix: ", finding.fix, kIndent + "     ");
     }
-    out << "\n";
+    text << "\n";
+    const std::string printed = text.str();
+    out << printed;
+    return static_cast<std::size_t>(std::count(printed.begin(), printed.end(), '\n'));
 }

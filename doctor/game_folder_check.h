@@ -49,9 +49,11 @@ std::string absoluteFolder(const std::string& folder);
 GameFolderCheck checkGameFolder(const std::string& folder, bool given, const std::string& doctorVersion);
 
 // Check 5 alone: whether the folder holds the settings file the plugin reads, and what to do
-// when it does not. Near names of it (a "Veltrane.ini.txt" left by Notepad) belong here.
-FolderFinding settingsFileCheck(const std::filesystem::path& folder);
+// when it does not; `names` are the folder's entries, where a near name of it (a
+// "Veltrane.ini.txt" left by Notepad) is named with how to rename it.
+FolderFinding settingsFileCheck(const std::filesystem::path& folder, const std::vector<std::string>& names);
 
-// The checks as lines: a heading, one line per check, the fix under every failure. `quiet`
-// prints only the failures.
-void printGameFolder(std::ostream& out, const GameFolderCheck& check, bool quiet);
+// The checks as lines: a heading, the fix under every failure, and what runs now; the folder
+// checks that pass share one line, unless `details` gives each its own. `quiet` prints only
+// the failures. Returns the number of lines printed.
+std::size_t printGameFolder(std::ostream& out, const GameFolderCheck& check, bool quiet, bool details);

@@ -7,7 +7,6 @@
 #include <iterator>
 
 #include "doctor/name_spelling.h"
-#include "doctor/settings_fix.h"
 #include "platform/windows_api.h"
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
@@ -165,8 +164,134 @@ struct KnownNames {
 
 std::string lineText(std::size_t line) { return "line " + std::to_string(line); }
 
-// Misspelt names, keys in the wrong section, and second sections and keys of a name, which
-// the profile functions never search: they compare names trimmed and without letter case.
+// Letters and digits only, lower case: "Weather Type-Rain" is "weathertyperain".
+std::string folded(const std::string& name) {
+    std::string out;
+    for (char c : name) {
+        if (c >= 'A' && c <= 'Z') out += static_cast<char>(c + ('a' - 'A'));
+        else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) out += c;
+    }
+    return out;
+}
+
+bool startsWith(const std::string& text, const std::string& start) { return text.compare(0, start.size(), start) == 0; }
+
+const WeatherEntry* weatherNamed(const std::string& foldedName) {
+    for (const WeatherEntry& weather : weatherTable)
+        if (folded(weather.name) == foldedName) return &weather;
+    return nullptr;
+}
+
+// A section name that can only mean one weather's: "[Rain]", "[Weather Rain]", "[Rain weather]".
+const WeatherEntry* weatherOfSectionName(const std::string& name) {
+    std::string rest = folded(name);
+    for (const char* prefix : {"weathertype", "weather"})
+        if (startsWith(rest, prefix)) rest.erase(0, std::string(prefix).size());
+    if (rest.size() > 7 && rest.compare(rest.size() - 7, 7, "weather") == 0) rest.erase(rest.size() - 7);
+    return weatherNamed(rest);
+}
+
+const WeatherEntry* weatherOfSection(const std::string& section) {
+    for (const WeatherEntry& weather : weatherTable)
+        if (sameName(weather.section, section)) return &weather;
+    return nullptr;
+}
+
+// A key name that can only mean one of the plugin's keys: "Accuracy" or "Damage" in a
+// weather's section, "Accuracy Rain", "Damage_Rain", "DamageModifier_Rain" anywhere.
+std::optional<std::string> keyMeant(const std::string& key, const WeatherEntry* sectionWeather) {
+    const std::string name = folded(key);
+    static const char* const damageWords[] = {"damagemodifier", "damagemod", "damage", "dmg"};
+    auto accuracyOf = [](const WeatherEntry& w) { return std::optional<std::string>(w.accuracyKey); };
+    auto damageOf = [](const WeatherEntry& w) { return std::optional<std::string>(w.damageModKey); };
+    if (sectionWeather && name == "accuracy") return accuracyOf(*sectionWeather);
+    for (const char* word : damageWords)
+        if (sectionWeather && name == word) return damageOf(*sectionWeather);
+    if (startsWith(name, "accuracy"))
+        if (const WeatherEntry* w = weatherNamed(name.substr(8))) return accuracyOf(*w);
+    for (const char* word : damageWords)
+        if (startsWith(name, word))
+            if (const WeatherEntry* w = weatherNamed(name.substr(std::string(word).size()))) return damageOf(*w);
+    if (name == "enabled" || name == "enable") return std::string(kEnabledKey);
+    return std::nullopt;
+}
+
+// The default file's line for a known key.
+std::string defaultLine(const std::string& key) {
+    if (sameName(key, kEnabledKey)) return key + "=" + defaultText(ValueType::Switch);
+    for (const WeatherEntry& weather : weatherTable) {
+        if (sameName(key, weather.accuracyKey)) return key + "=" + defaultText(ValueType::Accuracy);
+        if (sameName(key, weather.damageModKey)) return key + "=" + defaultText(ValueType::DamageModifier);
+    }
+    return key + "=";
+}
+
+// The line to write for a known key with the player's value; the default's when they gave none.
+std::string keyLine(const std::string& key, const std::string& value) {
+    return value.empty() ? defaultLine(key) : key + "=" + value;
+}
+
+bool hasSection(const std::vector<NameLine>& names, const std::string& section) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](const NameLine& n) { return n.isSection && sameName(n.section, section); });
+}
+
+// The keys the lines under the header at `header` stand for once it is renamed to `section`.
+std::vector<std::string> keysUnder(const std::vector<NameLine>& names, const NameLine& header, const std::string& section) {
+    const KnownNames known;
+    const WeatherEntry* weather = weatherOfSection(section);
+    std::vector<std::string> keys;
+    for (const NameLine& name : names) {
+        if (name.line <= header.line) continue;
+        if (name.isSection || name.unclosedHeader) break;
+        const auto home = known.homeOf(name.key);
+        if (home && sameName(*home, section)) keys.push_back(name.key);
+        else if (const auto meant = keyMeant(name.key, weather)) keys.push_back(*meant);
+    }
+    return keys;
+}
+
+// A header that names one of the plugin's sections otherwise: renaming it carries the player's
+// lines to the plugin, unless the file holds that section already (a second one is never read).
+Warning sectionNearMiss(WarningKind kind, const NameLine& header, const std::string& meant,
+                        const std::vector<NameLine>& names, const std::string& why) {
+    Warning warning{kind, header.line, header.section, {}, why, "[" + meant + "]"};
+    warning.supplies = keysUnder(names, header, meant);
+    if (hasSection(names, meant)) {
+        warning.certain = false;
+        warning.explanation += "; the file holds a [" + meant + "] already, and a second one is never read: move "
+                               "the lines you mean into it, or delete one";
+        warning.writeInstead.clear();
+    }
+    return warning;
+}
+
+// A key line that stands for one of the plugin's keys: renaming carries the player's value.
+Warning keyNearMiss(WarningKind kind, const NameLine& name, const std::string& meant, const std::string& value,
+                    const std::vector<NameLine>& names, const std::string& why) {
+    Warning warning{kind, name.line, name.section, name.key, why, keyLine(meant, value)};
+    warning.supplies = {meant};
+    const std::optional<std::string> home = KnownNames().homeOf(meant);
+    if (home && !sameName(*home, name.section)) {
+        // Under another weather's header the name is as likely a damaged one of that weather's.
+        warning.certain = false;
+        warning.supplies.clear();
+        warning.explanation += ", which is read only in section [" + *home + "], not under [" + name.section +
+                               "]: write the key you mean, in its section";
+        warning.writeInstead.clear();
+    } else if (lineOf(names, name.section, meant) != 0) {
+        warning.certain = false;
+        warning.explanation += "; the section holds " + meant + " already, on " +
+                               lineText(lineOf(names, name.section, meant)) + ": keep the value you mean there and "
+                               "delete this line";
+        warning.writeInstead.clear();
+    }
+    return warning;
+}
+
+// Misspelt names, names that can only mean one of the plugin's, keys in the wrong section, and
+// second sections and keys of a name, which the profile functions never search: they compare
+// names trimmed and without letter case.
 void checkNames(const std::vector<NameLine>& names, std::vector<Warning>& warnings) {
     const KnownNames known;
     std::vector<const NameLine*> headers;        // the first header of each name so far
@@ -188,27 +313,42 @@ void checkNames(const std::vector<NameLine>& names, std::vector<Warning>& warnin
                                                ", and never the keys under this one. Edit the keys on " +
                                                lineText((*earlier)->line) + ", or delete one of the two sections",
                                            {}});
+                warnings.back().certain = false;
             }
             // A header with more than one "]" is told apart below, whatever its spelling.
             const bool extraClose = name.windowsSection != name.section;
-            if (!extraClose) {
+            if (!extraClose && firstOfItsName && !known.isSection(name.section)) {
                 if (const auto meant = nearestName(name.section, known.sections)) {
-                    warnings.push_back(Warning{WarningKind::MisspeltName, name.line, name.section, {},
-                                               "a section the plugin never reads; the one it reads is spelt \"" +
-                                                   *meant + "\"",
-                                               "[" + *meant + "]"});
+                    warnings.push_back(sectionNearMiss(WarningKind::MisspeltName, name, *meant, names,
+                                                       "a section the plugin never reads; the one it reads is "
+                                                       "spelt \"" + *meant + "\""));
+                } else if (const WeatherEntry* weather = weatherOfSectionName(name.section)) {
+                    warnings.push_back(sectionNearMiss(WarningKind::NearMissName, name, weather->section, names,
+                                                       "a section the plugin never reads: " + std::string(weather->name) +
+                                                           "'s values are read only under [" + weather->section + "]"));
                 }
             }
             continue;
         }
-        // Keys of a misspelt, foreign or second section are covered by that section's warning.
-        if (!name.section.empty() && (!known.isSection(name.section) || !firstOfItsName)) continue;
+        const bool inKnownSection = name.section.empty() || known.isSection(name.section);
+        // Keys of a second section are covered by that section's warning.
+        if (!firstOfItsName && !name.section.empty()) continue;
         if (const auto home = known.homeOf(name.key)) {
+            if (!inKnownSection) continue;  // the section's warning tells, or the section is another program's
             if (!sameName(*home, name.section)) {
-                warnings.push_back(Warning{WarningKind::KeyInOtherSection, name.line, name.section, name.key,
-                                           "the plugin reads this key only in section [" + *home +
-                                               "]: move the line there",
-                                           {}});
+                Warning warning{WarningKind::KeyInOtherSection, name.line, name.section, name.key,
+                                "the plugin reads this key only in section [" + *home + "]: --fix moves the line there",
+                                keyLine(name.key, name.value)};
+                warning.moveTo = *home;
+                warning.supplies = {name.key};
+                if (lineOf(names, *home, name.key) != 0) {
+                    warning.certain = false;
+                    warning.writeInstead.clear();
+                    warning.explanation = "the plugin reads this key only in section [" + *home +
+                                          "], which holds it already on " + lineText(lineOf(names, *home, name.key)) +
+                                          " (read there). Keep the value you mean there and delete this line";
+                }
+                warnings.push_back(warning);
                 continue;
             }
             const auto earlier = std::find_if(keysOfSection.begin(), keysOfSection.end(),
@@ -220,15 +360,36 @@ void checkNames(const std::vector<NameLine>& names, std::vector<Warning>& warnin
                                                "\"), never this one (\"" + name.value + "\"). Edit the one on " +
                                                lineText((*earlier)->line) + ", or delete one of the two",
                                            {}});
+                warnings.back().certain = false;
             } else {
                 keysOfSection.push_back(&name);
             }
             continue;
         }
+        if (!inKnownSection) continue;
+        const WeatherEntry* sectionWeather = weatherOfSection(name.section);
+        // "Accuracy_Rain: 35", "Accuracy_Rain 35": a key and its value without the "=".
+        const std::size_t gap = name.value.empty() ? name.key.find_first_of(": \t") : std::string::npos;
+        if (gap != std::string::npos) {
+            const std::string head = name.key.substr(0, gap);
+            std::string value = name.key.substr(gap);
+            while (!value.empty() && (value.front() == ':' || value.front() == ' ' || value.front() == '\t'))
+                value.erase(0, 1);
+            std::optional<std::string> meant = known.isKey(head) ? std::optional<std::string>(head) : std::nullopt;
+            if (!meant) meant = keyMeant(head, sectionWeather);
+            if (meant && !value.empty()) {
+                warnings.push_back(keyNearMiss(WarningKind::NearMissName, name, *meant, value, names,
+                                               "a line the plugin never reads: a key and its value are joined by "
+                                               "\"=\""));
+                continue;
+            }
+        }
         if (const auto meant = nearestName(name.key, known.keys)) {
-            warnings.push_back(Warning{WarningKind::MisspeltName, name.line, name.section, name.key,
-                                       "a key the plugin never reads; the one it reads is spelt \"" + *meant + "\"",
-                                       *meant + "=" + name.value});
+            warnings.push_back(keyNearMiss(WarningKind::MisspeltName, name, *meant, name.value, names,
+                                           "a key the plugin never reads; the one it reads is spelt \"" + *meant + "\""));
+        } else if (const auto shorthand = keyMeant(name.key, sectionWeather)) {
+            warnings.push_back(keyNearMiss(WarningKind::NearMissName, name, *shorthand, name.value, names,
+                                           "a key the plugin never reads; here it can only mean " + *shorthand));
         }
     }
 }
@@ -303,6 +464,14 @@ std::optional<Warning> caution(const SettingsEntry& entry) {
                        "0.5 half)",
                        {}};
     }
+    if (entry.type == ValueType::DamageModifier && entry.damageModifier > kLargestUsualDamage) {
+        const std::string times = floatText(entry.damageModifier);
+        return Warning{WarningKind::HugeDamage, 0, entry.section, entry.key,
+                       "caution: peds deal " + times + " times the normal damage in this weather (1 is normal, 2 "
+                       "double). If you meant a percentage, write " + entry.key + "=" +
+                           floatText(entry.damageModifier / 100.0f),
+                       {}};
+    }
     if (entry.type == ValueType::DamageModifier && entry.damageModifier < 0.0f) {
         return Warning{WarningKind::NegativeDamage, 0, entry.section, entry.key,
                        "caution: a damage modifier below 0 is probably not meant (1 is normal, 0.5 half, 0 none)",
@@ -320,7 +489,8 @@ std::string fileNameOf(const std::string& path) {
 
 Fix fixOf(const Warning& warning) {
     if (warning.kind == WarningKind::Utf8MarkBeforeSection) return Fix::RemoveByteOrderMark;
-    if (warning.writeInstead.empty()) return Fix::None;
+    if (!warning.certain || warning.writeInstead.empty()) return Fix::None;
+    if (!warning.moveTo.empty()) return Fix::MoveLine;
     return warning.line == 0 ? Fix::AddLine : Fix::ReplaceLine;
 }
 
@@ -343,8 +513,9 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
             WarningKind::FileMissing, 0, {}, {},
             check.pluginsFileName
                 ? "no settings file: the plugin reads every value as 0 (the switch off). If this is the folder the "
-                  "game starts in, the plugin writes the default file (switch on, every weather 12829 and 1) when "
-                  "the game starts"
+                  "game starts in, the plugin writes the default file (switch on, every weather " +
+                      defaultText(ValueType::Accuracy) + " and " + defaultText(ValueType::DamageModifier) +
+                      ") when the game starts"
                 : "no file of this name. The plugin reads only " + fileNameOf(kSettingsFileName) +
                       " in the folder the game starts in, never a file of another name",
             {}});
@@ -375,22 +546,40 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
                                              missingExplanation(entry.type),
                                              entry.key + "=" + defaultText(entry.type)});
         } else if (const auto found = checkText(entry)) {
-            check.warnings.push_back(Warning{found->kind, line, entry.section, entry.key,
-                                             found->explanation + consequence(entry),
-                                             entry.key + "=" + found->writeValue});
+            Warning warning{found->kind, line, entry.section, entry.key, found->explanation + consequence(entry),
+                            found->writeValue.empty() ? std::string() : entry.key + "=" + found->writeValue};
+            warning.certain = found->certain;
+            for (const ValueChoice& choice : found->choices)
+                warning.choices.push_back(entry.key + "=" + choice.value + " (" + choice.note + ")");
+            check.warnings.push_back(warning);
         } else if (auto warning = caution(entry)) {
             warning->line = line;
             check.warnings.push_back(*warning);
         }
     }
     checkNames(names, check.warnings);
+    // A key the player wrote under another name is misnamed, not missing: no default is added
+    // beside their value.
+    std::vector<std::string> supplied;
+    for (const Warning& warning : check.warnings) supplied.insert(supplied.end(), warning.supplies.begin(), warning.supplies.end());
+    check.warnings.erase(std::remove_if(check.warnings.begin(), check.warnings.end(),
+                                        [&](const Warning& w) {
+                                            return w.kind == WarningKind::MissingKey &&
+                                                   std::any_of(supplied.begin(), supplied.end(), [&](const std::string& k) {
+                                                       return sameName(k, w.key);
+                                                   });
+                                        }),
+                         check.warnings.end());
     checkPlatformDifferences(check.encoding, names, check.warnings);
     // In file order; keys that have no line (missing ones) last.
     std::stable_sort(check.warnings.begin(), check.warnings.end(), [](const Warning& a, const Warning& b) {
         return (a.line == 0 ? SIZE_MAX : a.line) < (b.line == 0 ? SIZE_MAX : b.line);
     });
 
-    if (!holdsAKnownName(names)) {
+    const bool nearMiss = std::any_of(check.warnings.begin(), check.warnings.end(), [](const Warning& w) {
+        return w.kind == WarningKind::NearMissName || w.kind == WarningKind::MisspeltName;
+    });
+    if (!holdsAKnownName(names) && !nearMiss) {
         check.details = std::move(check.warnings);
         check.warnings = {Warning{
             WarningKind::NoKnownNames, 0, {}, {},
@@ -403,17 +592,20 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
                 (check.encoding == Encoding::Utf16WithoutMark
                      ? "Fix: " + std::string(kSaveAsAnsi)
                      : check.pluginsFileName ? "Fix: delete it, and the plugin writes the default file when the game "
-                                               "starts; or let --fix add the default file's " +
-                                               std::to_string(1 + 2 * kWeatherCount) + " entries to it"
+                                               "starts; or let --fix add the default file's " + std::to_string(knownEntries().size()) + " entries to it"
                                              : "Is it the file you meant? The plugin reads only " +
                                                    fileNameOf(kSettingsFileName) + " in the folder the game starts in."),
             {}}};
     }
-    // Another program's file, or one under another name, is not offered the plugin's default entries:
-    // the likelier mistake is the path. An explicit --fix still writes them.
-    const bool foreignFile = check.warnings.size() == 1 && check.warnings[0].kind == WarningKind::NoKnownNames &&
-                             !check.pluginsFileName;
-    check.fixableLines = foreignFile ? 0 : fixSettings(bytes, check).changes.size();
+    if (!check.pluginsFileName) {
+        check.warnings.insert(check.warnings.begin(),
+                              Warning{WarningKind::NotPluginsFile, 0, {}, {},
+                                      "the plugin never reads this file: it reads only " + fileNameOf(kSettingsFileName) +
+                                          " in the folder the game starts in. If this is your settings file, rename it to " +
+                                          fileNameOf(kSettingsFileName) +
+                                          " (in File Explorer, View > Show > File name extensions shows the whole name)",
+                                      {}});
+    }
     return check;
 }
 
@@ -445,7 +637,11 @@ std::string meaningInPlay(const SettingsEntry& entry) {
 
 bool isCaution(WarningKind kind) {
     return kind == WarningKind::AccuracyNeverApplied || kind == WarningKind::NoDamage ||
-           kind == WarningKind::NegativeDamage;
+           kind == WarningKind::NegativeDamage || kind == WarningKind::HugeDamage;
+}
+
+const std::vector<Warning>& allWarnings(const SettingsCheck& check) {
+    return check.details.empty() ? check.warnings : check.details;
 }
 
 int exitStatus(const SettingsCheck& check) {

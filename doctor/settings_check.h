@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "doctor/file_text.h"
@@ -29,14 +30,29 @@ struct SettingsEntry {
 };
 
 struct Warning {
+    Warning(WarningKind kind_, std::size_t line_, std::string section_, std::string key_, std::string explanation_,
+            std::string writeInstead_)
+        : kind(kind_), line(line_), section(std::move(section_)), key(std::move(key_)),
+          explanation(std::move(explanation_)), writeInstead(std::move(writeInstead_)) {}
+
     WarningKind kind;
     std::size_t line = 0;  // 0 when the file has no line for it
     std::string section;
     std::string key;
     std::string explanation;
-    // The whole line that makes the text say what the plugin reads or what was meant:
-    // "DamageMod_Rain=0.5", "[WeatherType_Rain]". Empty when no single line is the fix.
+    // The whole line that makes the text say what the player meant: "DamageMod_Rain=0.5",
+    // "[WeatherType_Rain]". Empty when no single line is the fix.
     std::string writeInstead;
+    // Machine-applicable: writeInstead is evidently what the player meant (the explanation
+    // says by which rule), and --fix writes it. Otherwise --fix leaves the line, and the
+    // player picks one of `choices` ("Accuracy_Fog=35 (0.35 of 100)") or writeInstead.
+    bool certain = true;
+    std::vector<std::string> choices;
+    // For a line that belongs under another header: that section. --fix moves the line there.
+    std::string moveTo;
+    // The plugin's keys that the player's lines named here stand for (a near-miss section's
+    // keys, a misspelt key): they are not missing, only misnamed.
+    std::vector<std::string> supplies;
 };
 
 // What --fix does for a warning.
@@ -44,6 +60,7 @@ enum class Fix {
     None,
     ReplaceLine,          // writeInstead in place of line `line`
     AddLine,              // writeInstead at the end of section `section`, or a new section at the end
+    MoveLine,             // line `line` removed, writeInstead added to section `moveTo`
     RemoveByteOrderMark,  // the three bytes before line 1
 };
 Fix fixOf(const Warning& warning);
@@ -67,9 +84,6 @@ struct SettingsCheck {
     // When the file holds none of the plugin's names, `warnings` holds that one diagnosis
     // and the warnings it stands for are here.
     std::vector<Warning> details;
-    // The lines the doctor offers to fix (what --fix would change or add); 0 when it would
-    // refuse, or when the file is another program's under another name.
-    std::size_t fixableLines = 0;
 };
 
 // The path to read `path` through the profile functions: a bare file name gets "./", because
@@ -85,6 +99,9 @@ std::string meaningInPlay(const SettingsEntry& entry);
 
 // The value read, as text: "2: on", "12829", "0.5".
 std::string valueText(const SettingsEntry& entry);
+
+// The warnings --fix works from: the details behind a "holds none of the plugin's names".
+const std::vector<Warning>& allWarnings(const SettingsCheck& check);
 
 // True for the warnings about values that are read as written but are probably not meant.
 bool isCaution(WarningKind kind);

@@ -81,7 +81,7 @@ FixedFile fixSettings(std::string_view original, const SettingsCheck& check) {
                         "without a byte-order mark first";
         return fixed;
     }
-    const std::vector<Warning>& warnings = check.details.empty() ? check.warnings : check.details;
+    const std::vector<Warning>& warnings = allWarnings(check);
     std::string_view mark;
     std::string_view text = original;
     if (encoding == Encoding::Utf8WithMark) {
@@ -91,8 +91,15 @@ FixedFile fixSettings(std::string_view original, const SettingsCheck& check) {
     std::vector<EditLine> lines = editLines(text);
 
     std::vector<bool> replaced(lines.size(), false);
+    std::vector<bool> moved(lines.size(), false);
     for (const Warning& warning : warnings) {
         switch (fixOf(warning)) {
+            case Fix::MoveLine: {
+                const std::size_t at = warning.line - 1;
+                if (at >= lines.size() || replaced[at]) break;
+                replaced[at] = moved[at] = true;
+                break;
+            }
             case Fix::ReplaceLine: {
                 const std::size_t at = warning.line - 1;
                 if (at >= lines.size() || replaced[at]) break;
@@ -111,6 +118,11 @@ FixedFile fixSettings(std::string_view original, const SettingsCheck& check) {
             case Fix::None: break;
         }
     }
+    for (std::size_t at = lines.size(); at-- > 0;) {
+        if (!moved[at]) continue;
+        // The line before keeps its ending when the last line goes.
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at));
+    }
 
     // A section whose header Windows and Wine read apart is found by one of them only: a key
     // added for the other would make a second section, so the player closes the bracket first.
@@ -128,18 +140,27 @@ FixedFile fixSettings(std::string_view original, const SettingsCheck& check) {
     // have brought them back.
     const std::string ending = lineEnding(lines);
     for (const Warning& warning : warnings) {
-        if (fixOf(warning) != Fix::AddLine || readApart(warning.section)) continue;
+        const Fix fix = fixOf(warning);
+        if (fix != Fix::AddLine && fix != Fix::MoveLine) continue;
+        const std::string& section = fix == Fix::MoveLine ? warning.moveTo : warning.section;
+        const std::string key = warning.writeInstead.substr(0, warning.writeInstead.find('='));
+        if (readApart(section)) continue;
         const std::vector<NameLine> names = scanNames(joined(lines));
-        if (hasKey(names, warning.section, warning.key)) continue;
+        if (hasKey(names, section, key)) continue;
         if (!lines.empty() && lines.back().ending.empty()) lines.back().ending = ending;
-        if (const auto header = headerIndex(names, warning.section)) {
+        const std::string what = fix == Fix::MoveLine ? "line " + std::to_string(warning.line) + ": moved " +
+                                                            warning.writeInstead + " from [" + warning.section +
+                                                            "] to [" + section + "]"
+                                                      : "";
+        if (const auto header = headerIndex(names, section)) {
             const std::size_t at = sectionEnd(names, lines, *header);
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), EditLine{warning.writeInstead, ending});
-            fixed.changes.push_back("added to [" + warning.section + "]: " + warning.writeInstead);
+            fixed.changes.push_back(what.empty() ? "added to [" + section + "]: " + warning.writeInstead : what);
         } else {
-            lines.push_back(EditLine{"[" + warning.section + "]", ending});
+            lines.push_back(EditLine{"[" + section + "]", ending});
             lines.push_back(EditLine{warning.writeInstead, ending});
-            fixed.changes.push_back("added at the end: [" + warning.section + "] with " + warning.writeInstead);
+            fixed.changes.push_back(what.empty() ? "added at the end: [" + section + "] with " + warning.writeInstead
+                                                 : what);
         }
         fixed.applied.push_back(warning);
     }

@@ -4,9 +4,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
+#include <vector>
 
 #include "platform/profile_text.h"
+#include "settings/settings_file.h"
 #include "settings/text_forms.h"
 
 namespace {
@@ -70,6 +73,217 @@ std::string intText(std::int64_t value) { return std::to_string(value); }
 
 std::string switchWord(bool on) { return on ? "on" : "off"; }
 
+std::string defaultAccuracyText() { return formatInt(kDefaultAccuracy).c_str(); }
+std::string defaultDamageText() { return formatFloat(kDefaultDamageModifier).c_str(); }
+
+ValueFinding choice(WarningKind kind, std::string explanation, std::vector<ValueChoice> choices) {
+    ValueFinding found{kind, std::move(explanation), {}};
+    found.certain = false;
+    found.choices = std::move(choices);
+    return found;
+}
+
+// Typographic quotes and no-break spaces, which word processors and web pages put around or
+// into a number; none is read as part of it. In UTF-8, and as single bytes of Windows-1252.
+std::string withoutStrayCharacters(std::string_view text) {
+    static const char* const sequences[] = {"\xE2\x80\x9C", "\xE2\x80\x9D", "\xE2\x80\x98", "\xE2\x80\x99",
+                                            "\xE2\x80\x9E", "\xE2\x80\xAF", "\xC2\xAB",     "\xC2\xBB",
+                                            "\xC2\xA0"};
+    std::string out(text);
+    for (const char* sequence : sequences) {
+        const std::string_view part(sequence);
+        for (std::size_t at = out.find(part); at != std::string::npos; at = out.find(part)) out.erase(at, part.size());
+    }
+    std::string kept;
+    for (char c : out) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool stray = byte == 0x93 || byte == 0x94 || byte == 0x91 || byte == 0x92 || byte == 0x84 ||
+                           byte == 0xAB || byte == 0xBB || byte == 0xA0;
+        if (!stray) kept += c;
+    }
+    return kept;
+}
+
+// "fifty", "one hundred", "twenty-five": the number, when every word is one of a number.
+std::optional<double> numberInWords(std::string_view text) {
+    static const char* const units[] = {"zero",    "one",     "two",       "three",    "four",
+                                        "five",    "six",     "seven",     "eight",    "nine",
+                                        "ten",     "eleven",  "twelve",    "thirteen", "fourteen",
+                                        "fifteen", "sixteen", "seventeen", "eighteen", "nineteen"};
+    static const char* const tens[] = {"twenty", "thirty", "forty", "fifty", "sixty", "seventy", "eighty", "ninety"};
+    double total = 0;
+    bool any = false;
+    std::string word;
+    auto take = [&](const std::string& w) {
+        if (w.empty() || w == "and") return true;
+        for (std::size_t i = 0; i < std::size(units); ++i)
+            if (w == units[i]) return total += static_cast<double>(i), any = true;
+        for (std::size_t i = 0; i < std::size(tens); ++i)
+            if (w == tens[i]) return total += static_cast<double>(20 + 10 * i), any = true;
+        if (w == "hundred") return total = (any ? total : 1) * 100, any = true;
+        if (w == "a") return true;
+        return false;
+    };
+    for (char c : text) {
+        if (isLetter(c)) {
+            word += lowerAscii(c);
+        } else if (profile_text::isBlank(c) || c == '\r' || c == '\n' || c == '-') {
+            if (!take(word)) return std::nullopt;
+            word.clear();
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!take(word) || !any) return std::nullopt;
+    return total;
+}
+
+// A plain decimal number with "." or one ",", sign allowed: its value.
+std::optional<double> plainNumber(std::string_view text) {
+    std::string number;
+    bool separator = false, digit = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (i == 0 && (c == '-' || c == '+')) number += c;
+        else if (isDigit(c)) number += c, digit = true;
+        else if ((c == '.' || c == ',') && !separator) number += '.', separator = true;
+        else return std::nullopt;
+    }
+    if (!digit) return std::nullopt;
+    return std::strtod(number.c_str(), nullptr);
+}
+
+// "12,829", "1,000,000" (or with "." for `mark`): digits in groups of three after a first group
+// that starts with no 0.
+bool thousandsGrouped(std::string_view text, char mark = ',') {
+    if (startsWith(text, 0, '-') || startsWith(text, 0, '+')) text.remove_prefix(1);
+    const std::size_t first = digitsAt(text, 0);
+    if (first == 0 || first > 3 || text[0] == '0' || first == text.size()) return false;
+    for (std::size_t at = first; at < text.size(); at += 4) {
+        if (text[at] != mark || digitsAt(text, at + 1) != 3) return false;
+        if (at + 4 < text.size() && text[at + 4] != mark) return false;
+    }
+    return true;
+}
+
+std::string withoutCommas(std::string_view text) {
+    std::string out;
+    for (char c : text)
+        if (c != ',') out += c;
+    return out;
+}
+
+std::string wholeText(double value) { return std::to_string(static_cast<long long>(value)); }
+
+// Where the text shows what the player meant more plainly than the plugin reads it: a percent
+// sign, a thousands separator, a number in words, "x2", a fraction in a whole number. None
+// when the text shows nothing of the kind.
+std::optional<ValueFinding> meaningOf(std::string_view text, ValueType type, const std::string& readAs) {
+    const bool damage = type == ValueType::DamageModifier;
+    if (type == ValueType::Switch) return std::nullopt;
+    if (!text.empty() && text.back() == '%') {
+        if (const auto number = plainNumber(trim(text.substr(0, text.size() - 1)))) {
+            if (damage) {
+                const std::string meant = floatText(static_cast<float>(*number / 100.0));
+                return finding(WarningKind::Percent,
+                               "a percent sign is not read: " + readAs + ". As a percentage of normal damage, " +
+                                   std::string(text) + " is " + meant,
+                               meant);
+            }
+            if (*number == std::floor(*number))
+                return finding(WarningKind::Percent,
+                               "an accuracy is already out of 100, so the percent sign is not needed: " + readAs,
+                               wholeText(*number));
+            return choice(WarningKind::Percent, "an accuracy is a whole number: " + readAs,
+                          {{wholeText(std::floor(*number)), "rounded down"}, {wholeText(std::ceil(*number)), "rounded up"}});
+        }
+    }
+    if (thousandsGrouped(text)) {
+        const std::string joined = withoutCommas(text);
+        if (!damage)
+            return finding(WarningKind::ThousandsSeparator,
+                           "\",\" ends the number: " + readAs + ". As a thousands separator, " + std::string(text) +
+                               " is " + joined,
+                           joined);
+        return choice(WarningKind::ThousandsSeparator,
+                      "\",\" ends the number: " + readAs + "; the \",\" is either a decimal point or a thousands "
+                      "separator",
+                      {{floatText(static_cast<float>(*plainNumber(text))), "\",\" as a decimal point"},
+                       {joined, "\",\" as a thousands separator"}});
+    }
+    if (const auto words = numberInWords(text))
+        return finding(WarningKind::NumberInWords, "words are not read, only digits: " + readAs + "; \"" +
+                                                       std::string(text) + "\" is " + wholeText(*words),
+                       wholeText(*words));
+    if (damage) {
+        const std::string word = leadingWord(text);
+        const char* meant = word == "half" ? "0.5" : word == "double" || word == "twice" ? "2" : word == "normal" ? "1"
+                                                                                                                    : nullptr;
+        if (meant && word.size() == text.size())
+            return finding(WarningKind::NumberInWords,
+                           "words are not read, only digits: " + readAs + "; \"" + std::string(text) + "\" is " + meant,
+                           meant);
+        if ((startsWith(text, 0, 'x') || startsWith(text, 0, 'X')) && plainNumber(text.substr(1)) &&
+            text.find(',') == std::string_view::npos) {
+            const std::string times(text.substr(1));
+            return finding(WarningKind::NotANumber,
+                           "\"" + std::string(text) + "\" holds no number the plugin reads, as it starts with \"x\": " +
+                               readAs + ". As \"times\", " + std::string(text) + " is " + times,
+                           times);
+        }
+    }
+    if (!damage) {
+        // A fraction where only whole numbers are read: 0.35 is most likely a share of 100.
+        const bool fraction = text.find_first_of(".,") != std::string_view::npos;
+        if (const auto number = plainNumber(text); number && fraction && *number != std::floor(*number)) {
+            const double whole = std::trunc(*number);
+            std::vector<ValueChoice> choices;
+            if (std::fabs(*number) < 1.0)
+                choices.push_back({wholeText(std::round(*number * 100)), std::string(text) + " of 100"});
+            choices.push_back({wholeText(whole), "as read now, the fraction dropped"});
+            if (std::fabs(*number) >= 1.0)
+                choices.push_back({wholeText(whole + (*number < 0 ? -1 : 1)), "rounded up"});
+            if (thousandsGrouped(text, '.')) {
+                std::string joined;
+                for (char c : text)
+                    if (c != '.') joined += c;
+                choices.push_back({joined, "\".\" as a thousands separator"});
+            }
+            return choice(WarningKind::Fraction, "an accuracy is a whole number, the fraction is dropped: " + readAs,
+                          choices);
+        }
+    }
+    return std::nullopt;
+}
+
+// Text that shows no number at all: the player chooses.
+ValueFinding noNumber(std::string_view text, ValueType type, const std::string& readAs) {
+    const std::string found = "found \"" + std::string(text) + "\", which holds no number: " + readAs;
+    switch (type) {
+        case ValueType::Switch: return choice(WarningKind::NotANumber, found, {{"1", "on"}, {"0", "off"}});
+        case ValueType::Accuracy:
+            return choice(WarningKind::NotANumber, found + ". Write a number from 0 to 100, or",
+                          {{defaultAccuracyText(), "the default: follows the first ped"}});
+        case ValueType::DamageModifier:
+            return choice(WarningKind::NotANumber, found + " (inf and nan are not read either). Write a number, such as",
+                          {{defaultDamageText(), "normal damage, the default"}, {"0.5", "half"}});
+    }
+    return choice(WarningKind::NotANumber, found, {});
+}
+
+// Stray characters removed, the text checked again as `check` does; none when there are none.
+template <typename Check>
+std::optional<ValueFinding> strayCharacters(std::string_view text, const std::string& readAs, Check check) {
+    const std::string cleaned = withoutStrayCharacters(text);
+    if (cleaned == text) return std::nullopt;
+    const std::string said = "typographic quotes or no-break spaces around the number are not read: " + readAs;
+    std::optional<ValueFinding> inner = check(cleaned);
+    if (!inner) return finding(WarningKind::StrayCharacters, said + ". Without them it is " + cleaned, cleaned);
+    inner->kind = WarningKind::StrayCharacters;
+    inner->explanation = said + ". Without them, \"" + cleaned + "\": " + inner->explanation;
+    return inner;
+}
+
 }  // namespace
 
 const char* warningKindName(WarningKind kind) {
@@ -97,6 +311,13 @@ const char* warningKindName(WarningKind kind) {
         case WarningKind::HeaderWithoutClose: return "header-without-close";
         case WarningKind::HeaderWithExtraClose: return "header-with-extra-close";
         case WarningKind::Utf16BigEndian: return "utf16-big-endian";
+        case WarningKind::Percent: return "percent";
+        case WarningKind::ThousandsSeparator: return "thousands-separator";
+        case WarningKind::NumberInWords: return "number-in-words";
+        case WarningKind::StrayCharacters: return "stray-characters";
+        case WarningKind::NearMissName: return "near-miss-name";
+        case WarningKind::NotPluginsFile: return "not-plugins-file";
+        case WarningKind::HugeDamage: return "huge-damage";
         case WarningKind::AccuracyNeverApplied: return "accuracy-never-applied";
         case WarningKind::NoDamage: return "no-damage";
         case WarningKind::NegativeDamage: return "negative-damage";
@@ -114,18 +335,27 @@ std::optional<ValueFinding> checkSwitchText(std::string_view raw, bool valueRead
     const std::string_view text = trim(raw);
     const std::string readAs = "reads as " + std::string(valueRead ? "1" : "0") + ", the switch is " +
                                switchWord(valueRead);
+    if (auto stray = strayCharacters(text, readAs, [](const std::string& t) { return checkSwitchText(t, parseBool(t)); }))
+        return stray;
     const std::size_t sign = (startsWith(text, 0, '+') || startsWith(text, 0, '-')) ? 1 : 0;
     const std::size_t digits = digitsAt(text, sign);
     if (digits == 0) {
-        if (text.empty()) return finding(WarningKind::EmptyValue, "empty: " + readAs, "1");
+        if (text.empty())
+            return finding(WarningKind::EmptyValue, "empty: " + readAs + "; the switch is written on, as in the default file",
+                           "1");
         const std::string word = leadingWord(text);
         if (!word.empty()) {
             const bool meansOn = word == "true" || word == "yes" || word == "on" || word == "y" || word == "enabled" ||
                                  word == "enable";
-            return finding(WarningKind::WordsForSwitch,
-                           "words are not read, only numbers (1 on, 0 off): " + readAs, meansOn ? "1" : "0");
+            const bool meansOff = word == "false" || word == "no" || word == "off" || word == "n" ||
+                                  word == "disabled" || word == "disable";
+            const std::string said = "words are not read, only numbers (1 on, 0 off): " + readAs;
+            if (meansOn || meansOff)
+                return finding(WarningKind::WordsForSwitch, said + "; \"" + word + "\" means " + (meansOn ? "on" : "off"),
+                               meansOn ? "1" : "0");
+            return choice(WarningKind::WordsForSwitch, said, {{"1", "on"}, {"0", "off"}});
         }
-        return finding(WarningKind::NotANumber, "holds no number: " + readAs + "; 1 switches it on", "1");
+        return noNumber(text, ValueType::Switch, readAs);
     }
     if (const auto hex = hexAt(text, sign)) {
         return finding(WarningKind::Hex, "hexadecimal is not read, only its leading 0: " + readAs,
@@ -134,7 +364,7 @@ std::optional<ValueFinding> checkSwitchText(std::string_view raw, bool valueRead
     const std::size_t end = sign + digits;
     const char* canonical = valueRead ? "1" : "0";
     if (separatorThenDigit(text, end, '.'))
-        return finding(WarningKind::Fraction, "only the whole part is read: " + readAs, canonical);
+        return choice(WarningKind::Fraction, "only the whole part is read: " + readAs, {{"1", "on"}, {"0", "off"}});
     if (separatorThenDigit(text, end, ','))
         return finding(WarningKind::CommaDecimal, "\",\" ends the number: " + readAs, canonical);
     if (end < text.size())
@@ -149,12 +379,15 @@ std::optional<ValueFinding> checkAccuracyText(std::string_view raw, std::int32_t
     const std::string canonical = formatInt(valueRead).c_str();
     const bool negative = startsWith(text, 0, '-');
     const std::size_t sign = (negative || startsWith(text, 0, '+')) ? 1 : 0;
+    if (auto stray = strayCharacters(text, readAs, [](const std::string& t) { return checkAccuracyText(t, parseInt(t)); }))
+        return stray;
+    if (auto meant = meaningOf(text, ValueType::Accuracy, readAs)) return meant;
     const std::size_t digits = digitsAt(text, sign);
     if (digits == 0) {
-        if (text.empty()) return finding(WarningKind::EmptyValue, "empty: " + readAs, "12829");
-        if (separatorThenDigit(text, sign, '.') || separatorThenDigit(text, sign, ','))
-            return finding(WarningKind::Fraction, "an accuracy is a whole number: " + readAs, canonical);
-        return finding(WarningKind::NotANumber, "holds no number: " + readAs, "12829");
+        if (text.empty())
+            return finding(WarningKind::EmptyValue, "empty: " + readAs + "; the default file's value is written",
+                           defaultAccuracyText());
+        return noNumber(text, ValueType::Accuracy, readAs);
     }
     if (const auto hex = hexAt(text, sign)) {
         const bool fits = *hex <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
@@ -180,6 +413,9 @@ std::optional<ValueFinding> checkAccuracyText(std::string_view raw, std::int32_t
 std::optional<ValueFinding> checkDamageText(std::string_view raw, float valueRead) {
     const std::string_view text = trim(raw);
     const std::string readAs = "reads as " + floatText(valueRead);
+    if (auto stray = strayCharacters(text, readAs, [](const std::string& t) { return checkDamageText(t, parseFloat(t)); }))
+        return stray;
+    if (auto meant = meaningOf(text, ValueType::DamageModifier, readAs)) return meant;
     const std::size_t sign = (startsWith(text, 0, '+') || startsWith(text, 0, '-')) ? 1 : 0;
     const std::size_t intDigits = digitsAt(text, sign);
     std::size_t end = sign + intDigits;
@@ -200,11 +436,13 @@ std::optional<ValueFinding> checkDamageText(std::string_view raw, float valueRea
         return floatText(parseFloat(repaired));
     };
     if (intDigits + fracDigits == 0) {
-        if (text.empty()) return finding(WarningKind::EmptyValue, "empty: " + readAs, "1");
+        if (text.empty())
+            return finding(WarningKind::EmptyValue, "empty: " + readAs + "; the default file's value is written",
+                           defaultDamageText());
         if (separatorThenDigit(text, sign, ','))
             return finding(WarningKind::CommaDecimal, "the decimal point is \".\", never \",\": " + readAs,
                            commaMeant(sign));
-        return finding(WarningKind::NotANumber, "holds no number (words such as inf and nan too): " + readAs, "1");
+        return noNumber(text, ValueType::DamageModifier, readAs);
     }
     if (!point && intDigits == 1) {
         if (const auto hex = hexAt(text, sign)) {

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 enum class ValueType { Switch, Accuracy, DamageModifier };
 
@@ -35,20 +37,45 @@ enum class WarningKind {
     HeaderWithoutClose,     // "[Settings": Windows opens the section, Wine does not
     HeaderWithExtraClose,   // "[Settings]x]": the name ends at the first "]" on Windows, the last on Wine
     Utf16BigEndian,         // Windows reads nothing, Wine reads it
+    // The text shows a meaning other than what is read.
+    Percent,                // "150%" in a damage modifier
+    ThousandsSeparator,     // "12,829"
+    NumberInWords,          // "fifty", "half"
+    StrayCharacters,        // "\u201c35\u201d", a no-break space before "0.5"
+    // The player's value under a name the plugin never reads.
+    NearMissName,           // "[Rain]", "Accuracy=35" in [WeatherType_Rain], "Accuracy_Rain: 35"
+    NotPluginsFile,         // the file checked is not named Veltrane.ini
     // Cautions: read as written, but probably not meant.
     AccuracyNeverApplied,   // outside 0 to 100 and not 12829
     NoDamage,               // damage modifier 0
     NegativeDamage,         // damage modifier below 0
+    HugeDamage,             // damage modifier above 10
 };
 
 // A short name for listings and tests: "comma-decimal", "missing-key", ...
 const char* warningKindName(WarningKind kind);
 
-struct ValueFinding {
-    WarningKind kind;
-    std::string explanation;  // what the plugin makes of the text
-    std::string writeValue;   // the value text to write instead
+// A value to write with what it means: {"35", "0.35 of 100"}.
+struct ValueChoice {
+    std::string value;
+    std::string note;
 };
+
+struct ValueFinding {
+    ValueFinding(WarningKind kind_, std::string explanation_, std::string writeValue_)
+        : kind(kind_), explanation(std::move(explanation_)), writeValue(std::move(writeValue_)) {}
+
+    WarningKind kind;
+    std::string explanation;  // what the plugin makes of the text, and what was probably meant
+    std::string writeValue;   // the value text to write instead; empty when the player must choose
+    // Certain: the player evidently meant writeValue (the explanation says by which rule), and
+    // --fix writes it. Otherwise --fix leaves the line, and the player picks one of `choices`.
+    bool certain = true;
+    std::vector<ValueChoice> choices;
+};
+
+// A damage modifier above this is valid but rarely meant: peds deal that many times the damage.
+inline constexpr float kLargestUsualDamage = 10.0f;
 
 // Checks the text the plugin sees (already cut to 255 characters) against the value it read
 // from it. None when the two agree.

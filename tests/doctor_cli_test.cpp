@@ -7,14 +7,18 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "doctor/doctor_cli.h"
+#include "doctor/settings_check.h"
 #include "settings/settings_file.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/settings_text.h"
+#include "tuning/weather_table.h"
 
 namespace {
 
@@ -287,7 +291,6 @@ TEST(DoctorCli, FixRefusesWhatItCannotDoSafely) {
         const char* says;
     };
     const Case cases[] = {
-        {"backup exists", withRainDamage("0,5"), true, "never overwrites a backup"},
         {"UTF-16", utf16, false, "UTF-16"},
     };
     for (const Case& c : cases) {
@@ -323,7 +326,7 @@ TEST(DoctorCli, AsksBeforeChangingAnything) {
         bool changes;
     };
     const Case cases[] = {
-        {"fix, yes", withRainDamage("0,5"), "y\n", "Fix this line now? A backup is kept. [y/N]", true},
+        {"fix, yes", withRainDamage("0,5"), "y\n", "Fix this line now? The original is kept as Veltrane.ini.bak. [y/N]", true},
         {"fix, enter", withRainDamage("0,5"), "\n", "Fix this line", false},
         {"fix, no input", withRainDamage("0,5"), "", "Fix this line", false},
         {"write, yes", "", "Y\n", "Write the default settings file now? [y/N]", true},
@@ -344,3 +347,258 @@ TEST(DoctorCli, AsksBeforeChangingAnything) {
 }
 
 }  // namespace
+
+namespace {
+
+std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+
+// The values the plugin reads from the file, through the plugin's own reader.
+std::string pluginReads(const std::string& path, const std::string& key) {
+    const SettingsCheck check = checkSettingsFile(path);
+    for (const SettingsEntry& entry : check.entries)
+        if (entry.key == key) return key + "=" + valueText(entry);
+    return "no " + key;
+}
+
+SettingsLines onlyWeathers(const std::vector<std::string>& kept, bool withSwitch) {
+    SettingsLines lines = withSwitch ? SettingsLines{"[Settings]", "Enabled=1"} : SettingsLines{};
+    for (const WeatherEntry& weather : weatherTable) {
+        if (std::find(kept.begin(), kept.end(), weather.name) == kept.end()) continue;
+        lines.push_back(std::string("[") + weather.section + "]");
+        lines.push_back(std::string(weather.accuracyKey) + "=50");
+        lines.push_back(std::string(weather.damageModKey) + "=2");
+    }
+    return lines;
+}
+
+}  // namespace
+
+// Files as players write them. For each: the first finding, a report that fits the screen,
+// and after one --fix what the plugin reads, compared with what the player meant; a second
+// --fix then has nothing to write.
+TEST(DoctorCli, PlayerFilesAreFixedToWhatThePlayerMeant) {
+    ScratchDir scratch;
+    const SettingsLines defaults = defaultSettingsLines();
+    SettingsLines rainSection = replaced(replaced(replaced(defaults, "[WeatherType_Rain]", "[Rain]"), "Accuracy_Rain=",
+                                                  "Accuracy_Rain=35"),
+                                         "DamageMod_Rain=", "DamageMod_Rain=0.5");
+    SettingsLines underSnow = removed(defaults, "Accuracy_Rain=");
+    underSnow.insert(underSnow.begin() + static_cast<std::ptrdiff_t>(findLine(underSnow, "DamageMod_Snow=")),
+                     "Accuracy_Rain=25");
+    SettingsLines repeated = defaults;
+    for (int i = 0; i < 200; ++i) repeated.insert(repeated.end(), {"[WeatherType_Rain]", "DamageMod_Rain=0,5"});
+    struct Case {
+        const char* what;
+        std::string name;
+        SettingsLines lines;
+        const char* first;                   // in the lines before the table
+        std::vector<std::string> meant;      // as the plugin reads them after --fix
+        const char* offered;                 // a choice the report offers, or none
+    };
+    const std::vector<std::string> three = {"Rain", "Snow", "Sunny"};
+    const Case cases[] = {
+        {"hidden .txt", "Veltrane.ini.txt", defaults, "The plugin never reads this file", {}, nullptr},
+        {"percent", "Veltrane.ini", replaced(defaults, "DamageMod_Rain=", "DamageMod_Rain=150%"), nullptr,
+         {"DamageMod_Rain=1.5"}, nullptr},
+        {"percent, lower", "Veltrane.ini", replaced(defaults, "DamageMod_Rain=", "DamageMod_Rain=80%"), nullptr,
+         {"DamageMod_Rain=0.8"}, nullptr},
+        {"fraction in an accuracy", "Veltrane.ini", replaced(defaults, "Accuracy_Fog=", "Accuracy_Fog=0.35"), nullptr,
+         {"Accuracy_Fog=0"}, "Accuracy_Fog=35 (0.35 of 100)"},
+        {"thousands separator", "Veltrane.ini", replaced(defaults, "Accuracy_Rain=", "Accuracy_Rain=12,829"), nullptr,
+         {"Accuracy_Rain=12829"}, nullptr},
+        {"[Rain]", "Veltrane.ini", rainSection, "no damage in 1 weather: Rain", {"Accuracy_Rain=35", "DamageMod_Rain=0.5"},
+         nullptr},
+        {"Accuracy= in the weather's section", "Veltrane.ini", replaced(defaults, "Accuracy_Rain=", "Accuracy=35"), nullptr,
+         {"Accuracy_Rain=35"}, nullptr},
+        {"colon", "Veltrane.ini", replaced(defaults, "Accuracy_Rain=", "Accuracy_Rain: 35"), nullptr,
+         {"Accuracy_Rain=35"}, nullptr},
+        {"under another weather", "Veltrane.ini", underSnow, nullptr, {"Accuracy_Rain=25", "Accuracy_Snow=12829"}, nullptr},
+        {"damaged key", "Veltrane.ini", replaced(defaults, "DamageMod_Rain=", "DamageMod_Ra"), "no damage in 1 weather: Rain",
+         {"DamageMod_Rain=1"}, nullptr},
+        {"damaged key under another weather", "Veltrane.ini",
+         replaced(defaults, "Accuracy_OvercastDark=", "Accuracy_O=vercastDark=12829"), nullptr,
+         {"Accuracy_Fog=12829", "Accuracy_OvercastDark=12829"}, nullptr},
+        {"three weathers", "Veltrane.ini", onlyWeathers(three, true), "no damage in 19 weathers",
+         {"Accuracy_Rain=50", "DamageMod_Snow=2", "DamageMod_Fog=1", "Accuracy_Fog=12829"}, nullptr},
+        {"three weathers, no switch", "Veltrane.ini", onlyWeathers(three, false), "The switch is off",
+         {"Enabled=1: on", "DamageMod_Sunny=2", "DamageMod_Hail=1"}, nullptr},
+        {"200 repeated sections", "Veltrane.ini", repeated, nullptr, {"DamageMod_Rain=1"}, nullptr},
+        {"another program's", "Veltrane.ini", {"[Window]", "Width=800", "Height=600"}, nullptr, {}, nullptr},
+    };
+    for (const Case& c : cases) {
+        for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry.path());
+        writeFile(c.name, joinLines(c.lines));
+        const DoctorRun run = doctor({c.name});
+        EXPECT_EQ(run.status, 1) << c.what;
+        EXPECT_LE(lineCount(run.out), 29u) << c.what << "\n" << run.out;
+        EXPECT_LE(lineCount(doctor({c.name, "--quiet"}).out), 12u) << c.what;
+        if (c.first) {
+            const std::string before = run.out.substr(0, run.out.find("Switch:"));
+            EXPECT_TRUE(contains(before, c.first)) << c.what << "\n" << run.out;
+        }
+        if (c.offered) {
+            EXPECT_TRUE(contains(run.out, c.offered)) << c.what << "\n" << run.out;
+        }
+        if (c.meant.empty()) continue;
+
+        const DoctorRun fixed = doctor({c.name, "--fix"});
+        EXPECT_NE(fixed.status, 2) << c.what << "\n" << fixed.out << fixed.err;
+        for (const std::string& meant : c.meant)
+            EXPECT_EQ(pluginReads(c.name, meant.substr(0, meant.find('='))), meant) << c.what << "\n" << fixed.out;
+        const DoctorRun again = doctor({c.name, "--fix"});
+        EXPECT_TRUE(contains(again.out, "Nothing for --fix to write")) << c.what << "\n" << again.out;
+    }
+}
+
+// A near name beside a missing settings file is named, with how to rename it; a run without
+// a path says which folder it looked in.
+TEST(DoctorCli, MissingFileNamesTheNearNamesBesideIt) {
+    ScratchDir scratch;
+    for (const char* name : {"Veltrane.ini.txt", "Veltrane.ini.ini", "Veltrane .ini", "Veltrane(1).ini",
+                             "veltrane (1).INI", "Veltrane.txt"}) {
+        writeFile(name, joinLines(defaultSettingsLines()));
+        const DoctorRun run = doctor({});
+        EXPECT_TRUE(contains(run.out, std::string("\"") + name + "\" is here")) << run.out;
+        EXPECT_TRUE(contains(run.out, "File name extensions")) << run.out;
+        EXPECT_TRUE(contains(run.out, std::filesystem::current_path().filename().string())) << run.out;
+        std::filesystem::remove(name);
+    }
+    writeFile("Veltrane.ini.bak", "x");
+    writeFile("Other.ini", "x");
+    EXPECT_FALSE(contains(doctor({}).out, "is here"));
+}
+
+// A backup is never overwritten and never blocks a later fix: each --fix keeps its own.
+TEST(DoctorCli, EveryFixKeepsItsOwnBackup) {
+    ScratchDir scratch;
+    writeFile("Veltrane.ini.bak", "mine");
+    const std::string first = withRainDamage("0,5");
+    writeFile("Veltrane.ini", first);
+    EXPECT_EQ(doctor({"--fix"}).status, 0);
+    const std::string second = joinLines(replaced(defaultSettingsLines(), "Enabled=", "Enabled=on"));
+    writeFile("Veltrane.ini", second);
+    const DoctorRun run = doctor({"--fix"});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(readFile("Veltrane.ini.bak"), "mine");
+    EXPECT_EQ(readFile("Veltrane.ini.2.bak"), first);
+    EXPECT_EQ(readFile("Veltrane.ini.3.bak"), second);
+}
+
+namespace {
+
+// A weather's values as the player means them, and the lines they wrote for them.
+struct MeantWeather {
+    std::string accuracy;  // as valueText shows the plugin's reading
+    std::string damage;
+};
+
+// The default file with, in some weathers, one of the mistakes the doctor recognises made
+// with the player's own values; `meant` gets what the player meant for every weather.
+std::string playerFile(std::mt19937& rng, std::vector<MeantWeather>& meant) {
+    static const std::pair<int, const char*> inWords[] = {{20, "twenty"}, {35, "thirty-five"}, {50, "fifty"}};
+    SettingsLines lines = {"[Settings]", "Enabled=1"};
+    meant.clear();
+    for (const WeatherEntry& weather : weatherTable) {
+        const std::string section = std::string("[") + weather.section + "]";
+        const std::string accuracyKey = weather.accuracyKey, damageKey = weather.damageModKey;
+        const auto& word = inWords[rng() % std::size(inWords)];
+        const int accuracy = word.first;
+        const std::string damage = (rng() % 2) ? "0.5" : "1.5";
+        const std::string percent = damage == "0.5" ? "50%" : "150%";
+        const std::string plain = std::to_string(accuracy);
+        SettingsLines mine = {section, accuracyKey + "=" + plain, damageKey + "=" + damage};
+        MeantWeather values{plain, damage};
+        switch (rng() % 12) {
+            case 0: mine[0] = std::string("[") + weather.name + "]"; break;
+            case 1: mine[1] = "Accuracy=" + plain; break;
+            case 2: mine[1] = accuracyKey + ": " + plain; break;
+            case 3:
+                mine.erase(mine.begin() + 1);
+                lines.insert(lines.begin() + 2, accuracyKey + "=" + plain);  // under [Settings]
+                break;
+            case 4: mine[1] = accuracyKey + "=\xE2\x80\x9C" + plain + "\xE2\x80\x9D"; break;
+            case 5: mine[2] = damageKey + "=" + percent; break;
+            case 6: mine[1] = accuracyKey + "=" + word.second; break;
+            case 7: mine[2] = damageKey + "=" + (damage == "0.5" ? "0,5" : "1,5"); break;
+            case 8:
+                mine[2] = damageKey.substr(0, damageKey.size() - 1);  // a damaged key, no value
+                values.damage = "1";
+                break;
+            case 9:
+                mine[0] = std::string("[") + weather.name + "]";
+                mine[1] = "Accuracy=" + plain;
+                break;
+            case 10:
+                mine.clear();
+                values = MeantWeather{"12829", "1"};
+                break;
+            default: break;
+        }
+        lines.insert(lines.end(), mine.begin(), mine.end());
+        meant.push_back(values);
+    }
+    return joinLines(lines);
+}
+
+}  // namespace
+
+// Over random player files with the mistakes the doctor recognises: after one --fix the
+// plugin reads every value the player meant (none left unread beside a default), nothing is
+// left to warn about, and a second --fix has nothing to write.
+TEST(DoctorCli, FixGivesThePlayersMeaningInOneRun) {
+    ScratchDir scratch;
+    for (std::uint32_t seed = 1; seed <= 25; ++seed) {
+        std::mt19937 rng(seed);
+        std::vector<MeantWeather> meant;
+        const std::string file = playerFile(rng, meant);
+        for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry.path());
+        writeFile("Veltrane.ini", file);
+        const DoctorRun fixed = doctor({"--fix"});
+        const std::string what = "seed " + std::to_string(seed) + "\n" + file + "\n" + fixed.out + fixed.err;
+        EXPECT_EQ(fixed.status, 0) << what;
+        const SettingsCheck check = checkSettingsFile("Veltrane.ini");
+        for (std::size_t i = 0; i < weatherTable.size(); ++i) {
+            EXPECT_EQ(valueText(check.entries[1 + 2 * i]), meant[i].accuracy) << weatherTable[i].name << ", " << what;
+            EXPECT_EQ(valueText(check.entries[2 + 2 * i]), meant[i].damage) << weatherTable[i].name << ", " << what;
+        }
+        EXPECT_TRUE(check.warnings.empty()) << what;
+        EXPECT_TRUE(contains(doctor({"--fix"}).out, "Nothing for --fix to write")) << what;
+        if (::testing::Test::HasFailure()) return;
+    }
+}
+
+// Windows' "/fix" and "/?" are options, not file names; a clean UTF-16 file has nothing to
+// fix; --details lists every warning it counts; no line outgrows an 80-column console.
+TEST(DoctorCli, RoughEdges) {
+    ScratchDir scratch;
+    EXPECT_EQ(doctor({"/?"}).status, 0);
+    EXPECT_TRUE(contains(doctor({"/?"}).out, "--write-defaults"));
+
+    writeFile("Veltrane.ini", withRainDamage("0,5"));
+    EXPECT_EQ(doctor({"/fix"}).status, 0);
+    EXPECT_EQ(readFile("Veltrane.ini"), withRainDamage("0.5"));
+
+    std::string utf16 = "\xFF\xFE";
+    for (char c : joinLines(defaultSettingsLines())) utf16 += std::string{c, '\0'};
+    writeFile("Veltrane.ini", utf16);
+    const DoctorRun clean = doctor({"--fix"});
+    EXPECT_EQ(clean.status, 0) << clean.out << clean.err;
+    EXPECT_EQ(clean.err, "");
+
+    writeFile("Veltrane.ini", "[Window]\r\nWidth=800\r\n");
+    const DoctorRun details = doctor({"--details"});
+    const std::size_t entries = 1 + 2 * weatherTable.size();
+    EXPECT_TRUE(contains(details.out, std::to_string(entries) + " warnings:")) << details.out;
+    std::size_t listed = 0;
+    for (std::size_t at = details.out.find("\n  ["); at != std::string::npos; at = details.out.find("\n  [", at + 1))
+        ++listed;
+    EXPECT_EQ(listed, entries) << details.out;
+
+    SettingsLines trimmed = {"[WeatherType_Rain]", "Accuracy_Rain=50%", "DamageMod_Rain=x2"};
+    writeFile("Veltrane.ini", joinLines(trimmed));
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"--fix"}}) {
+        std::istringstream lines(doctor(args).out);
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_LE(line.size(), 79u) << line;
+    }
+}

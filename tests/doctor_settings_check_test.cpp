@@ -8,6 +8,7 @@
 #include <string>
 
 #include "doctor/settings_check.h"
+#include "doctor/settings_fix.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/settings_text.h"
 
@@ -58,7 +59,7 @@ TEST_F(DoctorCheck, FindsEveryTextThatReadsOtherwiseThanItLooks) {
         {"DamageMod_Rain", "0,5", WarningKind::CommaDecimal, "DamageMod_Rain=0.5"},
         {"DamageMod_Rain", "1,25", WarningKind::CommaDecimal, "DamageMod_Rain=1.25"},
         {"DamageMod_Rain", ",5", WarningKind::CommaDecimal, "DamageMod_Rain=0.5"},
-        {"Accuracy_Rain", "12,5", WarningKind::CommaDecimal, "Accuracy_Rain=12"},
+        {"Accuracy_Rain", "12,5", WarningKind::Fraction, ""},
         {"Accuracy_Rain", "50abc", WarningKind::TrailingText, "Accuracy_Rain=50"},
         {"DamageMod_Rain", "1.5x", WarningKind::TrailingText, "DamageMod_Rain=1.5"},
         {"DamageMod_Rain", "1.5.5", WarningKind::TrailingText, "DamageMod_Rain=1.5"},
@@ -69,9 +70,10 @@ TEST_F(DoctorCheck, FindsEveryTextThatReadsOtherwiseThanItLooks) {
         {"Accuracy_Rain", "2147483648", WarningKind::IntBeyondRange, "Accuracy_Rain=2147483647"},
         {"Accuracy_Rain", "-2147483649", WarningKind::IntBeyondRange, "Accuracy_Rain=-2147483648"},
         {"Accuracy_Rain", "99999999999999999999", WarningKind::IntBeyondRange, "Accuracy_Rain=2147483647"},
-        {"Accuracy_Rain", "12.9", WarningKind::Fraction, "Accuracy_Rain=12"},
-        {"Accuracy_Rain", ".5", WarningKind::Fraction, "Accuracy_Rain=0"},
-        {"Enabled", "0.5", WarningKind::Fraction, "Enabled=0"},
+        {"Accuracy_Rain", "12.9", WarningKind::Fraction, ""},
+        {"Accuracy_Rain", ".5", WarningKind::Fraction, ""},
+        {"Accuracy_Fog", "0.35", WarningKind::Fraction, ""},
+        {"Enabled", "0.5", WarningKind::Fraction, ""},
         {"Enabled", "true", WarningKind::WordsForSwitch, "Enabled=1"},
         {"Enabled", "on", WarningKind::WordsForSwitch, "Enabled=1"},
         {"Enabled", "Yes", WarningKind::WordsForSwitch, "Enabled=1"},
@@ -83,9 +85,23 @@ TEST_F(DoctorCheck, FindsEveryTextThatReadsOtherwiseThanItLooks) {
         {"DamageMod_Rain", "1e39", WarningKind::FloatTooLarge, "DamageMod_Rain=3.4028235e+38"},
         {"DamageMod_Rain", "-1e39", WarningKind::FloatTooLarge, "DamageMod_Rain=-3.4028235e+38"},
         {"DamageMod_Rain", "1e-50", WarningKind::FloatTooSmall, "DamageMod_Rain=0"},
-        {"Accuracy_Rain", "abc", WarningKind::NotANumber, "Accuracy_Rain=12829"},
-        {"DamageMod_Rain", "inf", WarningKind::NotANumber, "DamageMod_Rain=1"},
-        {"DamageMod_Rain", "nan", WarningKind::NotANumber, "DamageMod_Rain=1"},
+        {"Accuracy_Rain", "abc", WarningKind::NotANumber, ""},
+        {"DamageMod_Rain", "inf", WarningKind::NotANumber, ""},
+        {"DamageMod_Rain", "nan", WarningKind::NotANumber, ""},
+        {"Enabled", "maybe", WarningKind::WordsForSwitch, ""},
+        // The text shows a meaning the plugin does not read: the fix writes that meaning.
+        {"DamageMod_Rain", "150%", WarningKind::Percent, "DamageMod_Rain=1.5"},
+        {"DamageMod_Rain", "80 %", WarningKind::Percent, "DamageMod_Rain=0.8"},
+        {"Accuracy_Rain", "35%", WarningKind::Percent, "Accuracy_Rain=35"},
+        {"Accuracy_Rain", "12,829", WarningKind::ThousandsSeparator, "Accuracy_Rain=12829"},
+        {"DamageMod_Rain", "1,500", WarningKind::ThousandsSeparator, ""},
+        {"Accuracy_Rain", "fifty", WarningKind::NumberInWords, "Accuracy_Rain=50"},
+        {"Accuracy_Rain", "twenty-five", WarningKind::NumberInWords, "Accuracy_Rain=25"},
+        {"DamageMod_Rain", "half", WarningKind::NumberInWords, "DamageMod_Rain=0.5"},
+        {"DamageMod_Rain", "x2", WarningKind::NotANumber, "DamageMod_Rain=2"},
+        {"Accuracy_Rain", "\xE2\x80\x9C" "35\xE2\x80\x9D", WarningKind::StrayCharacters, "Accuracy_Rain=35"},
+        {"DamageMod_Rain", "\xC2\xA0" "0.5", WarningKind::StrayCharacters, "DamageMod_Rain=0.5"},
+        {"DamageMod_Rain", "\x93" "0,5\x94", WarningKind::StrayCharacters, "DamageMod_Rain=0.5"},
         {"Accuracy_Rain", "", WarningKind::EmptyValue, "Accuracy_Rain=12829"},
         {"Enabled", "", WarningKind::EmptyValue, "Enabled=1"},
         {"Accuracy_Rain", "5" + std::string(299, '0'), WarningKind::ValueCut, "Accuracy_Rain=2147483647"},
@@ -103,9 +119,16 @@ TEST_F(DoctorCheck, FindsEveryTextThatReadsOtherwiseThanItLooks) {
         EXPECT_EQ(warning.line, line) << what;
         EXPECT_EQ(warning.key, c.key) << what;
         EXPECT_FALSE(warning.explanation.empty()) << what;
+        // No certain fix: the player is offered choices, and --fix leaves the line.
+        EXPECT_EQ(warning.certain, !warning.writeInstead.empty()) << what;
+        EXPECT_EQ(warning.choices.empty(), warning.certain) << what;
+        EXPECT_EQ(fixOf(warning) == Fix::None, !warning.certain) << what;
 
-        // What the fix writes reads as written; it may still be a value worth a caution.
-        const SettingsCheck fixed = checkFixed(line, warning.writeInstead);
+        // What the fix (or the first choice) writes reads as written; it may still be a value
+        // worth a caution.
+        const std::string chosen = warning.certain ? warning.writeInstead
+                                                   : warning.choices.front().substr(0, warning.choices.front().find(" ("));
+        const SettingsCheck fixed = checkFixed(line, chosen);
         for (const Warning& left : fixed.warnings)
             EXPECT_TRUE(isCaution(left.kind)) << what << " still warns after the fix: " << kinds(fixed);
     }
@@ -116,8 +139,8 @@ TEST_F(DoctorCheck, TextThatReadsAsItLooksGivesNoWarning) {
         {"Accuracy_Rain", "50"},      {"Accuracy_Rain", "+7"},          {"Accuracy_Rain", "010"},
         {"Accuracy_Rain", "  42"},
         {"Accuracy_Rain", "100"},     {"Accuracy_Rain", "0"},
-        {"DamageMod_Rain", "2e1"},    {"DamageMod_Rain", "0.1234567"},
-        {"DamageMod_Rain", "1e+07"},  {"DamageMod_Rain", ".5"},         {"DamageMod_Rain", "5."},
+        {"DamageMod_Rain", "2e-1"},    {"DamageMod_Rain", "0.1234567"},
+        {"DamageMod_Rain", "1e+01"},  {"DamageMod_Rain", ".5"},         {"DamageMod_Rain", "5."},
         {"Enabled", "0"},             {"Enabled", "2"},
         {"Enabled", "-1"},            {"Enabled", "99999999999"},
     };
@@ -155,16 +178,16 @@ TEST_F(DoctorCheck, FindsNamesThatDifferFromKnownOnesOnlyInSpelling) {
         const char* replacement;
         WarningKind kind;
         const char* writeInstead;
-        std::size_t missingKeys;  // the keys the misspelling hides
+        std::size_t missingKeys;  // keys missing beside it: those a misspelling hides are misnamed, not missing
     };
     const Case cases[] = {
         {"[WeatherType_Thunderstorm]", "[WeatherType_Thunderstrom]", WarningKind::MisspeltName,
-         "[WeatherType_Thunderstorm]", 2},
-        {"[WeatherType_Rain]", "[WeatherType_ Rain]", WarningKind::MisspeltName, "[WeatherType_Rain]", 2},
-        {"[Settings]", "[Setting]", WarningKind::MisspeltName, "[Settings]", 1},
-        {"Accuracy_Clouds=", "Acuracy_Clouds=40", WarningKind::MisspeltName, "Accuracy_Clouds=40", 1},
-        {"DamageMod_Snowlight=", "DamageMod_Snowligth=2", WarningKind::MisspeltName, "DamageMod_Snowlight=2", 1},
-        {"Enabled=", "Enable=1", WarningKind::MisspeltName, "Enabled=1", 1},
+         "[WeatherType_Thunderstorm]", 0},
+        {"[WeatherType_Rain]", "[WeatherType_ Rain]", WarningKind::MisspeltName, "[WeatherType_Rain]", 0},
+        {"[Settings]", "[Setting]", WarningKind::MisspeltName, "[Settings]", 0},
+        {"Accuracy_Clouds=", "Acuracy_Clouds=40", WarningKind::MisspeltName, "Accuracy_Clouds=40", 0},
+        {"DamageMod_Snowlight=", "DamageMod_Snowligth=2", WarningKind::MisspeltName, "DamageMod_Snowlight=2", 0},
+        {"Enabled=", "Enable=1", WarningKind::MisspeltName, "Enabled=1", 0},
         {"Accuracy_Snow=", "Accuracy_Rain=50", WarningKind::KeyInOtherSection, "", 1},
     };
     for (const Case& c : cases) {
@@ -207,7 +230,7 @@ TEST_F(DoctorCheck, FileStatesDecideTheExitStatus) {
 
     writeFile("Veltrane.ini", joinLines(defaultSettingsLines()));
     const SettingsCheck clean = checkSettingsFile("Veltrane.ini");
-    EXPECT_EQ(clean.entries.size(), 45u);
+    EXPECT_EQ(clean.entries.size(), 1 + 2 * weatherTable.size());
     EXPECT_EQ(exitStatus(clean), 0);
 
     std::filesystem::remove("Veltrane.ini");
@@ -225,6 +248,7 @@ TEST_F(DoctorCheck, CautionsForValuesReadAsWrittenButProbablyNotMeant) {
         {"DamageMod_Rain=0", WarningKind::NoDamage},
         {"DamageMod_Rain=-0.0", WarningKind::NoDamage},
         {"DamageMod_Rain=-0.25", WarningKind::NegativeDamage},
+        {"DamageMod_Rain=150", WarningKind::HugeDamage},
     };
     for (const auto& [line, kind] : cases) {
         std::size_t at = 0;
@@ -318,11 +342,15 @@ TEST_F(DoctorCheck, FileWithoutAnyKnownNameGetsOneDiagnosis) {
         for (const char* name : {"Veltrane.ini", "Other.ini"}) {
             writeFile(name, content);
             const SettingsCheck check = checkSettingsFile(name);
-            ASSERT_EQ(check.warnings.size(), 1u) << what << ": " << kinds(check);
-            EXPECT_EQ(check.warnings[0].kind, WarningKind::NoKnownNames) << what;
-            EXPECT_EQ(check.details.size(), 45u) << what;
+            // Under another name, first that the plugin never reads the file.
+            const std::size_t expected = std::string(name) == "Veltrane.ini" ? 1u : 2u;
+            ASSERT_EQ(check.warnings.size(), expected) << what << ": " << kinds(check);
+            EXPECT_EQ(check.warnings.front().kind,
+                      expected == 1 ? WarningKind::NoKnownNames : WarningKind::NotPluginsFile) << what;
+            EXPECT_EQ(check.warnings.back().kind, WarningKind::NoKnownNames) << what;
+            EXPECT_EQ(check.details.size(), 1 + 2 * weatherTable.size()) << what;
             EXPECT_EQ(exitStatus(check), 1) << what;
-            const bool offered = check.fixableLines > 0;
+            const bool offered = fixSettings(content, check).changes.size() > 0 && check.pluginsFileName;
             const bool isUtf16 = content == utf16;  // --fix refuses UTF-16 wherever it is
             EXPECT_EQ(offered, std::string(name) == "Veltrane.ini" && !isUtf16) << what << " as " << name;
         }

@@ -7,11 +7,12 @@
 #include <cstdint>
 
 #include "settings/ini_reader.h"
+#include "settings/settings_file.h"
 
 inline constexpr std::int32_t kPedCapacity = 1024;
 // The default file's accuracy: the pass then takes the first tuned ped's accuracy OR
 // kFollowedAccuracyBits.
-inline constexpr std::int32_t kAccuracySentinel = 12829;
+inline constexpr std::int32_t kAccuracySentinel = kDefaultAccuracy;
 inline constexpr std::int32_t kFollowedAccuracyBits = 0x2C;
 
 // The accuracies the pass applies: 0 to 100 inclusive (a negative accuracy wraps above 100 as an
