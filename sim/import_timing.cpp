@@ -1,5 +1,7 @@
 #include "sim/import_timing.h"
 
+#include "sim/loaded_image.h"
+
 namespace sim {
 
 namespace timed {
@@ -45,20 +47,16 @@ void reset() { reads = writes = stats = Tally{}; }
 }  // namespace timed
 
 void* patchImport(HMODULE module, const char* dll, const char* function, void* replacement) {
-    auto* base = reinterpret_cast<unsigned char*>(module);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (imports.VirtualAddress == 0) return nullptr;
-    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name != 0; ++entry) {
-        if (_stricmp(reinterpret_cast<const char*>(base + entry->Name), dll) != 0) continue;
+    const LoadedImage image(module);
+    for (const IMAGE_IMPORT_DESCRIPTOR* entry = image.imports(); entry != nullptr && entry->Name != 0; ++entry) {
+        if (_stricmp(image.at<const char>(entry->Name), dll) != 0) continue;
         // The names stay in the original thunks; the loader has bound the first thunks to addresses.
         if (entry->OriginalFirstThunk == 0) return nullptr;
-        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
-        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+        const auto* name = image.at<const IMAGE_THUNK_DATA>(entry->OriginalFirstThunk);
+        auto* slot = image.at<IMAGE_THUNK_DATA>(entry->FirstThunk);
         for (; name->u1.AddressOfData != 0; ++name, ++slot) {
             if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
-            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            const auto* byName = image.at<const IMAGE_IMPORT_BY_NAME>(name->u1.AddressOfData);
             if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
             DWORD protection = 0;
             if (!VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection)) return nullptr;

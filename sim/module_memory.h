@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/windows_api.h"
+#include "sim/loaded_image.h"
 #include "sim/trace.h"
 
 namespace sim {
@@ -18,13 +19,9 @@ struct ModuleMemory {
     std::string copy;
 
     void find(HMODULE module) {
-        const auto* base = reinterpret_cast<const unsigned char*>(module);
-        const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-        const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-        for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
-            if ((section->Characteristics & IMAGE_SCN_MEM_WRITE) == 0) continue;
-            sections.emplace_back(base + section->VirtualAddress, section->Misc.VirtualSize);
+        const LoadedImage image(module);
+        for (const IMAGE_SECTION_HEADER& section : image.sections()) {
+            if (writable(section)) sections.emplace_back(image.at<const unsigned char>(section.VirtualAddress), section.Misc.VirtualSize);
         }
     }
     void save() {

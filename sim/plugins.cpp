@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "sim/asi_loader.h"
+#include "sim/loaded_image.h"
 
 namespace fs = std::filesystem;
 
@@ -20,11 +21,9 @@ Fn exported(HMODULE module, const char* name) {
 }
 
 std::pair<std::uintptr_t, std::uintptr_t> imageRange(HMODULE module) {
-    const auto* base = reinterpret_cast<const unsigned char*>(module);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const auto begin = reinterpret_cast<std::uintptr_t>(base);
-    return {begin, begin + nt->OptionalHeader.SizeOfImage};
+    const LoadedImage image(module);
+    const auto begin = reinterpret_cast<std::uintptr_t>(image.base());
+    return {begin, begin + image.size()};
 }
 
 bool isAsi(const fs::path& path) {
@@ -182,16 +181,13 @@ void PluginStateWatch::snapshot(std::string& into) const {
 
 std::uint64_t PluginStateWatch::loaded(HMODULE module) {
     sections.clear();
-    const auto* image = reinterpret_cast<const unsigned char*>(module);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew);
-    const IMAGE_SECTION_HEADER* header = IMAGE_FIRST_SECTION(nt);
+    const LoadedImage image(module);
     std::size_t offset = 0;
-    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++header) {
-        if ((header->Characteristics & IMAGE_SCN_MEM_WRITE) == 0) continue;
+    for (const IMAGE_SECTION_HEADER& header : image.sections()) {
+        if (!writable(header)) continue;
         // Sections start on page boundaries, so rounding up to whole words stays in the page.
-        const std::size_t size = (header->Misc.VirtualSize + 7u) & ~std::size_t{7};
-        sections.push_back({image + header->VirtualAddress, offset, size});
+        const std::size_t size = (header.Misc.VirtualSize + 7u) & ~std::size_t{7};
+        sections.push_back({image.at<const unsigned char>(header.VirtualAddress), offset, size});
         offset += size;
     }
     base = reinterpret_cast<std::uintptr_t>(module);

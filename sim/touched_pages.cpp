@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "sim/loaded_image.h"
+
 namespace sim {
 
 namespace {
@@ -41,10 +43,9 @@ void restore() {
 }  // namespace
 
 bool startTouchedPages(HMODULE module) {
-    const auto* base = reinterpret_cast<const unsigned char*>(module);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    imageBase = reinterpret_cast<std::uintptr_t>(base);
-    imagePages = (nt->OptionalHeader.SizeOfImage + kPage - 1) / kPage;
+    const LoadedImage image(module);
+    imageBase = reinterpret_cast<std::uintptr_t>(image.base());
+    imagePages = (image.size() + kPage - 1) / kPage;
     if (imagePages > kMostPages || handler != nullptr) return false;
     std::memset(touched, 0, sizeof touched);
     handler = AddVectoredExceptionHandler(1, onAccess);
@@ -71,8 +72,6 @@ TouchedPages stopTouchedPages() {
     result.pages = static_cast<std::uint32_t>(imagePages);
     for (std::size_t page = 0; page < imagePages; ++page) result.touched += touched[page] ? 1 : 0;
 
-    const auto* base = reinterpret_cast<const unsigned char*>(imageBase);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     auto count = [&](std::string name, std::size_t first, std::size_t end) {
         TouchedSection section;
         section.name = std::move(name);
@@ -82,13 +81,13 @@ TouchedPages stopTouchedPages() {
         }
         result.sections.push_back(section);
     };
-    const IMAGE_SECTION_HEADER* header = IMAGE_FIRST_SECTION(nt);
-    count("headers", 0, header[0].VirtualAddress / kPage);
-    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
+    const LoadedImage::Sections sections = LoadedImage(reinterpret_cast<HMODULE>(imageBase)).sections();
+    count("headers", 0, sections.begin()->VirtualAddress / kPage);
+    for (const IMAGE_SECTION_HEADER& header : sections) {
         char name[9] = {};
-        std::memcpy(name, header[i].Name, 8);
-        const std::size_t first = header[i].VirtualAddress / kPage;
-        const std::size_t size = header[i].Misc.VirtualSize > 0 ? header[i].Misc.VirtualSize : header[i].SizeOfRawData;
+        std::memcpy(name, header.Name, 8);
+        const std::size_t first = header.VirtualAddress / kPage;
+        const std::size_t size = header.Misc.VirtualSize > 0 ? header.Misc.VirtualSize : header.SizeOfRawData;
         count(name, first, first + (size + kPage - 1) / kPage);
     }
     return result;
