@@ -8,6 +8,7 @@
 
 #include "doctor/game_probe.h"
 #include "doctor/near_names.h"
+#include "doctor/report.h"
 #include "platform/pe_image.h"
 
 namespace fs = std::filesystem;
@@ -409,25 +410,10 @@ const char* label(Verdict verdict) {
     return "";
 }
 
-constexpr std::size_t kLineWidth = 79;
 const std::string kIndent(5, ' ');
 
 void printWrapped(std::ostream& out, const std::string& first, const std::string& text, const std::string& indent) {
-    std::string line = first;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t room = kLineWidth > line.size() ? kLineWidth - line.size() : 1;
-        std::size_t end = text.size();
-        if (end - start > room) {
-            end = text.rfind(' ', start + room);
-            if (end == std::string::npos || end <= start) end = text.find(' ', start + room);
-            if (end == std::string::npos) end = text.size();
-        }
-        out << line << text.substr(start, end - start) << "\n";
-        line = indent;
-        start = end;
-        while (start < text.size() && text[start] == ' ') ++start;
-    }
+    for (const std::string& line : wrapped(text, indent, first)) out << line << "\n";
 }
 
 }  // namespace

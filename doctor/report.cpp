@@ -272,10 +272,15 @@ std::string fileNameOfSettings() {
 }
 
 std::vector<std::string> wrapped(const std::string& text, const std::string& indent) {
+    return wrapped(text, indent, indent);
+}
+
+std::vector<std::string> wrapped(const std::string& text, const std::string& indent, const std::string& first) {
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < text.size()) {
-        const std::size_t room = kLineWidth - indent.size();
+        const std::string& prefix = lines.empty() ? first : indent;
+        const std::size_t room = kLineWidth > prefix.size() ? kLineWidth - prefix.size() : 1;
         std::size_t end = text.size();
         if (end - start > room) {
             end = text.rfind(' ', start + room);
@@ -283,7 +288,7 @@ std::vector<std::string> wrapped(const std::string& text, const std::string& ind
             if (end == std::string::npos || end <= start) end = text.find(' ', start + room);
             if (end == std::string::npos) end = text.size();
         }
-        lines.push_back(indent + text.substr(start, end - start));
+        lines.push_back(prefix + text.substr(start, end - start));
         start = end;
         while (start < text.size() && text[start] == ' ') ++start;
     }

@@ -40,3 +40,5 @@ std::string fileNameOfSettings();
 // `text` in lines of at most 79 characters, each after `indent`; words longer than a line
 // stay whole.
 std::vector<std::string> wrapped(const std::string& text, const std::string& indent);
+// The same with the first line after `first` instead ("FAIL 1 Script hook: ...").
+std::vector<std::string> wrapped(const std::string& text, const std::string& indent, const std::string& first);

@@ -16,6 +16,7 @@
 #include "doctor/doctor_cli.h"
 #include "doctor/settings_check.h"
 #include "settings/settings_file.h"
+#include "tests/support/flat_text.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/settings_text.h"
 #include "tuning/weather_table.h"
@@ -35,16 +36,6 @@ DoctorRun doctor(std::vector<std::string> args) {
     std::ostringstream out, err;
     const int status = runDoctor(static_cast<int>(argv.size()), argv.data(), out, err);
     return DoctorRun{status, out.str(), err.str()};
-}
-
-// Runs of blanks and line ends as one space: the report wraps its lines.
-std::string flat(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        const bool blank = c == ' ' || c == '\n';
-        if (!blank || out.empty() || out.back() != ' ') out += blank ? ' ' : c;
-    }
-    return out;
 }
 
 bool contains(const std::string& text, const std::string& part) { return flat(text).find(flat(part)) != std::string::npos; }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "doctor/doctor_cli.h"
+#include "tests/support/flat_text.h"
 #include "tests/support/settings_text.h"
 
 namespace fs = std::filesystem;
@@ -44,16 +45,6 @@ std::map<std::string, std::string> snapshot(const fs::path& folder) {
     for (const auto& entry : fs::recursive_directory_iterator(folder))
         files[fs::relative(entry.path(), folder).u8string()] = entry.is_regular_file() ? readAll(entry.path()) : "/";
     return files;
-}
-
-// Runs of blanks and line ends as one space: the report wraps its lines.
-std::string flat(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        const bool blank = c == ' ' || c == '\n';
-        if (!blank || out.empty() || out.back() != ' ') out += blank ? ' ' : c;
-    }
-    return out;
 }
 
 // The numbers of the game-folder checks the report fails ("FAIL 3 Plugin: ..."), leaving out
