@@ -324,8 +324,9 @@ private:
 int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream& err, std::istream* answers) {
     CLI::App app{"Shows what the Veltrane plugin will read from its settings file, and warns where the text "
                  "and the value it reads part ways. Changes the file only with --write-defaults (a missing "
-                 "one) or --fix (keeping a backup).\nFirst it checks the game folder, one line per check (script "
-                 "hook, ASI loader, plugin, write access, settings file, logs, the folder's path), and which running "
+                 "one) or --fix (keeping a backup).\nFirst it checks the game folder (script hook, ASI loader, "
+                 "plugin, write access, settings file, logs, the folder's path: those that pass share a line, each "
+                 "failure has its own with the fix), and which running "
                  "program has the plugin loaded; a failed check counts as a warning. A folder that holds no game (no "
                  "RDR2.exe, ScriptHookRDR2.dll or *.asi) is checked only when --game names it.\nExit status: 0 nothing to warn about, 1 warnings, 2 the "
                  "file can't be read or written, or a wrong command line.",
@@ -334,7 +335,7 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
     app.allow_windows_style_options(false);
     Options options;
     app.add_option("path", options.path, "the settings file to check")->capture_default_str();
-    app.add_flag("-q,--quiet", options.report.quiet, "print only the warnings");
+    app.add_flag("-q,--quiet", options.report.quiet, "print only the worst findings, in a few lines");
     app.add_flag("--details", options.report.details,
                  "everything, past one screen: each game folder check on its own line, every weather's row and "
                  "every warning");
@@ -342,7 +343,8 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
                  "when the file is missing, write the default file the plugin would write (" +
                      std::to_string(1 + 2 * kWeatherCount) + " entries)");
     app.add_flag("--fix", options.fix,
-                 "write each warning's \"write instead\" line into the file, keeping the original as PATH.bak");
+                 "write the suggestions that are certain (with your own values) into the file, keeping the original "
+                 "as a numbered backup (PATH.bak, PATH.2.bak, ...); the choices are left to you");
     app.add_option("--game", options.game,
                    "the game folder to check (default: the settings file's folder; double-clicked, the doctor's "
                    "own); without PATH, its Veltrane.ini is the settings file checked")
