@@ -115,6 +115,14 @@ int harmIn(const Warning& warning, const std::vector<std::string>& noDamage) {
     return causesNoDamage && !isCaution(warning.kind) ? 4 : rank;
 }
 
+// Which value a warning is about: an accuracy and a damage modifier read alike can still mean
+// different things ("35%" is 35, "150%" is 1.5), so they are never one group.
+char valueTypeOf(const Warning& warning) {
+    if (warning.key.rfind("Accuracy", 0) == 0) return 'a';
+    if (warning.key.rfind("DamageMod", 0) == 0) return 'd';
+    return warning.key.empty() ? 's' : 'k';
+}
+
 std::vector<WarningGroup> groupedWarnings(const std::vector<Warning>& warnings, bool details,
                                           const std::vector<std::string>& noDamage) {
     std::vector<const Warning*> ordered;
@@ -137,7 +145,8 @@ std::vector<WarningGroup> groupedWarnings(const std::vector<Warning>& warnings, 
         const auto joins = [&](const WarningGroup& g) {
             const Warning& first = *g.members.front();
             if (noValues || g.noValues) return noValues && g.noValues;
-            return first.kind == warning->kind && harmIn(first, noDamage) == harmIn(*warning, noDamage);
+            return first.kind == warning->kind && harmIn(first, noDamage) == harmIn(*warning, noDamage) &&
+                   valueTypeOf(first) == valueTypeOf(*warning);
         };
         const auto group = std::find_if(groups.begin(), groups.end(), joins);
         if (group != groups.end()) group->members.push_back(warning);

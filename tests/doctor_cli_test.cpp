@@ -384,13 +384,17 @@ TEST(DoctorCli, PlayerFilesAreFixedToWhatThePlayerMeant) {
         SettingsLines lines;
         const char* first;                   // in the lines before the table
         std::vector<std::string> meant;      // as the plugin reads them after --fix
-        const char* offered;                 // a choice the report offers, or none
+        const char* offered;                 // what the report offers (a choice, a line), or none
     };
     const std::vector<std::string> three = {"Rain", "Snow", "Sunny"};
     const Case cases[] = {
         {"hidden .txt", "Veltrane.ini.txt", defaults, "The plugin never reads this file", {}, nullptr},
         {"percent", "Veltrane.ini", replaced(defaults, "DamageMod_Rain=", "DamageMod_Rain=150%"), nullptr,
          {"DamageMod_Rain=1.5"}, nullptr},
+        // Alike in kind, not in meaning: the damage modifier's own line must show.
+        {"percent in both keys", "Veltrane.ini",
+         replaced(replaced(defaults, "DamageMod_Rain=", "DamageMod_Rain=150%"), "Accuracy_Rain=", "Accuracy_Rain=35%"),
+         nullptr, {"DamageMod_Rain=1.5", "Accuracy_Rain=35"}, "write instead: DamageMod_Rain=1.5"},
         {"percent, lower", "Veltrane.ini", replaced(defaults, "DamageMod_Rain=", "DamageMod_Rain=80%"), nullptr,
          {"DamageMod_Rain=0.8"}, nullptr},
         {"fraction in an accuracy", "Veltrane.ini", replaced(defaults, "Accuracy_Fog=", "Accuracy_Fog=0.35"), nullptr,
