@@ -96,23 +96,26 @@ struct WarningGroup {
     bool noValues = false;  // weathers whose two keys are both missing
 };
 
-// The keys that read as a damage modifier of 0: warnings about them come first.
-std::vector<std::string> keysWithoutDamage(const SettingsCheck& check) {
+// The keys that read as a damage modifier of 0 (no damage) or far above normal ("150%" reads as
+// 150 times the damage): warnings about them come first.
+std::vector<std::string> keysWithHarmfulDamage(const SettingsCheck& check) {
     std::vector<std::string> keys;
     for (const SettingsEntry& entry : check.entries)
-        if (entry.type == ValueType::DamageModifier && entry.damageModifier == 0.0f) keys.push_back(entry.key);
+        if (entry.type == ValueType::DamageModifier &&
+            (entry.damageModifier == 0.0f || entry.damageModifier > kLargestUsualDamage))
+            keys.push_back(entry.key);
     return keys;
 }
 
-int harmIn(const Warning& warning, const std::vector<std::string>& noDamage) {
+int harmIn(const Warning& warning, const std::vector<std::string>& harmful) {
     const int rank = harm(warning);
     if (rank < 4) return rank;
-    auto isNoDamage = [&](const std::string& key) {
-        return std::find(noDamage.begin(), noDamage.end(), key) != noDamage.end();
+    auto isHarmfulKey = [&](const std::string& key) {
+        return std::find(harmful.begin(), harmful.end(), key) != harmful.end();
     };
-    const bool causesNoDamage = isNoDamage(warning.key) ||
-                                std::any_of(warning.supplies.begin(), warning.supplies.end(), isNoDamage);
-    return causesNoDamage && !isCaution(warning.kind) ? 4 : rank;
+    const bool causesHarm = isHarmfulKey(warning.key) ||
+                                std::any_of(warning.supplies.begin(), warning.supplies.end(), isHarmfulKey);
+    return causesHarm && !isCaution(warning.kind) ? 4 : rank;
 }
 
 // Which value a warning is about: an accuracy and a damage modifier read alike can still mean
@@ -124,11 +127,11 @@ char valueTypeOf(const Warning& warning) {
 }
 
 std::vector<WarningGroup> groupedWarnings(const std::vector<Warning>& warnings, bool details,
-                                          const std::vector<std::string>& noDamage) {
+                                          const std::vector<std::string>& harmful) {
     std::vector<const Warning*> ordered;
     for (const Warning& warning : warnings) ordered.push_back(&warning);
     std::stable_sort(ordered.begin(), ordered.end(),
-                     [&](const Warning* a, const Warning* b) { return harmIn(*a, noDamage) < harmIn(*b, noDamage); });
+                     [&](const Warning* a, const Warning* b) { return harmIn(*a, harmful) < harmIn(*b, harmful); });
     std::vector<WarningGroup> groups;
     auto bothMissing = [&](const Warning& w) {
         return w.kind == WarningKind::MissingKey && w.line == 0 && w.section != kSettingsSection &&
@@ -145,7 +148,7 @@ std::vector<WarningGroup> groupedWarnings(const std::vector<Warning>& warnings, 
         const auto joins = [&](const WarningGroup& g) {
             const Warning& first = *g.members.front();
             if (noValues || g.noValues) return noValues && g.noValues;
-            return first.kind == warning->kind && harmIn(first, noDamage) == harmIn(*warning, noDamage) &&
+            return first.kind == warning->kind && harmIn(first, harmful) == harmIn(*warning, harmful) &&
                    valueTypeOf(first) == valueTypeOf(*warning);
         };
         const auto group = std::find_if(groups.begin(), groups.end(), joins);
@@ -219,8 +222,8 @@ Lines groupLines(const WarningGroup& group) {
 }
 
 Lines warningLines(const std::vector<Warning>& warnings, bool details, std::size_t budget, const std::string& path,
-                   const std::vector<std::string>& noDamage = {}) {
-    const std::vector<WarningGroup> groups = groupedWarnings(warnings, details, noDamage);
+                   const std::vector<std::string>& harmful = {}) {
+    const std::vector<WarningGroup> groups = groupedWarnings(warnings, details, harmful);
     Lines lines{std::to_string(warnings.size()) + (warnings.size() == 1 ? " warning:" : " warnings:")};
     for (std::size_t i = 0; i < groups.size(); ++i) {
         const Lines more = groupLines(groups[i]);
@@ -355,7 +358,7 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
     if (options.quiet) {
         // A few lines: the worst findings and how to see the rest.
         if (!check.warnings.empty()) {
-            const Lines warnings = warningLines(check.warnings, false, 8, check.path, keysWithoutDamage(check));
+            const Lines warnings = warningLines(check.warnings, false, 8, check.path, keysWithHarmfulDamage(check));
             append(lines, warnings);
         }
         print(out, lines);
@@ -371,7 +374,7 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
         const std::size_t used = lines.size() + fixOffer.size();
         const std::size_t tableLines = options.details ? full.size() : std::min(full.size(), table(check, true).size());
         const std::size_t budget = screen > used + tableLines ? screen - used - tableLines : 4;
-        rest = warningLines(shown, options.details, std::max<std::size_t>(budget, 4), check.path, keysWithoutDamage(check));
+        rest = warningLines(shown, options.details, std::max<std::size_t>(budget, 4), check.path, keysWithHarmfulDamage(check));
         if (!check.details.empty() && !options.details)
             append(rest, Lines{"  To see the " + std::to_string(check.details.size()) + " warnings it stands for:",
                                "    " + doctorCommand("--details", check.path)});

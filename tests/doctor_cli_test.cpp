@@ -445,6 +445,17 @@ TEST(DoctorCli, PlayerFilesAreFixedToWhatThePlayerMeant) {
     }
 }
 
+// A damage modifier that reads as 150 times the damage is as harmful as none: in the few lines
+// of --quiet it comes before warnings that change nothing in play.
+TEST(DoctorCli, QuietShowsAHugeDamageModifierFirst) {
+    ScratchDir scratch;
+    writeFile("Veltrane.ini", joinLines({"[Settings]", "Enabled=1", "[WeatherType_Rain]", "Accuracy_Rain=35%",
+                                         "DamageMod_Rain=150%", "[WeatherType_Sunny]", "Accuracy_Sunny=50",
+                                         "DamageMod_Sunny=1"}));
+    const DoctorRun run = doctor({"--quiet"});
+    EXPECT_TRUE(contains(run.out, "write instead: DamageMod_Rain=1.5")) << run.out;
+}
+
 // A near name beside a missing settings file is named, with how to rename it; a run without
 // a path says which folder it looked in.
 TEST(DoctorCli, MissingFileNamesTheNearNamesBesideIt) {
