@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "doctor/file_place.h"
+#include "doctor/game_finder.h"
 #include "doctor/game_folder_check.h"
 #include "doctor/game_probe.h"
 #include "doctor/near_names.h"
+#include "doctor/plugin_install.h"
 #include "doctor/report.h"
 #include "doctor/settings_check.h"
 #include "doctor/settings_fix.h"
@@ -23,7 +25,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: veltrane-doctor [PATH] [--game DIR] [--quiet] [--details] [--write-defaults] [--fix] [--help] [--version]";
+    "usage: veltrane-doctor [PATH] [--game DIR] [--quiet] [--details] [--write-defaults] [--fix] [--install [DIR]] [--uninstall [DIR]] [--help] [--version]";
 
 struct Options {
     std::string path = "Veltrane.ini";
@@ -319,6 +321,167 @@ private:
     std::size_t printedAbove = 0;
 };
 
+// The package's plugin: the Veltrane.asi beside the doctor.
+std::string packagePlugin() { return (std::filesystem::u8path(programFolder()) / kPluginFile).u8string(); }
+
+// The game folder an --install or --uninstall without DIR means: the current folder when it
+// holds the game, else the one folder the launchers' records name. Empty, with the reason told,
+// when there is none or more than one.
+std::string oneGameFolder(const std::string& option, std::ostream& err) {
+    const std::string here = absoluteFolder("");
+    if (holdsGameFile(here)) return here;
+    const FoundGames found = findGameFolders(readLauncherRecords());
+    if (found.games.size() == 1) return found.games.front().folder;
+    if (found.games.empty()) {
+        err << "Nothing changed: no game folder here or in the launchers' records. Name it: veltrane-doctor "
+            << option << " \"D:\\Games\\Red Dead Redemption 2\" (the folder holding RDR2.exe).\n";
+    } else {
+        err << "Nothing changed: " << found.games.size() << " game folders; name the one you mean:\n";
+        for (const FoundGame& game : found.games)
+            err << "  veltrane-doctor " << option << " \"" << game.folder << "\"  (" << game.launchers << ")\n";
+    }
+    return {};
+}
+
+// After an install, or when the doctor checked a folder: the pieces that are not ours to ship.
+void whatIsNotOurs(std::ostream& out, const GameFolderCheck& check) {
+    const bool hookOrLoader = std::any_of(check.findings.begin(), check.findings.end(), [](const FolderFinding& f) {
+        return f.verdict == Verdict::Fail && (f.check[0] == '1' || f.check[0] == '2');
+    });
+    if (hookOrLoader)
+        out << "The script hook (ScriptHookRDR2.dll) and its ASI loader (dinput8.dll) are not part of this package:\n"
+               "they come from the script hook author's page, for the game's version.\n";
+}
+
+// --install and --uninstall: the change, every file it wrote, then the folder's check.
+int changeGameFolder(bool install, std::string folder, std::ostream& out, std::ostream& err, const ReportOptions& report) {
+    const std::string option = install ? "--install" : "--uninstall";
+    if (folder.empty()) folder = oneGameFolder(option, err);
+    if (folder.empty()) return 2;
+    folder = absoluteFolder(folder);
+    const FolderChange change = install ? installPlugin(packagePlugin(), folder, VELTRANE_VERSION)
+                                        : uninstallPlugin(packagePlugin(), folder);
+    if (!change.refusal.empty()) {
+        err << "Nothing changed: " << change.refusal << ".\n";
+        return 2;
+    }
+    for (const std::string& file : change.written)
+        for (const std::string& line : wrapped(file, "  ", install ? "Wrote " : "Removed ")) out << line << "\n";
+    for (const std::string& told : change.told)
+        for (const std::string& line : wrapped(told + ".", "  ")) out << line << "\n";
+    if (!install) return change.otherLeft ? 1 : 0;
+    out << "\n";
+    const GameFolderCheck check = checkGameFolder(folder, true, VELTRANE_VERSION);
+    printGameFolder(out, check, report.quiet, report.details);
+    whatIsNotOurs(out, check);
+    return check.failures() > 0 ? 1 : 0;
+}
+
+int checkFoundGames(Options options, bool pathGiven, const std::string& standing, const FoundGames& found,
+                    std::ostream& out, std::ostream& err, std::istream* answers);
+
+// Checks the game folder, then the settings file. Run from a folder without the game (the
+// unpacked package, Downloads), it says so first and checks the game folders that the
+// launchers' records name instead.
+int checkAll(Options options, bool pathGiven, std::ostream& out, std::ostream& err, std::istream* answers,
+             std::size_t linesAbove = 0) {
+    if (!options.game.empty() && !pathGiven)
+        options.path = options.game + (isPathSeparator(options.game.back()) ? "" : options.game.find('\\') == std::string::npos ? "/" : "\\") + "Veltrane.ini";
+    // The plugin reads its file from the game folder by a relative name; so does the doctor.
+    const Place place = splitPath(options.path);
+    const std::string gameFolder = absoluteFolder(options.game.empty() ? place.folder : options.game);
+    if (options.game.empty()) {
+        const std::string standing = answers && !pathGiven ? absoluteFolder(programFolder()) : gameFolder;
+        if (!holdsGameFile(standing)) {
+            const GameFolderCheck here = checkGameFolder(standing, false, VELTRANE_VERSION);
+            const FoundGames found = findGameFolders(readLauncherRecords());
+            if (here.looksLikeGame || !found.games.empty())
+                return checkFoundGames(options, pathGiven, standing, found, out, err, answers);
+        }
+    }
+    FolderVisit visit;
+    if (!place.folder.empty() && !visit.enter(place.folder)) {
+        err << options.path << ": the folder " << place.folder
+            << " does not exist or can't be opened, so there is no settings file to read"
+            << (options.writeDefaults || options.fix ? " or write" : "") << ".\n";
+        return 2;
+    }
+    const std::optional<std::string> name = profileFileName(place.name);
+    if (place.name.empty() || !name) {
+        err << options.path << ": " << (place.name.empty() ? "a folder, not a file" :
+               "the file name holds letters the settings functions can't spell; the plugin reads only Veltrane.ini")
+            << ".\n";
+        return 2;
+    }
+    // The game folder first: what keeps the plugin from loading matters before what it reads.
+    const GameFolderCheck game = checkGameFolder(
+        answers && !pathGiven && options.game.empty() ? programFolder() : gameFolder,
+        !options.game.empty(), VELTRANE_VERSION);
+    const std::size_t folderLines = printGameFolder(out, game, options.report.quiet, options.report.details);
+    const int status = Doctor(options, out, err, linesAbove + folderLines).run(profilePath(*name), answers);
+    return std::max(status, game.failures() > 0 ? 1 : 0);
+}
+
+// The doctor stands in a folder without the game: where the game is, said first; then each
+// game folder found is checked (one also with its settings file), or nothing is, with a word.
+int checkFoundGames(Options options, bool pathGiven, const std::string& standing, const FoundGames& found,
+                    std::ostream& out, std::ostream& err, std::istream* answers) {
+    std::vector<std::string> told{standing + " holds no RDR2.exe: it is not the game folder."};
+    if (found.games.empty())
+        told.push_back("No game folder in the launchers' records (Rockstar Games Launcher, Steam, Epic Games "
+                       "Launcher): name it with --game DIR, the folder holding RDR2.exe.");
+    else if (found.games.size() == 1)
+        told.push_back("The game is in " + found.games.front().folder + " (" + found.games.front().launchers +
+                       "): checked below.");
+    else
+        told.push_back("The launchers' records name " + std::to_string(found.games.size()) +
+                       " game folders, each checked below:");
+    std::size_t lines = 0;
+    for (const std::string& text : told)
+        for (const std::string& line : wrapped(text, "")) out << line << "\n", ++lines;
+    if (found.games.size() > 1)
+        for (const FoundGame& game : found.games)
+            for (const std::string& line : wrapped(game.folder + " (" + game.launchers + ")", "    ", "  "))
+                out << line << "\n", ++lines;
+    for (const std::string& note : found.notes)
+        for (const std::string& line : wrapped(note + ".", "     ", "note ")) out << line << "\n", ++lines;
+    // Double-clicked in the package: the one step most players need, offered by name.
+    const std::optional<std::string> ours = readBytes(packagePlugin());
+    if (answers && ours && !whyNotLoadable(kPluginFile, *ours).size()) {
+        for (const FoundGame& game : found.games) {
+            const std::string there = (std::filesystem::u8path(game.folder) / kPluginFile).u8string();
+            if (readBytes(there) == ours) continue;
+            if (ask(*answers, out, "Install Veltrane.asi into " + game.folder + "?"))
+                return changeGameFolder(true, game.folder, out, err, options.report);
+        }
+    }
+    if (found.games.size() == 1) {
+        options.game = found.games.front().folder;
+        return checkAll(options, pathGiven, out, err, answers, lines);
+    }
+    int status = 1;
+    if (found.games.size() > 1) {
+        status = 0;
+        for (const FoundGame& game : found.games) {
+            const GameFolderCheck check = checkGameFolder(game.folder, true, VELTRANE_VERSION);
+            printGameFolder(out, check, options.report.quiet, options.report.details);
+            status = std::max(status, check.failures() > 0 ? 1 : 0);
+        }
+        out << "Check one folder's settings file with veltrane-doctor --game DIR.\n";
+    }
+    // A settings file the player named is checked where it is; none is written outside the game.
+    const Place place = splitPath(options.path);
+    FolderVisit visit;
+    std::error_code error;
+    if (!pathGiven && !std::filesystem::exists(std::filesystem::u8path(options.path), error)) return status;
+    if (found.games.size() > 1 && !pathGiven) return status;
+    if (!place.folder.empty() && !visit.enter(place.folder)) return std::max(status, 2);
+    const std::optional<std::string> name = profileFileName(place.name);
+    if (place.name.empty() || !name) return std::max(status, 2);
+    options.writeDefaults = false;
+    return std::max(status, Doctor(options, out, err, lines).run(profilePath(*name), nullptr));
+}
+
 }  // namespace
 
 int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream& err, std::istream* answers) {
@@ -349,6 +512,19 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
                    "the game folder to check (default: the settings file's folder; double-clicked, the doctor's "
                    "own); without PATH, its Veltrane.ini is the settings file checked")
         ->option_text("DIR");
+    std::string installDir, uninstallDir;
+    CLI::Option* install =
+        app.add_option("--install", installDir,
+                       "copy the Veltrane.asi beside the doctor into the game folder (DIR, or the one the launchers "
+                       "record), keeping another one there as a numbered backup; writes Veltrane.ini only where none "
+                       "is; then checks the folder")
+            ->expected(0, 1)
+            ->option_text("[DIR]");
+    app.add_option("--uninstall", uninstallDir,
+                   "remove the game folder's Veltrane.asi when it is this package's; Veltrane.ini stays")
+        ->expected(0, 1)
+        ->option_text("[DIR]")
+        ->excludes(install);
     app.set_version_flag("--version", VELTRANE_VERSION);
     // Windows' own spelling of the options: "/fix", "/?". Any other "/..." is a path.
     std::vector<std::string> arguments(argv, argv + argc);
@@ -356,7 +532,7 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
         std::string lower = arguments[i];
         for (char& c : lower)
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-        for (const char* option : {"quiet", "details", "write-defaults", "fix", "game", "help", "version"})
+        for (const char* option : {"quiet", "details", "write-defaults", "fix", "game", "install", "uninstall", "help", "version"})
             if (lower == std::string("/") + option) arguments[i] = std::string("--") + option;
         if (lower == "/?" || lower == "/h") arguments[i] = "--help";
         if (lower == "/q") arguments[i] = "--quiet";
@@ -373,31 +549,8 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
     }
 
     options.report.program = std::string("veltrane-doctor ") + VELTRANE_VERSION;
-    const bool pathGiven = app.count("path") > 0;
-    if (!options.game.empty() && !pathGiven)
-        options.path = options.game + (isPathSeparator(options.game.back()) ? "" : options.game.find('\\') == std::string::npos ? "/" : "\\") + "Veltrane.ini";
-    // The plugin reads its file from the game folder by a relative name; so does the doctor.
-    const Place place = splitPath(options.path);
-    const std::string gameFolder = absoluteFolder(options.game.empty() ? place.folder : options.game);
-    FolderVisit visit;
-    if (!place.folder.empty() && !visit.enter(place.folder)) {
-        err << options.path << ": the folder " << place.folder
-            << " does not exist or can't be opened, so there is no settings file to read"
-            << (options.writeDefaults || options.fix ? " or write" : "") << ".\n";
-        return 2;
-    }
-    const std::optional<std::string> name = profileFileName(place.name);
-    if (place.name.empty() || !name) {
-        err << options.path << ": " << (place.name.empty() ? "a folder, not a file" :
-               "the file name holds letters the settings functions can't spell; the plugin reads only Veltrane.ini")
-            << ".\n";
-        return 2;
-    }
-    // The game folder first: what keeps the plugin from loading matters before what it reads.
-    const GameFolderCheck game = checkGameFolder(
-        answers && !pathGiven && options.game.empty() ? programFolder() : gameFolder,
-        !options.game.empty(), VELTRANE_VERSION);
-    const std::size_t folderLines = printGameFolder(out, game, options.report.quiet, options.report.details);
-    const int status = Doctor(options, out, err, folderLines).run(profilePath(*name), answers);
-    return std::max(status, game.failures() > 0 ? 1 : 0);
+    if (app.count("--install") || app.count("--uninstall"))
+        return changeGameFolder(app.count("--install") > 0, app.count("--install") ? installDir : uninstallDir, out,
+                                err, options.report);
+    return checkAll(options, app.count("path") > 0, out, err, answers);
 }

@@ -7,6 +7,8 @@
 #include <sstream>
 
 #include "doctor/game_probe.h"
+#include "doctor/hook_log.h"
+#include "doctor/image_whole.h"
 #include "doctor/near_names.h"
 #include "doctor/report.h"
 #include "platform/pe_image.h"
@@ -114,6 +116,25 @@ std::string whyNotA64BitDll(const std::string& name, const pe::Image& image) {
     return {};
 }
 
+std::string versionOf(const pe::Image& image) {
+    const auto text = image.versionStrings.find("FileVersion");
+    if (text != image.versionStrings.end()) return text->second;
+    return image.fileVersion.value_or("");
+}
+
+// The folder's subfolders that hold a file of that name: a script hook unpacked into "bin", a
+// plugin into "Veltrane-1.3.0".
+std::vector<std::string> subfoldersHolding(const fs::path& folder, const std::vector<std::string>& names,
+                                           const std::string& file) {
+    std::vector<std::string> out;
+    std::error_code error;
+    for (const std::string& name : names) {
+        if (fs::is_directory(folder / name, error) && fs::is_regular_file(folder / name / file, error))
+            out.push_back(name);
+    }
+    return out;
+}
+
 FolderFinding settingsFileCheck(const fs::path& folder, const std::vector<std::string>& names) {
     const char* check = "5 Settings file";
     std::error_code error;
@@ -138,9 +159,16 @@ public:
     FolderChecks(const fs::path& folder, std::string version) : root(folder), doctorVersion(std::move(version)) {
         names = fileNames(root);
         if (const auto plugin = present(names, kPluginFile)) {
-            if (const auto bytes = readFile(root / *plugin)) pluginImage = pe::readImage(*bytes);
+            if (const auto bytes = readFile(root / *plugin)) {
+                pluginImage = pe::readImage(*bytes);
+                pluginUnloadable = whyNotLoadable(*plugin, *bytes);
+            }
         }
+        holdsGame = present(names, kGameFile).has_value();
     }
+
+    // Where a missing file goes: never "here" in a folder without the game.
+    std::string into() const { return holdsGame ? "this folder" : "the game folder (the one holding RDR2.exe)"; }
 
     bool looksLikeGame() const {
         if (present(names, kGameFile) || present(names, kHookFile)) return true;
@@ -153,9 +181,18 @@ public:
     FolderFinding scriptHook() const {
         const char* check = "1 Script hook";
         const std::string fix = "install the script hook for this game: copy ScriptHookRDR2.dll and its ASI loader "
-                                "from its package into this folder";
+                                "from its package (its author's page) into " + into();
         const auto name = present(names, kHookFile);
-        if (!name) return finding(check, Verdict::Fail, "no ScriptHookRDR2.dll here: nothing runs script plugins", fix);
+        if (!name) {
+            const std::vector<std::string> below = subfoldersHolding(root, names, kHookFile);
+            if (!below.empty())
+                return finding(check, Verdict::Fail,
+                               "no ScriptHookRDR2.dll here, but " + shown(fs::u8path(below.front()) / kHookFile) +
+                                   " in a subfolder, where the game never loads it",
+                               "move the files of " + below.front() + " (ScriptHookRDR2.dll and its loader) up one "
+                               "folder, beside RDR2.exe");
+            return finding(check, Verdict::Fail, "no ScriptHookRDR2.dll here: nothing runs script plugins", fix);
+        }
         const auto bytes = readFile(root / *name);
         if (!bytes) return finding(check, Verdict::Fail, *name + " can't be read", fix);
         const std::string wrongKind = whyNotA64BitDll(*name, pe::readImage(*bytes));
@@ -200,7 +237,7 @@ public:
                            "how a loader gets in)";
         if (!others.empty()) text += "; " + joined(others) + " shows no sign of it (another mod's DLL?)";
         return finding(check, Verdict::Fail, text,
-                       "copy the ASI loader from the script hook's package (dinput8.dll) into this folder");
+                       "copy the ASI loader from the script hook's package (dinput8.dll) into " + into());
     }
 
     FolderFinding plugin() const {
@@ -210,14 +247,16 @@ public:
             copies.empty() ? "" : "; a loader also loads " + joined(copies) + ", and each copy runs its own pass in every frame";
         const std::string copiesFix = copies.empty() ? "" : "delete " + joined(copies, " and ") + "; keep Veltrane.asi";
         const auto name = present(names, kPluginFile);
-        if (!name)
+        if (!name) {
+            if (FolderFinding misplaced = misplacedPlugin(copies); !misplaced.text.empty()) return misplaced;
             return finding(check, Verdict::Fail, "no Veltrane.asi here" + copiesText,
-                           "copy Veltrane.asi from the package into this folder, beside ScriptHookRDR2.dll" +
+                           "copy Veltrane.asi from the package into " + into() + ", beside ScriptHookRDR2.dll" +
                                (copiesFix.empty() ? "" : "; " + copiesFix));
-        const std::string wrongKind = whyNotA64BitDll(*name, pluginImage);
-        if (!wrongKind.empty())
-            return finding(check, Verdict::Fail, wrongKind + copiesText,
-                           "copy Veltrane.asi from the package again" + (copiesFix.empty() ? "" : "; " + copiesFix));
+        }
+        if (!pluginUnloadable.empty())
+            return finding(check, Verdict::Fail, pluginUnloadable + copiesText,
+                           "download the package again and copy its Veltrane.asi here" +
+                               (copiesFix.empty() ? "" : "; " + copiesFix));
         const std::string version = versionOf(pluginImage);
         std::string text = *name + " " + (version.empty() ? "without a version" : version) + ", 64-bit, ";
         text += version == doctorVersion ? "the doctor's own version"
@@ -246,8 +285,23 @@ public:
 
     std::vector<FolderFinding> logs() const {
         std::vector<FolderFinding> out;
+        // A log written before the newest one, or before the plugin's file, tells of an earlier start.
+        std::error_code error;
+        fs::file_time_type newest = fs::file_time_type::min(), plugin = fs::file_time_type::min();
+        if (const auto name = present(names, kPluginFile)) plugin = fs::last_write_time(root / *name, error);
+        for (const std::string& name : names) {
+            if (endsWith(name, ".log")) newest = std::max(newest, fs::last_write_time(root / name, error));
+        }
+        const auto earlier = [&](const std::string& name) {
+            const fs::file_time_type time = fs::last_write_time(root / name, error);
+            return !error && (time < newest || time < plugin);
+        };
         for (const std::string& name : names) {
             if (!endsWith(name, ".log")) continue;
+            if (sameName(name, "ScriptHookRDR2.log")) {
+                if (FolderFinding stopped = hookStopped(name, earlier(name)); !stopped.text.empty())
+                    out.push_back(std::move(stopped));
+            }
             const auto text = readFile(root / name, kLogTail);
             if (!text) continue;
             // Each line that names the plugin, once, in the order written.
@@ -267,13 +321,16 @@ public:
             }
             if (lines.empty()) continue;
             const std::string date = fileDate(root / name);
+            const bool old = failed && earlier(name);
             FolderFinding log = finding(
-                "6 Log", failed ? Verdict::Fail : Verdict::Pass,
+                "6 Log", failed ? (old ? Verdict::Note : Verdict::Fail) : Verdict::Pass,
                 name + (date.empty() ? "" : " (" + date + ")") +
-                    (failed ? ": Veltrane.asi failed to load at the last start it names; checks 1 to 3 give the "
-                              "usual causes"
-                            : ": it names Veltrane.asi as loaded or started"),
-                failed ? "mend what checks 1 to 3 name, then start the game again" : "");
+                    (old ? ": older than the newest log or Veltrane.asi, it tells of an earlier start, at which "
+                           "Veltrane.asi failed to load"
+                     : failed ? ": Veltrane.asi failed to load at the last start it names; checks 1 to 3 give the "
+                                "usual causes"
+                              : ": it names Veltrane.asi as loaded or started"),
+                failed && !old ? "mend what checks 1 to 3 name, then start the game again" : "");
             if (lines.size() > kQuotedLines) lines.erase(lines.begin(), lines.end() - kQuotedLines);
             log.quoted = lines;
             out.push_back(log);
@@ -281,6 +338,34 @@ public:
         if (out.empty())
             out.push_back(finding("6 Log", Verdict::Note,
                                   "no *.log here names Veltrane.asi (none is needed)"));
+        return out;
+    }
+
+    // The script hook's log ending in a FATAL line: most often the game was updated and the
+    // hook refuses its new version, running no plugin at all.
+    FolderFinding hookStopped(const std::string& name, bool old) const {
+        const std::optional<std::string> bytes = readFile(root / name);
+        if (!bytes) return {};
+        const HookLog log = readHookLog(*bytes);
+        if (log.fatalLine.empty()) return {};
+        std::string hookVersion = log.version;
+        if (const auto hook = present(names, kHookFile)) {
+            if (const auto dll = readFile(root / *hook)) {
+                if (const std::string version = dllVersion(*dll); !version.empty()) hookVersion = version;
+            }
+        }
+        std::string gameVersion;
+        if (const auto game = present(names, kGameFile)) gameVersion = fileVersionOf(root / *game);
+        const std::string date = fileDate(root / name);
+        std::string text = name + (date.empty() ? "" : " (" + date + ")") + ": the script hook stopped" +
+                           (old ? " at an earlier start" : "") + " and ran no plugin; the game is " +
+                           (gameVersion.empty() ? "of a version that can't be read" : "version " + gameVersion) +
+                           ", the script hook " + (hookVersion.empty() ? "of a version that can't be read" : "version " + hookVersion);
+        std::string fix = "the game was updated and this script hook does not know its version: wait for a script "
+                          "hook that supports version " + (gameVersion.empty() ? "the game's" : gameVersion) +
+                          " (from its author's page), or put back the game version it supports";
+        FolderFinding out = finding("6 Log", old ? Verdict::Note : Verdict::Fail, std::move(text), std::move(fix));
+        out.quoted.push_back(log.fatalLine);
         return out;
     }
 
@@ -303,10 +388,33 @@ private:
         return folded.find(".asi") != std::string::npos || folded.find(std::string(".\0a\0s\0i\0", 8)) != std::string::npos;
     }
 
-    static std::string versionOf(const pe::Image& image) {
-        const auto text = image.versionStrings.find("FileVersion");
-        if (text != image.versionStrings.end()) return text->second;
-        return image.fileVersion.value_or("");
+    // No Veltrane.asi, but the plugin under a name or in a place a loader never loads, or the
+    // only copy under a second name: what is there, and how to put it right.
+    FolderFinding misplacedPlugin(const std::vector<std::string>& copies) const {
+        const char* check = "3 Plugin";
+        const auto is = [](const std::string& name, const char* wanted) { return sameName(name, wanted); };
+        for (const std::string& name : names) {
+            if (is(name, "Veltrane.asi.txt") || is(name, "Veltrane.dll") || is(name, "Veltrane.asi.asi"))
+                return finding(check, Verdict::Fail, "no Veltrane.asi here, but " + name + ", which no loader loads",
+                               renameAdvice(name, kPluginFile));
+            if (is(name, "Veltrane.asi.zip") || (endsWith(name, ".zip") && lower(name).rfind("veltrane", 0) == 0))
+                return finding(check, Verdict::Fail, "no Veltrane.asi here, but " + name + ", still packed",
+                               "unpack " + name + " and copy the Veltrane.asi inside it here, beside "
+                               "ScriptHookRDR2.dll");
+        }
+        const std::vector<std::string> below = subfoldersHolding(root, names, kPluginFile);
+        if (!below.empty())
+            return finding(check, Verdict::Fail,
+                           "no Veltrane.asi here, but " + shown(fs::u8path(below.front()) / kPluginFile) +
+                               " in a subfolder (the package unpacked into a folder of its own)",
+                           "move " + shown(fs::u8path(below.front()) / kPluginFile) +
+                               " up one folder, beside ScriptHookRDR2.dll");
+        // The only copy under a second name runs as it is; it is Veltrane.asi's name that is missing.
+        if (copies.size() == 1 && copies.front().find_first_of("/\\") == std::string::npos)
+            return finding(check, Verdict::Note,
+                           "no Veltrane.asi here, but " + copies.front() + ", which a loader loads as well",
+                           renameAdvice(copies.front(), kPluginFile));
+        return {};
     }
 
     static bool isOurs(const fs::path& file) {
@@ -341,6 +449,10 @@ private:
     std::string doctorVersion;
     std::vector<std::string> names;
     pe::Image pluginImage;
+    std::string pluginUnloadable;
+
+public:
+    bool holdsGame = false;
 };
 
 std::string programText(const RunningProgram& program) {
@@ -385,6 +497,14 @@ std::vector<FolderFinding> running(const fs::path& folder) {
                               (program.hookPath.empty() ? "but no ScriptHookRDR2.dll beside it"
                                                         : "with ScriptHookRDR2.dll") +
                               readsText(program.currentFolder, folder));
+            // The player edits one file, the game reads another.
+            if (!program.currentFolder.empty() && !sameFolder(program.currentFolder, folder)) {
+                one.verdict = Verdict::Fail;
+                one.fix = "edit " + (fs::u8path(program.currentFolder) / kSettingsFile).u8string() +
+                          ", or check that folder: veltrane-doctor --game \"" + program.currentFolder + "\"";
+                out.push_back(one);
+                continue;
+            }
         } else {
             one = finding(check, Verdict::Fail,
                           programText(program) + " runs, but Veltrane.asi was not loaded (" +
@@ -418,6 +538,21 @@ void printWrapped(std::ostream& out, const std::string& first, const std::string
 
 }  // namespace
 
+bool holdsGameFile(const std::string& folder) {
+    std::error_code error;
+    return fs::is_regular_file(fs::u8path(folder) / kGameFile, error);
+}
+
+std::string whyNotLoadable(const std::string& name, const std::string& bytes) {
+    const std::string wrongKind = whyNotA64BitDll(name, pe::readImage(bytes));
+    if (!wrongKind.empty()) return wrongKind;
+    const std::string cut = whyImageCutShort(bytes);
+    if (!cut.empty()) return name + " is cut short (a download that failed: " + cut + "); the game can't load it";
+    return {};
+}
+
+std::string dllVersion(const std::string& bytes) { return versionOf(pe::readImage(bytes)); }
+
 std::size_t GameFolderCheck::failures() const {
     return static_cast<std::size_t>(std::count_if(findings.begin(), findings.end(), [](const FolderFinding& f) {
         return f.verdict == Verdict::Fail && f.counts;
@@ -437,6 +572,7 @@ GameFolderCheck checkGameFolder(const std::string& folder, bool given, const std
     check.folder = shown(root);
     const FolderChecks checks(root, doctorVersion);
     check.looksLikeGame = given || checks.looksLikeGame();
+    check.holdsGame = checks.holdsGame;
     if (!check.looksLikeGame) return check;
     auto& out = check.findings;
     out.push_back(checks.scriptHook());

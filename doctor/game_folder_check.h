@@ -30,6 +30,7 @@ struct GameFolderCheck {
     // The folder holds the game, the script hook, a loader or a plugin; otherwise the checks
     // are left out (a settings file checked elsewhere is not a game folder).
     bool looksLikeGame = false;
+    bool holdsGame = false;  // RDR2.exe is here
     std::vector<FolderFinding> findings;
     std::size_t failures() const;
 };
@@ -39,6 +40,16 @@ inline constexpr const char* kPluginFile = "Veltrane.asi";
 inline constexpr const char* kHookFile = "ScriptHookRDR2.dll";
 inline constexpr const char* kGameFile = "RDR2.exe";
 inline constexpr const char* kSettingsFile = "Veltrane.ini";
+
+// Whether `folder` (UTF-8) holds RDR2.exe: what makes a folder the game folder.
+bool holdsGameFile(const std::string& folder);
+
+// What keeps a file of these bytes named `name` from being a DLL the game loads (no Windows DLL,
+// 32-bit, a program, cut short); empty when nothing does.
+std::string whyNotLoadable(const std::string& name, const std::string& bytes);
+
+// The version a DLL's version resource gives ("1.3.0"); empty when none.
+std::string dllVersion(const std::string& bytes);
 
 // `folder` (UTF-8, empty: the current one) as a full path, for checking after the current
 // folder changed.

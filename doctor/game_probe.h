@@ -32,6 +32,9 @@ bool folderTakesNewFiles(const std::filesystem::path& folder, std::string& why);
 // The time a file was last written, "2026-12-08 06:30" in local time; empty when unknown.
 std::string fileDate(const std::filesystem::path& file);
 
+// The file version an executable's version resource gives ("1.0.1491.50"); empty when none.
+std::string fileVersionOf(const std::filesystem::path& file);
+
 // The folder the doctor's own file lies in (UTF-8).
 std::string programFolder();
 

@@ -8,6 +8,10 @@
 #include <climits>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <iterator>
+
+#include "platform/pe_image.h"
 
 // The native doctor has no Windows loader to ask, no ANSI code page and no Windows processes.
 
@@ -38,6 +42,14 @@ std::string fileDate(const std::filesystem::path& file) {
     if (!::localtime_r(&about.st_mtime, &local)) return {};
     char text[32];
     return std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local) ? text : "";
+}
+
+// Without Windows' version functions, from the file's own bytes.
+std::string fileVersionOf(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return {};
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return pe::readImage(bytes).fileVersion.value_or("");
 }
 
 std::string programFolder() {

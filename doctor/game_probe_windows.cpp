@@ -3,6 +3,7 @@
 #include "platform/windows_api.h"
 
 #include <tlhelp32.h>
+#include <winver.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -133,6 +134,22 @@ std::string fileDate(const std::filesystem::path& file) {
     std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
                   time.wMinute);
     return text;
+}
+
+// Asked of Windows, which reads only the resource, not the whole (large) program.
+std::string fileVersionOf(const std::filesystem::path& file) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+    if (size == 0) return {};
+    std::string block(size, '\0');
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!GetFileVersionInfoW(file.c_str(), 0, size, block.data()) ||
+        !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || fixed == nullptr ||
+        length < sizeof *fixed)
+        return {};
+    return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS));
 }
 
 std::string programFolder() {

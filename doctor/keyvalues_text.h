@@ -1,0 +1,29 @@
+#pragma once
+// The Steam client's KeyValues text (libraryfolders.vdf, appmanifest_*.acf): quoted keys, each
+// followed by a quoted value or a block in braces, and "//" comments. Read strictly: anything
+// else is a refusal, never a guess.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct KeyValue {
+    std::string key;
+    std::string value;               // a key with a text value
+    std::vector<KeyValue> children;  // a key with a block
+    bool isBlock = false;
+
+    // Whether the key is `name`, letter case ignored as the client does.
+    bool is(std::string_view name) const;
+    // The first child of that key; null when none.
+    const KeyValue* child(std::string_view name) const;
+};
+
+struct KeyValuesRead {
+    std::vector<KeyValue> entries;  // the top level, in the file's order
+    std::string refusal;            // empty when the text read; else why not, with the line
+};
+
+// Any bytes in: never a crash, a hang or a read past the buffer. Blocks nested deeper than 32
+// and texts longer than the buffer are refused, not followed.
+KeyValuesRead readKeyValues(std::string_view bytes);

@@ -1,0 +1,172 @@
+#include "doctor/plugin_install.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "doctor/file_place.h"
+#include "doctor/game_folder_check.h"
+#include "doctor/settings_check.h"
+#include "settings/settings_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::optional<std::string> readAll(const fs::path& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// What a failed write means for the player, and what to do about it.
+std::string whyNot(const std::error_code& error) {
+    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted ||
+        error == std::errc::read_only_file_system)
+        return "access denied (a read-only folder, or one under Program Files that needs administrator rights): "
+               "start veltrane-doctor as administrator (right-click it, Run as administrator), or give the folder "
+               "write access";
+    if (error == std::errc::no_space_on_device) return "the drive is full: make room on it, then try again";
+    return error.message() + ": nothing was changed; try again";
+}
+
+bool writeAll(const fs::path& path, const std::string& bytes, std::error_code& error) {
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (out) out.close();
+        if (!out) {
+            // The stream keeps no reason; asking the folder for a new file gives one.
+            std::error_code probe;
+            fs::remove(path, probe);
+            const bool made = std::ofstream(path, std::ios::binary).is_open();
+            error = made ? std::make_error_code(std::errc::no_space_on_device)
+                         : std::make_error_code(std::errc::permission_denied);
+            if (made) fs::remove(path, probe);
+            return false;
+        }
+    }
+    if (readAll(path) == bytes) return true;
+    error = std::make_error_code(std::errc::io_error);
+    fs::remove(path, error);
+    return false;
+}
+
+// PATH.bak, then PATH.2.bak, ...: the first name that is free. Loaders never load "*.bak".
+fs::path numberedBackup(const fs::path& path) {
+    std::error_code error;
+    for (int number = 1;; ++number) {
+        fs::path name = path;
+        name += number == 1 ? ".bak" : "." + std::to_string(number) + ".bak";
+        if (!fs::exists(name, error) && !error) return name;
+    }
+}
+
+FolderChange refused(std::string why) {
+    FolderChange change;
+    change.refusal = std::move(why);
+    return change;
+}
+
+}  // namespace
+
+FolderChange installPlugin(const std::string& packagePlugin, const std::string& gameFolder, const std::string& version) {
+    const fs::path folder = fs::u8path(gameFolder);
+    if (!holdsGameFile(gameFolder))
+        return refused(gameFolder + " holds no " + std::string(kGameFile) + ": it is not the game folder");
+    const std::optional<std::string> bytes = readAll(fs::u8path(packagePlugin));
+    if (!bytes) return refused("no Veltrane.asi beside veltrane-doctor.exe (" + packagePlugin + "): unpack the whole package");
+    if (const std::string why = whyNotLoadable("the package's Veltrane.asi", *bytes); !why.empty())
+        return refused(why + ": download the package again");
+    if (const std::string its = dllVersion(*bytes); its != version)
+        return refused("the package's Veltrane.asi is version " + (its.empty() ? "unknown" : its) +
+                       ", not the doctor's " + version + ": unpack the whole package again");
+
+    FolderChange change;
+    const fs::path target = folder / kPluginFile;
+    std::error_code error;
+    const bool present = fs::exists(target, error);
+    const std::optional<std::string> installed = present ? readAll(target) : std::nullopt;
+    if (present && !installed) return refused(target.u8string() + " is there but can't be read or replaced");
+    fs::path backup;  // the earlier plugin's new name, when there was one
+    if (installed == bytes) {
+        change.told.push_back("Veltrane.asi in the game folder is this package's already: nothing to copy");
+    } else {
+        // Written beside under a name no loader loads, then put in place: never half a plugin.
+        const fs::path fresh = folder / "Veltrane.asi.new";
+        if (!writeAll(fresh, *bytes, error)) {
+            fs::remove(fresh, error);
+            return refused("could not write into " + gameFolder + ": " + whyNot(error));
+        }
+        if (present) {
+            backup = numberedBackup(target);
+            fs::rename(target, backup, error);
+            if (error) {
+                std::error_code ignored;
+                fs::remove(fresh, ignored);
+                return refused("could not keep the Veltrane.asi there as " + backup.filename().u8string() + ": " +
+                               whyNot(error));
+            }
+        }
+        fs::rename(fresh, target, error);
+        if (error) {
+            std::error_code ignored;
+            fs::remove(fresh, ignored);
+            if (present) fs::rename(backup, target, ignored);
+            return refused("could not write " + target.u8string() + ": " + whyNot(error));
+        }
+        change.changed = true;
+        change.written.push_back(target.u8string() + " (version " + version + ")");
+        if (present)
+            change.written.push_back(backup.u8string() + " (the Veltrane.asi that was there, of other bytes, kept)");
+    }
+    if (!fs::exists(folder / kSettingsFile, error)) {
+        FolderVisit visit;
+        SettingsFile settings;
+        if (visit.enter(gameFolder)) {
+            settings.setPath(profilePath(kSettingsFile));
+            settings.writeDefaults();
+        }
+        if (!fs::is_regular_file(folder / kSettingsFile, error)) {
+            // All or nothing: the plugin goes again, and the earlier one comes back.
+            std::error_code ignored;
+            if (change.changed) {
+                fs::remove(target, ignored);
+                if (!backup.empty()) fs::rename(backup, target, ignored);
+            }
+            return refused("could not write " + (folder / kSettingsFile).u8string() + ": " +
+                           whyNot(std::make_error_code(std::errc::permission_denied)));
+        }
+        change.changed = true;
+        change.written.push_back((folder / kSettingsFile).u8string() + " (the default settings)");
+    }
+    return change;
+}
+
+FolderChange uninstallPlugin(const std::string& packagePlugin, const std::string& gameFolder) {
+    const fs::path target = fs::u8path(gameFolder) / kPluginFile;
+    std::error_code error;
+    FolderChange change;
+    if (!fs::exists(target, error)) {
+        change.told.push_back("no Veltrane.asi in " + gameFolder + ": nothing to remove");
+        return change;
+    }
+    const std::optional<std::string> own = readAll(fs::u8path(packagePlugin));
+    if (!own)
+        return refused("no Veltrane.asi beside veltrane-doctor.exe (" + packagePlugin +
+                       ") to compare with: only the doctor's own plugin is removed");
+    if (readAll(target) != own) {
+        change.told.push_back(target.u8string() + " is not this package's Veltrane.asi (another version or "
+                              "build): left as it is; delete it yourself if you mean to");
+        change.otherLeft = true;
+        return change;
+    }
+    if (!fs::remove(target, error) || error) return refused("could not remove " + target.u8string() + ": " + whyNot(error));
+    change.changed = true;
+    change.written.push_back(target.u8string() + " (removed)");
+    change.told.push_back("Veltrane.ini is yours and stays; delete it too if you want");
+    return change;
+}

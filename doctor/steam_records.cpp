@@ -1,0 +1,68 @@
+#include "doctor/steam_records.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "doctor/keyvalues_text.h"
+
+namespace {
+
+bool allDigits(const std::string& text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+}  // namespace
+
+SteamLibraries readSteamLibraries(std::string_view vdf) {
+    SteamLibraries out;
+    const KeyValuesRead read = readKeyValues(vdf);
+    if (!read.refusal.empty()) {
+        out.refusal = read.refusal;
+        return out;
+    }
+    const KeyValue* root = nullptr;
+    for (const KeyValue& entry : read.entries) {
+        if (entry.isBlock && entry.is("libraryfolders")) root = &entry;
+    }
+    if (!root) {
+        out.refusal = "no \"libraryfolders\" block";
+        return out;
+    }
+    // Numbered entries are libraries; others ("contentstatsid", ...) are not.
+    for (const KeyValue& library : root->children) {
+        if (!allDigits(library.key)) continue;
+        if (!library.isBlock) {
+            if (!library.value.empty()) out.folders.push_back(library.value);
+            continue;
+        }
+        const KeyValue* path = library.child("path");
+        if (path && !path->isBlock && !path->value.empty()) out.folders.push_back(path->value);
+    }
+    return out;
+}
+
+SteamAppManifest readSteamAppManifest(std::string_view acf) {
+    SteamAppManifest out;
+    const KeyValuesRead read = readKeyValues(acf);
+    if (!read.refusal.empty()) {
+        out.refusal = read.refusal;
+        return out;
+    }
+    const KeyValue* state = nullptr;
+    for (const KeyValue& entry : read.entries) {
+        if (entry.isBlock && entry.is("AppState")) state = &entry;
+    }
+    const KeyValue* dir = state ? state->child("installdir") : nullptr;
+    if (!dir || dir->isBlock || dir->value.empty()) {
+        out.refusal = "no \"installdir\" in its \"AppState\" block";
+        return out;
+    }
+    const std::string& name = dir->value;
+    if (name == "." || name == ".." || name.find_first_of("/\\:") != std::string::npos) {
+        out.refusal = "\"installdir\" is not one folder's name";
+        return out;
+    }
+    out.installDir = name;
+    return out;
+}

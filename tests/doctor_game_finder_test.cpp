@@ -1,0 +1,264 @@
+// Finding the game from the launchers' records, and the readers of other programs' files it
+// rests on: what each makes of good records, of old and damaged ones, and of bytes that are
+// no record at all.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "doctor/epic_manifest.h"
+#include "doctor/game_finder.h"
+#include "doctor/hook_log.h"
+#include "doctor/image_whole.h"
+#include "doctor/steam_records.h"
+#include "tests/support/scratch_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(SteamRecords, ReadsEachFormOfTheLibraryListAndRefusesDamagedOnes) {
+    struct Case {
+        const char* what;
+        std::string vdf;
+        std::vector<std::string> folders;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"current form",
+         "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"C:\\\\Program Files (x86)\\\\Steam\"\n"
+         "\t\t\"apps\"\n\t\t{\n\t\t\t\"228980\"\t\t\"0\"\n\t\t}\n\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"D:\\\\SteamLibrary\"\n"
+         "\t\t\"label\"\t\t\"\"\n\t}\n}\n",
+         {"C:\\Program Files (x86)\\Steam", "D:\\SteamLibrary"}, false},
+        {"older form, paths as the numbered values, other keys skipped",
+         "\"LibraryFolders\"\r\n{\r\n\t\"TimeNextStatsReport\"\t\t\"1700000000\"\r\n\t\"ContentStatsID\"\t\t\"-4\"\r\n"
+         "\t\"1\"\t\t\"E:\\\\Games\\\\Steam\"\r\n}\r\n",
+         {"E:\\Games\\Steam"}, false},
+        {"byte order mark, comments and escaped quotes",
+         "\xEF\xBB\xBF// written by hand\n\"libraryfolders\" { \"1\" { \"path\" \"F:\\\\a \\\"b\\\"\" } }", {"F:\\a \"b\""},
+         false},
+        {"no libraries", "\"libraryfolders\" { }", {}, false},
+        {"block never closed", "\"libraryfolders\" { \"1\" { \"path\" \"D:\\\\x\" }", {}, true},
+        {"quotes never closed", "\"libraryfolders\" { \"1\" \"D:\\\\x", {}, true},
+        {"line end in quotes", "\"libraryfolders\" { \"1\" \"D:\n\" }", {}, true},
+        {"unknown escape", "\"libraryfolders\" { \"1\" \"D:\\x\" }", {}, true},
+        {"a word without quotes", "libraryfolders { }", {}, true},
+        {"stray closing brace", "\"libraryfolders\" { } }", {}, true},
+        {"key without value", "\"libraryfolders\"", {}, true},
+        {"blocks nested past the limit", "\"libraryfolders\"" + std::string(40, '{'), {}, true},
+        {"another file", "\"AppState\" { \"appid\" \"1\" }", {}, true},
+        {"binary bytes", std::string("\0\x01\xff\"", 4), {}, true},
+    };
+    for (const Case& c : cases) {
+        const SteamLibraries read = readSteamLibraries(c.vdf);
+        EXPECT_EQ(read.folders, c.folders) << c.what;
+        EXPECT_EQ(!read.refusal.empty(), c.refused) << c.what << ": " << read.refusal;
+    }
+}
+
+TEST(SteamRecords, TakesOnlyOneFolderNameAsTheInstallFolder) {
+    const auto manifest = [](const std::string& dir) {
+        return "\"AppState\"\n{\n\t\"appid\"\t\t\"1174180\"\n\t\"installdir\"\t\t\"" + dir + "\"\n}\n";
+    };
+    struct Case {
+        std::string acf;
+        std::string installDir;  // empty: refused
+    };
+    const Case cases[] = {
+        {manifest("Red Dead Redemption 2"), "Red Dead Redemption 2"},
+        {manifest(".."), ""},
+        {manifest("..\\\\..\\\\Windows"), ""},
+        {manifest("a/b"), ""},
+        {manifest(""), ""},
+        {"\"AppState\" { \"installdir\" { } }", ""},
+        {"\"AppState\" { \"name\" \"x\" }", ""},
+    };
+    for (const Case& c : cases) {
+        const SteamAppManifest read = readSteamAppManifest(c.acf);
+        EXPECT_EQ(read.installDir, c.installDir) << c.acf;
+        EXPECT_EQ(read.refusal.empty(), !c.installDir.empty()) << c.acf;
+    }
+}
+
+TEST(EpicManifest, ReadsTheInstallAndRefusesWhatIsNone) {
+    struct Case {
+        std::string json;
+        std::string location;  // empty: refused
+    };
+    const Case cases[] = {
+        {R"({"FormatVersion":0,"LaunchExecutable":"RDR2.exe","InstallLocation":"C:\\Games\\RDR2","AppName":"x"})",
+         "C:\\Games\\RDR2"},
+        {R"({"LaunchExecutable":"RDR2.exe"})", ""},
+        {R"({"LaunchExecutable":"RDR2.exe","InstallLocation":7})", ""},
+        {R"(["LaunchExecutable","InstallLocation"])", ""},
+        {R"({"LaunchExecutable":"RDR2.exe","InstallLocation":"C:\\x")", ""},
+        {std::string(100000, '[') + std::string(100000, ']'), ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        const EpicManifest read = readEpicManifest(c.json);
+        EXPECT_EQ(read.installLocation, c.location) << c.json.substr(0, 60);
+        EXPECT_EQ(read.refusal.empty(), !c.location.empty()) << c.json.substr(0, 60);
+    }
+}
+
+TEST(HookLog, FindsTheVersionInTheHeaderAndTheLastFatalLine) {
+    struct Case {
+        const char* what;
+        std::string log;
+        std::string version, fatal;
+    };
+    const Case cases[] = {
+        {"a game update refused",
+         "Script Hook RDR2 v1.0.1491.50 (build Mar  1 2026)\r\n\r\n[10:01:02] INIT: started\r\n"
+         "[10:01:03] FATAL: Unknown game version 1.0.1502.3\r\n",
+         "1.0.1491.50", "[10:01:03] FATAL: Unknown game version 1.0.1502.3"},
+        {"the last of two",
+         "hook 1.2.3\nFATAL: first\nFATAL: second  \n", "1.2.3", "FATAL: second"},
+        {"a version in the body is no header's", "a\nb\nc\nd\ne\nversion 1.2.3\n", "", ""},
+        {"the header's first dotted number, whichever it is", "log of 2026.12.08 by hook 3.4.5.6\n", "2026.12.08", ""},
+        {"a lone number is no version", "build 1491 of 2 parts\n", "", ""},
+        {"no line end", "FATAL", "", "FATAL"},
+        {"empty", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        const HookLog read = readHookLog(c.log);
+        EXPECT_EQ(read.version, c.version) << c.what;
+        EXPECT_EQ(read.fatalLine, c.fatal) << c.what;
+    }
+}
+
+// A PE32+ image of one section (raw data at 0x200, 0x200 bytes) and `size` bytes in all.
+std::string image(std::size_t size, std::uint32_t checksum = 0) {
+    std::string bytes(0x400, '\0');
+    const auto put = [&](std::size_t at, std::uint32_t value, int width) {
+        for (int i = 0; i < width; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+    };
+    bytes[0] = 'M', bytes[1] = 'Z';
+    put(0x3C, 0x40, 4);
+    bytes.replace(0x40, 4, std::string("PE\0\0", 4));
+    put(0x44, 0x8664, 2);  // machine
+    put(0x46, 1, 2);       // sections
+    put(0x54, 0xF0, 2);    // optional header's size
+    put(0x58, 0x20B, 2);   // PE32+
+    put(0x58 + 64, checksum, 4);
+    const std::size_t section = 0x58 + 0xF0;
+    put(section + 16, 0x200, 4);
+    put(section + 20, 0x200, 4);
+    bytes.resize(size);
+    return bytes;
+}
+
+TEST(ImageWhole, TellsACutShortFileFromAWholeOne) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string says;  // empty: whole
+    };
+    const Case cases[] = {
+        {"whole", image(0x400), ""},
+        {"with data after the sections", image(0x500), ""},
+        {"cut in the last section", image(0x300), "past the end of the file (768 bytes)"},
+        {"cut in the section table", image(0x80), "headers end past the end"},
+        {"a checksum that does not hold", image(0x400, 0x1234), "checksum"},
+        {"no image", "just text, not a DLL", ""},
+        {"header pointer past the end", std::string("MZ") + std::string(0x3A, '\0') + "\xff\xff\xff\x7f", "headers end"},
+    };
+    for (const Case& c : cases) {
+        const std::string why = whyImageCutShort(c.bytes);
+        if (c.says.empty()) EXPECT_EQ(why, "") << c.what;
+        else EXPECT_NE(why.find(c.says), std::string::npos) << c.what << ": " << why;
+    }
+}
+
+void write(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string vdfPath(const fs::path& path) {
+    std::string out;
+    for (const char c : path.u8string()) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return out;
+}
+
+// Records of each launcher, laid out in a scratch folder, and the game folders they lead to.
+TEST(GameFinder, FollowsEachLaunchersRecordsToEveryFolderHoldingTheGame) {
+    ScratchDir scratch;
+    const fs::path root = fs::current_path();
+    const fs::path rockstar = root / "Rockstar" / "RDR2", steam = root / "Steam", library = root / "Library";
+    const fs::path steamGame = library / "steamapps" / "common" / "Red Dead Redemption 2", epic = root / "Epic" / "RDR2";
+    for (const fs::path& game : {rockstar, steamGame, epic}) write(game / "RDR2.exe", "MZ");
+    write(root / "Empty" / "readme.txt", "");
+    write(library / "steamapps" / "appmanifest_1174180.acf",
+          "\"AppState\" { \"appid\" \"1174180\" \"installdir\" \"Red Dead Redemption 2\" }");
+    const std::string libraries = "\"libraryfolders\" { \"0\" { \"path\" \"" + vdfPath(steam) + "\" } \"1\" { \"path\" \"" +
+                                  vdfPath(library) + "\" } }";
+    write(steam / "steamapps" / "libraryfolders.vdf", libraries);
+    const fs::path manifests = root / "Manifests";
+    write(manifests / "A1.item", "{\"LaunchExecutable\":\"RDR2.exe\",\"InstallLocation\":\"" + vdfPath(epic) + "\"}");
+    write(manifests / "B2.item", "{\"LaunchExecutable\":\"Other.exe\",\"InstallLocation\":\"" + vdfPath(root) + "\"}");
+    write(manifests / "C3.txt", "not a manifest");
+
+    struct Case {
+        const char* what;
+        LauncherRecords records;
+        std::vector<std::string> found;  // "folder|launchers"
+        std::vector<std::string> noted;  // a part of each note
+    };
+    const auto rockstarRecord = [](const fs::path& folder) {
+        LauncherRecords records;
+        records.rockstar = {{"InstallFolder", folder.u8string()}};
+        return records;
+    };
+    LauncherRecords all = rockstarRecord(rockstar);
+    all.steamFolder = steam.u8string();
+    all.epicManifests = manifests.u8string();
+    LauncherRecords twice = rockstarRecord(steamGame);
+    twice.rockstar.push_back({"InstallFolderSteam", steamGame.u8string() + "/"});
+    twice.steamFolder = steam.u8string();
+    LauncherRecords nowhere = rockstarRecord(root / "Empty");
+    nowhere.steamFolder = (root / "NoSteam").u8string();
+    nowhere.epicManifests = (root / "NoEpic").u8string();
+    const Case cases[] = {
+        {"none", LauncherRecords{}, {}, {}},
+        {"Rockstar Games Launcher", rockstarRecord(rockstar), {rockstar.u8string() + "|Rockstar Games Launcher"}, {}},
+        {"each launcher: every install, in order",
+         all,
+         {rockstar.u8string() + "|Rockstar Games Launcher", steamGame.u8string() + "|Steam",
+          epic.u8string() + "|Epic Games Launcher"},
+         {}},
+        {"one install recorded thrice",
+         twice,
+         {steamGame.u8string() + "|Rockstar Games Launcher, Steam"},
+         {}},
+        {"records that lead nowhere", nowhere, {}, {"InstallFolder names", "holds no RDR2.exe"}},
+    };
+    for (const Case& c : cases) {
+        const FoundGames found = findGameFolders(c.records);
+        std::vector<std::string> games;
+        for (const FoundGame& game : found.games) games.push_back(game.folder + "|" + game.launchers);
+        EXPECT_EQ(games, c.found) << c.what;
+        EXPECT_EQ(found.notes.size(), c.noted.empty() ? 0u : 1u) << c.what;
+        for (const std::string& part : c.noted)
+            for (const std::string& note : found.notes) EXPECT_NE(note.find(part), std::string::npos) << note;
+    }
+
+    // A damaged library list: Steam's own folder is still searched, and the damage is a note.
+    write(steam / "steamapps" / "libraryfolders.vdf", libraries.substr(0, libraries.size() - 3));
+    write(steam / "steamapps" / "appmanifest_1174180.acf", "\"AppState\" { \"installdir\" \"RDR2\" }");
+    write(steam / "steamapps" / "common" / "RDR2" / "RDR2.exe", "MZ");
+    LauncherRecords damaged;
+    damaged.steamFolder = steam.u8string();
+    const FoundGames found = findGameFolders(damaged);
+    ASSERT_EQ(found.games.size(), 1u);
+    EXPECT_EQ(found.games[0].folder, (steam / "steamapps" / "common" / "RDR2").u8string());
+    ASSERT_EQ(found.notes.size(), 1u);
+    EXPECT_NE(found.notes[0].find("libraryfolders.vdf is damaged (a block that is never closed"), std::string::npos)
+        << found.notes[0];
+}
+
+}  // namespace
