@@ -395,7 +395,7 @@ int checkAll(Options options, bool pathGiven, std::ostream& out, std::ostream& e
         if (!holdsGameFile(standing)) {
             const GameFolderCheck here = checkGameFolder(standing, false, VELTRANE_VERSION);
             const FoundGames found = findGameFolders(readLauncherRecords());
-            if (here.looksLikeGame || !found.games.empty())
+            if (here.looksLikeGame || !found.games.empty() || !found.notes.empty())
                 return checkFoundGames(options, pathGiven, standing, found, out, err, answers);
         }
     }

@@ -57,7 +57,8 @@ public:
 
     void steam(const std::string& steamFolder) {
         if (steamFolder.empty()) return;
-        const fs::path steam = fs::u8path(steamFolder);
+        // Steam writes its own folder with "/" ("c:/program files (x86)/steam"): shown as Windows shows it.
+        const fs::path steam = fs::u8path(steamFolder).make_preferred();
         std::vector<std::string> libraries{steamFolder};
         const fs::path list = steam / "steamapps" / "libraryfolders.vdf";
         std::error_code error;
@@ -75,7 +76,7 @@ public:
             if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
             seen.push_back(key);
             const fs::path manifest =
-                fs::u8path(library) / "steamapps" / ("appmanifest_" + std::string(kSteamAppId) + ".acf");
+                fs::u8path(library).make_preferred() / "steamapps" / ("appmanifest_" + std::string(kSteamAppId) + ".acf");
             if (!fs::exists(manifest, error)) continue;
             const std::optional<std::string> bytes = readRecord(manifest);
             const SteamAppManifest app = bytes ? readSteamAppManifest(*bytes) : SteamAppManifest{{}, "it can't be read"};
@@ -83,7 +84,7 @@ public:
                 notes.push_back("Steam's " + manifest.u8string() + " can't be read (" + app.refusal + ")");
                 continue;
             }
-            add((fs::u8path(library) / "steamapps" / "common" / fs::u8path(app.installDir)).u8string(), "Steam",
+            add((fs::u8path(library).make_preferred() / "steamapps" / "common" / fs::u8path(app.installDir)).u8string(), "Steam",
                 "Steam's " + manifest.filename().u8string());
         }
     }

@@ -250,7 +250,8 @@ public:
         if (!name) {
             if (FolderFinding misplaced = misplacedPlugin(copies); !misplaced.text.empty()) return misplaced;
             return finding(check, Verdict::Fail, "no Veltrane.asi here" + copiesText,
-                           "copy Veltrane.asi from the package into " + into() + ", beside ScriptHookRDR2.dll" +
+                           "copy Veltrane.asi from the package into " + into() +
+                               ", beside ScriptHookRDR2.dll, or let the doctor do it: veltrane-doctor --install" +
                                (copiesFix.empty() ? "" : "; " + copiesFix));
         }
         if (!pluginUnloadable.empty())
@@ -497,8 +498,8 @@ std::vector<FolderFinding> running(const fs::path& folder) {
                               (program.hookPath.empty() ? "but no ScriptHookRDR2.dll beside it"
                                                         : "with ScriptHookRDR2.dll") +
                               readsText(program.currentFolder, folder));
-            // The player edits one file, the game reads another.
-            if (!program.currentFolder.empty() && !sameFolder(program.currentFolder, folder)) {
+            // The plugin of this folder reads another folder's file: the player edits the wrong one.
+            if (sameFolder(from, folder) && !program.currentFolder.empty() && !sameFolder(program.currentFolder, folder)) {
                 one.verdict = Verdict::Fail;
                 one.fix = "edit " + (fs::u8path(program.currentFolder) / kSettingsFile).u8string() +
                           ", or check that folder: veltrane-doctor --game \"" + program.currentFolder + "\"";

@@ -12,10 +12,11 @@ std::string utf8(const std::wstring& text) {
     return out;
 }
 
-// A text value (REG_SZ, or REG_EXPAND_SZ expanded); empty when there is none.
+// A text value (REG_SZ, or REG_EXPAND_SZ expanded: RRF_RT_REG_SZ takes both, and asking for
+// REG_EXPAND_SZ unexpanded is refused); empty when there is none.
 std::string registryText(HKEY root, const wchar_t* key, const wchar_t* value) {
     DWORD size = 0;
-    const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ;
+    const DWORD flags = RRF_RT_REG_SZ;
     if (RegGetValueW(root, key, value, flags, nullptr, nullptr, &size) != ERROR_SUCCESS || size < sizeof(wchar_t))
         return {};
     std::wstring text(size / sizeof(wchar_t), L'\0');

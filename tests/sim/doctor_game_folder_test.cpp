@@ -1,11 +1,15 @@
 // The doctor's game-folder checks under Wine, over game folders made per case from the real
 // Veltrane.asi, the stand-in script host and ASI loader, a stand-in host built without one of
 // its functions and a 32-bit DLL: for each, which checks fail, the exit status, and that
-// nothing in the folder changed.
+// nothing in the folder changed. Then scenes of the launchers' records (in this test's own
+// Wine prefix), of --install and --uninstall, and of a double-click in the unpacked package:
+// what was said, the exit status, and every file of the folders before and after.
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,6 +21,8 @@
 #include <vector>
 
 #include "doctor/doctor_cli.h"
+#include "doctor/game_probe.h"
+#include "settings/settings_file.h"
 #include "tests/support/flat_text.h"
 #include "tests/support/settings_text.h"
 
@@ -62,6 +68,7 @@ std::set<int> failedChecks(const std::string& report) {
 // A complete game folder: the script hook, its ASI loader under a name the game loads, the
 // plugin and its settings file.
 void complete(const fs::path& game) {
+    copy(VELTRANE_GAME, game / "RDR2.exe");
     copy(VELTRANE_STAND_IN_HOST, game / "ScriptHookRDR2.dll");
     copy(VELTRANE_ASI_LOADER, game / "dinput8.dll");
     copy(VELTRANE_PLUGIN, game / "Veltrane.asi");
@@ -75,6 +82,17 @@ struct Case {
     int status;
     std::vector<std::string> said;  // each in the report
 };
+
+// A file's time set back: a log of an earlier start.
+void age(const fs::path& file, int days) {
+    fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(24 * days));
+}
+
+void cut(const fs::path& file, std::size_t size) {
+    std::string bytes = readAll(file);
+    bytes.resize(size);
+    write(file, bytes);
+}
 
 TEST(DoctorGameFolder, NamesTheCheckThatFailsAndChangesNothing) {
     const fs::path base = fs::temp_directory_path() / "veltrane-doctor-game-folders";
@@ -108,6 +126,45 @@ TEST(DoctorGameFolder, NamesTheCheckThatFailsAndChangesNothing) {
         {"Veltrane.ini.txt",
          [](const fs::path& game) { fs::rename(game / "Veltrane.ini", game / "Veltrane.ini.txt"); },
          {5}, 1, {"no Veltrane.ini here, but Veltrane.ini.txt", "File name extensions"}},
+        {"plugin cut short by a failed download",
+         [](const fs::path& game) { cut(game / "Veltrane.asi", 100000); },
+         {3}, 1, {"Veltrane.asi is cut short", "past the end of the file (100000 bytes)", "download the package again"}},
+        {"an old log's failure beside a newer one's load",
+         [](const fs::path& game) {
+             write(game / "old.log", "Veltrane.asi: failed to load (error 126)\n");
+             age(game / "old.log", 400);
+             write(game / "asi-loader.log", "Veltrane.asi: loaded at 0x7ff812340000\n");
+         },
+         {}, 0, {"note 6 Log: old.log", "tells of an earlier start", "ok 6 Log: asi-loader.log"}},
+        {"script hook stopped by a game update",
+         [](const fs::path& game) {
+             write(game / "ScriptHookRDR2.log", "Script hook 1.0.1436.31, built Nov  2 2026\r\n\r\n"
+                                                "[12:00:01] INIT: loading\r\n"
+                                                "[12:00:01] FATAL: Unknown game version, check for an update\r\n");
+         },
+         {6}, 1,
+         {"the game is version " VELTRANE_GAME_VERSION ", the script hook version 1.0.1436.31",
+          "| [12:00:01] FATAL: Unknown game version, check for an update",
+          "wait for a script hook that supports version " VELTRANE_GAME_VERSION,
+          "or put back the game version it supports"}},
+        {"script hook in a subfolder",
+         [](const fs::path& game) { fs::create_directories(game / "bin"); fs::rename(game / "ScriptHookRDR2.dll", game / "bin" / "ScriptHookRDR2.dll"); },
+         {1}, 1, {"bin\\ScriptHookRDR2.dll in a subfolder", "move the files of bin", "beside RDR2.exe"}},
+        {"package unpacked into a subfolder",
+         [](const fs::path& game) { fs::create_directories(game / "Veltrane-1.3.0"); fs::rename(game / "Veltrane.asi", game / "Veltrane-1.3.0" / "Veltrane.asi"); },
+         {3}, 1, {"Veltrane-1.3.0\\Veltrane.asi in a subfolder", "up one folder"}},
+        {"Veltrane.asi.txt", [](const fs::path& game) { fs::rename(game / "Veltrane.asi", game / "Veltrane.asi.txt"); },
+         {3}, 1, {"but Veltrane.asi.txt, which no loader loads", "rename it to Veltrane.asi"}},
+        {"Veltrane.dll", [](const fs::path& game) { fs::rename(game / "Veltrane.asi", game / "Veltrane.dll"); },
+         {3}, 1, {"but Veltrane.dll, which no loader loads", "rename it to Veltrane.asi"}},
+        {"Veltrane.asi.zip", [](const fs::path& game) { fs::rename(game / "Veltrane.asi", game / "Veltrane.asi.zip"); },
+         {3}, 1, {"but Veltrane.asi.zip, still packed", "unpack Veltrane.asi.zip"}},
+        {"only a second name", [](const fs::path& game) { fs::rename(game / "Veltrane.asi", game / "Veltrane (1).asi"); },
+         {}, 0, {"note 3 Plugin: no Veltrane.asi here, but Veltrane (1).asi, which a loader loads as well",
+                 "rename it to Veltrane.asi"}},
+        {"no game here",
+         [](const fs::path& game) { fs::remove(game / "RDR2.exe"); fs::remove(game / "ScriptHookRDR2.dll"); },
+         {1}, 1, {"into the game folder (the one holding RDR2.exe)"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -125,6 +182,211 @@ TEST(DoctorGameFolder, NamesTheCheckThatFailsAndChangesNothing) {
         for (const std::string& said : c.said) EXPECT_NE(flat(out.str()).find(said), std::string::npos) << said << "\n" << out.str();
         EXPECT_EQ(snapshot(game), before);
     }
+    if (!::testing::Test::HasFailure()) fs::remove_all(base);
+}
+
+// ---- Scenes: the launchers' records, install and uninstall, the double-click.
+
+// A registry value as a launcher writes it, through Wine's own reg.exe.
+void registry(const std::string& key, const std::string& value, const std::string& data) {
+    const std::string command = "reg add \"" + key + "\" /v " + value + " /t REG_SZ /d \"" + data + "\" /f >nul 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+void forgetLaunchers() {
+    for (const char* key : {"HKLM\\SOFTWARE\\WOW6432Node\\Rockstar Games", "HKCU\\Software\\Valve",
+                            "HKLM\\SOFTWARE\\WOW6432Node\\Valve"})
+        std::system((std::string("reg delete \"") + key + "\" /f >nul 2>&1").c_str());
+}
+
+const char* kRockstarKey = "HKLM\\SOFTWARE\\WOW6432Node\\Rockstar Games\\Red Dead Redemption 2";
+
+std::string kvPath(const fs::path& path) {
+    std::string out;
+    for (const char c : path.u8string()) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return out;
+}
+
+// A Steam library elsewhere than Steam, holding the game.
+void steamLibrary(const fs::path& scene, const fs::path& game) {
+    const fs::path steam = scene / "Steam", library = scene / "Library";
+    write(steam / "steamapps" / "libraryfolders.vdf",
+          "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + kvPath(steam) +
+              "\"\n\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + kvPath(library) + "\"\n\t}\n}\n");
+    write(library / "steamapps" / "appmanifest_1174180.acf",
+          "\"AppState\"\n{\n\t\"appid\"\t\t\"1174180\"\n\t\"installdir\"\t\t\"" +
+              game.filename().u8string() + "\"\n}\n");
+    registry("HKCU\\Software\\Valve\\Steam", "SteamPath", steam.generic_u8string());
+}
+
+fs::path epicManifests() {
+    const char* data = std::getenv("ProgramData");
+    return fs::u8path(data ? data : "C:\\ProgramData") / "Epic" / "EpicGamesLauncher" / "Data" / "Manifests";
+}
+
+struct Scene {
+    const char* name;
+    // Lays out the scene's folders and records under `scene`; the doctor runs in `scene`/Downloads.
+    std::function<void(const fs::path& scene)> make;
+    std::vector<std::string> args;  // "{scene}" stands for the scene's folder
+    const char* answers;            // double-clicked: the player's answers; null: from a prompt
+    int status;
+    std::vector<std::string> said, unsaid;
+    // The files that change: path under the scene, and "plugin" (the package's bytes), "ini"
+    // (the default settings file), "was:PATH" (the bytes PATH held before) or "" (removed).
+    std::map<std::string, std::string> changes;
+};
+
+TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
+    const fs::path base = fs::temp_directory_path() / "veltrane-doctor-scenes";
+    fs::remove_all(base);
+    // The package as unpacked: the doctor's own folder holds the Veltrane.asi it installs.
+    const fs::path package = fs::u8path(programFolder()) / "Veltrane.asi";
+    copy(VELTRANE_PLUGIN, package);
+    const std::string plugin = readAll(VELTRANE_PLUGIN);
+    std::string defaults;
+    {
+        fs::create_directories(base / "defaults");
+        SettingsFile file;
+        file.setPath((base / "defaults" / "Veltrane.ini").string());
+        file.writeDefaults();
+        defaults = readAll(base / "defaults" / "Veltrane.ini");
+    }
+    const auto game = [](const fs::path& folder) {
+        complete(folder);
+        fs::remove(folder / "Veltrane.asi");
+    };
+    const auto rockstar = [&](const fs::path& scene) {
+        game(scene / "Rockstar");
+        registry(kRockstarKey, "InstallFolder", (scene / "Rockstar").u8string());
+    };
+    const auto epic = [&](const fs::path& scene) {
+        game(scene / "Epic Games" / "RDR2");
+        write(epicManifests() / "0A1B2C.item",
+              "{\"FormatVersion\": 0, \"LaunchExecutable\": \"RDR2.exe\", \"InstallLocation\": \"" +
+                  kvPath(scene / "Epic Games" / "RDR2") + "\", \"DisplayName\": \"Red Dead Redemption 2\"}");
+        write(epicManifests() / "FFFF.item", "{\"LaunchExecutable\": \"Other.exe\", \"InstallLocation\": \"C:\\\\\"}");
+    };
+    const std::vector<Scene> scenes = {
+        {"no launcher's records, package in Downloads",
+         [](const fs::path& scene) { copy(VELTRANE_PLUGIN, scene / "Downloads" / "Veltrane.asi"); }, {}, nullptr, 1,
+         {"Downloads holds no RDR2.exe: it is not the game folder", "No game folder in the launchers' records"},
+         {"into this folder", "FAIL"}, {}},
+        {"Rockstar Games Launcher", rockstar, {}, nullptr, 1,
+         {"The game is in {scene}\\Rockstar (Rockstar Games Launcher): checked below",
+          "Game folder {scene}\\Rockstar", "FAIL 3 Plugin: no Veltrane.asi here", "or let the doctor do it: veltrane-doctor --install",
+          "ok Script hook, ASI loader, Write access, Settings file", "settings file {scene}\\Rockstar\\Veltrane.ini"},
+         {"FAIL 1", "FAIL 2"}, {}},
+        {"Steam library elsewhere than Steam",
+         [&](const fs::path& scene) {
+             game(scene / "Library" / "steamapps" / "common" / "Red Dead Redemption 2");
+             steamLibrary(scene, scene / "Library" / "steamapps" / "common" / "Red Dead Redemption 2");
+         },
+         {}, nullptr, 1,
+         {"The game is in {scene}\\Library\\steamapps\\common\\Red Dead Redemption 2 (Steam)"}, {"damaged"}, {}},
+        {"Epic Games Launcher", epic, {}, nullptr, 1,
+         {"The game is in {scene}\\Epic Games\\RDR2 (Epic Games Launcher)"}, {}, {}},
+        {"two installs", [&](const fs::path& scene) { rockstar(scene); epic(scene); }, {}, nullptr, 1,
+         {"The launchers' records name 2 game folders, each checked below", "{scene}\\Rockstar (Rockstar Games Launcher)",
+          "{scene}\\Epic Games\\RDR2 (Epic Games Launcher)", "Game folder {scene}\\Epic Games\\RDR2",
+          "Check one folder's settings file with veltrane-doctor --game DIR"},
+         {}, {}},
+        {"damaged libraryfolders.vdf",
+         [&](const fs::path& scene) {
+             steamLibrary(scene, scene / "Library" / "steamapps" / "common" / "RDR2");
+             write(scene / "Steam" / "steamapps" / "libraryfolders.vdf", "\"libraryfolders\"\n{\n\t\"1\"\n\t{\n\t\t\"path\"");
+         },
+         {}, nullptr, 1,
+         {"note Steam's {scene}\\Steam\\steamapps\\libraryfolders.vdf is damaged", "No game folder in the launchers' records"},
+         {}, {}},
+        {"double-click in the package, install", rockstar, {}, "y\n", 0,
+         {"Install Veltrane.asi into {scene}\\Rockstar? [y/N]", "Wrote {scene}\\Rockstar\\Veltrane.asi (version",
+          "ok Script hook, ASI loader, Plugin"},
+         {"FAIL"}, {{"Rockstar/Veltrane.asi", "plugin"}}},
+        {"double-click in the package, declined", rockstar, {}, "n\n", 1, {"Install Veltrane.asi into"}, {"Wrote"}, {}},
+        {"install into a folder without the script hook",
+         [](const fs::path& scene) {
+             write(scene / "Game" / "RDR2.exe", readAll(VELTRANE_GAME));
+         },
+         {"--install", "{scene}\\Game"}, nullptr, 1,
+         {"Wrote {scene}\\Game\\Veltrane.asi", "Wrote {scene}\\Game\\Veltrane.ini (the default settings)",
+          "FAIL 1 Script hook", "FAIL 2 ASI loader", "are not part of this package",
+          "they come from the script hook author's page"},
+         {}, {{"Game/Veltrane.asi", "plugin"}, {"Game/Veltrane.ini", "ini"}}},
+        {"reinstall over another Veltrane.asi",
+         [](const fs::path& scene) {
+             complete(scene / "Game");
+             copy(VELTRANE_DLL32, scene / "Game" / "Veltrane.asi");
+             write(scene / "Game" / "Veltrane.asi.bak", "an earlier backup");
+         },
+         {"--install", "{scene}\\Game"}, nullptr, 0,
+         {"Wrote {scene}\\Game\\Veltrane.asi", "{scene}\\Game\\Veltrane.asi.2.bak (the Veltrane.asi that was there"},
+         {"FAIL"}, {{"Game/Veltrane.asi", "plugin"}, {"Game/Veltrane.asi.2.bak", "was:Game/Veltrane.asi"}}},
+        {"install again, nothing to copy",
+         [](const fs::path& scene) { complete(scene / "Game"); }, {"--install", "{scene}\\Game"}, nullptr, 0,
+         {"is this package's already: nothing to copy"}, {"Wrote"}, {}},
+        {"install into a folder without the game",
+         [](const fs::path& scene) { write(scene / "Game" / "readme.txt", "x"); },
+         {"--install", "{scene}\\Game"}, nullptr, 2, {"holds no RDR2.exe: it is not the game folder"}, {"Wrote"}, {}},
+        {"install found through the records", rockstar, {"--install"}, nullptr, 0,
+         {"Wrote {scene}\\Rockstar\\Veltrane.asi"}, {}, {{"Rockstar/Veltrane.asi", "plugin"}}},
+        {"install with two installs recorded", [&](const fs::path& scene) { rockstar(scene); epic(scene); },
+         {"--install"}, nullptr, 2, {"2 game folders; name the one you mean"}, {"Wrote"}, {}},
+        {"uninstall",
+         [](const fs::path& scene) { complete(scene / "Game"); }, {"--uninstall", "{scene}\\Game"}, nullptr, 0,
+         {"Removed {scene}\\Game\\Veltrane.asi", "Veltrane.ini is yours and stays"}, {}, {{"Game/Veltrane.asi", ""}}},
+        {"uninstall leaves another plugin",
+         [](const fs::path& scene) { complete(scene / "Game"); copy(VELTRANE_DLL32, scene / "Game" / "Veltrane.asi"); },
+         {"--uninstall", "{scene}\\Game"}, nullptr, 1, {"is not this package's Veltrane.asi", "left as it is"},
+         {"Removed"}, {}},
+    };
+    for (const Scene& scene : scenes) {
+        SCOPED_TRACE(scene.name);
+        const fs::path root = base / scene.name;
+        forgetLaunchers();
+        fs::remove_all(epicManifests());
+        fs::create_directories(root / "Downloads");
+        scene.make(root);
+        const auto before = snapshot(root);
+        const auto place = [&](std::string text) {
+            for (std::size_t at; (at = text.find("{scene}")) != std::string::npos;) text.replace(at, 7, root.u8string());
+            return text;
+        };
+        std::vector<std::string> args{"veltrane-doctor"};
+        for (const std::string& arg : scene.args) args.push_back(place(arg));
+        std::vector<const char*> argv;
+        for (const std::string& arg : args) argv.push_back(arg.c_str());
+        std::ostringstream out, err;
+        std::istringstream answers(scene.answers ? scene.answers : "");
+        const fs::path previous = fs::current_path();
+        fs::current_path(root / "Downloads");
+        const int status = runDoctor(static_cast<int>(argv.size()), argv.data(), out, err, scene.answers ? &answers : nullptr);
+        fs::current_path(previous);
+        const std::string said = flat(out.str() + err.str());
+        EXPECT_EQ(status, scene.status) << said;
+        for (const std::string& text : scene.said) EXPECT_NE(said.find(place(text)), std::string::npos) << place(text) << "\n" << said;
+        for (const std::string& text : scene.unsaid) EXPECT_EQ(said.find(place(text)), std::string::npos) << text << "\n" << said;
+        auto expected = before;
+        for (const auto& [path, what] : scene.changes) {
+            const std::string key = fs::u8path(path).make_preferred().u8string();
+            if (what.empty()) expected.erase(key);
+            else if (what == "plugin") expected[key] = plugin;
+            else if (what == "ini") expected[key] = defaults;
+            else expected[key] = before.at(fs::u8path(what.substr(4)).make_preferred().u8string());
+        }
+        const auto after = snapshot(root);
+        EXPECT_EQ(after.size(), expected.size());
+        for (const auto& [path, bytes] : expected) {
+            const auto found = after.find(path);
+            if (found == after.end()) ADD_FAILURE() << path << " is missing";
+            else EXPECT_TRUE(found->second == bytes) << path << " differs";
+        }
+        for (const auto& [path, bytes] : after)
+            if (!expected.count(path)) ADD_FAILURE() << path << " was written";
+    }
+    forgetLaunchers();
+    fs::remove_all(epicManifests());
+    fs::remove(package);
     if (!::testing::Test::HasFailure()) fs::remove_all(base);
 }
 
