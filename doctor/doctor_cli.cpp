@@ -414,11 +414,33 @@ int checkAll(Options options, bool pathGiven, std::ostream& out, std::ostream& e
         return 2;
     }
     // The game folder first: what keeps the plugin from loading matters before what it reads.
-    const GameFolderCheck game = checkGameFolder(
-        answers && !pathGiven && options.game.empty() ? programFolder() : gameFolder,
-        !options.game.empty(), VELTRANE_VERSION);
-    const std::size_t folderLines = printGameFolder(out, game, options.report.quiet, options.report.details);
-    const int status = Doctor(options, out, err, linesAbove + folderLines).run(profilePath(*name), answers);
+    const std::string checked = answers && !pathGiven && options.game.empty() ? programFolder() : gameFolder;
+    GameFolderCheck game = checkGameFolder(checked, !options.game.empty(), VELTRANE_VERSION);
+    std::size_t folderLines = printGameFolder(out, game, options.report.quiet, options.report.details);
+    // Double-clicked beside the player's file under a name the plugin never reads: the rename
+    // is offered, never a default file beside it.
+    std::istream* asking = answers;
+    const bool settingsHere = absoluteFolder(checked) == currentFolder();
+    if (answers && settingsHere && !game.settingsNearName.empty()) {
+        const std::filesystem::path folder = std::filesystem::u8path(currentFolder());
+        if (ask(*answers, out, "Rename " + game.settingsNearName + " to " + kSettingsFile + " now?")) {
+            std::error_code error;
+            std::filesystem::rename(folder / std::filesystem::u8path(game.settingsNearName), folder / kSettingsFile,
+                                    error);
+            if (error) err << "Could not rename " << game.settingsNearName << ": " << error.message() << ".\n";
+            else out << "Renamed " << game.settingsNearName << " to " << kSettingsFile << ".\n";
+            ++folderLines;
+        } else {
+            asking = nullptr;
+        }
+        ++folderLines;
+    }
+    const int status = Doctor(options, out, err, linesAbove + folderLines).run(profilePath(*name), asking);
+    // What the questions did not mend stays in view at the end.
+    if (answers && game.looksLikeGame) {
+        game = checkGameFolder(checked, !options.game.empty(), VELTRANE_VERSION);
+        if (game.failures() > 0) out << "Still wrong in the game folder: " << game.failedChecks() << " (see above).\n";
+    }
     return std::max(status, game.failures() > 0 ? 1 : 0);
 }
 

@@ -145,9 +145,14 @@ FolderFinding settingsFileCheck(const fs::path& folder, const std::vector<std::s
     if (fs::exists(file, error)) return finding(check, Verdict::Pass, "Veltrane.ini is here");
     // A near name is most likely the player's file under a name the plugin never reads.
     const std::vector<std::string> near = nearNames(names, kSettingsFile);
-    if (!near.empty())
-        return finding(check, Verdict::Fail, "no Veltrane.ini here, but " + joined(near) + ", which the plugin never reads",
-                       renameAdvice(near.front(), kSettingsFile));
+    if (!near.empty()) {
+        FolderFinding misnamed = finding(check, Verdict::Fail,
+                                         "no Veltrane.ini here, but " + joined(near) + ", which the plugin never reads",
+                                         renameAdvice(near.front(), kSettingsFile));
+        misnamed.brief = near.front() + " here, no Veltrane.ini: the plugin never reads it";
+        misnamed.briefFix = "rename it to Veltrane.ini";
+        return misnamed;
+    }
     return finding(check, Verdict::Fail,
                    "no Veltrane.ini here: the plugin writes it on its first start when it loads and may write here",
                    "start the game with the plugin (it writes the file), or write it with veltrane-doctor "
@@ -208,12 +213,14 @@ public:
         if (!lookup.missing.empty()) {
             std::vector<std::string> plain;
             for (const std::string& missing : lookup.missing) plain.push_back(plainName(missing));
-            return finding(check, Verdict::Fail,
+            FolderFinding lacks = finding(check, Verdict::Fail,
                            *name + " lacks " + std::to_string(lookup.missing.size()) + " of the " +
                                std::to_string(wanted.size()) + " functions " + whose + " uses (" + joined(plain) +
                                "): an old script hook or one for another game; Windows then refuses to load "
                                "Veltrane.asi",
                            "install the current script hook for this game");
+            lacks.brief = *name + " lacks " + joined(plain) + ": an old script hook, or one for another game";
+            return lacks;
         }
         return finding(check, Verdict::Pass,
                        *name + ", 64-bit, has the " + std::to_string(wanted.size()) + " functions " + whose + " uses");
@@ -236,8 +243,10 @@ public:
                            " that loads *.asi files (the game loads DLLs of these names from its folder: that is "
                            "how a loader gets in)";
         if (!others.empty()) text += "; " + joined(others) + " shows no sign of it (another mod's DLL?)";
-        return finding(check, Verdict::Fail, text,
-                       "copy the ASI loader from the script hook's package (dinput8.dll) into " + into());
+        FolderFinding none = finding(check, Verdict::Fail, text,
+                                     "copy the ASI loader from the script hook's package (dinput8.dll) into " + into());
+        none.brief = others.empty() ? "none here: nothing loads *.asi files" : joined(others) + " here loads no *.asi files";
+        return none;
     }
 
     FolderFinding plugin() const {
@@ -339,6 +348,7 @@ public:
         if (out.empty())
             out.push_back(finding("6 Log", Verdict::Note,
                                   "no *.log here names Veltrane.asi (none is needed)"));
+        if (out.size() == 1 && out.front().verdict == Verdict::Note && out.front().fix.empty()) out.front().minor = true;
         return out;
     }
 
@@ -411,10 +421,14 @@ private:
                            "move " + shown(fs::u8path(below.front()) / kPluginFile) +
                                " up one folder, beside ScriptHookRDR2.dll");
         // The only copy under a second name runs as it is; it is Veltrane.asi's name that is missing.
-        if (copies.size() == 1 && copies.front().find_first_of("/\\") == std::string::npos)
-            return finding(check, Verdict::Note,
-                           "no Veltrane.asi here, but " + copies.front() + ", which a loader loads as well",
-                           renameAdvice(copies.front(), kPluginFile));
+        if (copies.size() == 1 && copies.front().find_first_of("/\\") == std::string::npos) {
+            FolderFinding renamed = finding(check, Verdict::Note,
+                                            "no Veltrane.asi here, but " + copies.front() + ", which a loader loads as well",
+                                            "rename it to Veltrane.asi, so that a later copy does not load beside it");
+            renamed.brief = copies.front() + " here, no Veltrane.asi: it loads, but under a second name";
+            renamed.briefFix = "rename it to Veltrane.asi";
+            return renamed;
+        }
         return {};
     }
 
@@ -515,7 +529,10 @@ std::vector<FolderFinding> running(const fs::path& folder) {
         one.counts = false;
         out.push_back(one);
     }
-    if (out.empty()) out.push_back(finding(check, Verdict::Note, "no program has Veltrane.asi loaded; the game is not running"));
+    if (out.empty()) {
+        out.push_back(finding(check, Verdict::Note, "no program has Veltrane.asi loaded; the game is not running"));
+        out.back().minor = true;
+    }
     if (found.closed > 0 && !out.empty() && out.back().verdict == Verdict::Note)
         out.back().text += " (" + std::to_string(found.closed) + " programs could not be looked into)";
     return out;
@@ -554,6 +571,16 @@ std::string whyNotLoadable(const std::string& name, const std::string& bytes) {
 
 std::string dllVersion(const std::string& bytes) { return versionOf(pe::readImage(bytes)); }
 
+std::string GameFolderCheck::failedChecks() const {
+    std::vector<std::string> names;
+    for (const FolderFinding& f : findings) {
+        if (f.verdict != Verdict::Fail || !f.counts) continue;
+        const std::string name = f.check.size() > 2 && f.check[1] == ' ' ? f.check.substr(2) : f.check;
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    }
+    return joined(names);
+}
+
 std::size_t GameFolderCheck::failures() const {
     return static_cast<std::size_t>(std::count_if(findings.begin(), findings.end(), [](const FolderFinding& f) {
         return f.verdict == Verdict::Fail && f.counts;
@@ -581,6 +608,10 @@ GameFolderCheck checkGameFolder(const std::string& folder, bool given, const std
     out.push_back(checks.plugin());
     out.push_back(checks.writable());
     out.push_back(checks.settingsFile());
+    if (out.back().verdict == Verdict::Fail && !out.back().briefFix.empty()) {
+        const std::vector<std::string> near = nearNames(fileNames(root), kSettingsFile);
+        if (!near.empty()) check.settingsNearName = near.front();
+    }
     for (FolderFinding& log : checks.logs()) out.push_back(std::move(log));
     out.push_back(checks.path());
     for (FolderFinding& program : running(root)) out.push_back(std::move(program));
@@ -607,10 +638,13 @@ std::size_t printGameFolder(std::ostream& out, const GameFolderCheck& check, boo
         if (quiet && finding.verdict != Verdict::Fail) continue;
         const bool folderCheck = !finding.check.empty() && finding.check[0] >= '1' && finding.check[0] <= '9';
         if (finding.verdict == Verdict::Pass && folderCheck && !details) continue;
-        printWrapped(text, label(finding.verdict), finding.check + ": " + finding.text, kIndent);
+        if (finding.minor && !details) continue;
+        const std::string& said = details || finding.brief.empty() ? finding.text : finding.brief;
+        const std::string& fix = details || finding.briefFix.empty() ? finding.fix : finding.briefFix;
+        printWrapped(text, label(finding.verdict), finding.check + ": " + said, kIndent);
         for (const std::string& line : finding.quoted) text << kIndent << "| " << line << "\n";
-        if (finding.verdict != Verdict::Pass && !finding.fix.empty())
-            printWrapped(text, kIndent + "Fix: ", finding.fix, kIndent + "     ");
+        if (finding.verdict != Verdict::Pass && !fix.empty())
+            printWrapped(text, kIndent + "Fix: ", fix, kIndent + "     ");
     }
     text << "\n";
     const std::string printed = text.str();

@@ -23,6 +23,9 @@ struct FolderFinding {
     std::string fix;                   // for a failure: what to do
     std::vector<std::string> quoted;   // lines quoted from a log
     bool counts = true;  // a failure that counts in the exit status (what runs now does not)
+    // For one screen: the text and fix in a line or two (empty: as above); the rest with --details.
+    std::string brief, briefFix;
+    bool minor = false;  // nothing found that matters (no log, no game running): told with --details
 };
 
 struct GameFolderCheck {
@@ -32,7 +35,12 @@ struct GameFolderCheck {
     bool looksLikeGame = false;
     bool holdsGame = false;  // RDR2.exe is here
     std::vector<FolderFinding> findings;
+    // The player's settings file under a name the plugin never reads ("Veltrane.ini.txt"), when
+    // Veltrane.ini is missing: the doctor offers to rename it.
+    std::string settingsNearName;
     std::size_t failures() const;
+    // The checks that fail, by name: "Script hook, ASI loader".
+    std::string failedChecks() const;
 };
 
 // The file names the checks look for.

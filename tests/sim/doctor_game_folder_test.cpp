@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
@@ -235,6 +236,7 @@ struct Scene {
     // The files that change: path under the scene, and "plugin" (the package's bytes), "ini"
     // (the default settings file), "was:PATH" (the bytes PATH held before) or "" (removed).
     std::map<std::string, std::string> changes;
+    std::size_t mostLines = 0;  // the report fits this many lines, the first failure among them (0: any)
 };
 
 TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
@@ -267,7 +269,32 @@ TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
                   kvPath(scene / "Epic Games" / "RDR2") + "\", \"DisplayName\": \"Red Dead Redemption 2\"}");
         write(epicManifests() / "FFFF.item", "{\"LaunchExecutable\": \"Other.exe\", \"InstallLocation\": \"C:\\\\\"}");
     };
+    // Four failures: an old script hook, no loader, the plugin and the settings file misnamed.
+    const auto fourFailures = [](const fs::path& scene) {
+        complete(scene / "Game");
+        copy(VELTRANE_HOST_LACKING, scene / "Game" / "ScriptHookRDR2.dll");
+        fs::remove(scene / "Game" / "dinput8.dll");
+        fs::rename(scene / "Game" / "Veltrane.asi", scene / "Game" / "Veltrane (1).asi");
+        fs::rename(scene / "Game" / "Veltrane.ini", scene / "Game" / "Veltrane.ini.txt");
+    };
+    const auto misnamedSettings = [](const fs::path& scene) {
+        complete(scene / "Game");
+        fs::remove(scene / "Game" / "dinput8.dll");
+        fs::rename(scene / "Game" / "Veltrane.ini", scene / "Game" / "Veltrane.ini.txt");
+    };
     const std::vector<Scene> scenes = {
+        {"four failures on one screen", fourFailures, {"--game", "{scene}\\Game"}, nullptr, 1,
+         {"FAIL 1 Script hook: ScriptHookRDR2.dll lacks " VELTRANE_HOST_LACKS, "FAIL 2 ASI loader",
+          "note 3 Plugin: Veltrane (1).asi here", "FAIL 5 Settings file", "Fix: rename it to Veltrane.ini"},
+         {}, {}, 29},
+        {"double-click beside Veltrane.ini.txt, rename", misnamedSettings, {"--game", "{scene}\\Game"}, "y\n", 1,
+         {"Rename Veltrane.ini.txt to Veltrane.ini now? [y/N]", "Renamed Veltrane.ini.txt to Veltrane.ini.",
+          "Still wrong in the game folder: ASI loader (see above)."},
+         {"Write the default settings file now?"},
+         {{"Game/Veltrane.ini", "was:Game/Veltrane.ini.txt"}, {"Game/Veltrane.ini.txt", ""}}},
+        {"double-click beside Veltrane.ini.txt, declined", misnamedSettings, {"--game", "{scene}\\Game"}, "n\n", 1,
+         {"Rename Veltrane.ini.txt to Veltrane.ini now?", "Still wrong in the game folder: ASI loader, Settings file"},
+         {"Write the default settings file now?"}, {}},
         {"no launcher's records, package in Downloads",
          [](const fs::path& scene) { copy(VELTRANE_PLUGIN, scene / "Downloads" / "Veltrane.asi"); }, {}, nullptr, 1,
          {"Downloads holds no RDR2.exe: it is not the game folder", "No game folder in the launchers' records"},
@@ -364,6 +391,11 @@ TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
         fs::current_path(previous);
         const std::string said = flat(out.str() + err.str());
         EXPECT_EQ(status, scene.status) << said;
+        if (scene.mostLines) {
+            const std::string text = out.str();
+            EXPECT_LE(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')), scene.mostLines) << text;
+            EXPECT_EQ(text.rfind("Game folder", 0), 0u) << text;
+        }
         for (const std::string& text : scene.said) EXPECT_NE(said.find(place(text)), std::string::npos) << place(text) << "\n" << said;
         for (const std::string& text : scene.unsaid) EXPECT_EQ(said.find(place(text)), std::string::npos) << text << "\n" << said;
         auto expected = before;
