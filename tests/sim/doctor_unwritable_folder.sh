@@ -5,6 +5,8 @@
 # folder is bind-mounted read-only in a mount namespace of its own, with a Wine prefix (and so a
 # wineserver) of that namespace; anyone else loses the folder's write permission. A probe write
 # must fail first: when the folder can't be made unwritable, the test fails instead of passing.
+# Then --install into that folder must fail as a whole (exit 2, "access denied", what to do),
+# leaving the folder as it was.
 #
 # Usage: doctor_unwritable_folder.sh DOCTOR_EXE HOST_DLL LOADER_DLL PLUGIN RUN_DIR
 set -euo pipefail
@@ -13,11 +15,12 @@ scripts=$(realpath "$(dirname "$0")/../../scripts")
 fail() { echo "FAIL: $*" >&2; exit 1; }
 game=$run/game
 if [ -d "$game" ]; then chmod u+w "$game"; fi
-rm -rf "$game" "$run/out.txt"
+rm -rf "$game" "$run/out.txt" "$run/out.txt.install" "$run/out.txt.install-status"
 mkdir -p "$game"
 cp "$2" "$game/ScriptHookRDR2.dll"
 cp "$3" "$game/dinput8.dll"
 cp "$4" "$game/Veltrane.asi"
+cp "$3" "$game/RDR2.exe"  # only its presence matters: the folder holds the game
 before=$(cd "$game" && stat -c "%a %Y" . && ls -lA --time-style=+%s && md5sum ./*)
 
 in_namespace=()
@@ -38,6 +41,9 @@ status=0
     "$2/wine-prefix.sh" "$WINEPREFIX" >/dev/null || exit 96
     status=0
     "$2/wine-run.sh" "$3" --game "$1" --quiet >"$4" 2>&1 || status=$?
+    installed=0
+    "$2/wine-run.sh" "$3" --install "$1" >"$4.install" 2>&1 || installed=$?
+    echo "$installed" >"$4.install-status"
     [ -z "${5:-}" ] || wineserver -k 2>/dev/null || true
     exit $status' check "$game" "$scripts" "$doctor" "$run/out.txt" "${in_namespace[*]:+own-server}" || status=$?
 [ "$status" -ne 95 ] || fail "the game folder $game can be written"
@@ -52,4 +58,8 @@ failed=$(grep -o '^FAIL [0-9]' "$run/out.txt" | tr '\n' ' ')
 tr '\n' ' ' <"$run/out.txt" | tr -s ' ' | grep -q "stays off, and tries again in every frame" ||
     fail "the write-access failure does not say what follows from it"
 [ "$before" = "$after" ] || fail "the game folder changed: $(diff <(echo "$before") <(echo "$after"))"
+cat "$run/out.txt.install"
+[ "$(cat "$run/out.txt.install-status")" = 2 ] || fail "--install exited with status $(cat "$run/out.txt.install-status"), want 2"
+tr '\n' ' ' <"$run/out.txt.install" | tr -s ' ' | grep -q "Nothing changed: could not write .*access denied.*Run as administrator" ||
+    fail "--install does not say why nothing changed, and what to do"
 echo PASS
