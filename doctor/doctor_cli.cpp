@@ -512,9 +512,11 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
                  "one) or --fix (keeping a backup).\nFirst it checks the game folder (script hook, ASI loader, "
                  "plugin, write access, settings file, logs, the folder's path: those that pass share a line, each "
                  "failure has its own with the fix), and which running "
-                 "program has the plugin loaded; a failed check counts as a warning. A folder that holds no game (no "
-                 "RDR2.exe, ScriptHookRDR2.dll or *.asi) is checked only when --game names it.\nExit status: 0 nothing to warn about, 1 warnings, 2 the "
-                 "file can't be read or written, or a wrong command line.",
+                 "program has the plugin loaded; a failed check counts as a warning. Run from a folder without RDR2.exe "
+                 "(the unpacked package, say), it checks the game folders that the Rockstar Games Launcher, Steam and "
+                 "the Epic Games Launcher record instead; --game names one. --install copies the plugin there.\nExit "
+                 "status: 0 nothing to warn about, 1 warnings, 2 the file can't be read or written, nothing was "
+                 "installed, or a wrong command line.",
                  "veltrane-doctor"};
     // Paths such as /home/me/Veltrane.ini are paths, also on Windows (under Wine or Proton).
     app.allow_windows_style_options(false);

@@ -608,3 +608,46 @@ TEST(DoctorCli, RoughEdges) {
             EXPECT_LE(line.size(), 79u) << line;
     }
 }
+
+namespace {
+
+// The command line of --install and --uninstall, and a folder without the game: what is said,
+// the exit status, and that nothing is written where the game is not.
+TEST(DoctorCli, InstallAndAFolderWithoutTheGame) {
+    ScratchDir scratch;
+    std::filesystem::create_directories("game");
+    writeFile("game/RDR2.exe", "MZ");
+    std::filesystem::create_directories("package");
+    writeFile("package/Veltrane.asi", "not the plugin");
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        int status;
+        std::string said;  // in the output or the errors
+    };
+    const Case cases[] = {
+        {"both at once", {"--install", "game", "--uninstall", "game"}, 2, "usage: veltrane-doctor"},
+        {"install where the game is not", {"--install", "package"}, 2, "package holds no RDR2.exe: it is not the game folder"},
+        {"Windows' spelling", {"/install", "package"}, 2, "holds no RDR2.exe"},
+        {"uninstall with nothing there", {"--uninstall", "game"}, 0, "no Veltrane.asi in"},
+        {"a package folder is not checked as the game's", {"package/Veltrane.ini"}, 1,
+         "package holds no RDR2.exe: it is not the game folder"},
+    };
+    const auto before = [] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator("."))
+            names.push_back(entry.path().generic_string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> files = before();
+    for (const Case& c : cases) {
+        const DoctorRun run = doctor(c.args);
+        EXPECT_EQ(run.status, c.status) << c.what << "\n" << run.out << run.err;
+        EXPECT_TRUE(contains(run.out + run.err, c.said)) << c.what << "\n" << run.out << run.err;
+        EXPECT_FALSE(contains(run.out, "Write the default")) << c.what;
+        EXPECT_EQ(before(), files) << c.what;
+    }
+}
+
+}  // namespace
