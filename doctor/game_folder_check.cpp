@@ -413,7 +413,11 @@ private:
                                "unpack " + name + " and copy the Veltrane.asi inside it here, beside "
                                "ScriptHookRDR2.dll");
         }
-        const std::vector<std::string> below = subfoldersHolding(root, names, kPluginFile);
+        // A loader's own subfolders are loaded from: a copy there is one of `copies`.
+        std::vector<std::string> below;
+        for (const std::string& folder : subfoldersHolding(root, names, kPluginFile)) {
+            if (!present(kLoaderSubfolders, folder)) below.push_back(folder);
+        }
         if (!below.empty())
             return finding(check, Verdict::Fail,
                            "no Veltrane.asi here, but " + shown(fs::u8path(below.front()) / kPluginFile) +
@@ -421,7 +425,12 @@ private:
                            "move " + shown(fs::u8path(below.front()) / kPluginFile) +
                                " up one folder, beside ScriptHookRDR2.dll");
         // The only copy under a second name runs as it is; it is Veltrane.asi's name that is missing.
-        if (copies.size() == 1 && copies.front().find_first_of("/\\") == std::string::npos) {
+        if (copies.size() == 1 && copies.front().find_first_of("/\\") != std::string::npos)
+            return finding(check, Verdict::Note,
+                           "no Veltrane.asi here, but " + copies.front() +
+                               ", which most loaders load from that folder: the only copy, so it runs once",
+                           "if it does not load, move it up one folder, beside ScriptHookRDR2.dll");
+        if (copies.size() == 1) {
             FolderFinding renamed = finding(check, Verdict::Note,
                                             "no Veltrane.asi here, but " + copies.front() + ", which a loader loads as well",
                                             "rename it to Veltrane.asi, so that a later copy does not load beside it");
@@ -603,6 +612,11 @@ GameFolderCheck checkGameFolder(const std::string& folder, bool given, const std
     check.holdsGame = checks.holdsGame;
     if (!check.looksLikeGame) return check;
     auto& out = check.findings;
+    if (!check.holdsGame)
+        out.push_back(finding("Game", Verdict::Fail,
+                              "no RDR2.exe here: this is not the game folder, and the game loads nothing from it",
+                              "name the folder holding RDR2.exe with --game DIR, or leave --game out: the doctor then "
+                              "finds the game where the launchers recorded it"));
     out.push_back(checks.scriptHook());
     out.push_back(checks.asiLoader());
     out.push_back(checks.plugin());

@@ -165,7 +165,10 @@ TEST(DoctorGameFolder, NamesTheCheckThatFailsAndChangesNothing) {
                  "rename it to Veltrane.asi"}},
         {"no game here",
          [](const fs::path& game) { fs::remove(game / "RDR2.exe"); fs::remove(game / "ScriptHookRDR2.dll"); },
-         {1}, 1, {"into the game folder (the one holding RDR2.exe)"}},
+         {1}, 1, {"FAIL Game: no RDR2.exe here: this is not the game folder", "into the game folder (the one holding RDR2.exe)"}},
+        {"the only copy in a loader's subfolder",
+         [](const fs::path& game) { copy(VELTRANE_PLUGIN, game / "scripts" / "Veltrane.asi"); fs::remove(game / "Veltrane.asi"); },
+         {}, 0, {"note 3 Plugin: no Veltrane.asi here, but scripts\\Veltrane.asi", "the only copy, so it runs once"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
