@@ -574,7 +574,7 @@ std::string whyNotLoadable(const std::string& name, const std::string& bytes) {
     const std::string wrongKind = whyNotA64BitDll(name, pe::readImage(bytes));
     if (!wrongKind.empty()) return wrongKind;
     const std::string cut = whyImageCutShort(bytes);
-    if (!cut.empty()) return name + " is cut short (a download that failed: " + cut + "); the game can't load it";
+    if (!cut.empty()) return name + " is damaged or cut short (" + cut + ": a download that failed?); the game can't load it";
     return {};
 }
 

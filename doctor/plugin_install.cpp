@@ -50,8 +50,9 @@ bool writeAll(const fs::path& path, const std::string& bytes, std::error_code& e
         }
     }
     if (readAll(path) == bytes) return true;
+    std::error_code ignored;
+    fs::remove(path, ignored);
     error = std::make_error_code(std::errc::io_error);
-    fs::remove(path, error);
     return false;
 }
 
@@ -98,7 +99,8 @@ FolderChange installPlugin(const std::string& packagePlugin, const std::string& 
         // Written beside under a name no loader loads, then put in place: never half a plugin.
         const fs::path fresh = folder / "Veltrane.asi.new";
         if (!writeAll(fresh, *bytes, error)) {
-            fs::remove(fresh, error);
+            std::error_code ignored;
+            fs::remove(fresh, ignored);
             return refused("could not write into " + gameFolder + ": " + whyNot(error));
         }
         if (present) {

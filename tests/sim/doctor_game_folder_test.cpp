@@ -129,7 +129,14 @@ TEST(DoctorGameFolder, NamesTheCheckThatFailsAndChangesNothing) {
          {5}, 1, {"no Veltrane.ini here, but Veltrane.ini.txt", "File name extensions"}},
         {"plugin cut short by a failed download",
          [](const fs::path& game) { cut(game / "Veltrane.asi", 100000); },
-         {3}, 1, {"Veltrane.asi is cut short", "past the end of the file (100000 bytes)", "download the package again"}},
+         {3}, 1, {"Veltrane.asi is damaged or cut short", "past the end of the file (100000 bytes)", "download the package again"}},
+        {"plugin with a byte damaged",
+         [](const fs::path& game) {
+             std::string bytes = readAll(game / "Veltrane.asi");
+             bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x10);
+             write(game / "Veltrane.asi", bytes);
+         },
+         {3}, 1, {"its checksum does not hold"}},
         {"an old log's failure beside a newer one's load",
          [](const fs::path& game) {
              write(game / "old.log", "Veltrane.asi: failed to load (error 126)\n");

@@ -8,7 +8,8 @@
 # Then --install into that folder must fail as a whole (exit 2, "access denied", what to do),
 # leaving the folder as it was.
 #
-# Usage: doctor_unwritable_folder.sh DOCTOR_EXE HOST_DLL LOADER_DLL PLUGIN RUN_DIR
+# Usage: doctor_unwritable_folder.sh DOCTOR_EXE HOST_DLL LOADER_DLL PLUGIN RUN_DIR (PLUGIN is unused: the
+# folder holds another DLL under its name)
 set -euo pipefail
 doctor=$(realpath "$1") run=$(realpath -m "$5")
 scripts=$(realpath "$(dirname "$0")/../../scripts")
@@ -19,7 +20,8 @@ rm -rf "$game" "$run/out.txt" "$run/out.txt.install" "$run/out.txt.install-statu
 mkdir -p "$game"
 cp "$2" "$game/ScriptHookRDR2.dll"
 cp "$3" "$game/dinput8.dll"
-cp "$4" "$game/Veltrane.asi"
+# Another DLL under the plugin's name: --install would replace it, keeping it as a backup.
+cp "$2" "$game/Veltrane.asi"
 cp "$3" "$game/RDR2.exe"  # only its presence matters: the folder holds the game
 before=$(cd "$game" && stat -c "%a %Y" . && ls -lA --time-style=+%s && md5sum ./*)
 
@@ -60,6 +62,6 @@ tr '\n' ' ' <"$run/out.txt" | tr -s ' ' | grep -q "stays off, and tries again in
 [ "$before" = "$after" ] || fail "the game folder changed: $(diff <(echo "$before") <(echo "$after"))"
 cat "$run/out.txt.install"
 [ "$(cat "$run/out.txt.install-status")" = 2 ] || fail "--install exited with status $(cat "$run/out.txt.install-status"), want 2"
-tr '\n' ' ' <"$run/out.txt.install" | tr -s ' ' | grep -q "Nothing changed: could not write .*access denied.*Run as administrator" ||
+tr '\n' ' ' <"$run/out.txt.install" | tr -s ' ' | grep -q "Nothing changed: could not write into .*access denied.*Run as administrator" ||
     fail "--install does not say why nothing changed, and what to do"
 echo PASS
