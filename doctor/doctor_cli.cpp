@@ -393,9 +393,8 @@ int checkAll(Options options, bool pathGiven, std::ostream& out, std::ostream& e
     if (options.game.empty()) {
         const std::string standing = answers && !pathGiven ? absoluteFolder(programFolder()) : gameFolder;
         if (!holdsGameFile(standing)) {
-            const GameFolderCheck here = checkGameFolder(standing, false, VELTRANE_VERSION);
             const FoundGames found = findGameFolders(readLauncherRecords());
-            if (here.looksLikeGame || !found.games.empty() || !found.notes.empty())
+            if (looksLikeGameFolder(standing) || !found.games.empty() || !found.notes.empty())
                 return checkFoundGames(options, pathGiven, standing, found, out, err, answers);
         }
     }
@@ -469,7 +468,7 @@ int checkFoundGames(Options options, bool pathGiven, const std::string& standing
         for (const std::string& line : wrapped(note + ".", "     ", "note ")) out << line << "\n", ++lines;
     // Double-clicked in the package: the one step most players need, offered by name.
     const std::optional<std::string> ours = readBytes(packagePlugin());
-    if (answers && ours && !whyNotLoadable(kPluginFile, *ours).size()) {
+    if (answers && ours && whyNotLoadable(kPluginFile, *ours).empty()) {
         for (const FoundGame& game : found.games) {
             const std::string there = (std::filesystem::u8path(game.folder) / kPluginFile).u8string();
             if (readBytes(there) == ours) continue;

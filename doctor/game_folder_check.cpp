@@ -355,8 +355,17 @@ public:
     // The script hook's log ending in a FATAL line: most often the game was updated and the
     // hook refuses its new version, running no plugin at all.
     FolderFinding hookStopped(const std::string& name, bool old) const {
-        const std::optional<std::string> bytes = readFile(root / name);
+        // Its header and its end: a log grown large is not read whole.
+        std::optional<std::string> bytes = readFile(root / name, kLogTail);
         if (!bytes) return {};
+        std::error_code error;
+        if (fs::file_size(root / name, error) > kLogTail && !error) {
+            std::ifstream in(root / name, std::ios::binary);
+            std::string head(4096, '\0');
+            in.read(head.data(), static_cast<std::streamsize>(head.size()));
+            head.resize(static_cast<std::size_t>(in.gcount()));
+            bytes = head + "\n" + *bytes;
+        }
         const HookLog log = readHookLog(*bytes);
         if (log.fatalLine.empty()) return {};
         std::string hookVersion = log.version;
@@ -568,6 +577,10 @@ void printWrapped(std::ostream& out, const std::string& first, const std::string
 bool holdsGameFile(const std::string& folder) {
     std::error_code error;
     return fs::is_regular_file(fs::u8path(folder) / kGameFile, error);
+}
+
+bool looksLikeGameFolder(const std::string& folder) {
+    return FolderChecks(fs::u8path(absoluteFolder(folder)), "").looksLikeGame();
 }
 
 std::string whyNotLoadable(const std::string& name, const std::string& bytes) {

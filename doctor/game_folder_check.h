@@ -52,6 +52,9 @@ inline constexpr const char* kSettingsFile = "Veltrane.ini";
 // Whether `folder` (UTF-8) holds RDR2.exe: what makes a folder the game folder.
 bool holdsGameFile(const std::string& folder);
 
+// Whether `folder` holds the game, the script hook or a plugin (*.asi): a folder the checks are for.
+bool looksLikeGameFolder(const std::string& folder);
+
 // What keeps a file of these bytes named `name` from being a DLL the game loads (no Windows DLL,
 // 32-bit, a program, cut short); empty when nothing does.
 std::string whyNotLoadable(const std::string& name, const std::string& bytes);
