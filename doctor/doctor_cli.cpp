@@ -349,8 +349,11 @@ void whatIsNotOurs(std::ostream& out, const GameFolderCheck& check) {
         return f.verdict == Verdict::Fail && (f.check[0] == '1' || f.check[0] == '2');
     });
     if (hookOrLoader)
-        out << "The script hook (ScriptHookRDR2.dll) and its ASI loader (dinput8.dll) are not part of this package:\n"
-               "they come from the script hook author's page, for the game's version.\n";
+        for (const std::string& line : wrapped("The script hook (ScriptHookRDR2.dll) and its ASI loader (dinput8.dll) "
+                                               "are not part of this package: they come from the script hook author's "
+                                               "page, for the game's version.",
+                                               ""))
+            out << line << "\n";
 }
 
 // --install and --uninstall: the change, every file it wrote, then the folder's check.
@@ -368,7 +371,7 @@ int changeGameFolder(bool install, std::string folder, std::ostream& out, std::o
     for (const std::string& file : change.written)
         for (const std::string& line : wrapped(file, "  ", install ? "Wrote " : "Removed ")) out << line << "\n";
     for (const std::string& told : change.told)
-        for (const std::string& line : wrapped(told + ".", "  ")) out << line << "\n";
+        for (const std::string& line : wrapped(told + ".", "  ", "")) out << line << "\n";
     if (!install) return change.otherLeft ? 1 : 0;
     out << "\n";
     const GameFolderCheck check = checkGameFolder(folder, true, VELTRANE_VERSION);

@@ -168,7 +168,7 @@ FolderChange uninstallPlugin(const std::string& packagePlugin, const std::string
     }
     if (!fs::remove(target, error) || error) return refused("could not remove " + target.u8string() + ": " + whyNot(error));
     change.changed = true;
-    change.written.push_back(target.u8string() + " (removed)");
+    change.written.push_back(target.u8string());
     change.told.push_back("Veltrane.ini is yours and stays; delete it too if you want");
     return change;
 }
