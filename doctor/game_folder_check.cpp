@@ -534,7 +534,8 @@ std::vector<FolderFinding> running(const fs::path& folder) {
             if (sameFolder(from, folder) && !program.currentFolder.empty() && !sameFolder(program.currentFolder, folder)) {
                 one.verdict = Verdict::Fail;
                 one.fix = "edit " + (fs::u8path(program.currentFolder) / kSettingsFile).u8string() +
-                          ", or check that folder: veltrane-doctor --game \"" + program.currentFolder + "\"";
+                          ", or check that folder: veltrane-doctor --game \"" + absoluteFolder(program.currentFolder) +
+                          "\"";
                 out.push_back(one);
                 continue;
             }
