@@ -198,13 +198,19 @@ TEST(DoctorGameFolder, NamesTheCheckThatFailsAndChangesNothing) {
 
 // ---- Scenes: the launchers' records, install and uninstall, the double-click.
 
+// Whether a scene wrote registry values: each reg.exe start costs Wine a moment.
+bool recorded = true;  // true at first: a run cut short may have left some
+
 // A registry value as a launcher writes it, through Wine's own reg.exe.
 void registry(const std::string& key, const std::string& value, const std::string& data) {
     const std::string command = "reg add \"" + key + "\" /v " + value + " /t REG_SZ /d \"" + data + "\" /f >nul 2>&1";
+    recorded = true;
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
 void forgetLaunchers() {
+    if (!recorded) return;
+    recorded = false;
     for (const char* key : {"HKLM\\SOFTWARE\\WOW6432Node\\Rockstar Games", "HKCU\\Software\\Valve",
                             "HKLM\\SOFTWARE\\WOW6432Node\\Valve"})
         std::system((std::string("reg delete \"") + key + "\" /f >nul 2>&1").c_str());
