@@ -417,7 +417,8 @@ private:
             if (is(name, "Veltrane.asi.txt") || is(name, "Veltrane.dll") || is(name, "Veltrane.asi.asi"))
                 return finding(check, Verdict::Fail, "no Veltrane.asi here, but " + name + ", which no loader loads",
                                renameAdvice(name, kPluginFile));
-            if (is(name, "Veltrane.asi.zip") || (endsWith(name, ".zip") && lower(name).rfind("veltrane", 0) == 0))
+            // Veltrane.asi.zip, or the package itself (Veltrane-1.3.0.zip)
+            if (endsWith(name, ".zip") && lower(name).rfind("veltrane", 0) == 0)
                 return finding(check, Verdict::Fail, "no Veltrane.asi here, but " + name + ", still packed",
                                "unpack " + name + " and copy the Veltrane.asi inside it here, beside "
                                "ScriptHookRDR2.dll");
