@@ -119,6 +119,14 @@ int Game::play() {
     if (!prepare(hostPath, pluginPaths)) return 1;
     run.scenarioName = scenario.name;
     run.description = scenario.description;
+    run.notes = scenario.notes;
+    if (options.frames) {
+        if (std::string left = eventsPastTheEnd(scenario, *options.frames); !left.empty()) run.notes.push_back(left);
+    }
+    // Without a report to hold them, the notes go where errors go.
+    if (options.quiet || options.profileTiming) {
+        for (const std::string& note : run.notes) std::cerr << "veltrane-sim: note: " << note << "\n";
+    }
     if (!load(hostPath, pluginPaths)) {
         unload();
         return 1;
@@ -195,7 +203,7 @@ int Game::play() {
         record.tally = tallyFrame(log.calls, world);
         record.pedsInWorld = static_cast<std::int32_t>(world.peds().size());
         record.iniExistsAfter = after.state != IniSnapshot::State::Absent;
-        if (!options.summary) record.pedValuesAfter = pedValues(world.peds());
+        if (!options.summary) record.pedValuesAfter = pedValuesByReach(world.peds(), " / ");
         if (!options.summary && !options.profileTiming) {
             record.targets = targets.afterFrame(IniReader{kSettingsFileName}, world.weather, record.tally.nativeCalls > 0);
             record.settled = countSettled(world.peds(), record.targets);
@@ -267,6 +275,10 @@ int playScenario(const GameOptions& options) {
     } catch (const fs::filesystem_error& e) {
         std::cerr << "veltrane-sim: " << e.what() << "\n";
         return 1;
+    } catch (const std::exception& e) {
+        // Never the bare end of an uncaught exception: what went wrong, and the status of a fault.
+        std::cerr << "veltrane-sim: fatal: " << e.what() << "\n";
+        return 2;
     }
 }
 

@@ -13,8 +13,11 @@ namespace sim {
 void Game::writeResources(const std::string& name, std::uint32_t frame, std::uint64_t stateBytesKept) {
     if (!resources.is_open()) return;
     const ProcessResources now = measureProcessResources();
+    // The base of the plugin the row is for, which need not be the watched one.
+    const PluginModule* loaded = folder.find(name);
+    const HMODULE module = loaded != nullptr ? loaded->module : nullptr;
     char base[24];
-    std::snprintf(base, sizeof base, "0x%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(plugin)));
+    std::snprintf(base, sizeof base, "0x%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(module)));
     resources << loadEvents << "," << name << "," << frame << "," << base << "," << now.tlsIndex << "," << now.handles << ","
               << now.nextHandle << "," << now.privateBytes << "," << now.heapBytes << "," << now.workingSet << "," << stateBytesKept << "\n";
 }

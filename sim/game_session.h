@@ -30,6 +30,10 @@ void spawnGroup(World& world, const PedGroup& group, Draw& draw);
 // The folder veltrane-sim.exe is in: the stand-in host, the ASI loader and the plugins are built there.
 std::filesystem::path besideTheGame();
 
+// A host or plugin as given: a file name alone is found beside the game, a path with a folder
+// from the current folder (--plugin, --host and a scenario's plugins alike).
+std::filesystem::path resolvedPath(const std::string& given);
+
 namespace fs = std::filesystem;
 
 class Game {
@@ -68,6 +72,7 @@ private:
     StandInHeldIntoFn heldInto = nullptr;
     PluginFolder folder;
     fs::path scratchDirectory;      // the game directory when no --game-dir was given: this run's own
+    HANDLE directoryLock = nullptr; // held while the run plays in its game directory
     std::string watchedName;        // the plugin the report watches: the first one named
     PluginStateWatch watchedState;  // kept only when the scenario unloads or loads plugins
     bool watchState = false;

@@ -3,6 +3,8 @@
 // wrappers for --profile-timing (startTiming); everything unloaded at the end (unload).
 
 #include <algorithm>
+#include <cstdio>
+#include <cwctype>
 #include <iostream>
 
 #include "sim/asi_loader.h"
@@ -20,12 +22,58 @@ fs::path besideTheGame() {
     return fs::path(self).parent_path();
 }
 
+fs::path resolvedPath(const std::string& given) {
+    const fs::path path(given);
+    return path.has_parent_path() ? fs::absolute(path) : besideTheGame() / path;
+}
+
+namespace {
+
+// Another run in the same game directory would edit Veltrane.ini under this one's plugin, and
+// each run would report the other's edits as its plugin's. A named mutex of the directory (by
+// its absolute path, letter case aside) holds it for this run; the system drops it when the
+// process ends, however it ends.
+HANDLE holdGameDirectory(const fs::path& directory) {
+    std::wstring path = directory.lexically_normal().wstring();
+    while (path.size() > 1 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+    std::uint64_t hash = 0xcbf29ce484222325ull;  // FNV-1a over the path's upper-case UTF-16 units
+    for (wchar_t c : path) {
+        hash ^= static_cast<std::uint16_t>(std::towupper(c == L'/' ? L'\\' : c));
+        hash *= 0x100000001b3ull;
+    }
+    wchar_t name[64];
+    std::swprintf(name, 64, L"Local\\veltrane-sim-game-dir-%016llx", static_cast<unsigned long long>(hash));
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+    if (mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return nullptr;
+    }
+    return mutex;
+}
+
+}  // namespace
+
 bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
-    const fs::path beside = besideTheGame();
-    hostPath = options.hostPath.empty() ? beside / "ScriptHookRDR2.dll" : fs::absolute(options.hostPath);
-    for (const std::string& path : options.pluginPaths) pluginPaths.push_back(fs::absolute(path));
+    hostPath = resolvedPath(options.hostPath.empty() ? "ScriptHookRDR2.dll" : options.hostPath);
+    // Where each plugin was given, for a file that is missing.
+    std::vector<std::string> places;
+    for (const std::string& path : options.pluginPaths) {
+        pluginPaths.push_back(resolvedPath(path));
+        places.push_back("--plugin " + path);
+    }
     if (pluginPaths.empty()) {
-        for (const std::string& name : scenario.plugins) pluginPaths.push_back(beside / name);
+        for (const std::string& name : scenario.plugins) {
+            pluginPaths.push_back(resolvedPath(name));
+            places.push_back(options.scenarioPath + ": plugins[" + std::to_string(places.size()) + "]");
+        }
+    }
+    for (std::size_t i = 0; i < pluginPaths.size(); ++i) {
+        std::error_code error;
+        if (!fs::exists(pluginPaths[i], error)) {
+            std::cerr << "veltrane-sim: " << places[i] << ": cannot load the plugin " << pluginPaths[i].string()
+                      << ": no such file\n";
+            return false;
+        }
     }
     watchedName = folderName(pluginPaths.front());
     if (!options.pluginPaths.empty()) {
@@ -50,6 +98,13 @@ bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
         directory = fs::absolute(options.gameDirectory);
     }
     fs::create_directories(directory);
+    directoryLock = holdGameDirectory(directory);
+    if (directoryLock == nullptr) {
+        std::cerr << "veltrane-sim: the game directory " << directory.string()
+                  << " is in use by another run of the game: give each run a --game-dir of its own (two runs in one "
+                     "directory would each take the other's edits to Veltrane.ini for its plugin's)\n";
+        return false;
+    }
     if (!options.tracePath.empty()) {
         trace.open(fs::absolute(options.tracePath), std::ios::binary | std::ios::trunc);
         if (!trace) {
@@ -70,7 +125,9 @@ bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
             std::cerr << "veltrane-sim: cannot write the resources file " << options.resourcesPath << "\n";
             return false;
         }
-        resources << "load,plugin,frame,base,tls_index,handles,next_handle,private_bytes,heap_bytes,working_set,state_bytes_kept\n";
+        // Which figures are the plugin's and which the whole process's, in each column's name.
+        resources << "load,plugin,frame,plugin_base,process_tls_index,process_handles,process_next_handle,"
+                     "process_private_bytes,process_heap_bytes,process_working_set,plugin_state_bytes_kept\n";
     }
     if (!options.loadTimingPath.empty()) {
         loadTiming.open(fs::absolute(options.loadTimingPath), std::ios::binary | std::ios::trunc);
@@ -164,7 +221,7 @@ bool Game::load(const fs::path& hostPath, const std::vector<fs::path>& pluginPat
     run.watched = static_cast<std::size_t>(watched - folder.plugins().data());
     watch(watched->module);
     if (watchState) watchedState.loaded(plugin);
-    writeResources("", 0, 0);
+    writeResources(watchedName, 0, 0);
     return !options.profileTiming || startTiming();
 }
 
@@ -225,6 +282,7 @@ void Game::noteStackUse(const PluginModule& unloaded) {
 }
 
 Game::~Game() {
+    if (directoryLock != nullptr) CloseHandle(directoryLock);
     if (scratchDirectory.empty()) return;
     std::error_code ignored;
     fs::current_path(fs::temp_directory_path(ignored), ignored);

@@ -73,14 +73,20 @@ std::optional<std::uint64_t> World::callNative(std::uint64_t hash, const std::ui
             return fromInt(ped ? ped->accuracy : 0);
         case H::PedAccuracyWrite:
             ++counters.accuracyWrites;
-            if (ped) ped->accuracy = asInt(arg(1));
+            if (ped) {
+                ped->accuracy = asInt(arg(1));
+                ped->written = true;
+            }
             return 0;
         case H::PedDamageModRead:
             if (ped && ped->damageReadsNaN) return fromFloat(std::nanf(""));
             return fromFloat(ped ? ped->damageModifier : 0.0f);
         case H::PedDamageModWrite:
             ++counters.damageWrites;
-            if (ped) ped->damageModifier = asFloat(arg(1));
+            if (ped) {
+                ped->damageModifier = asFloat(arg(1));
+                ped->written = true;
+            }
             return 0;
         default:
             --counters.calls;

@@ -18,6 +18,7 @@ struct Ped {
     float damageModifier = 1.0f;
     bool exempt = false;
     bool damageReadsNaN = false;  // fault: the game reports NaN for this ped's damage modifier
+    bool written = false;         // a write native has changed it (in any frame)
 };
 
 // Switches that make the world misbehave the way a test needs.
