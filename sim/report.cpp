@@ -267,10 +267,12 @@ FrameTally tallyFrame(const std::vector<HostCall>& calls, World& world) {
         }
         ++tally.nativeCalls;
         if (inKeyboard) ++tally.nativesInKeyboardHandlers;
-        if (call.hash == H::WeatherQuery || call.argc == 0) continue;
+        const NativeRow* row = findNativeRow(call.hash);
+        if (row == nullptr || !row->takesPed || call.argc == 0) continue;
         const auto ped = static_cast<std::int32_t>(static_cast<std::uint32_t>(call.args[0]));
-        const bool write = call.hash == H::PedAccuracyWrite || call.hash == H::PedDamageModWrite;
-        if (write) ++(call.hash == H::PedAccuracyWrite ? tally.accuracyWrites : tally.damageWrites);
+        const bool write = row->writesPed;
+        if (call.hash == H::PedAccuracyWrite) ++tally.accuracyWrites;
+        if (call.hash == H::PedDamageModWrite) ++tally.damageWrites;
         const Ped* p = world.find(ped);
         if (p == nullptr) {
             ++tally.strayHandleCalls;

@@ -107,17 +107,30 @@ std::uint32_t weatherHashOf(const std::string& name) {
     return hash;
 }
 
-std::string nativeName(std::uint64_t hash) {
+const std::vector<NativeRow>& nativeRows() {
     namespace H = NativeHashes;
-    switch (hash) {
-        case H::WeatherQuery: return "WeatherQuery";
-        case H::PedExemptTest: return "PedExemptTest";
-        case H::PedAccuracyRead: return "PedAccuracyRead";
-        case H::PedAccuracyWrite: return "PedAccuracyWrite";
-        case H::PedDamageModRead: return "PedDamageModRead";
-        case H::PedDamageModWrite: return "PedDamageModWrite";
-        default: return "";
+    using V = NativeRow::Value;
+    static const std::vector<NativeRow> rows = {
+        {H::WeatherQuery, "WeatherQuery", false, false, V::None},
+        {H::PedExemptTest, "PedExemptTest", true, false, V::ResultInt},
+        {H::PedAccuracyRead, "PedAccuracyRead", true, false, V::ResultInt},
+        {H::PedAccuracyWrite, "PedAccuracyWrite", true, true, V::ArgumentInt},
+        {H::PedDamageModRead, "PedDamageModRead", true, false, V::ResultFloat},
+        {H::PedDamageModWrite, "PedDamageModWrite", true, true, V::ArgumentFloat},
+    };
+    return rows;
+}
+
+const NativeRow* findNativeRow(std::uint64_t hash) {
+    for (const NativeRow& row : nativeRows()) {
+        if (row.hash == hash) return &row;
     }
+    return nullptr;
+}
+
+std::string nativeName(std::uint64_t hash) {
+    const NativeRow* row = findNativeRow(hash);
+    return row != nullptr ? row->name : "";
 }
 
 }  // namespace sim

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "host/natives.h"
@@ -238,5 +241,32 @@ TEST(TimingReport, SplitsTheSliceAndLeavesOutTheWarmUp) {
     // The rest less the replays' median.
     EXPECT_EQ(timingRow(report, "    the plugin's own code"), (std::vector<double>{105, 10.5, 195, 19.5}));
 }
+
+#ifdef VELTRANE_SOURCE_DIR
+// The files that say how many natives the plugin calls say what the game's table of them holds:
+// a native added to it fails here until they say so.
+TEST(NativeRows, WhatCountsThemInWordsAgrees) {
+    const char* words[] = {"", "", "two", "three", "four", "five", "six", "seven", "eight", "nine", "ten", "eleven", "twelve"};
+    const std::regex counted(R"(\b([a-z]+) (?:game )?natives\b|\b([a-z]+) native hashes\b)", std::regex::icase);
+    int counts = 0;
+    for (const char* file : {"host/natives.h", "sim/world.h", "docs/SIMULATOR.md", "docs/RELIABILITY.md"}) {
+        std::ifstream in(std::string(VELTRANE_SOURCE_DIR) + "/" + file, std::ios::binary);
+        ASSERT_TRUE(in) << file;
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::string doc = text.str();
+        for (auto it = std::sregex_iterator(doc.begin(), doc.end(), counted); it != std::sregex_iterator(); ++it) {
+            std::string word = (*it)[1].matched ? (*it)[1].str() : (*it)[2].str();
+            std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return std::tolower(c); });
+            const auto number = std::find(std::begin(words), std::end(words), word);
+            if (number == std::end(words)) continue;  // "the natives", "three native functions"
+            ++counts;
+            EXPECT_EQ(number - std::begin(words), static_cast<std::ptrdiff_t>(sim::nativeRows().size()))
+                << file << ": \"" << it->str() << "\"";
+        }
+    }
+    EXPECT_GE(counts, 4);
+}
+#endif
 
 }  // namespace
