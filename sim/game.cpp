@@ -85,13 +85,13 @@ void Game::apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw) {
             std::ofstream("Veltrane.ini", std::ios::binary | std::ios::trunc) << event.text;
             break;
         case EventKind::Keystroke: {
-            pluginMemory.save();
+            watched.memory.save();
             for (std::uint64_t code = event.keyCode; code <= event.lastKeyCode; ++code) {
-                keystroke(static_cast<std::uint32_t>(code), &event.flags);
+                standIn.keystroke(static_cast<std::uint32_t>(code), &event.flags);
                 ++record.keystrokes;
             }
-            const PluginMemoryChange change = pluginMemory.changes();
-            if (watchState) watchedState.ran();
+            const PluginMemoryChange change = watched.memory.changes();
+            if (watched.followsLoads) watched.state.ran();
             run.totals.keystrokeBytesChanged += change.bytes;
             // Written after the frame's calls, which the frame's tally still needs.
             if (trace.is_open()) keystrokeLines.push_back(traceKeystrokes(event.frame, event.keyCode, event.lastKeyCode, change));
@@ -165,21 +165,21 @@ int Game::play() {
         // The host keeps the natives of the last warm-up frame, and plays them again by
         // itself after each timed frame: what those natives cost on the host's side.
         const bool keepThisFrame = options.profileTiming && frame + 1 == timing.warmupFrames;
-        if (keepThisFrame) keepNatives(1);
-        const bool countPages = options.touchedPagesFrame == frame && plugin != nullptr;
-        if (countPages && !startTouchedPages(plugin)) {
+        if (keepThisFrame) standIn.keepNatives(1);
+        const bool countPages = options.touchedPagesFrame == frame && watched.module != nullptr;
+        if (countPages && !startTouchedPages(watched.module)) {
             run.stopReason = "the plugin's pages can't be made inaccessible for --touched-pages";
             break;
         }
-        const bool goOn = runFrame() != 0;
+        const bool goOn = standIn.runFrame() != 0;
         if (countPages) touchedPages = stopTouchedPages();
-        if (keepThisFrame) keepNatives(0);
-        if (watchState) watchedState.ran();
-        timeFrame();
+        if (keepThisFrame) standIn.keepNatives(0);
+        if (watched.followsLoads) watched.state.ran();
+        if (loadFigures.timesLoads()) loadFigures.afterFrame(standIn.sliceTicks());
         if (options.profileTiming) {
             const double micro = 1e6 / timing.timerHz;
             FrameTiming t;
-            t.slice = static_cast<double>(sliceTicks()) * micro;
+            t.slice = static_cast<double>(standIn.sliceTicks()) * micro;
             t.profileReads = static_cast<double>(timed::reads.ticks) * micro;
             t.profileWrites = static_cast<double>(timed::writes.ticks) * micro;
             t.existence = static_cast<double>(timed::stats.ticks) * micro;
@@ -191,7 +191,7 @@ int Game::play() {
                           countersBefore.damageWrites;
             timing.frames.push_back(t);
             if (frame >= timing.warmupFrames) {
-                timing.nativeReplays.push_back(static_cast<double>(replayNatives()) * micro);
+                timing.nativeReplays.push_back(static_cast<double>(standIn.replayNatives()) * micro);
             }
         }
 
@@ -219,7 +219,7 @@ int Game::play() {
         if (!options.summary && !options.profileTiming) run.frames.push_back(std::move(record));
         if (options.framePauseMs > 0) Sleep(options.framePauseMs);
         if (!goOn) {
-            run.stopReason = stopReason();
+            run.stopReason = standIn.stopReason();
             break;
         }
     }
@@ -234,12 +234,12 @@ int Game::play() {
         std::cout << (options.profileTiming ? renderTiming(timing) : options.summary ? renderSummary(run) : renderReport(run))
                   << std::flush;
         // One figure per plugin: each script has a fiber and a stack of its own.
-        for (const auto& [name, used] : stackUsed) {
-            std::cout << "script stack: " << used << " of " << stackGiven << " bytes used at most by " << name
+        for (const auto& [name, used] : stacks.used) {
+            std::cout << "script stack: " << used << " of " << stacks.given << " bytes used at most by " << name
                       << "'s script\n";
         }
         if (touchedPages) {
-            std::cout << "pages of " << watchedName << " touched in frame " << *options.touchedPagesFrame << ": "
+            std::cout << "pages of " << watched.name << " touched in frame " << *options.touchedPagesFrame << ": "
                       << touchedPages->touched << " of " << touchedPages->pages << " (";
             const char* separator = "";
             for (const TouchedSection& section : touchedPages->sections) {
