@@ -203,7 +203,7 @@ int Game::play() {
         record.tally = tallyFrame(log.calls, world);
         record.pedsInWorld = static_cast<std::int32_t>(world.peds().size());
         record.iniExistsAfter = after.state != IniSnapshot::State::Absent;
-        if (!options.summary) record.pedValuesAfter = pedValuesByReach(world.peds(), " / ");
+        if (!options.summary) record.pedValuesAfter = pedValuesByReach(world.peds(), " / ", "untouched so far");
         if (!options.summary && !options.profileTiming) {
             record.targets = targets.afterFrame(IniReader{kSettingsFileName}, world.weather, record.tally.nativeCalls > 0);
             record.settled = countSettled(world.peds(), record.targets);

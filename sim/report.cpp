@@ -93,10 +93,10 @@ std::string reachLine(const std::vector<FrameRecord>& frames, std::size_t begin,
     if (last.beyondReach() > 0) {
         text += last.unwrittenBeyondReach == last.beyondReach()
                     ? "; the " + std::to_string(last.beyondReach()) + " beyond it in frame " +
-                          std::to_string(frames[end - 1].frame) + " never touched"
+                          std::to_string(frames[end - 1].frame) + " untouched so far"
                     : "; of the " + std::to_string(last.beyondReach()) + " beyond it in frame " +
                           std::to_string(frames[end - 1].frame) + ", " + std::to_string(last.unwrittenBeyondReach) +
-                          " never touched";
+                          " untouched so far";
     }
     return text + " (the plugin handles at most the first " + std::to_string(kPedReach) +
            " peds the game lists, exempt ones included)";
@@ -240,14 +240,14 @@ std::string pedValues(const std::vector<Ped>& peds) {
     return text;
 }
 
-std::string pedValuesByReach(const std::vector<Ped>& peds, const std::string& separator) {
+std::string pedValuesByReach(const std::vector<Ped>& peds, const std::string& separator, const char* untouched) {
     if (peds.size() <= static_cast<std::size_t>(kPedReach)) return pedValues(peds);
     const auto reach = peds.begin() + kPedReach;
     std::size_t unwritten = 0;
     for (auto p = reach; p != peds.end(); ++p) unwritten += !p->exempt && !p->written;
     return "within the plugin's reach (the first " + std::to_string(kPedReach) + " listed): " +
            pedValues({peds.begin(), reach}) + separator + "beyond it: " + pedValues({reach, peds.end()}) + " (" +
-           std::to_string(unwritten) + " never touched)";
+           std::to_string(unwritten) + " " + untouched + ")";
 }
 
 FrameTally tallyFrame(const std::vector<HostCall>& calls, World& world) {
@@ -431,7 +431,7 @@ std::string renderReport(const RunRecord& run) {
     for (const Phase& phase : weatherPhases(frames)) renderPhase(out, run, phase.begin, phase.end);
 
     out << "\nafter " << frames.size() << " frame(s): " << pedCount(run.finalPeds) << "\n";
-    out << "  peds not exempt: " << pedValuesByReach(run.finalPeds, "\n  peds not exempt ") << "\n";
+    out << "  peds not exempt: " << pedValuesByReach(run.finalPeds, "\n  peds not exempt ", "never touched") << "\n";
     out << "  Veltrane.ini: " << run.finalIniStatus << "\n";
     for (const auto& sample : run.totals.workingSet) {
         out << "  working set after frame " << sample.frame << ": " << sample.bytes << " bytes\n";

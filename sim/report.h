@@ -125,7 +125,7 @@ std::vector<ReachRun> reachRuns(const std::vector<FrameRecord>& frames, std::siz
 
 // "beyond the plugin's reach: 100 of 100 peds not exempt in frames 0-19, 0 of 100 peds not
 // exempt in frames 20-39 (the plugin handles ...)", and how many of those beyond it in the
-// phase's last frame the plugin never wrote; "" when none was beyond it.
+// phase's last frame no plugin had written up to then; "" when none was beyond it.
 std::string reachLine(const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end);
 
 // Each burst of frames in which peds changed: "after 2 frame(s) from frame 90; after 2 frame(s)
@@ -194,8 +194,9 @@ std::string pedValues(const std::vector<Ped>& peds);
 
 // pedValues, apart for the peds within the plugin's reach (the first it handles) and beyond it,
 // when there are peds beyond it: "within the plugin's reach (the first 1024 listed): accuracy 70
-// (922); damage modifier 0.5 (922)" `separator` "beyond it: accuracy 50 (44); ... (44 never touched)".
-std::string pedValuesByReach(const std::vector<Ped>& peds, const std::string& separator);
+// (922); damage modifier 0.5 (922)" `separator` "beyond it: accuracy 50 (44); ... (44 ` `untouched`
+// `)": how many beyond it no plugin has written so far.
+std::string pedValuesByReach(const std::vector<Ped>& peds, const std::string& separator, const char* untouched);
 
 // "270 x2, 3, 0 x25": runs of equal values, at most `maxRuns` of them, then "... (N more frames)".
 std::string runLengths(const std::vector<std::uint32_t>& values, std::size_t maxRuns = 8);

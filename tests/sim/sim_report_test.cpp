@@ -110,7 +110,7 @@ TEST(Report, SaysWhatTheRunShowed) {
          },
          {"settled: for the 1024 of 5000 peds not exempt within the plugin's reach: after 1 frame(s) from frame 0\n",
           "beyond the plugin's reach: 3976 of 5000 peds not exempt in every frame of the phase; the 3976 beyond it in "
-          "frame 3 never touched (the plugin handles at most the first 1024"},
+          "frame 3 untouched so far (the plugin handles at most the first 1024"},
          {"settled: after"}},
         {"peds coming into reach within the phase",
          [](sim::RunRecord& run) {
@@ -122,14 +122,14 @@ TEST(Report, SaysWhatTheRunShowed) {
          {"settled: for the peds not exempt within the plugin's reach (0 to 100 of them, by frame): after 1 frame(s) from frame 2\n",
           "beyond the plugin's reach: 100 of 100 peds not exempt in frames 0-1, 0 of 100 peds not exempt in frames 2-3 "
           "(the plugin handles"},
-         {"never touched", "for the 0 of 100"}},
+         {"untouched", "for the 0 of 100"}},
         {"peds leaving reach after the plugin wrote them",
          [](sim::RunRecord& run) {
              run.frames[3].settled = {1030, 1024, 1024, 1024, 4};
              run.finalPeds.assign(1030, sim::Ped{0, 70, 0.5f, false, false, true});
              for (std::size_t i = 1024; i < 1030; ++i) run.finalPeds[i] = {0, 50, 1.0f, false, false, i < 1026};
          },
-         {"of the 6 beyond it in frame 3, 4 never touched",
+         {"of the 6 beyond it in frame 3, 4 untouched so far",
           "  peds not exempt: within the plugin's reach (the first 1024 listed): accuracy 70 (1024); damage modifier 0.5 (1024)\n"
           "  peds not exempt beyond it: accuracy 50 (6); damage modifier 1 (6) (4 never touched)\n"},
          {"keep whatever they had"}},
