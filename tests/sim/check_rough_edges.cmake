@@ -67,6 +67,26 @@ file(WRITE ${WORK_DIR}/no_weather.json "{\"frames\": 2, \"ini\": null, \"peds\":
 edge("no weather at the start" 0 ARGS ${WORK_DIR}/no_weather.json
      EXPECT "\nworld at the start: 1 ped \\(0 exempt\\)\nweather at the start: none given, hash 0, which has no row: [^\n]*accuracy 0 and damage modifier 0\\.0")
 
+# --resources: each row gives the base of the plugin it is for, the start's row the watched one's.
+edge("figures of each load" 0 ARGS ${CASES}/asi_loader.json --summary --resources ${WORK_DIR}/resources.csv)
+file(STRINGS ${WORK_DIR}/resources.csv rows)
+list(POP_FRONT rows header)
+set(wanted "^0,Veltrane\\.asi,0,0x[1-9a-f]" "^1,asi_probe\\.asi,6,0x[1-9a-f]" "^2,Veltrane\\.asi,10,0x[1-9a-f]")
+set(bases "")
+foreach(row pattern IN ZIP_LISTS rows wanted)
+    if(NOT row MATCHES "${pattern}")
+        string(APPEND failures "figures of each load: the row \"${row}\" is not \"${pattern}...\"\n")
+    endif()
+    string(REGEX MATCH "0x[0-9a-f]+" base "${row}")
+    list(APPEND bases "${base}")
+endforeach()
+# Two modules in one process: the second plugin's row has a base of its own.
+list(GET bases 0 veltrane_base)
+list(GET bases 1 probe_base)
+if(veltrane_base STREQUAL probe_base)
+    string(APPEND failures "figures of each load: asi_probe.asi's row gives Veltrane.asi's base ${veltrane_base}\n")
+endif()
+
 # A scenario's own mistakes and oddities, each with its place.
 file(WRITE ${WORK_DIR}/past_a_double.json "{\"frames\": 2, \"events\": [{\"frame\": 0, \"resetDamage\": -1e999}]}")
 edge("a number past a double's range" 1 ARGS ${WORK_DIR}/past_a_double.json
