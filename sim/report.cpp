@@ -54,7 +54,7 @@ std::string settling(const std::vector<FrameRecord>& frames, std::size_t begin, 
     if (text.empty()) text = "nothing to change";
     // Peds beyond the plugin's reach are not written while they are: the bursts count the others.
     const std::vector<ReachRun> runs = reachRuns(frames, begin, end);
-    if (runs.size() == 1 && runs[0].beyond == 0) return text;
+    if (std::all_of(runs.begin(), runs.end(), [](const ReachRun& run) { return run.beyond == 0; })) return text;
     if (runs.size() == 1)
         return "for the " + std::to_string(runs[0].notExempt - runs[0].beyond) + " of " + std::to_string(runs[0].notExempt) +
                " peds not exempt within the plugin's reach: " + text;

@@ -133,8 +133,11 @@ TEST(Report, SaysWhatTheRunShowed) {
           "  peds not exempt: within the plugin's reach (the first 1024 listed): accuracy 70 (1024); damage modifier 0.5 (1024)\n"
           "  peds not exempt beyond it: accuracy 50 (6); damage modifier 1 (6) (4 never touched)\n"},
          {"keep whatever they had"}},
-        {"every ped within reach",
-         [](sim::RunRecord& run) { run.frames[0].tally.pedsChanged = 300; },
+        {"every ped within reach, more of them from frame 2",
+         [](sim::RunRecord& run) {
+             run.frames[0].tally.pedsChanged = 300;
+             for (std::size_t i : {2, 3}) run.frames[i].settled = {320, 320, 320, 320};
+         },
          {"settled: after 1 frame(s) from frame 0\n"},
          {"reach"}},
         {"the watched plugin unloaded is not switched off",
