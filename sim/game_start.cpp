@@ -32,8 +32,9 @@ namespace {
 // Another run in the same game directory would edit Veltrane.ini under this one's plugin, and
 // each run would report the other's edits as its plugin's. A named mutex of the directory (by
 // its absolute path, letter case aside) holds it for this run; the system drops it when the
-// process ends, however it ends.
-HANDLE holdGameDirectory(const fs::path& directory) {
+// process ends, however it ends. False when another run holds it; `held` stays empty when the
+// system makes no mutex (the run goes on unguarded rather than blame another).
+bool holdGameDirectory(const fs::path& directory, HANDLE& held) {
     std::wstring path = directory.lexically_normal().wstring();
     while (path.size() > 1 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
     std::uint64_t hash = 0xcbf29ce484222325ull;  // FNV-1a over the path's upper-case UTF-16 units
@@ -46,9 +47,10 @@ HANDLE holdGameDirectory(const fs::path& directory) {
     HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
     if (mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex);
-        return nullptr;
+        return false;
     }
-    return mutex;
+    held = mutex;
+    return true;
 }
 
 }  // namespace
@@ -98,8 +100,7 @@ bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
         directory = fs::absolute(options.gameDirectory);
     }
     fs::create_directories(directory);
-    directoryLock = holdGameDirectory(directory);
-    if (directoryLock == nullptr) {
+    if (!holdGameDirectory(directory, directoryLock)) {
         std::cerr << "veltrane-sim: the game directory " << directory.string()
                   << " is in use by another run of the game: give each run a --game-dir of its own (two runs in one "
                      "directory would each take the other's edits to Veltrane.ini for its plugin's)\n";
