@@ -9,7 +9,8 @@
 // The last line printed is the per-ped overhead ratio, (TuningPass/1024 - TuningPass/0) /
 // BareNativeCalls, from the fastest repetition of each (or the single run without
 // --benchmark_repetitions). With --instruction-counts [rounds] the same workloads run a fixed
-// number of times (default 20) for callgrind instead, one stats dump each.
+// number of times (default 20) for callgrind instead, one stats dump each. --check-floor only
+// checks that BareNativeCalls makes the settled pass's calls per ped (a CTest test).
 
 #include <benchmark/benchmark.h>
 #include <valgrind/callgrind.h>
@@ -164,11 +165,37 @@ int countInstructions(int rounds) {
     return 0;
 }
 
+// The floor must make the calls a settled pass makes per ped, each answered by this host: a
+// native the pass gained and the floor or the host lacks would put its cost on the plugin's side
+// of the ratio. Status 1, with what differs, otherwise.
+int checkFloor() {
+    Setup& s = setup();
+    static std::array<std::int32_t, kPedCapacity> handles;
+    auto callsOf = [](auto&& workload) {
+        const std::uint64_t before = zeroCostWorld.calls;
+        workload();
+        return zeroCostWorld.calls - before;
+    };
+    settle(0);
+    const std::uint64_t pass0 = callsOf([&] { runTuningPass(s.reader); });
+    settle(1024);
+    const std::uint64_t pass1024 = callsOf([&] { runTuningPass(s.reader); });
+    const std::uint64_t bare = callsOf([&] { bareNativeCalls(handles.data()); });
+    std::printf("native calls for 1,024 settled peds: the pass %llu more than for none, the floor %llu; "
+                "natives this host has no answer for: %llu\n",
+                static_cast<unsigned long long>(pass1024 - pass0), static_cast<unsigned long long>(bare),
+                static_cast<unsigned long long>(zeroCostWorld.unanswered));
+    const bool settled = zeroCostWorld.writes == 0;
+    if (!settled) std::printf("the world was not settled: the pass wrote ped values\n");
+    return pass1024 - pass0 == bare && zeroCostWorld.unanswered == 0 && settled ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--instruction-counts") == 0)
         return countInstructions(argc > 2 ? std::atoi(argv[2]) : 20);
+    if (argc > 1 && std::strcmp(argv[1], "--check-floor") == 0) return checkFloor();
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -38,6 +38,7 @@ void keyboardHandlerUnregister(KeyboardHandler) {}
 void nativeInit(std::uint64_t hash) {
     currentHash = hash;
     argCount = 0;
+    ++zeroCostWorld.calls;
 }
 
 void nativePush64(std::uint64_t value) { args[argCount++ & 3] = value; }
@@ -73,6 +74,7 @@ std::uint64_t* nativeCall() {
             break;
         }
         default:
+            ++world.unanswered;
             resultSlot = 0;
             break;
     }

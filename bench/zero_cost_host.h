@@ -16,6 +16,8 @@ struct ZeroCostWorld {
     std::array<std::int32_t, kCapacity> accuracy{};
     std::array<float, kCapacity> damageModifier{};
     std::uint64_t writes = 0;  // ped values written, to tell a settled world from one that isn't
+    std::uint64_t calls = 0;   // natives called, and of them those this host has no answer for:
+    std::uint64_t unanswered = 0;  // the floor is checked against the pass with them
 
     // `count` peds, none exempt, all at these values.
     void fill(std::int32_t count, std::int32_t pedAccuracy, float pedDamage);

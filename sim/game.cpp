@@ -85,13 +85,13 @@ void Game::apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw) {
             std::ofstream("Veltrane.ini", std::ios::binary | std::ios::trunc) << event.text;
             break;
         case EventKind::Keystroke: {
-            pluginMemory.save();
+            watched.memory.save();
             for (std::uint64_t code = event.keyCode; code <= event.lastKeyCode; ++code) {
-                keystroke(static_cast<std::uint32_t>(code), &event.flags);
+                standIn.keystroke(static_cast<std::uint32_t>(code), &event.flags);
                 ++record.keystrokes;
             }
-            const PluginMemoryChange change = pluginMemory.changes();
-            if (watchState) watchedState.ran();
+            const PluginMemoryChange change = watched.memory.changes();
+            if (watched.followsLoads) watched.state.ran();
             run.totals.keystrokeBytesChanged += change.bytes;
             // Written after the frame's calls, which the frame's tally still needs.
             if (trace.is_open()) keystrokeLines.push_back(traceKeystrokes(event.frame, event.keyCode, event.lastKeyCode, change));
@@ -119,6 +119,14 @@ int Game::play() {
     if (!prepare(hostPath, pluginPaths)) return 1;
     run.scenarioName = scenario.name;
     run.description = scenario.description;
+    run.notes = scenario.notes;
+    if (options.frames) {
+        if (std::string left = eventsPastTheEnd(scenario, *options.frames); !left.empty()) run.notes.push_back(left);
+    }
+    // Without a report to hold them, the notes go where errors go.
+    if (options.quiet || options.profileTiming) {
+        for (const std::string& note : run.notes) std::cerr << "veltrane-sim: note: " << note << "\n";
+    }
     if (!load(hostPath, pluginPaths)) {
         unload();
         return 1;
@@ -157,21 +165,21 @@ int Game::play() {
         // The host keeps the natives of the last warm-up frame, and plays them again by
         // itself after each timed frame: what those natives cost on the host's side.
         const bool keepThisFrame = options.profileTiming && frame + 1 == timing.warmupFrames;
-        if (keepThisFrame) keepNatives(1);
-        const bool countPages = options.touchedPagesFrame == frame && plugin != nullptr;
-        if (countPages && !startTouchedPages(plugin)) {
+        if (keepThisFrame) standIn.keepNatives(1);
+        const bool countPages = options.touchedPagesFrame == frame && watched.module != nullptr;
+        if (countPages && !startTouchedPages(watched.module)) {
             run.stopReason = "the plugin's pages can't be made inaccessible for --touched-pages";
             break;
         }
-        const bool goOn = runFrame() != 0;
+        const bool goOn = standIn.runFrame() != 0;
         if (countPages) touchedPages = stopTouchedPages();
-        if (keepThisFrame) keepNatives(0);
-        if (watchState) watchedState.ran();
-        timeFrame();
+        if (keepThisFrame) standIn.keepNatives(0);
+        if (watched.followsLoads) watched.state.ran();
+        if (loadFigures.timesLoads()) loadFigures.afterFrame(standIn.sliceTicks());
         if (options.profileTiming) {
             const double micro = 1e6 / timing.timerHz;
             FrameTiming t;
-            t.slice = static_cast<double>(sliceTicks()) * micro;
+            t.slice = static_cast<double>(standIn.sliceTicks()) * micro;
             t.profileReads = static_cast<double>(timed::reads.ticks) * micro;
             t.profileWrites = static_cast<double>(timed::writes.ticks) * micro;
             t.existence = static_cast<double>(timed::stats.ticks) * micro;
@@ -183,7 +191,7 @@ int Game::play() {
                           countersBefore.damageWrites;
             timing.frames.push_back(t);
             if (frame >= timing.warmupFrames) {
-                timing.nativeReplays.push_back(static_cast<double>(replayNatives()) * micro);
+                timing.nativeReplays.push_back(static_cast<double>(standIn.replayNatives()) * micro);
             }
         }
 
@@ -195,7 +203,7 @@ int Game::play() {
         record.tally = tallyFrame(log.calls, world);
         record.pedsInWorld = static_cast<std::int32_t>(world.peds().size());
         record.iniExistsAfter = after.state != IniSnapshot::State::Absent;
-        if (!options.summary) record.pedValuesAfter = pedValues(world.peds());
+        if (!options.summary) record.pedValuesAfter = pedValuesByReach(world.peds(), " / ", "untouched so far");
         if (!options.summary && !options.profileTiming) {
             record.targets = targets.afterFrame(IniReader{kSettingsFileName}, world.weather, record.tally.nativeCalls > 0);
             record.settled = countSettled(world.peds(), record.targets);
@@ -211,7 +219,7 @@ int Game::play() {
         if (!options.summary && !options.profileTiming) run.frames.push_back(std::move(record));
         if (options.framePauseMs > 0) Sleep(options.framePauseMs);
         if (!goOn) {
-            run.stopReason = stopReason();
+            run.stopReason = standIn.stopReason();
             break;
         }
     }
@@ -226,12 +234,12 @@ int Game::play() {
         std::cout << (options.profileTiming ? renderTiming(timing) : options.summary ? renderSummary(run) : renderReport(run))
                   << std::flush;
         // One figure per plugin: each script has a fiber and a stack of its own.
-        for (const auto& [name, used] : stackUsed) {
-            std::cout << "script stack: " << used << " of " << stackGiven << " bytes used at most by " << name
+        for (const auto& [name, used] : stacks.used) {
+            std::cout << "script stack: " << used << " of " << stacks.given << " bytes used at most by " << name
                       << "'s script\n";
         }
         if (touchedPages) {
-            std::cout << "pages of " << watchedName << " touched in frame " << *options.touchedPagesFrame << ": "
+            std::cout << "pages of " << watched.name << " touched in frame " << *options.touchedPagesFrame << ": "
                       << touchedPages->touched << " of " << touchedPages->pages << " (";
             const char* separator = "";
             for (const TouchedSection& section : touchedPages->sections) {
@@ -267,6 +275,10 @@ int playScenario(const GameOptions& options) {
     } catch (const fs::filesystem_error& e) {
         std::cerr << "veltrane-sim: " << e.what() << "\n";
         return 1;
+    } catch (const std::exception& e) {
+        // Never the bare end of an uncaught exception: what went wrong, and the status of a fault.
+        std::cerr << "veltrane-sim: fatal: " << e.what() << "\n";
+        return 2;
     }
 }
 

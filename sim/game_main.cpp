@@ -7,6 +7,7 @@
 #include <string>
 
 #include "sim/game.h"
+#include "sim/scenario.h"
 
 namespace {
 
@@ -44,7 +45,10 @@ int main(int argc, char** argv) {
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     sim::GameOptions options;
     options.scenarioPath = VELTRANE_DEFAULT_SCENARIO;
-    app.add_option("scenario", options.scenarioPath, "Scenario file (JSON)")->capture_default_str();
+    // The default is the source tree's file: --help names it as the tree does, not by the
+    // absolute path of the machine that built the game.
+    app.add_option("scenario", options.scenarioPath,
+                   "Scenario file (JSON); default: sim/scenarios/default.json of the source tree");
     app.add_option("--game-dir", options.gameDirectory,
                    "Directory the game runs in, where Veltrane.ini lives (default: a scratch directory of this "
                    "run's own, removed when the run ends)");
@@ -53,12 +57,17 @@ int main(int argc, char** argv) {
     auto* html = app.add_option("--html", options.htmlPath,
                                 "Also write the report as one self-contained HTML page to FILE (charts of the run)")
                      ->option_text("FILE");
-    app.add_option("--frames", options.frames, "Play this many frames instead of the scenario's")
-        ->check(wholeNumber(0, 100000000));
-    app.add_option("--host", options.hostPath, "Stand-in host DLL (default: ScriptHookRDR2.dll beside this program)");
+    app.add_option("--frames", options.frames,
+                   "Play this many frames instead of the scenario's (which has 1 to " + std::to_string(sim::kMostFrames) +
+                       "); events past the last frame played are not played, and the report says so")
+        ->check(wholeNumber(1, 100000000));
+    // One rule for every host and plugin, given here or by a scenario.
+    const char* pathRule = "; a file name alone is found beside this program, a path with a folder from the current folder";
+    app.add_option("--host", options.hostPath,
+                   std::string("Stand-in host DLL (default: ScriptHookRDR2.dll)") + pathRule);
     app.add_option("--plugin", options.pluginPaths,
-                   "A plugin for the game folder, instead of the scenario's (default: Veltrane.asi beside this "
-                   "program); give it again for more")
+                   std::string("A plugin for the game folder, instead of the scenario's (default: Veltrane.asi); give "
+                               "it again for more") + pathRule)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     auto* resources =
         app.add_option("--resources", options.resourcesPath,

@@ -3,6 +3,8 @@
 // wrappers for --profile-timing (startTiming); everything unloaded at the end (unload).
 
 #include <algorithm>
+#include <cstdio>
+#include <cwctype>
 #include <iostream>
 
 #include "sim/asi_loader.h"
@@ -20,14 +22,62 @@ fs::path besideTheGame() {
     return fs::path(self).parent_path();
 }
 
-bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
-    const fs::path beside = besideTheGame();
-    hostPath = options.hostPath.empty() ? beside / "ScriptHookRDR2.dll" : fs::absolute(options.hostPath);
-    for (const std::string& path : options.pluginPaths) pluginPaths.push_back(fs::absolute(path));
-    if (pluginPaths.empty()) {
-        for (const std::string& name : scenario.plugins) pluginPaths.push_back(beside / name);
+fs::path resolvedPath(const std::string& given) {
+    const fs::path path(given);
+    return path.has_parent_path() ? fs::absolute(path) : besideTheGame() / path;
+}
+
+namespace {
+
+// Another run in the same game directory would edit Veltrane.ini under this one's plugin, and
+// each run would report the other's edits as its plugin's. A named mutex of the directory (by
+// its absolute path, letter case aside) holds it for this run; the system drops it when the
+// process ends, however it ends. False when another run holds it; `held` stays empty when the
+// system makes no mutex (the run goes on unguarded rather than blame another).
+bool holdGameDirectory(const fs::path& directory, HANDLE& held) {
+    std::wstring path = directory.lexically_normal().wstring();
+    while (path.size() > 1 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+    std::uint64_t hash = 0xcbf29ce484222325ull;  // FNV-1a over the path's upper-case UTF-16 units
+    for (wchar_t c : path) {
+        hash ^= static_cast<std::uint16_t>(std::towupper(c == L'/' ? L'\\' : c));
+        hash *= 0x100000001b3ull;
     }
-    watchedName = folderName(pluginPaths.front());
+    wchar_t name[64];
+    std::swprintf(name, 64, L"Local\\veltrane-sim-game-dir-%016llx", static_cast<unsigned long long>(hash));
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+    if (mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return false;
+    }
+    held = mutex;
+    return true;
+}
+
+}  // namespace
+
+bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
+    hostPath = resolvedPath(options.hostPath.empty() ? "ScriptHookRDR2.dll" : options.hostPath);
+    // Where each plugin was given, for a file that is missing.
+    std::vector<std::string> places;
+    for (const std::string& path : options.pluginPaths) {
+        pluginPaths.push_back(resolvedPath(path));
+        places.push_back("--plugin " + path);
+    }
+    if (pluginPaths.empty()) {
+        for (const std::string& name : scenario.plugins) {
+            pluginPaths.push_back(resolvedPath(name));
+            places.push_back(options.scenarioPath + ": plugins[" + std::to_string(places.size()) + "]");
+        }
+    }
+    for (std::size_t i = 0; i < pluginPaths.size(); ++i) {
+        std::error_code error;
+        if (!fs::exists(pluginPaths[i], error)) {
+            std::cerr << "veltrane-sim: " << places[i] << ": cannot load the plugin " << pluginPaths[i].string()
+                      << ": no such file\n";
+            return false;
+        }
+    }
+    watched.name = folderName(pluginPaths.front());
     if (!options.pluginPaths.empty()) {
         // The scenario's unloads and loads, against the plugins given instead of its own.
         std::vector<std::string> names;
@@ -35,7 +85,7 @@ bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
         checkPluginEvents(scenario, names);
     }
     for (const ScenarioEvent& event : scenario.events) {
-        watchState = watchState || event.kind == EventKind::Unload || event.kind == EventKind::Load;
+        watched.followsLoads = watched.followsLoads || event.kind == EventKind::Unload || event.kind == EventKind::Load;
     }
 
     fs::path directory;
@@ -50,39 +100,13 @@ bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
         directory = fs::absolute(options.gameDirectory);
     }
     fs::create_directories(directory);
-    if (!options.tracePath.empty()) {
-        trace.open(fs::absolute(options.tracePath), std::ios::binary | std::ios::trunc);
-        if (!trace) {
-            std::cerr << "veltrane-sim: cannot write the trace file " << options.tracePath << "\n";
-            return false;
-        }
+    if (!holdGameDirectory(directory, directoryLock)) {
+        std::cerr << "veltrane-sim: the game directory " << directory.string()
+                  << " is in use by another run of the game: give each run a --game-dir of its own (two runs in one "
+                     "directory would each take the other's edits to Veltrane.ini for its plugin's)\n";
+        return false;
     }
-    if (!options.htmlPath.empty()) {
-        html.open(fs::absolute(options.htmlPath), std::ios::binary | std::ios::trunc);
-        if (!html) {
-            std::cerr << "veltrane-sim: cannot write the page " << options.htmlPath << "\n";
-            return false;
-        }
-    }
-    if (!options.resourcesPath.empty()) {
-        resources.open(fs::absolute(options.resourcesPath), std::ios::binary | std::ios::trunc);
-        if (!resources) {
-            std::cerr << "veltrane-sim: cannot write the resources file " << options.resourcesPath << "\n";
-            return false;
-        }
-        resources << "load,plugin,frame,base,tls_index,handles,next_handle,private_bytes,heap_bytes,working_set,state_bytes_kept\n";
-    }
-    if (!options.loadTimingPath.empty()) {
-        loadTiming.open(fs::absolute(options.loadTimingPath), std::ios::binary | std::ios::trunc);
-        if (!loadTiming) {
-            std::cerr << "veltrane-sim: cannot write the load timing file " << options.loadTimingPath << "\n";
-            return false;
-        }
-        LARGE_INTEGER frequency;
-        QueryPerformanceFrequency(&frequency);
-        ticksPerMicrosecond = static_cast<double>(frequency.QuadPart) / 1e6;
-        loadTiming << "load,plugin,frame,load_library_us,first_frame_us,next_frame_us\n";
-    }
+    if (!openOutputs()) return false;
     // The plugin's "./Veltrane.ini" is relative to the current directory, as in the game.
     fs::current_path(directory);
     run.gameDirectory = directory.string();
@@ -98,6 +122,25 @@ bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
     return true;
 }
 
+// The trace, the page and the figures of each load, as the options ask.
+bool Game::openOutputs() {
+    if (!options.tracePath.empty()) {
+        trace.open(fs::absolute(options.tracePath), std::ios::binary | std::ios::trunc);
+        if (!trace) {
+            std::cerr << "veltrane-sim: cannot write the trace file " << options.tracePath << "\n";
+            return false;
+        }
+    }
+    if (!options.htmlPath.empty()) {
+        html.open(fs::absolute(options.htmlPath), std::ios::binary | std::ios::trunc);
+        if (!html) {
+            std::cerr << "veltrane-sim: cannot write the page " << options.htmlPath << "\n";
+            return false;
+        }
+    }
+    return loadFigures.open(options.resourcesPath, options.loadTimingPath);
+}
+
 bool Game::load(const fs::path& hostPath, const std::vector<fs::path>& pluginPaths) {
     // A folder of this process's own: tests in one Wine prefix run side by side.
     const fs::path gameFolder = fs::temp_directory_path() / ("veltrane-sim-folder-" + std::to_string(GetCurrentProcessId()));
@@ -109,36 +152,7 @@ bool Game::load(const fs::path& hostPath, const std::vector<fs::path>& pluginPat
     const HMODULE loader = loadModule(besideTheGame() / asiloader::kFileName, "ASI loader");
     if (loader == nullptr) return false;
     folder.useLoader(loader);
-    host = folder.loadHost();
-    if (host == nullptr) {
-        const std::string reason = lastErrorText("ScriptHookRDR2.dll");
-        std::cerr << "veltrane-sim: cannot load the host " << hostPath.string() << ": " << reason << "\n";
-        return false;
-    }
-    // GetProcAddress yields a generic function pointer; each goes back to its real type.
-    auto find = [&](const char* name, auto& function) {
-        FARPROC address = GetProcAddress(host, name);
-        if (address == nullptr) std::cerr << "veltrane-sim: " << hostPath.string() << " has no " << name << "\n";
-        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(reinterpret_cast<void (*)()>(address));
-    };
-    StandInBindFn bind = nullptr;
-    find(standin::kBind, bind);
-    find(standin::kRunFrame, runFrame);
-    find(standin::kKeystroke, keystroke);
-    find(standin::kStopReason, stopReason);
-    find(standin::kShutdown, shutdown);
-    find(standin::kSliceTicks, sliceTicks);
-    find(standin::kKeepNatives, keepNatives);
-    find(standin::kReplayNatives, replayNatives);
-    find(standin::kScriptStack, setScriptStack);
-    find(standin::kScriptStackUse, scriptStackUse);
-    find(standin::kHeldInto, heldInto);
-    if (!bind || !runFrame || !keystroke || !stopReason || !shutdown || !sliceTicks || !keepNatives || !replayNatives ||
-        !setScriptStack || !scriptStackUse || !heldInto)
-        return false;
-    const HostBinding binding{&world, &log};
-    bind(&binding);
-    stackGiven = setScriptStack(options.scriptStack);
+    if (!bindHost(hostPath)) return false;
 
     // Each plugin's DllMain runs now and registers its script and keyboard handler.
     // In the trace each plugin's name comes before the calls its DllMain made.
@@ -146,7 +160,7 @@ bool Game::load(const fs::path& hostPath, const std::vector<fs::path>& pluginPat
     // return to its own LoadLibrary's return: the loader's listing of the folder is in the first.
     LONGLONG mark = timed::now();
     const std::string failed = folder.loadPlugins([&](const PluginModule& loaded) {
-        if (loadTiming.is_open()) timedLoad(loaded.name, 0, timed::now() - mark);
+        if (loadFigures.timesLoads()) loadFigures.timedLoad(loaded.name, 0, timed::now() - mark);
         if (trace.is_open()) trace << traceLoaderLoads(loaded.name) << "\n";
         run.loadCalls.push_back({loaded.name, {}});
         flushLog(&run.loadCalls.back().calls);
@@ -158,21 +172,52 @@ bool Game::load(const fs::path& hostPath, const std::vector<fs::path>& pluginPat
         return false;
     }
     flushLog(nullptr);
-    const PluginModule* watched = folder.find(watchedName);
-    if (watched == nullptr || watched->module == nullptr) return false;
+    const PluginModule* first = folder.find(watched.name);
+    if (first == nullptr || first->module == nullptr) return false;
     for (const PluginModule& p : folder.plugins()) run.plugins.push_back(p.name);
-    run.watched = static_cast<std::size_t>(watched - folder.plugins().data());
-    watch(watched->module);
-    if (watchState) watchedState.loaded(plugin);
-    writeResources("", 0, 0);
+    run.watched = static_cast<std::size_t>(first - folder.plugins().data());
+    watch(first->module);
+    if (watched.followsLoads) watched.state.loaded(watched.module);
+    loadFigures.atStart(watched.name, watched.module);
     return !options.profileTiming || startTiming();
 }
 
-// The plugin the report watches, loaded now: its memory for keystrokes, its imports for timing.
-void Game::watch(HMODULE module) {
-    plugin = module;
-    pluginMemory = ModuleMemory{};
-    pluginMemory.find(plugin);
+// The stand-in host, loaded by the loader: the functions the game calls, and the world and call
+// log it answers the plugins from.
+bool Game::bindHost(const fs::path& hostPath) {
+    standIn.module = folder.loadHost();
+    if (standIn.module == nullptr) {
+        const std::string reason = lastErrorText("ScriptHookRDR2.dll");
+        std::cerr << "veltrane-sim: cannot load the host " << hostPath.string() << ": " << reason << "\n";
+        return false;
+    }
+    // GetProcAddress yields a generic function pointer; each goes back to its real type.
+    bool found = true;
+    auto find = [&](const char* name, auto& function) {
+        FARPROC address = GetProcAddress(standIn.module, name);
+        if (address == nullptr) {
+            std::cerr << "veltrane-sim: " << hostPath.string() << " has no " << name << "\n";
+            found = false;
+        }
+        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(reinterpret_cast<void (*)()>(address));
+    };
+    StandInBindFn bind = nullptr;
+    find(standin::kBind, bind);
+    find(standin::kRunFrame, standIn.runFrame);
+    find(standin::kKeystroke, standIn.keystroke);
+    find(standin::kStopReason, standIn.stopReason);
+    find(standin::kShutdown, standIn.shutdown);
+    find(standin::kSliceTicks, standIn.sliceTicks);
+    find(standin::kKeepNatives, standIn.keepNatives);
+    find(standin::kReplayNatives, standIn.replayNatives);
+    find(standin::kScriptStack, standIn.setScriptStack);
+    find(standin::kScriptStackUse, standIn.scriptStackUse);
+    find(standin::kHeldInto, standIn.heldInto);
+    if (!found) return false;
+    const HostBinding binding{&world, &log};
+    bind(&binding);
+    stacks.given = standIn.setScriptStack(options.scriptStack);
+    return true;
 }
 
 // The log stays off (its cost would land in the plugin's slice), and the plugin's imports of
@@ -200,7 +245,7 @@ bool Game::startTiming() {
         {"KERNEL32.dll", "GetFileAttributesA", functionCast<void*>(&timed::attributes), reinterpret_cast<void**>(&timed::realAttributes)},
     };
     for (const Import& import : imports) {
-        void* real = patchImport(plugin, import.dll, import.function, import.wrapper);
+        void* real = patchImport(watched.module, import.dll, import.function, import.wrapper);
         if (real == nullptr) {
             std::cerr << "veltrane-sim: --profile-timing: the plugin imports no " << import.function << " from "
                       << import.dll << "\n";
@@ -213,18 +258,20 @@ bool Game::startTiming() {
 
 // The most stack the plugin's script used in the load that just ended (its last image).
 void Game::noteStackUse(const PluginModule& unloaded) {
-    if (stackGiven == 0 || scriptStackUse == nullptr) return;
-    const std::size_t used = scriptStackUse(reinterpret_cast<const void*>(unloaded.begin), reinterpret_cast<const void*>(unloaded.end));
-    for (auto& [name, most] : stackUsed) {
+    if (stacks.given == 0 || standIn.scriptStackUse == nullptr) return;
+    const std::size_t used =
+        standIn.scriptStackUse(reinterpret_cast<const void*>(unloaded.begin), reinterpret_cast<const void*>(unloaded.end));
+    for (auto& [name, most] : stacks.used) {
         if (name == unloaded.name) {
             most = std::max(most, used);
             return;
         }
     }
-    stackUsed.emplace_back(unloaded.name, used);
+    stacks.used.emplace_back(unloaded.name, used);
 }
 
 Game::~Game() {
+    if (directoryLock != nullptr) CloseHandle(directoryLock);
     if (scratchDirectory.empty()) return;
     std::error_code ignored;
     fs::current_path(fs::temp_directory_path(ignored), ignored);
@@ -238,19 +285,19 @@ void Game::unload() {
         flushLog(&run.unloadCalls.back().calls);
     });
     flushLog(nullptr);
-    if (host != nullptr) {
+    if (standIn.module != nullptr) {
         // Measured as the unload deleted the scripts' fibers.
         for (const PluginModule& unloaded : folder.plugins()) noteStackUse(unloaded);
         // In the order the loader loaded them, whichever was unloaded first during the run.
         std::vector<std::pair<std::string, std::size_t>> ordered;
         for (const PluginModule& loaded : folder.plugins()) {
-            for (const auto& entry : stackUsed) {
+            for (const auto& entry : stacks.used) {
                 if (entry.first == loaded.name) ordered.push_back(entry);
             }
         }
-        stackUsed = std::move(ordered);
-        if (shutdown) shutdown();
-        FreeLibrary(host);
+        stacks.used = std::move(ordered);
+        if (standIn.shutdown) standIn.shutdown();
+        FreeLibrary(standIn.module);
     }
 }
 

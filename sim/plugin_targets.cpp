@@ -50,6 +50,7 @@ SettledCount countSettled(const std::vector<Ped>& peds, const PluginTargets& tar
         if (ped.exempt) continue;
         ++count.notExempt;
         if (i < reach) ++count.inReach;
+        else if (!ped.written) ++count.unwrittenBeyondReach;
         // As the plugin compares: a NaN on either side counts as the value it wants.
         const float damage = ped.damageReadsNaN ? std::numeric_limits<float>::quiet_NaN() : ped.damageModifier;
         if (!(damage < targets.damageModifier || damage > targets.damageModifier)) ++count.atDamage;

@@ -47,6 +47,7 @@ struct SettledCount {
     std::uint32_t inReach = 0;     // of them, those among the first kPedCapacity peds listed
     std::uint32_t atDamage = 0;    // of all not exempt, with the damage modifier it works towards
     std::uint32_t atAccuracy = 0;  // with the accuracy (0 while it leaves the accuracy alone)
+    std::uint32_t unwrittenBeyondReach = 0;  // of those beyond its reach, the ones it never wrote
     std::uint32_t beyondReach() const { return notExempt - inReach; }
 };
 

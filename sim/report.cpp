@@ -52,16 +52,54 @@ std::string settling(const std::vector<FrameRecord>& frames, std::size_t begin, 
         i = j;
     }
     if (text.empty()) text = "nothing to change";
-    // Peds beyond the plugin's reach never change: the bursts say nothing about them.
-    const FrameRecord* most = nullptr;
-    for (std::size_t i = begin; i < end; ++i) {
-        if (frames[i].settled.beyondReach() > 0 &&
-            (most == nullptr || frames[i].settled.beyondReach() > most->settled.beyondReach()))
-            most = &frames[i];
+    // Peds beyond the plugin's reach are not written while they are: the bursts count the others.
+    const std::vector<ReachRun> runs = reachRuns(frames, begin, end);
+    if (std::all_of(runs.begin(), runs.end(), [](const ReachRun& run) { return run.beyond == 0; })) return text;
+    if (runs.size() == 1)
+        return "for the " + std::to_string(runs[0].notExempt - runs[0].beyond) + " of " + std::to_string(runs[0].notExempt) +
+               " peds not exempt within the plugin's reach: " + text;
+    std::uint32_t least = ~0u, most = 0;
+    for (const ReachRun& run : runs) {
+        least = std::min(least, run.notExempt - run.beyond);
+        most = std::max(most, run.notExempt - run.beyond);
     }
-    if (most == nullptr) return text;
-    return "for the " + std::to_string(most->settled.inReach) + " of " + std::to_string(most->settled.notExempt) +
-           " peds not exempt within the plugin's reach: " + text;
+    return "for the peds not exempt within the plugin's reach (" + std::to_string(least) + " to " + std::to_string(most) +
+           " of them, by frame): " + text;
+}
+
+std::vector<ReachRun> reachRuns(const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end) {
+    std::vector<ReachRun> runs;
+    for (std::size_t i = begin; i < end; ++i) {
+        const SettledCount& s = frames[i].settled;
+        if (runs.empty() || runs.back().beyond != s.beyondReach() || runs.back().notExempt != s.notExempt)
+            runs.push_back({frames[i].frame, frames[i].frame, s.beyondReach(), s.notExempt});
+        runs.back().last = frames[i].frame;
+    }
+    return runs;
+}
+
+std::string reachLine(const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end) {
+    const std::vector<ReachRun> runs = reachRuns(frames, begin, end);
+    if (std::all_of(runs.begin(), runs.end(), [](const ReachRun& run) { return run.beyond == 0; })) return "";
+    constexpr std::size_t kShown = 4;
+    std::string text = "beyond the plugin's reach: ";
+    for (std::size_t i = 0; i < runs.size() && i < kShown; ++i) {
+        text += (i ? ", " : "") + std::to_string(runs[i].beyond) + " of " + std::to_string(runs[i].notExempt) +
+                " peds not exempt in " + (runs.size() == 1 ? "every frame of the phase" : frameRange(runs[i].first, runs[i].last));
+    }
+    if (runs.size() > kShown) text += ", ... (" + std::to_string(runs.size() - kShown) + " more changes)";
+    // Only peds the plugin never wrote are said to be untouched: a ped may come into reach later.
+    const SettledCount& last = frames[end - 1].settled;
+    if (last.beyondReach() > 0) {
+        text += last.unwrittenBeyondReach == last.beyondReach()
+                    ? "; the " + std::to_string(last.beyondReach()) + " beyond it in frame " +
+                          std::to_string(frames[end - 1].frame) + " untouched so far"
+                    : "; of the " + std::to_string(last.beyondReach()) + " beyond it in frame " +
+                          std::to_string(frames[end - 1].frame) + ", " + std::to_string(last.unwrittenBeyondReach) +
+                          " untouched so far";
+    }
+    return text + " (the plugin handles at most the first " + std::to_string(kPedReach) +
+           " peds the game lists, exempt ones included)";
 }
 
 std::vector<Phase> weatherPhases(const std::vector<FrameRecord>& frames) {
@@ -87,7 +125,6 @@ void renderPhase(std::ostringstream& out, const RunRecord& run, std::size_t begi
     std::string asked;
     std::vector<std::uint32_t> changed, natives;
     std::uint32_t twice = 0, exemptTouched = 0, keyNatives = 0, keyMessages = 0, keystrokes = 0, stray = 0;
-    const FrameRecord* mostBeyond = nullptr;
     for (std::size_t i = begin; i < end; ++i) {
         const FrameRecord& f = frames[i];
         for (const auto& event : f.events) out << "  frame " << f.frame << ": " << eventText(event) << "\n";
@@ -108,17 +145,11 @@ void renderPhase(std::ostringstream& out, const RunRecord& run, std::size_t begi
         keyNatives += f.tally.nativesInKeyboardHandlers;
         keyMessages += f.tally.keyboardMessages;
         keystrokes += f.keystrokes;
-        if (f.settled.beyondReach() > 0 && (!mostBeyond || f.settled.beyondReach() > mostBeyond->settled.beyondReach()))
-            mostBeyond = &f;
     }
     out << "  peds changed per frame: " << runLengths(changed) << "\n";
     out << "  settled: " << settling(frames, begin, end) << "\n";
-    if (mostBeyond != nullptr) {
-        out << "  beyond the plugin's reach: " << mostBeyond->settled.beyondReach() << " of "
-            << mostBeyond->settled.notExempt << " peds not exempt in frame " << mostBeyond->frame
-            << ", never touched (the plugin handles at most the first " << kPedReach
-            << " peds the game lists, exempt ones included)\n";
-    }
+    const std::string reach = reachLine(frames, begin, end);
+    if (!reach.empty()) out << "  " << reach << "\n";
     out << "  native calls per frame: " << runLengths(natives) << "\n";
     for (const std::string& idle : idleFrames(run, begin, end)) out << "  " << idle << "\n";
     if (keystrokes > 0 || keyMessages > 0)
@@ -209,6 +240,16 @@ std::string pedValues(const std::vector<Ped>& peds) {
     return text;
 }
 
+std::string pedValuesByReach(const std::vector<Ped>& peds, const std::string& separator, const char* untouched) {
+    if (peds.size() <= static_cast<std::size_t>(kPedReach)) return pedValues(peds);
+    const auto reach = peds.begin() + kPedReach;
+    std::size_t unwritten = 0;
+    for (auto p = reach; p != peds.end(); ++p) unwritten += !p->exempt && !p->written;
+    return "within the plugin's reach (the first " + std::to_string(kPedReach) + " listed): " +
+           pedValues({peds.begin(), reach}) + separator + "beyond it: " + pedValues({reach, peds.end()}) + " (" +
+           std::to_string(unwritten) + " " + untouched + ")";
+}
+
 FrameTally tallyFrame(const std::vector<HostCall>& calls, World& world) {
     namespace H = NativeHashes;
     FrameTally tally;
@@ -226,10 +267,12 @@ FrameTally tallyFrame(const std::vector<HostCall>& calls, World& world) {
         }
         ++tally.nativeCalls;
         if (inKeyboard) ++tally.nativesInKeyboardHandlers;
-        if (call.hash == H::WeatherQuery || call.argc == 0) continue;
+        const NativeRow* row = findNativeRow(call.hash);
+        if (row == nullptr || !row->takesPed || call.argc == 0) continue;
         const auto ped = static_cast<std::int32_t>(static_cast<std::uint32_t>(call.args[0]));
-        const bool write = call.hash == H::PedAccuracyWrite || call.hash == H::PedDamageModWrite;
-        if (write) ++(call.hash == H::PedAccuracyWrite ? tally.accuracyWrites : tally.damageWrites);
+        const bool write = row->writesPed;
+        if (call.hash == H::PedAccuracyWrite) ++tally.accuracyWrites;
+        if (call.hash == H::PedDamageModWrite) ++tally.damageWrites;
         const Ped* p = world.find(ped);
         if (p == nullptr) {
             ++tally.strayHandleCalls;
@@ -261,6 +304,7 @@ std::string renderSummary(const RunRecord& run) {
     const RunTotals& t = run.totals;
     std::ostringstream out;
     out << "Veltrane in the simulated game: " << (run.scenarioName.empty() ? "scenario" : run.scenarioName) << "\n";
+    for (const std::string& note : run.notes) out << "note: " << note << "\n";
     out << "game directory: " << run.gameDirectory << "\n";
     out << "plugins: " << pluginList(run) << "\n";
     out << "frames played: " << t.frames << " in " << static_cast<std::uint64_t>(t.seconds * 1000.0) << " ms\n";
@@ -374,6 +418,7 @@ std::string renderReport(const RunRecord& run) {
     std::ostringstream out;
     out << "Veltrane in the simulated game: " << (run.scenarioName.empty() ? "scenario" : run.scenarioName) << "\n";
     if (!run.description.empty()) out << run.description << "\n";
+    for (const std::string& note : run.notes) out << "note: " << note << "\n";
     out << "game directory: " << run.gameDirectory << "\n";
     out << "world at the start: " << run.worldAtStart << "\n";
     if (!run.frames.empty() && run.frames.front().weather == 0)
@@ -386,11 +431,7 @@ std::string renderReport(const RunRecord& run) {
     for (const Phase& phase : weatherPhases(frames)) renderPhase(out, run, phase.begin, phase.end);
 
     out << "\nafter " << frames.size() << " frame(s): " << pedCount(run.finalPeds) << "\n";
-    out << "  peds not exempt: " << pedValues(run.finalPeds) << "\n";
-    if (run.finalPeds.size() > static_cast<std::size_t>(kPedReach)) {
-        out << "  the plugin handles at most the first " << kPedReach
-            << " peds the game lists in a frame: the others keep whatever they had\n";
-    }
+    out << "  peds not exempt: " << pedValuesByReach(run.finalPeds, "\n  peds not exempt ", "never touched") << "\n";
     out << "  Veltrane.ini: " << run.finalIniStatus << "\n";
     for (const auto& sample : run.totals.workingSet) {
         out << "  working set after frame " << sample.frame << ": " << sample.bytes << " bytes\n";

@@ -101,6 +101,7 @@ struct RunRecord {
     std::vector<PluginCalls> unloadCalls;  // and while each unloaded at the end
     std::vector<FrameRecord> frames;
     std::string stopReason;                // empty unless the run stopped early
+    std::vector<std::string> notes;        // the scenario's and the game's: what may not be meant
     std::vector<Ped> finalPeds;
     std::string finalIniStatus;            // "present, 45 key line(s)" or "missing"
     RunTotals totals;
@@ -115,12 +116,24 @@ struct Phase {
 };
 std::vector<Phase> weatherPhases(const std::vector<FrameRecord>& frames);
 
+// A run of frames with the same number of peds beyond the plugin's reach, of as many not exempt.
+struct ReachRun {
+    std::uint32_t first, last;  // frames
+    std::uint32_t beyond, notExempt;
+};
+std::vector<ReachRun> reachRuns(const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end);
+
+// "beyond the plugin's reach: 100 of 100 peds not exempt in frames 0-19, 0 of 100 peds not
+// exempt in frames 20-39 (the plugin handles ...)", and how many of those beyond it in the
+// phase's last frame no plugin had written up to then; "" when none was beyond it.
+std::string reachLine(const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end);
+
 // Each burst of frames in which peds changed: "after 2 frame(s) from frame 90; after 2 frame(s)
 // from frame 110"; "still changing at the phase's end (from frame 118)" for a burst that runs
 // into the last frame of a phase longer than one frame; "nothing to change" without a burst.
 // When peds not exempt were beyond the plugin's reach in any frame of the phase, it says for
 // how many the bursts count: "for the 922 of 4500 peds not exempt within the plugin's reach:
-// after 1 frame(s) from frame 5".
+// after 1 frame(s) from frame 5", or "(0 to 100 of them, by frame)" when that changed.
 std::string settling(const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end);
 
 // How the phase's frames without a native call came about, one text per cause, "" for none:
@@ -178,6 +191,12 @@ std::string pedCount(const std::vector<Ped>& peds);
 // "accuracy 62 (270), 44 (3); damage modifier 0.5 (273)" over the peds not exempt: the three
 // commonest values of each, then ", N other values" and ", NaN (n)"; "none" without such peds.
 std::string pedValues(const std::vector<Ped>& peds);
+
+// pedValues, apart for the peds within the plugin's reach (the first it handles) and beyond it,
+// when there are peds beyond it: "within the plugin's reach (the first 1024 listed): accuracy 70
+// (922); damage modifier 0.5 (922)" `separator` "beyond it: accuracy 50 (44); ... (44 ` `untouched`
+// `)": how many beyond it no plugin has written so far.
+std::string pedValuesByReach(const std::vector<Ped>& peds, const std::string& separator, const char* untouched);
 
 // "270 x2, 3, 0 x25": runs of equal values, at most `maxRuns` of them, then "... (N more frames)".
 std::string runLengths(const std::vector<std::uint32_t>& values, std::size_t maxRuns = 8);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <limits>
@@ -82,7 +83,16 @@ void range(const json& value, const std::string& where, T& low, T& high, Read re
     }
 }
 
-PedGroup pedGroup(const json& object, const std::string& where) {
+// A damage modifier as the game keeps it, a float; a negative one is noted: no ped of the game has one.
+float damageModifier(const json& value, const std::string& where, std::vector<std::string>& notes) {
+    const double damage = number(value, where);
+    if (std::fabs(damage) > std::numeric_limits<float>::max())
+        fail(where, value.dump() + " is past a float's range, which the game keeps a damage modifier in");
+    if (damage < 0) notes.push_back(where + ": " + value.dump() + " is a negative damage modifier, which no ped of the game has");
+    return static_cast<float>(damage);
+}
+
+PedGroup pedGroup(const json& object, const std::string& where, std::vector<std::string>& notes) {
     checkKeys(object, where, {"count", "accuracy", "damage", "exempt"});
     PedGroup group;
     if (!object.contains("count")) fail(where, "\"count\" is missing");
@@ -91,7 +101,7 @@ PedGroup pedGroup(const json& object, const std::string& where) {
         return integer<std::int32_t>(v, w, std::numeric_limits<std::int32_t>::min(),
                                      std::numeric_limits<std::int32_t>::max());
     };
-    auto readDamage = [](const json& v, const std::string& w) { return static_cast<float>(number(v, w)); };
+    auto readDamage = [&](const json& v, const std::string& w) { return damageModifier(v, w, notes); };
     if (object.contains("accuracy")) range(object["accuracy"], where + ".accuracy", group.accuracyMin, group.accuracyMax, readAccuracy);
     if (object.contains("damage")) range(object["damage"], where + ".damage", group.damageMin, group.damageMax, readDamage);
     if (object.contains("exempt")) {
@@ -107,7 +117,7 @@ std::uint32_t keyCode(const json& value, const std::string& where) {
     std::string name = text(value, where);
     std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
     if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) return static_cast<unsigned char>(name[0]);
-    if (name.size() >= 2 && name[0] == 'F' && std::all_of(name.begin() + 1, name.end(), ::isdigit)) {
+    if (name.size() >= 2 && name.size() <= 3 && name[0] == 'F' && std::all_of(name.begin() + 1, name.end(), ::isdigit)) {
         const int n = std::stoi(name.substr(1));
         if (n >= 1 && n <= 24) return 0x6Fu + static_cast<std::uint32_t>(n);
     }
@@ -271,18 +281,158 @@ std::string pluginName(const json& value, const std::string& where) {
     return name;
 }
 
-void parseEvent(const json& object, const std::string& where, std::uint32_t frames, Draw& draw,
-                std::vector<ScenarioEvent>& out) {
-    if (!object.is_object()) fail(where, "expected an object");
-    if (!object.contains("frame")) fail(where, "\"frame\" is missing");
-    ScenarioEvent event;
-    event.place = where;
-    event.frame = integer<std::uint32_t>(object["frame"], where + ".frame", 0, 0xFFFFFFFFu);
-    if (event.frame >= frames)
-        fail(where + ".frame", "frame " + std::to_string(event.frame) + " is past the last frame, " + std::to_string(frames - 1));
-    if (object.contains("note")) event.note = text(object["note"], where + ".note");
+// What reading one event needs besides the event: the run's length, the seed's draw for file
+// parts, where the events go, and where the notes on them go.
+struct EventReading {
+    std::uint32_t frames;
+    Draw& draw;
+    std::vector<ScenarioEvent>& out;
+    std::vector<std::string>& notes;
+};
 
-    // Besides "frame" and an optional "note", an event has exactly one action; any other key is named.
+// The name of `names` nearest to `name`, letter case aside.
+template <typename Names>
+std::string nearestName(const std::string& name, const Names& names) {
+    std::string nearest;
+    std::size_t best = ~std::size_t{0};
+    for (const std::string& candidate : names) {
+        const std::size_t distance = editDistance(name, candidate);
+        if (distance < best) {
+            best = distance;
+            nearest = candidate;
+        }
+    }
+    return nearest;
+}
+
+// The keys the plugin reads from a section of its settings file; none for a section it never reads.
+std::vector<std::string> keysReadIn(const std::string& section) {
+    if (sameLetters(section, kSettingsSection)) return {kEnabledKey};
+    for (const WeatherEntry& entry : weatherTable) {
+        if (sameLetters(section, entry.section)) return {entry.accuracyKey, entry.damageModKey};
+    }
+    return {};
+}
+
+// A key the plugin never reads may be meant (a test of a misspelt file): a note, not a refusal.
+void noteUnreadKey(const ScenarioEvent& event, const std::string& at, std::vector<std::string>& notes) {
+    const std::vector<std::string> keys = keysReadIn(event.section);
+    if (keys.empty()) {
+        std::vector<std::string> sections{kSettingsSection};
+        for (const WeatherEntry& entry : weatherTable) sections.emplace_back(entry.section);
+        notes.push_back(at + ".section: the plugin reads no section \"" + event.section + "\"; the nearest is \"" +
+                        nearestName(event.section, sections) + "\"");
+        return;
+    }
+    if (std::none_of(keys.begin(), keys.end(), [&](const std::string& key) { return sameLetters(key, event.key); }))
+        notes.push_back(at + ".key: the plugin reads no key \"" + event.key + "\" in [" + event.section +
+                        "]; the nearest is \"" + nearestName(event.key, keys) + "\"");
+}
+
+void readKeyEdit(const json& value, const std::string& at, bool set, ScenarioEvent& event, EventReading& reading) {
+    event.kind = set ? EventKind::SetKey : EventKind::DeleteKey;
+    if (set) {
+        checkKeys(value, at, {"section", "key", "value"});
+        if (!value.contains("value")) fail(at, "\"value\" is missing");
+        event.text = iniValue(value["value"], at + ".value");
+    } else {
+        checkKeys(value, at, {"section", "key"});
+    }
+    if (!value.contains("section") || !value.contains("key")) fail(at, "\"section\" and \"key\" are needed");
+    event.section = text(value["section"], at + ".section");
+    event.key = text(value["key"], at + ".key");
+    noteUnreadKey(event, at, reading.notes);
+}
+
+void readFault(const json& value, const std::string& at, ScenarioEvent& event) {
+    event.kind = EventKind::Fault;
+    checkKeys(value, at, {"reportedPedCount", "nanDamage"});
+    if (value.size() != 1) fail(at, "one switch per fault event");
+    if (value.contains("reportedPedCount")) {
+        event.setsReportedCount = true;
+        const json& count = value["reportedPedCount"];
+        if (!count.is_null())
+            event.reportedCount = integer<std::int32_t>(count, at + ".reportedPedCount", std::numeric_limits<std::int32_t>::min(),
+                                                        std::numeric_limits<std::int32_t>::max());
+    } else {
+        event.setsNaNDamage = true;
+        event.count = integer<std::int32_t>(value["nanDamage"], at + ".nanDamage", 0, 100000);
+    }
+}
+
+// Unloaded in one frame and loaded again before the next, `times` over, `every` frames apart.
+void readReload(const json& value, const std::string& at, const ScenarioEvent& event, EventReading& reading) {
+    checkKeys(value, at, {"plugin", "times", "every"});
+    if (!value.contains("plugin") || !value.contains("times")) fail(at, "\"plugin\" and \"times\" are needed");
+    const std::string name = pluginName(value["plugin"], at + ".plugin");
+    const auto times = integer<std::uint32_t>(value["times"], at + ".times", 1, 1000000);
+    const auto every = value.contains("every") ? integer<std::uint32_t>(value["every"], at + ".every", 2, 1000000) : 2u;
+    const std::uint64_t lastLoad = event.frame + std::uint64_t{times - 1} * every + 1;
+    if (lastLoad >= reading.frames)
+        fail(at, "the last load would come at frame " + std::to_string(lastLoad) + ", past the last frame");
+    for (std::uint32_t i = 0; i < times; ++i) {
+        ScenarioEvent cycle = event;
+        cycle.text = name;
+        cycle.frame = event.frame + i * every;
+        const std::string round = " of " + std::to_string(i + 1) + " of " + std::to_string(times) + ")";
+        cycle.kind = EventKind::Unload;
+        cycle.place = at + " (the unload" + round;
+        reading.out.push_back(cycle);
+        ++cycle.frame;
+        cycle.kind = EventKind::Load;
+        cycle.place = at + " (the load" + round;
+        reading.out.push_back(cycle);
+    }
+}
+
+// The action of an event, read into `event` and added to the events (a press and a reload add several).
+void readAction(const std::string& action, const json& value, ScenarioEvent event, EventReading& reading) {
+    const std::string at = event.place + "." + action;
+    if (action == "weather") {
+        event.kind = EventKind::Weather;
+        readWeather(value, at, event);
+    } else if (action == "spawn") {
+        event.kind = EventKind::Spawn;
+        event.peds = pedGroup(value, at, reading.notes);
+    } else if (action == "despawn") {
+        event.kind = EventKind::Despawn;
+        event.count = integer<std::int32_t>(value, at, 0, 100000);
+    } else if (action == "set" || action == "deleteKey") {
+        readKeyEdit(value, at, action == "set", event, reading);
+    } else if (action == "deleteFile" || action == "iniDirectory") {
+        if (value != true) fail(at, "write \"" + action + "\": true");
+        event.kind = action == "deleteFile" ? EventKind::DeleteFile : EventKind::MakeDirectory;
+    } else if (action == "writeFile") {
+        event.kind = EventKind::WriteFile;
+        event.text = value.is_array() ? fileParts(value, at, reading.draw) : text(value, at);
+    } else if (action == "key") {
+        event.kind = EventKind::Keystroke;
+        event.flags = keystroke(value, at, event.keyCode, event.lastKeyCode);
+    } else if (action == "press") {
+        // A key going down and up again in one frame: two messages.
+        event.kind = EventKind::Keystroke;
+        event.keyCode = event.lastKeyCode = keyCode(value, at);
+        reading.out.push_back(event);
+        event.flags.keyUp = 1;
+        event.flags.previouslyDown = 1;
+    } else if (action == "fault") {
+        readFault(value, at, event);
+    } else if (action == "unload" || action == "load") {
+        event.kind = action == "unload" ? EventKind::Unload : EventKind::Load;
+        event.place = at;
+        event.text = pluginName(value, at);
+    } else if (action == "reload") {
+        readReload(value, at, event, reading);
+        return;
+    } else if (action == "resetDamage") {
+        event.kind = EventKind::ResetDamage;
+        if (!value.is_null()) event.resetDamage = damageModifier(value, at, reading.notes);
+    }
+    reading.out.push_back(event);
+}
+
+// Besides "frame" and an optional "note", an event has exactly one action; any other key is named.
+std::string theAction(const json& object, const std::string& where) {
     static const std::set<std::string> kActions = {"weather", "spawn",     "despawn", "set",   "deleteKey",
                                                    "deleteFile", "writeFile", "iniDirectory", "key", "press",
                                                    "fault",   "unload",    "load",    "reload", "resetDamage"};
@@ -295,97 +445,21 @@ void parseEvent(const json& object, const std::string& where, std::uint32_t fram
     if (!others.empty())
         fail(where, "unknown key \"" + others[0] + "\": an event has \"frame\", one action and an optional \"note\"");
     if (actions.size() != 1) fail(where, "an event has \"frame\" and exactly one action");
-    const std::string& action = actions[0];
-    const json& value = object[action];
-    const std::string at = where + "." + action;
+    return actions[0];
+}
 
-    if (action == "weather") {
-        event.kind = EventKind::Weather;
-        readWeather(value, at, event);
-    } else if (action == "spawn") {
-        event.kind = EventKind::Spawn;
-        event.peds = pedGroup(value, at);
-    } else if (action == "despawn") {
-        event.kind = EventKind::Despawn;
-        event.count = integer<std::int32_t>(value, at, 0, 100000);
-    } else if (action == "set" || action == "deleteKey") {
-        event.kind = action == "set" ? EventKind::SetKey : EventKind::DeleteKey;
-        if (action == "set") {
-            checkKeys(value, at, {"section", "key", "value"});
-            if (!value.contains("value")) fail(at, "\"value\" is missing");
-            event.text = iniValue(value["value"], at + ".value");
-        } else {
-            checkKeys(value, at, {"section", "key"});
-        }
-        if (!value.contains("section") || !value.contains("key")) fail(at, "\"section\" and \"key\" are needed");
-        event.section = text(value["section"], at + ".section");
-        event.key = text(value["key"], at + ".key");
-    } else if (action == "deleteFile") {
-        if (value != true) fail(at, "write \"deleteFile\": true");
-        event.kind = EventKind::DeleteFile;
-    } else if (action == "writeFile") {
-        event.kind = EventKind::WriteFile;
-        event.text = value.is_array() ? fileParts(value, at, draw) : text(value, at);
-    } else if (action == "iniDirectory") {
-        if (value != true) fail(at, "write \"iniDirectory\": true");
-        event.kind = EventKind::MakeDirectory;
-    } else if (action == "key") {
-        event.kind = EventKind::Keystroke;
-        event.flags = keystroke(value, at, event.keyCode, event.lastKeyCode);
-    } else if (action == "press") {
-        // A key going down and up again in one frame: two messages.
-        event.kind = EventKind::Keystroke;
-        event.keyCode = event.lastKeyCode = keyCode(value, at);
-        out.push_back(event);
-        event.flags.keyUp = 1;
-        event.flags.previouslyDown = 1;
-    } else if (action == "fault") {
-        event.kind = EventKind::Fault;
-        checkKeys(value, at, {"reportedPedCount", "nanDamage"});
-        if (value.size() != 1) fail(at, "one switch per fault event");
-        if (value.contains("reportedPedCount")) {
-            event.setsReportedCount = true;
-            const json& count = value["reportedPedCount"];
-            if (!count.is_null())
-                event.reportedCount = integer<std::int32_t>(count, at + ".reportedPedCount",
-                                                            std::numeric_limits<std::int32_t>::min(),
-                                                            std::numeric_limits<std::int32_t>::max());
-        } else {
-            event.setsNaNDamage = true;
-            event.count = integer<std::int32_t>(value["nanDamage"], at + ".nanDamage", 0, 100000);
-        }
-    } else if (action == "unload" || action == "load") {
-        event.kind = action == "unload" ? EventKind::Unload : EventKind::Load;
-        event.place = at;
-        event.text = pluginName(value, at);
-    } else if (action == "reload") {
-        // Unloaded in one frame and loaded again before the next, `times` over, `every` frames apart.
-        checkKeys(value, at, {"plugin", "times", "every"});
-        if (!value.contains("plugin") || !value.contains("times")) fail(at, "\"plugin\" and \"times\" are needed");
-        const std::string name = pluginName(value["plugin"], at + ".plugin");
-        const auto times = integer<std::uint32_t>(value["times"], at + ".times", 1, 1000000);
-        const auto every = value.contains("every") ? integer<std::uint32_t>(value["every"], at + ".every", 2, 1000000) : 2u;
-        const std::uint64_t lastLoad = event.frame + std::uint64_t{times - 1} * every + 1;
-        if (lastLoad >= frames) fail(at, "the last load would come at frame " + std::to_string(lastLoad) + ", past the last frame");
-        for (std::uint32_t i = 0; i < times; ++i) {
-            ScenarioEvent cycle = event;
-            cycle.text = name;
-            cycle.frame = event.frame + i * every;
-            const std::string round = " of " + std::to_string(i + 1) + " of " + std::to_string(times) + ")";
-            cycle.kind = EventKind::Unload;
-            cycle.place = at + " (the unload" + round;
-            out.push_back(cycle);
-            ++cycle.frame;
-            cycle.kind = EventKind::Load;
-            cycle.place = at + " (the load" + round;
-            out.push_back(cycle);
-        }
-        return;
-    } else if (action == "resetDamage") {
-        event.kind = EventKind::ResetDamage;
-        if (!value.is_null()) event.resetDamage = static_cast<float>(number(value, at));
-    }
-    out.push_back(event);
+void parseEvent(const json& object, const std::string& where, EventReading& reading) {
+    if (!object.is_object()) fail(where, "expected an object");
+    if (!object.contains("frame")) fail(where, "\"frame\" is missing");
+    ScenarioEvent event;
+    event.place = where;
+    event.frame = integer<std::uint32_t>(object["frame"], where + ".frame", 0, 0xFFFFFFFFu);
+    if (event.frame >= reading.frames)
+        fail(where + ".frame",
+             "frame " + std::to_string(event.frame) + " is past the last frame, " + std::to_string(reading.frames - 1));
+    if (object.contains("note")) event.note = text(object["note"], where + ".note");
+    const std::string action = theAction(object, where);
+    readAction(action, object[action], std::move(event), reading);
 }
 
 // The "random" block: `count` events at frames drawn evenly over the run, each of a kind drawn
@@ -521,10 +595,12 @@ private:
     void elementDone() {
         if (!levels.empty() && levels.back().array) ++levels.back().index;
     }
-    // "events[3].set": where the innermost object sits.
-    std::string place() const {
+
+public:
+    // "events[3].set": where the innermost object sits (`value`: where the value being read sits).
+    std::string place(bool value = false) const {
         std::string where;
-        for (std::size_t i = 0; i + 1 < levels.size(); ++i) {
+        for (std::size_t i = 0; i + (value ? 0 : 1) < levels.size(); ++i) {
             if (levels[i].array) where += "[" + std::to_string(levels[i].index) + "]";
             else where += (where.empty() ? "" : ".") + levels[i].key;
         }
@@ -534,20 +610,76 @@ private:
 
 }  // namespace
 
-Scenario parseScenario(const std::string& jsonText) {
-    json root;
+namespace {
+
+// A scenario saved as UTF-16 or UTF-32 reads as garbage to the JSON parser: named, with the cure.
+void refuseWideText(const std::string& text) {
+    const auto starts = [&](std::string_view bytes) { return text.compare(0, bytes.size(), bytes) == 0; };
+    const char* encoding = nullptr;
+    using namespace std::string_view_literals;
+    if (starts("\xFF\xFE\0\0"sv) || (text.size() >= 4 && text[0] != 0 && text[1] == 0 && text[2] == 0 && text[3] == 0))
+        encoding = "UTF-32 (little-endian)";
+    else if (starts("\0\0\xFE\xFF"sv) || (text.size() >= 4 && text[0] == 0 && text[1] == 0 && text[2] == 0 && text[3] != 0))
+        encoding = "UTF-32 (big-endian)";
+    else if (starts("\xFF\xFE"sv) || (text.size() >= 2 && text[0] != 0 && text[1] == 0))
+        encoding = "UTF-16 (little-endian)";
+    else if (starts("\xFE\xFF"sv) || (text.size() >= 2 && text[0] == 0 && text[1] != 0))
+        encoding = "UTF-16 (big-endian)";
+    if (encoding != nullptr)
+        fail("scenario", std::string("the file is ") + encoding + " text; a scenario is read as UTF-8: save it as UTF-8");
+}
+
+json parseJson(const std::string& jsonText) {
+    refuseWideText(jsonText);
+    RepeatedKeyCheck repeatedKeys;
     try {
-        RepeatedKeyCheck repeatedKeys;
-        root = json::parse(jsonText, std::ref(repeatedKeys), true, /*ignore_comments=*/true);
+        return json::parse(jsonText, std::ref(repeatedKeys), true, /*ignore_comments=*/true);
     } catch (const json::parse_error& e) {
         throw ScenarioError(std::string("not valid JSON: ") + e.what());
+    } catch (const json::exception& e) {
+        // A number past a double's range ("frames": 1e400): the parser stops on it, where the
+        // check of repeated keys has just been told which member or element it is.
+        const std::string what = e.what();
+        const auto quote = what.find('\'');
+        fail(repeatedKeys.place(true), quote == std::string::npos
+                                           ? what
+                                           : "the number " + what.substr(quote) + " is past the range of a number (a double)");
     }
+}
+
+// What parses but may not be what the scenario means: a despawn of more peds than the world has,
+// two weathers in one frame (the plugin sees only the last). Random events are counted, not noted.
+void noteOddEvents(Scenario& scenario) {
+    std::int64_t peds = scenario.peds.count;
+    const ScenarioEvent* lastWeather = nullptr;
+    for (const ScenarioEvent& event : scenario.events) {
+        const bool placed = !event.place.empty();
+        if (event.kind == EventKind::Spawn) peds += event.peds.count;
+        if (event.kind == EventKind::Despawn) {
+            if (placed && event.count > peds)
+                scenario.notes.push_back(event.place + ".despawn: " + std::to_string(event.count) + " peds in frame " +
+                                         std::to_string(event.frame) + ", when the world has " + std::to_string(peds) +
+                                         " (the game despawns what there is)");
+            peds = std::max<std::int64_t>(0, peds - event.count);
+        }
+        if (event.kind != EventKind::Weather) continue;
+        if (placed && lastWeather != nullptr && lastWeather->frame == event.frame && !lastWeather->place.empty())
+            scenario.notes.push_back(event.place + ".weather: a second weather in frame " + std::to_string(event.frame) +
+                                     " (after " + lastWeather->place + "): the plugin sees only this one");
+        lastWeather = &event;
+    }
+}
+
+}  // namespace
+
+Scenario parseScenario(const std::string& jsonText) {
+    json root = parseJson(jsonText);
     checkKeys(root, "scenario", {"name", "description", "frames", "seed", "ini", "peds", "plugins", "events", "random"});
     Scenario scenario;
     if (root.contains("name")) scenario.name = text(root["name"], "name");
     if (root.contains("description")) scenario.description = text(root["description"], "description");
     if (!root.contains("frames")) fail("scenario", "\"frames\" is missing");
-    scenario.frames = integer<std::uint32_t>(root["frames"], "frames", 1, 1000000);
+    scenario.frames = integer<std::uint32_t>(root["frames"], "frames", 1, kMostFrames);
     if (root.contains("seed")) scenario.seed = integer<std::uint64_t>(root["seed"], "seed", 0, ~0ull);
     if (root.contains("ini")) {
         const json& ini = root["ini"];
@@ -558,7 +690,7 @@ Scenario parseScenario(const std::string& jsonText) {
             scenario.iniText = text(ini, "ini");
         }
     }
-    if (root.contains("peds")) scenario.peds = pedGroup(root["peds"], "peds");
+    if (root.contains("peds")) scenario.peds = pedGroup(root["peds"], "peds", scenario.notes);
     if (root.contains("plugins")) {
         const json& plugins = root["plugins"];
         if (!plugins.is_array() || plugins.empty()) fail("plugins", "expected a list of file names");
@@ -576,8 +708,8 @@ Scenario parseScenario(const std::string& jsonText) {
         const json& events = root["events"];
         if (!events.is_array()) fail("events", "expected a list");
         Draw draw(scenario.seed ^ 0xF11Eull);
-        for (std::size_t i = 0; i < events.size(); ++i)
-            parseEvent(events[i], "events[" + std::to_string(i) + "]", scenario.frames, draw, scenario.events);
+        EventReading reading{scenario.frames, draw, scenario.events, scenario.notes};
+        for (std::size_t i = 0; i < events.size(); ++i) parseEvent(events[i], "events[" + std::to_string(i) + "]", reading);
     }
     if (root.contains("random")) {
         const json& random = root["random"];
@@ -591,7 +723,18 @@ Scenario parseScenario(const std::string& jsonText) {
     std::stable_sort(scenario.events.begin(), scenario.events.end(),
                      [](const ScenarioEvent& a, const ScenarioEvent& b) { return a.frame < b.frame; });
     checkPluginEvents(scenario, scenario.plugins);
+    noteOddEvents(scenario);
     return scenario;
+}
+
+std::string eventsPastTheEnd(const Scenario& scenario, std::uint32_t frames) {
+    const auto first = std::find_if(scenario.events.begin(), scenario.events.end(),
+                                    [&](const ScenarioEvent& event) { return event.frame >= frames; });
+    if (first == scenario.events.end()) return "";
+    const auto left = scenario.events.end() - first;
+    return "--frames " + std::to_string(frames) + " ends the run before " + std::to_string(left) + " of the scenario's " +
+           std::to_string(scenario.events.size()) + " events, the first in frame " + std::to_string(first->frame) +
+           (first->place.empty() ? std::string(" (a random event)") : " (" + first->place + ")") + ": they are not played";
 }
 
 void checkPluginEvents(const Scenario& scenario, const std::vector<std::string>& plugins) {

@@ -61,10 +61,13 @@ struct ScenarioEvent {
     std::string note;                            // the scenario's own words on the event
 };
 
+// A scenario plays from 1 to this many frames.
+inline constexpr std::uint32_t kMostFrames = 1000000;
+
 struct Scenario {
     std::string name;
     std::string description;
-    std::uint32_t frames = 0;
+    std::uint32_t frames = 0;     // 1 to kMostFrames
     std::uint64_t seed = 1;
     // Veltrane.ini before the plugin loads: keep whatever the game directory has, start
     // without a file (the plugin writes its defaults), or start with the given text.
@@ -75,11 +78,19 @@ struct Scenario {
     // one the report watches.
     std::vector<std::string> plugins{"Veltrane.asi"};
     std::vector<ScenarioEvent> events;  // by frame; events of one frame in file order
+    // What the scenario may not mean, though it can be played: "events[2].set.key: the plugin
+    // reads no key "Acuracy_Rain" in [WeatherType_Rain]; the nearest is "Accuracy_Rain"".
+    std::vector<std::string> notes;
 };
 
 
 // Throws ScenarioError, with the place of the first mistake.
 Scenario parseScenario(const std::string& json);
+
+// A run of `frames` frames (--frames) that ends before some of the scenario's events, said with
+// the first of them: "--frames 50 ends the run before 2 of the scenario's 9 events, the first in
+// frame 60 (events[7]): they are not played". Empty when every event is played.
+std::string eventsPastTheEnd(const Scenario& scenario, std::uint32_t frames);
 
 // Refuses, with the event's place, an unload or load that names none of `plugins` (file names,
 // without letter case), a load of a loaded plugin or an unload of an unloaded one: every plugin

@@ -5,6 +5,7 @@
 
 #include "host/natives.h"
 #include "platform/float_bits.h"
+#include "sim/world.h"
 
 namespace sim {
 
@@ -30,7 +31,6 @@ json asFloat(std::uint64_t word) {
 }  // namespace
 
 std::string traceCall(const HostCall& call) {
-    namespace H = NativeHashes;
     json line = {{"frame", call.frame}, {"type", "call"}, {"call", callKindName(call.kind)}};
     if (call.kind == CallKind::Native) {
         const std::string name = nativeName(call.hash);
@@ -41,12 +41,18 @@ std::string traceCall(const HostCall& call) {
     for (std::size_t i = 0; i < call.argc; ++i) args.push_back(call.args[i]);
     line["args"] = args;
     line["result"] = call.result;
-    if (call.kind == CallKind::Native && call.hash != H::WeatherQuery && call.argc > 0) {
+    const NativeRow* row = call.kind == CallKind::Native ? findNativeRow(call.hash) : nullptr;
+    if (row != nullptr && row->takesPed && call.argc > 0) {
         line["ped"] = asInt(call.args[0]);
-        if (call.hash == H::PedAccuracyWrite && call.argc > 1) line["value"] = asInt(call.args[1]);
-        if (call.hash == H::PedDamageModWrite && call.argc > 1) line["value"] = asFloat(call.args[1]);
-        if (call.hash == H::PedAccuracyRead || call.hash == H::PedExemptTest) line["value"] = asInt(call.result);
-        if (call.hash == H::PedDamageModRead) line["value"] = asFloat(call.result);
+        using V = NativeRow::Value;
+        const bool argument = call.argc > 1;
+        switch (row->value) {
+            case V::None: break;
+            case V::ArgumentInt: if (argument) line["value"] = asInt(call.args[1]); break;
+            case V::ArgumentFloat: if (argument) line["value"] = asFloat(call.args[1]); break;
+            case V::ResultInt: line["value"] = asInt(call.result); break;
+            case V::ResultFloat: line["value"] = asFloat(call.result); break;
+        }
     }
     return line.dump();
 }

@@ -73,14 +73,20 @@ std::optional<std::uint64_t> World::callNative(std::uint64_t hash, const std::ui
             return fromInt(ped ? ped->accuracy : 0);
         case H::PedAccuracyWrite:
             ++counters.accuracyWrites;
-            if (ped) ped->accuracy = asInt(arg(1));
+            if (ped) {
+                ped->accuracy = asInt(arg(1));
+                ped->written = true;
+            }
             return 0;
         case H::PedDamageModRead:
             if (ped && ped->damageReadsNaN) return fromFloat(std::nanf(""));
             return fromFloat(ped ? ped->damageModifier : 0.0f);
         case H::PedDamageModWrite:
             ++counters.damageWrites;
-            if (ped) ped->damageModifier = asFloat(arg(1));
+            if (ped) {
+                ped->damageModifier = asFloat(arg(1));
+                ped->written = true;
+            }
             return 0;
         default:
             --counters.calls;
@@ -101,17 +107,30 @@ std::uint32_t weatherHashOf(const std::string& name) {
     return hash;
 }
 
-std::string nativeName(std::uint64_t hash) {
+const std::vector<NativeRow>& nativeRows() {
     namespace H = NativeHashes;
-    switch (hash) {
-        case H::WeatherQuery: return "WeatherQuery";
-        case H::PedExemptTest: return "PedExemptTest";
-        case H::PedAccuracyRead: return "PedAccuracyRead";
-        case H::PedAccuracyWrite: return "PedAccuracyWrite";
-        case H::PedDamageModRead: return "PedDamageModRead";
-        case H::PedDamageModWrite: return "PedDamageModWrite";
-        default: return "";
+    using V = NativeRow::Value;
+    static const std::vector<NativeRow> rows = {
+        {H::WeatherQuery, "WeatherQuery", false, false, V::None},
+        {H::PedExemptTest, "PedExemptTest", true, false, V::ResultInt},
+        {H::PedAccuracyRead, "PedAccuracyRead", true, false, V::ResultInt},
+        {H::PedAccuracyWrite, "PedAccuracyWrite", true, true, V::ArgumentInt},
+        {H::PedDamageModRead, "PedDamageModRead", true, false, V::ResultFloat},
+        {H::PedDamageModWrite, "PedDamageModWrite", true, true, V::ArgumentFloat},
+    };
+    return rows;
+}
+
+const NativeRow* findNativeRow(std::uint64_t hash) {
+    for (const NativeRow& row : nativeRows()) {
+        if (row.hash == hash) return &row;
     }
+    return nullptr;
+}
+
+std::string nativeName(std::uint64_t hash) {
+    const NativeRow* row = findNativeRow(hash);
+    return row != nullptr ? row->name : "";
 }
 
 }  // namespace sim

@@ -18,6 +18,7 @@ struct Ped {
     float damageModifier = 1.0f;
     bool exempt = false;
     bool damageReadsNaN = false;  // fault: the game reports NaN for this ped's damage modifier
+    bool written = false;         // a write native has changed it (in any frame)
 };
 
 // Switches that make the world misbehave the way a test needs.
@@ -66,6 +67,21 @@ private:
 
 // The game's hash of a weather name: Jenkins one-at-a-time over the name in lower case.
 std::uint32_t weatherHashOf(const std::string& name);
+
+// What the simulated game tells of each native the plugin uses, one row each (world.cpp): its
+// name, whether its first argument is a ped, whether it changes the ped, and which word of the
+// call is the value the trace shows.
+struct NativeRow {
+    enum class Value { None, ArgumentInt, ArgumentFloat, ResultInt, ResultFloat };
+    std::uint64_t hash;
+    const char* name;
+    bool takesPed;
+    bool writesPed;
+    Value value;
+};
+const std::vector<NativeRow>& nativeRows();
+// The row of `hash`, or nullptr.
+const NativeRow* findNativeRow(std::uint64_t hash);
 
 // The name of a native the plugin uses, or an empty string.
 std::string nativeName(std::uint64_t hash);

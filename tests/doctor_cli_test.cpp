@@ -238,9 +238,9 @@ TEST(DoctorCli, FixChangesOnlyTheFaultyLines) {
                   {"", "; rain: half damage"});
     const SettingsLines broken = replaced(replaced(player, "DamageMod_Rain=", "DamageMod_Rain=0,5"), "Enabled=", "Enabled=on");
     const SettingsLines fixed = replaced(replaced(player, "DamageMod_Rain=", "DamageMod_Rain=0.5"), "Enabled=", "Enabled=1");
-    // The blizzard's keys, then its blank line; the sunny section is last.
+    // The blizzard's keys, then its blank line; the table's last weather has the last section.
     const SettingsLines noKey = removed(player, "DamageMod_Blizzard=");
-    const SettingsLines noSection = removed(player, "[WeatherType_Sunny]", 3);
+    const SettingsLines noSection = removed(player, std::string("[") + weatherTable.back().section + "]", 3);
 
     struct Case {
         const char* what;
@@ -387,6 +387,7 @@ TEST(DoctorCli, PlayerFilesAreFixedToWhatThePlayerMeant) {
         const char* offered;                 // what the report offers (a choice, a line), or none
     };
     const std::vector<std::string> three = {"Rain", "Snow", "Sunny"};
+    const std::string othersUndamaged = "no damage in " + std::to_string(weatherTable.size() - three.size()) + " weathers";
     const Case cases[] = {
         {"hidden .txt", "Veltrane.ini.txt", defaults, "The plugin never reads this file", {}, nullptr},
         {"percent", "Veltrane.ini", replaced(defaults, "DamageMod_Rain=", "DamageMod_Rain=150%"), nullptr,
@@ -413,7 +414,7 @@ TEST(DoctorCli, PlayerFilesAreFixedToWhatThePlayerMeant) {
         {"damaged key under another weather", "Veltrane.ini",
          replaced(defaults, "Accuracy_OvercastDark=", "Accuracy_O=vercastDark=12829"), nullptr,
          {"Accuracy_Fog=12829", "Accuracy_OvercastDark=12829"}, nullptr},
-        {"three weathers", "Veltrane.ini", onlyWeathers(three, true), "no damage in 19 weathers",
+        {"three weathers", "Veltrane.ini", onlyWeathers(three, true), othersUndamaged.c_str(),
          {"Accuracy_Rain=50", "DamageMod_Snow=2", "DamageMod_Fog=1", "Accuracy_Fog=12829"}, nullptr},
         {"three weathers, no switch", "Veltrane.ini", onlyWeathers(three, false), "The switch is off",
          {"Enabled=1: on", "DamageMod_Sunny=2", "DamageMod_Hail=1"}, nullptr},

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -14,9 +15,16 @@
 
 namespace {
 
+// "0x54A69840u", as the table writes a hash: a wrong one is told in the form to copy into it.
+std::string asWritten(std::uint32_t hash) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08Xu", static_cast<unsigned>(hash));
+    return text;
+}
+
 TEST(WeatherTable, EachHashIsTheHashOfItsLowerCaseName) {
     for (const WeatherEntry& entry : weatherTable)
-        EXPECT_EQ(entry.hash, sim::weatherHashOf(entry.name)) << entry.name;
+        EXPECT_EQ(asWritten(entry.hash), asWritten(sim::weatherHashOf(entry.name))) << entry.name;
 }
 
 TEST(WeatherTable, RowsAreInTheDefaultFileOrderWithTheirOwnSectionAndKeys) {
@@ -54,6 +62,51 @@ TEST(WeatherTable, LookupIsExact) {
 }
 
 #ifdef VELTRANE_SOURCE_DIR
+std::string sourceFile(const std::string& file) {
+    std::ifstream in(std::string(VELTRANE_SOURCE_DIR) + "/" + file, std::ios::binary);
+    EXPECT_TRUE(in) << file;
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The fuzzers' dictionary can't read the table: it lists each weather in the four forms a
+// settings file has it, so that the fuzzers try every one.
+TEST(WeatherTable, TheFuzzDictionaryHasEveryWeatherInFourForms) {
+    const std::string dict = sourceFile("fuzz/veltrane.dict");
+    for (const WeatherEntry& entry : weatherTable) {
+        const std::string name = entry.name;
+        for (const std::string& form : {name, "[WeatherType_" + name + "]", "Accuracy_" + name + "=", "DamageMod_" + name + "="})
+            EXPECT_NE(dict.find("\n\"" + form + "\"\n"), std::string::npos) << "fuzz/veltrane.dict lacks \"" << form << "\"";
+    }
+}
+
+// Comments that give the table's size in words (the weathers, the rows, the default file's
+// entries and headers) say what the table holds.
+TEST(WeatherTable, CommentsCountingItsRowsAgreeWithIt) {
+    struct Count {
+        const char* pattern;
+        std::size_t expected;
+    };
+    const Count counts[] = {
+        {R"((\d+) weathers)", kWeatherCount},
+        {R"(over (\d+) rows)", kWeatherCount},
+        {R"(each of the (\d+))", kWeatherCount},
+        {R"((\d+) default entries)", 1 + 2 * kWeatherCount},
+        {R"(under their (\d+) headers)", 1 + kWeatherCount},
+    };
+    for (const char* file : {"tuning/weather_table.h", "tuning/weather_table.cpp", "settings/settings_file.h",
+                             "doctor/settings_check.h", "tests/support/settings_text.h", "tests/support/random_settings.h",
+                             "tests/sim/doctor_agreement.h", "tests/sim/sim_doctor_agrees_test.cpp"}) {
+        const std::string text = sourceFile(file);
+        for (const Count& count : counts) {
+            const std::regex pattern(count.pattern);
+            for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern); it != std::sregex_iterator(); ++it)
+                EXPECT_EQ((*it)[1].str(), std::to_string(count.expected)) << file << ": \"" << it->str() << "\"";
+        }
+    }
+}
+
 // The READMEs write the weathers out: their count wherever they give it, and the player's guide
 // the list of names in the default file's order. Adding a weather to the table fails here until
 // both say so.

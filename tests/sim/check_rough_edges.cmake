@@ -30,7 +30,14 @@ set(usage "\nUsage: veltrane-sim \\[OPTIONS\\] \\[scenario\\]\n")
 edge("unknown option" 1 ARGS ${scenario} --colour
      EXPECT "not expected: --colour" "${usage}")
 edge("negative frame count" 1 ARGS ${scenario} --frames -5
-     EXPECT "--frames: \"-5\" is not allowed: a whole number from 0 to [0-9]+" "${usage}")
+     EXPECT "--frames: \"-5\" is not allowed: a whole number from 1 to [0-9]+" "${usage}")
+edge("no frames" 1 ARGS ${scenario} --frames 0 EXPECT "--frames: \"0\" is not allowed: a whole number from 1 to")
+# Fewer frames than the scenario's events need: played, and said.
+edge("frames ending before the last event" 0 ARGS ${scenario} --frames 2
+     EXPECT "\nnote: --frames 2 ends the run before 2 of the scenario's 3 events, the first in frame 2 \\(events\\[1\\]\\): they are not played\n")
+edge("help" 0 ARGS --help
+     EXPECT "default: sim/scenarios/default\\.json of the source tree"
+            "a file name alone is found beside this program, a path with a folder from the current folder")
 # The game's own records of each frame would read as the plugin's leak.
 edge("resources without summary" 1 ARGS ${scenario} --resources ${WORK_DIR}/resources.csv
      EXPECT "--resources needs --summary: without it the game keeps a record of every frame" "${usage}")
@@ -59,6 +66,41 @@ edge("unload of a plugin --plugin left out" 1 ARGS ${CASES}/reload.json --plugin
 file(WRITE ${WORK_DIR}/no_weather.json "{\"frames\": 2, \"ini\": null, \"peds\": {\"count\": 1}}")
 edge("no weather at the start" 0 ARGS ${WORK_DIR}/no_weather.json
      EXPECT "\nworld at the start: 1 ped \\(0 exempt\\)\nweather at the start: none given, hash 0, which has no row: [^\n]*accuracy 0 and damage modifier 0\\.0")
+
+# --resources: each row gives the base of the plugin it is for, the start's row the watched one's.
+edge("figures of each load" 0 ARGS ${CASES}/asi_loader.json --summary --resources ${WORK_DIR}/resources.csv)
+file(STRINGS ${WORK_DIR}/resources.csv rows)
+list(POP_FRONT rows header)
+set(wanted "^0,Veltrane\\.asi,0,0x[1-9a-f]" "^1,asi_probe\\.asi,6,0x[1-9a-f]" "^2,Veltrane\\.asi,10,0x[1-9a-f]")
+set(bases "")
+foreach(row pattern IN ZIP_LISTS rows wanted)
+    if(NOT row MATCHES "${pattern}")
+        string(APPEND failures "figures of each load: the row \"${row}\" is not \"${pattern}...\"\n")
+    endif()
+    string(REGEX MATCH "0x[0-9a-f]+" base "${row}")
+    list(APPEND bases "${base}")
+endforeach()
+# Two modules in one process: the second plugin's row has a base of its own.
+list(GET bases 0 veltrane_base)
+list(GET bases 1 probe_base)
+if(veltrane_base STREQUAL probe_base)
+    string(APPEND failures "figures of each load: asi_probe.asi's row gives Veltrane.asi's base ${veltrane_base}\n")
+endif()
+
+# A scenario's own mistakes and oddities, each with its place.
+file(WRITE ${WORK_DIR}/past_a_double.json "{\"frames\": 2, \"events\": [{\"frame\": 0, \"resetDamage\": -1e999}]}")
+edge("a number past a double's range" 1 ARGS ${WORK_DIR}/past_a_double.json
+     EXPECT "past_a_double\\.json: events\\[0\\]\\.resetDamage: the number '-1e999' is past the range of a number")
+file(WRITE ${WORK_DIR}/missing_plugin.json "{\"frames\": 2, \"plugins\": [\"Veltrane.asi\", \"Missing.asi\"]}")
+edge("a missing plugin of the scenario" 1 ARGS ${WORK_DIR}/missing_plugin.json
+     EXPECT "missing_plugin\\.json: plugins\\[1\\]: cannot load the plugin [^\n]*Missing\\.asi: no such file")
+edge("a missing plugin of the command line" 1 ARGS ${scenario} --plugin ${WORK_DIR}/none.asi
+     EXPECT "--plugin [^\n]*none\\.asi: cannot load the plugin [^\n]*none\\.asi: no such file")
+file(WRITE ${WORK_DIR}/unread_key.json "{\"frames\": 2, \"events\": [{\"frame\": 1, \"set\": {\"section\": \"WeatherType_Rain\", \"key\": \"Acuracy_Rain\", \"value\": 5}}]}")
+edge("a key the plugin never reads, in the report" 0 ARGS ${WORK_DIR}/unread_key.json
+     EXPECT "\nnote: events\\[0\\]\\.set\\.key: the plugin reads no key \"Acuracy_Rain\" in \\[WeatherType_Rain\\]; the nearest is \"Accuracy_Rain\"\n")
+edge("a key the plugin never reads, without a report" 0 ARGS ${WORK_DIR}/unread_key.json --quiet
+     EXPECT "veltrane-sim: note: events\\[0\\]\\.set\\.key: the plugin reads no key")
 
 if(failures)
     message(FATAL_ERROR "${failures}")

@@ -67,8 +67,9 @@ inline nlohmann::ordered_json scenario() {
         }
     }
     return json{{"name", "The doctor agrees with the plugin"},
-                {"description", "Random settings files, each through the 22 weathers with fresh peds; "
-                                "tests/sim/sim_doctor_agrees_test.cpp compares the writes with the doctor's values."},
+                {"description", "Random settings files, each through the " + std::to_string(kWeatherCount) +
+                                    " weathers with fresh peds; tests/sim/sim_doctor_agrees_test.cpp compares the "
+                                    "writes with the doctor's values."},
                 {"frames", kFrames},
                 {"ini", settingsText(0)},
                 {"events", events}};

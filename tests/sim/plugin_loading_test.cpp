@@ -160,14 +160,17 @@ TEST_F(Reload, EveryByteThePluginChangedIsBackToItsFirstLoadValue) {
     std::ifstream in(finished_run::directory(kReloadRun) + "/resources.csv");
     std::string header, row;
     std::getline(in, header);
-    ASSERT_EQ(header.substr(header.rfind(',') + 1), "state_bytes_kept");
+    ASSERT_EQ(header, "load,plugin,frame,plugin_base,process_tls_index,process_handles,process_next_handle,"
+                      "process_private_bytes,process_heap_bytes,process_working_set,plugin_state_bytes_kept");
     int loads = 0;
     while (std::getline(in, row)) {
-        if (row.find("Veltrane.asi") == std::string::npos) continue;
+        // Every row names its plugin and gives that plugin's base, the start's row included.
+        EXPECT_EQ(row.find(",Veltrane.asi,"), row.find(',')) << row;
+        EXPECT_EQ(row.find(",0x0,"), std::string::npos) << row;
         ++loads;
         EXPECT_EQ(row.substr(row.rfind(',') + 1), "0") << row;
     }
-    EXPECT_EQ(loads, 2);
+    EXPECT_EQ(loads, 3) << "the start and two loads";
 }
 
 TEST_F(Reload, AnExistingFileIsNeverRewritten) {

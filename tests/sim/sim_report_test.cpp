@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "host/natives.h"
@@ -102,14 +105,39 @@ TEST(Report, SaysWhatTheRunShowed) {
         {"peds beyond the plugin's reach",
          [](sim::RunRecord& run) {
              // 5000 peds, none exempt: the plugin handles the first 1024 the game lists.
-             for (auto& f : run.frames) f.settled = {5000, 1024, 1024, 1024};
+             for (auto& f : run.frames) f.settled = {5000, 1024, 1024, 1024, 3976};
              run.frames[0].tally.pedsChanged = 1024;
          },
          {"settled: for the 1024 of 5000 peds not exempt within the plugin's reach: after 1 frame(s) from frame 0\n",
-          "beyond the plugin's reach: 3976 of 5000 peds not exempt in frame 0, never touched"},
+          "beyond the plugin's reach: 3976 of 5000 peds not exempt in every frame of the phase; the 3976 beyond it in "
+          "frame 3 untouched so far (the plugin handles at most the first 1024"},
          {"settled: after"}},
-        {"every ped within reach",
-         [](sim::RunRecord& run) { run.frames[0].tally.pedsChanged = 300; },
+        {"peds coming into reach within the phase",
+         [](sim::RunRecord& run) {
+             // 1024 exempt peds ahead of 100 others, until the exempt ones leave in frame 2.
+             for (auto& f : run.frames) f.settled = {100, 0, 0, 0, 100};
+             for (std::size_t i : {2, 3}) run.frames[i].settled = {100, 100, 100, 100, 0};
+             run.frames[2].tally.pedsChanged = 100;
+         },
+         {"settled: for the peds not exempt within the plugin's reach (0 to 100 of them, by frame): after 1 frame(s) from frame 2\n",
+          "beyond the plugin's reach: 100 of 100 peds not exempt in frames 0-1, 0 of 100 peds not exempt in frames 2-3 "
+          "(the plugin handles"},
+         {"untouched", "for the 0 of 100"}},
+        {"peds leaving reach after the plugin wrote them",
+         [](sim::RunRecord& run) {
+             run.frames[3].settled = {1030, 1024, 1024, 1024, 4};
+             run.finalPeds.assign(1030, sim::Ped{0, 70, 0.5f, false, false, true});
+             for (std::size_t i = 1024; i < 1030; ++i) run.finalPeds[i] = {0, 50, 1.0f, false, false, i < 1026};
+         },
+         {"of the 6 beyond it in frame 3, 4 untouched so far",
+          "  peds not exempt: within the plugin's reach (the first 1024 listed): accuracy 70 (1024); damage modifier 0.5 (1024)\n"
+          "  peds not exempt beyond it: accuracy 50 (6); damage modifier 1 (6) (4 never touched)\n"},
+         {"keep whatever they had"}},
+        {"every ped within reach, more of them from frame 2",
+         [](sim::RunRecord& run) {
+             run.frames[0].tally.pedsChanged = 300;
+             for (std::size_t i : {2, 3}) run.frames[i].settled = {320, 320, 320, 320};
+         },
          {"settled: after 1 frame(s) from frame 0\n"},
          {"reach"}},
         {"the watched plugin unloaded is not switched off",
@@ -216,5 +244,32 @@ TEST(TimingReport, SplitsTheSliceAndLeavesOutTheWarmUp) {
     // The rest less the replays' median.
     EXPECT_EQ(timingRow(report, "    the plugin's own code"), (std::vector<double>{105, 10.5, 195, 19.5}));
 }
+
+#ifdef VELTRANE_SOURCE_DIR
+// The files that say how many natives the plugin calls say what the game's table of them holds:
+// a native added to it fails here until they say so.
+TEST(NativeRows, WhatCountsThemInWordsAgrees) {
+    const char* words[] = {"", "", "two", "three", "four", "five", "six", "seven", "eight", "nine", "ten", "eleven", "twelve"};
+    const std::regex counted(R"(\b([a-z]+) (?:game )?natives\b|\b([a-z]+) native hashes\b)", std::regex::icase);
+    int counts = 0;
+    for (const char* file : {"host/natives.h", "sim/world.h", "docs/SIMULATOR.md", "docs/RELIABILITY.md"}) {
+        std::ifstream in(std::string(VELTRANE_SOURCE_DIR) + "/" + file, std::ios::binary);
+        ASSERT_TRUE(in) << file;
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::string doc = text.str();
+        for (auto it = std::sregex_iterator(doc.begin(), doc.end(), counted); it != std::sregex_iterator(); ++it) {
+            std::string word = (*it)[1].matched ? (*it)[1].str() : (*it)[2].str();
+            std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return std::tolower(c); });
+            const auto number = std::find(std::begin(words), std::end(words), word);
+            if (number == std::end(words)) continue;  // "the natives", "three native functions"
+            ++counts;
+            EXPECT_EQ(number - std::begin(words), static_cast<std::ptrdiff_t>(sim::nativeRows().size()))
+                << file << ": \"" << it->str() << "\"";
+        }
+    }
+    EXPECT_GE(counts, 4);
+}
+#endif
 
 }  // namespace

@@ -275,6 +275,13 @@ TEST(Scenario, RefusesWhatItCannotPlayAndSaysWhere) {
         {R"({"frames": 9, "events": [{"frame": 4, "unload": "Veltrane.asi"},
                                      {"frame": 0, "reload": {"plugin": "Veltrane.asi", "times": 3, "every": 3}}]})",
          "events[0].unload: frame 4: Veltrane.asi is not loaded (unloaded in frame 3 by events[1].reload (the unload of 2 of 3))"},
+        // Numbers past a double's range stop the JSON parser itself: the place is still named.
+        {R"({"frames": 1e400})", "frames: the number '1e400' is past the range of a number (a double)"},
+        {R"({"frames": 5, "events": [{"frame": 0, "resetDamage": -1e999}]})", "events[0].resetDamage: the number '-1e999'"},
+        {R"({"frames": 5, "peds": {"count": 1, "damage": [0.5, 1e309]}})", "peds.damage[1]: the number '1e309'"},
+        // Past a float's range, where the game keeps a damage modifier.
+        {R"({"frames": 5, "peds": {"count": 1, "damage": 1e39}})", "peds.damage: 1e+39 is past a float's range"},
+        {R"({"frames": 5, "events": [{"frame": 0, "press": "F99999999999"}]})", "unknown key name \"F99999999999\""},
     };
     for (const Case& c : cases) {
         try {
@@ -284,6 +291,78 @@ TEST(Scenario, RefusesWhatItCannotPlayAndSaysWhere) {
             EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.json << " gave: " << e.what();
         }
     }
+}
+
+// Text that is no UTF-8: the encoding is named, not the parser's "invalid literal".
+TEST(Scenario, NamesTheEncodingOfAWideFile) {
+    const std::string json = R"({"frames": 1})";
+    auto wide = [&](bool bom, bool bigEndian, int width) {
+        std::string out = !bom ? "" : width == 4 ? (bigEndian ? std::string("\0\0\xFE\xFF", 4) : std::string("\xFF\xFE\0\0", 4))
+                                              : (bigEndian ? "\xFE\xFF" : "\xFF\xFE");
+        for (char c : json) {
+            std::string unit(static_cast<std::size_t>(width), '\0');
+            unit[bigEndian ? unit.size() - 1 : 0] = c;
+            out += unit;
+        }
+        return out;
+    };
+    struct Case {
+        bool bom, bigEndian;
+        int width;
+        const char* named;
+    };
+    const Case cases[] = {
+        {true, false, 2, "UTF-16 (little-endian)"}, {false, false, 2, "UTF-16 (little-endian)"},
+        {true, true, 2, "UTF-16 (big-endian)"},     {false, true, 2, "UTF-16 (big-endian)"},
+        {true, false, 4, "UTF-32 (little-endian)"}, {false, true, 4, "UTF-32 (big-endian)"},
+    };
+    for (const Case& c : cases) {
+        try {
+            parseScenario(wide(c.bom, c.bigEndian, c.width));
+            ADD_FAILURE() << "accepted " << c.named;
+        } catch (const sim::ScenarioError& e) {
+            EXPECT_EQ(std::string(e.what()), std::string("scenario: the file is ") + c.named +
+                                                 " text; a scenario is read as UTF-8: save it as UTF-8");
+        }
+    }
+    EXPECT_EQ(parseScenario("\xEF\xBB\xBF" + json).frames, 1u) << "UTF-8 with its byte order mark is UTF-8";
+}
+
+// What plays but may not be meant is noted with its place, and only that.
+TEST(Scenario, NotesWhatItPlaysButMayNotBeMeant) {
+    struct Case {
+        const char* json;
+        std::vector<std::string> notes;
+    };
+    const Case cases[] = {
+        {R"({"frames": 5, "events": [{"frame": 0, "set": {"section": "WeatherType_Rain", "key": "Acuracy_Rain", "value": 1}}]})",
+         {"events[0].set.key: the plugin reads no key \"Acuracy_Rain\" in [WeatherType_Rain]; the nearest is \"Accuracy_Rain\""}},
+        {R"({"frames": 5, "events": [{"frame": 0, "deleteKey": {"section": "WeatherType_Rian", "key": "Accuracy_Rain"}}]})",
+         {"events[0].deleteKey.section: the plugin reads no section \"WeatherType_Rian\"; the nearest is \"WeatherType_Rain\""}},
+        {R"({"frames": 5, "events": [{"frame": 0, "set": {"section": "settings", "key": "ENABLED", "value": 0}},
+                                     {"frame": 0, "set": {"section": "WeatherType_Snow", "key": "DamageMod_Snow", "value": 0}}]})",
+         {}},
+        {R"({"frames": 5, "events": [{"frame": 1, "weather": "Rain"}, {"frame": 1, "weather": "Snow"},
+                                     {"frame": 2, "weather": "Fog"}]})",
+         {"events[1].weather: a second weather in frame 1 (after events[0]): the plugin sees only this one"}},
+        {R"({"frames": 5, "peds": {"count": 3}, "events": [{"frame": 1, "spawn": {"count": 2}}, {"frame": 2, "despawn": 5},
+                                                          {"frame": 3, "spawn": {"count": 1}}, {"frame": 4, "despawn": 1}]})",
+         {}},
+        {R"({"frames": 5, "peds": {"count": 3}, "events": [{"frame": 2, "despawn": 2}, {"frame": 3, "despawn": 4}]})",
+         {"events[1].despawn: 4 peds in frame 3, when the world has 1 (the game despawns what there is)"}},
+        {R"({"frames": 5, "peds": {"count": 1, "damage": [-0.5, 1]}, "events": [{"frame": 0, "resetDamage": -2}]})",
+         {"peds.damage: -0.5 is a negative damage modifier, which no ped of the game has",
+          "events[0].resetDamage: -2 is a negative damage modifier, which no ped of the game has"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(parseScenario(c.json).notes, c.notes) << c.json;
+}
+
+TEST(Scenario, SaysWhichEventsAShorterRunLeavesOut) {
+    const auto scenario = parseScenario(R"({"frames": 100, "events": [{"frame": 10, "weather": "Rain"},
+        {"frame": 60, "despawn": 1}, {"frame": 80, "weather": "Snow"}]})");
+    EXPECT_EQ(sim::eventsPastTheEnd(scenario, 100), "");
+    EXPECT_EQ(sim::eventsPastTheEnd(scenario, 61), "--frames 61 ends the run before 1 of the scenario's 3 events, the first in frame 80 (events[2]): they are not played");
+    EXPECT_EQ(sim::eventsPastTheEnd(scenario, 60), "--frames 60 ends the run before 2 of the scenario's 3 events, the first in frame 60 (events[1]): they are not played");
 }
 
 }  // namespace

@@ -29,4 +29,22 @@ for dir in "$dir_a" "$dir_b"; do
     [ -n "$unix" ] || fail "no Unix path for $dir"
     [ ! -e "$unix" ] || fail "the scratch game directory $unix is still there"
 done
+
+# Given one --game-dir, the second run is refused while the first plays there: each would report
+# the other's edits to Veltrane.ini as its own plugin's.
+shared="$run/shared"
+"$scripts/wine-run.sh" "$sim" "$scenario" --frames 300 --frame-pause 10 --quiet --game-dir "$shared" >"$run/c.txt" 2>&1 & c=$!
+# The first run holds the directory once it has made it.
+for _ in $(seq 100); do [ -d "$shared" ] && break; sleep 0.1; done
+sleep 1
+status_d=0
+"$scripts/wine-run.sh" "$sim" "$scenario" --frames 1 --quiet --game-dir "$shared" >"$run/d.txt" 2>&1 || status_d=$?
+status_c=0
+wait "$c" || status_c=$?
+[ "$status_c" -eq 0 ] || fail "the run holding the shared directory exited with $status_c: $(cat "$run/c.txt")"
+[ "$status_d" -eq 1 ] || fail "the second run in the shared directory exited with $status_d, not 1: $(cat "$run/d.txt")"
+grep -q "is in use by another run of the game" "$run/d.txt" || fail "the refusal doesn't say why: $(cat "$run/d.txt")"
+# Once the first has ended, the directory is free again.
+"$scripts/wine-run.sh" "$sim" "$scenario" --frames 1 --quiet --game-dir "$shared" >"$run/e.txt" 2>&1 ||
+    fail "the directory was not free after the run: $(cat "$run/e.txt")"
 echo "PASS"
