@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <array>
 #include <sstream>
+#include <string>
 #include <vector>
 
 #include "sim/page/event_marks.h"
@@ -12,8 +13,10 @@ namespace sim::page {
 namespace {
 
 constexpr double kRow = 16;
-// A mark and its count need this much room: later events of its kind closer than that fold into it.
-constexpr double kFold = 28;
+constexpr double kHalfMark = 5.5;   // the widest mark's half width
+constexpr double kCountAt = 6.5;    // where a mark's count begins, from its centre
+constexpr double kDigit = 6;        // a digit of the count, at most
+constexpr double kMarkGap = 2;
 constexpr std::size_t kTold = 5;  // events told in words in a mark's hover title
 
 constexpr std::array<EventMark, 6> kMarks = {{
@@ -77,8 +80,8 @@ public:
         for (std::size_t k = 0; k < kMarks.size(); ++k) {
             if (byKind[k].empty()) continue;
             out << "<use class=\"mark-key " << kMarks[k].id << "\" href=\"#mark-" << kMarks[k].id << "\" x=\""
-                << number(kLeft - 12) << "\" y=\"" << number(y) << "\"/>"
-                << laneLabel(y + 4, kMarks[k].label, kLeft - 22);
+                << number(kLeft - 18) << "\" y=\"" << number(y) << "\"/>"
+                << laneLabel(y + 4, kMarks[k].label, kLeft - 28);
             y += kRow;
         }
         if (total == 0) out << laneLabel(y + 4, "scenario events: none", kLabelRight);
@@ -94,10 +97,18 @@ private:
 
     double centre(std::size_t frame) const { return plot.x(frame) + plot.frameWidth / 2; }
 
+    // How far right of its centre a mark of `count` events reaches, with its count.
+    static double reach(std::size_t count) {
+        if (count == 1) return kHalfMark;
+        return kCountAt + kDigit * static_cast<double>(std::to_string(count).size());
+    }
+
+    // An event that would not stand clear of the mark before it folds into that mark.
     void row(const EventMark& kind, const std::vector<Placed>& events, double y) {
         for (std::size_t i = 0; i < events.size();) {
+            const double from = centre(events[i].frame);
             std::size_t j = i + 1;
-            while (j < events.size() && centre(events[j].frame) - centre(events[i].frame) < kFold) ++j;
+            while (j < events.size() && centre(events[j].frame) - kHalfMark - kMarkGap < from + reach(j - i)) ++j;
             mark(kind, events.data() + i, j - i, y);
             i = j;
         }
@@ -120,7 +131,7 @@ private:
         out << "</title>";
         if (to - from >= 2) {
             out << "<line class=\"reach\" x1=\"" << number(from) << "\" x2=\"" << number(to) << "\" y1=\""
-                << number(y + 6) << "\" y2=\"" << number(y + 6) << "\"/>";
+                << number(y + 7) << "\" y2=\"" << number(y + 7) << "\"/>";
         }
         out << "<use href=\"#mark-" << kind.id << "\" x=\"" << number(from) << "\" y=\"" << number(y) << "\"/>";
         if (count > 1) {

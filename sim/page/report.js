@@ -75,6 +75,13 @@
     const seen = Array.from(kinds).find(([kind]) => key.classList.contains(kind));
     return seen && seen[1].has(look(key));
   }).length;
+  // A mark and its number end before the next mark of its row begins.
+  const right = (mark) => Math.max(...Array.from(mark.querySelectorAll("use, .count"), (e) => e.getBoundingClientRect().right));
+  check.dataset.marksOverlapping = marks.filter((mark, i) => {
+    const next = marks[i + 1];
+    return next && next.dataset.kind === mark.dataset.kind &&
+           right(mark) > next.querySelector("use").getBoundingClientRect().left;
+  }).length;
   const folds = marks.filter((mark) => Number(mark.dataset.count) > 1);
   check.dataset.folds = folds.length;
   check.dataset.foldsCounted = folds.filter((mark) => {

@@ -75,7 +75,7 @@ set(bandsLaidOut ${CMAKE_MATCH_1})
 set(markersLaidOut ${CMAKE_MATCH_2})
 set(eventsListed ${CMAKE_MATCH_3})
 foreach(figure mixed weather-ink calls-ink idle-ink weathers weather-keys weather-keys-matched mark-kinds mark-looks
-               mark-keys folds folds-counted calls-read calls-most axis-last)
+               mark-keys marks-overlapping folds folds-counted calls-read calls-most axis-last)
     if(NOT dom MATCHES "<output id=\"page-check\"[^>]* data-${figure}=\"([^\"]*)\"")
         message(FATAL_ERROR "the page's script left no ${figure} in #page-check")
     endif()
@@ -103,9 +103,11 @@ if(NOT keyed STREQUAL reported OR NOT weathers STREQUAL weather_keys OR NOT weat
                         "${weather_keys}, ${weather_keys_matched} of them in their bands' colour")
 endif()
 # The events: a look for each kind, the same at its row's name, and every fold with its number.
-if(NOT mark_looks EQUAL mark_kinds OR NOT mark_keys EQUAL mark_kinds OR NOT folds_counted EQUAL folds)
+if(NOT mark_looks EQUAL mark_kinds OR NOT mark_keys EQUAL mark_kinds OR NOT folds_counted EQUAL folds
+   OR NOT marks_overlapping EQUAL 0)
     message(FATAL_ERROR "${mark_kinds} kinds of event marks with ${mark_looks} looks, ${mark_keys} at their rows' "
-                        "names; ${folds_counted} of ${folds} folded marks show their number")
+                        "names; ${folds_counted} of ${folds} folded marks show their number; ${marks_overlapping} "
+                        "run into the next mark of their row")
 endif()
 # The scale of the native calls, read at the tallest bar, and the frame axis's last label.
 math(EXPR callsOff "${calls_read} - ${calls_most}")
