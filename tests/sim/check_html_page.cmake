@@ -67,6 +67,14 @@ if(NOT EXISTS ${shot})
 endif()
 message("page: ${page}, ${bytes} bytes; loaded and laid out by headless Chromium in about ${seconds} s")
 
+# `out` set to the first group of `regex` in `text`; a failure names `what` is missing.
+function(found out text regex what)
+    if(NOT text MATCHES "${regex}")
+        message(FATAL_ERROR "${what}")
+    endif()
+    set(${out} "${CMAKE_MATCH_1}" PARENT_SCOPE)
+endfunction()
+
 # What the page's own script counted of what the browser laid out inside the chart.
 if(NOT dom MATCHES "<output id=\"page-check\"[^>]* data-bands=\"([0-9]+)\" data-markers=\"([0-9]+)\" data-listed=\"([0-9]+)\"")
     message(FATAL_ERROR "the page's script left no counts in #page-check (did it run?)")
@@ -76,16 +84,11 @@ set(markersLaidOut ${CMAKE_MATCH_2})
 set(eventsListed ${CMAKE_MATCH_3})
 foreach(figure mixed weather-ink calls-ink idle-ink weathers weather-keys weather-keys-matched mark-kinds mark-looks
                mark-keys marks-overlapping folds folds-counted calls-read calls-most axis-last)
-    if(NOT dom MATCHES "<output id=\"page-check\"[^>]* data-${figure}=\"([^\"]*)\"")
-        message(FATAL_ERROR "the page's script left no ${figure} in #page-check")
-    endif()
     string(MAKE_C_IDENTIFIER ${figure} name)
-    set(${name} "${CMAKE_MATCH_1}")
+    found(${name} "${dom}" "<output id=\"page-check\"[^>]* data-${figure}=\"([^\"]*)\""
+          "the page's script left no ${figure} in #page-check")
 endforeach()
-if(NOT report MATCHES "\nafter ([0-9]+) frame\\(s\\)")
-    message(FATAL_ERROR "the report has no end state")
-endif()
-set(frames ${CMAKE_MATCH_1})
+found(frames "${report}" "\nafter ([0-9]+) frame\\(s\\)" "the report has no end state")
 
 # The weather key: each weather of the report's phases once, in the colour of its bands.
 string(REGEX MATCHALL "\nframes? [0-9]+(-[0-9]+)?: [^\n]*\\(0x[0-9A-F]+\\)\n" headings "${report}")
@@ -120,15 +123,10 @@ if(callsOff GREATER callsSlack OR NOT axis_last EQUAL lastFrame)
 endif()
 
 if(FRAMES)
-    if(NOT dom MATCHES "frames with none: ([0-9]+)")
-        message(FATAL_ERROR "the page does not say how many frames had no native call")
-    endif()
-    math(EXPR idleShare "100 * ${CMAKE_MATCH_1} / ${frames}")
-    # The markers stand for every event of the run, each column's events together.
-    if(NOT dom MATCHES "<g id=\"markers\" data-events=\"([0-9]+)\"")
-        message(FATAL_ERROR "the page does not say how many events the run had")
-    endif()
-    set(events ${CMAKE_MATCH_1})
+    found(idle "${dom}" "frames with none: ([0-9]+)" "the page does not say how many frames had no native call")
+    math(EXPR idleShare "100 * ${idle} / ${frames}")
+    # The marks stand for every event of the run.
+    found(events "${dom}" "<g id=\"markers\" data-events=\"([0-9]+)\"" "the page does not say how many events the run had")
     string(REGEX MATCHALL "class=\"marker[^\"]*\" [^>]*data-count=\"[0-9]+\"" markers "${dom}")
     set(marked 0)
     foreach(marker IN LISTS markers)
