@@ -135,7 +135,7 @@ private:
         }
         out << "<use href=\"#mark-" << kind.id << "\" x=\"" << number(from) << "\" y=\"" << number(y) << "\"/>";
         if (count > 1) {
-            out << "<text class=\"count\" x=\"" << number(from + 6.5) << "\" y=\"" << number(y + 3.5) << "\">" << count
+            out << "<text class=\"count\" x=\"" << number(from + kCountAt) << "\" y=\"" << number(y + 3.5) << "\">" << count
                 << "</text>";
         }
         out << "</g>\n";
