@@ -53,7 +53,7 @@ void Game::flushLog(std::vector<std::string>* described) {
 
 void Game::apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw) {
     const std::string what = describe(event);
-    record.events.push_back({what, event.note});
+    record.events.push_back({what, event.note, event.kind});
     if (trace.is_open()) trace << traceEvent(event.frame, what) << "\n";
     switch (event.kind) {
         case EventKind::Weather:

@@ -10,6 +10,7 @@
 
 #include "sim/host_calls.h"
 #include "sim/plugin_targets.h"
+#include "sim/scenario.h"
 #include "sim/world.h"
 
 namespace sim {
@@ -38,6 +39,7 @@ enum class IniDuringFrame { Unchanged, Created, Changed };
 struct FrameEvent {
     std::string what;  // describe(): "weather Rain (0x54A69840)"
     std::string note;
+    EventKind kind = EventKind::Weather;
 };
 
 struct FrameRecord {
