@@ -251,19 +251,23 @@ Warning lineSplit(const NameLine& line, const Section& section, const std::vecto
     return warning;
 }
 
-// Another weather's key where this weather's own is missing: which of the two was meant is a
-// choice, and no default goes beside it.
+// Another weather's key where this weather's own is missing: it may be meant as either
+// weather's, so it is a choice, and no default goes beside it.
 void keyOfAnotherWeather(Warning& warning, const NameLine& name, const std::string& home, const Section& section,
                          const std::vector<NameLine>& names) {
     const WeatherEntry* here = weatherOfSection(section.readAs);
     const WeatherEntry* there = weatherOfSection(home);
-    if (!here || !there || !warning.certain) return;
+    if (!here || !there) return;
     const std::string own = sameKindKey(*here, name.key);
     if (own.empty() || lineOf(names, name.section, own) != 0) return;
-    makeChoice(warning, "; this section has no " + own + " of its own, so " + name.key + " may be meant as " +
-                            here->name + "'s or as " + there->name + "'s");
-    warning.choices = {own + "=" + name.value + " (" + here->name + ")",
-                       "the line moved to [" + home + "] (" + there->name + ")"};
+    if (warning.certain) warning.choices = {"the line moved to [" + home + "] (" + there->name + ")"};
+    warning.choices.insert(warning.choices.begin(), own + "=" + name.value + " (" + here->name + ")");
+    if (warning.certain) warning.explanation = "the plugin reads this key only in section [" + home + "]";
+    warning.certain = false;
+    warning.writeInstead.clear();
+    warning.moveTo.clear();
+    warning.explanation += "; this section has no " + own + " of its own, so the value may be meant as " +
+                           here->name + "'s";
     warning.supplies.push_back(own);
 }
 
@@ -282,10 +286,8 @@ Warning keyElsewhere(const NameLine& name, const std::string& home, const Sectio
         warning.writeInstead.clear();
         warning.explanation = "the plugin reads this key only in section [" + home + "], which holds it already on " +
                               lineText(there) + " (read there). Keep the value you mean there and delete this line";
-        return warning;
     }
     keyOfAnotherWeather(warning, name, home, section, names);
-    if (!warning.certain) warning.moveTo.clear();
     return warning;
 }
 

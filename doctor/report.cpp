@@ -17,6 +17,8 @@ constexpr std::size_t kAccuracyColumn = 32;
 constexpr std::size_t kLineWidth = 79;
 // Names listed in one finding before "and N more".
 constexpr std::size_t kNamesListed = 8;
+// What --quiet prints at most, beside six lines of warnings whatever comes first.
+constexpr std::size_t kQuietLines = 12;
 
 std::string padded(const std::string& text, std::size_t width) {
     // At least one space, so an over-long cell never runs into the next.
@@ -371,7 +373,9 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
     if (options.quiet) {
         // A few lines: the worst findings and how to see the rest.
         if (!check.warnings.empty()) {
-            const Lines warnings = warningLines(check.warnings, false, 8, check.path, keysWithHarmfulValues(check));
+            // The quiet report fits a dozen lines, whatever came before the warnings.
+            const std::size_t budget = lines.size() + 6 < kQuietLines ? kQuietLines - lines.size() : 6;
+            const Lines warnings = warningLines(check.warnings, false, budget, check.path, keysWithHarmfulValues(check));
             append(lines, warnings);
         }
         print(out, lines);

@@ -15,6 +15,9 @@
 
 #include "doctor/doctor_cli.h"
 #include "doctor/settings_check.h"
+#include "doctor/settings_fix.h"
+#include "doctor/value_check.h"
+#include "settings/ini_reader.h"
 #include "settings/settings_file.h"
 #include "tests/support/flat_text.h"
 #include "tests/support/scratch_dir.h"
@@ -333,12 +336,45 @@ namespace {
 
 std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
-// The values the plugin reads from the file, through the plugin's own reader.
+// The values the plugin reads from the file, through the plugin's own reader (the profile
+// functions: the stand-in natively, kernel32 under Wine), shown as the doctor shows them.
 std::string pluginReads(const std::string& path, const std::string& key) {
-    const SettingsCheck check = checkSettingsFile(path);
-    for (const SettingsEntry& entry : check.entries)
-        if (entry.key == key) return key + "=" + valueText(entry);
+    const IniReader reader{"./" + path};
+    if (key == kEnabledKey) {
+        const bool on = reader.readBool(kSettingsSection, kEnabledKey, false);
+        return key + "=" + std::to_string(reader.readInt(kSettingsSection, kEnabledKey, 0)) + (on ? ": on" : ": off");
+    }
+    for (const WeatherEntry& weather : weatherTable) {
+        if (key == weather.accuracyKey) return key + "=" + std::to_string(reader.readInt(weather.section, weather.accuracyKey, 0));
+        if (key == weather.damageModKey)
+            return key + "=" + floatText(reader.readFloat(weather.section, weather.damageModKey, 0.0f));
+    }
     return "no " + key;
+}
+
+// The lines of a suggestion: "[WeatherType_Rain]\nAccuracy_Rain=35" is two.
+std::vector<std::string> suggestedLines(const std::string& writeInstead) {
+    std::vector<std::string> lines;
+    std::istringstream in(writeInstead);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// Every suggestion --fix is said to write is in the fixed file (or was rewritten by a later
+// one), and every warning that says what --fix will do is one --fix does.
+void expectPromisesKept(const SettingsCheck& before, const std::string& fixedFile, const std::string& what) {
+    for (const Warning& warning : allWarnings(before)) {
+        const bool promises = warning.explanation.find("--fix ") != std::string::npos &&
+                              warning.explanation.find("--fix leaves") == std::string::npos;
+        if (promises) EXPECT_NE(fixOf(warning), Fix::None) << what << ": " << warning.explanation;
+        if (fixOf(warning) == Fix::None || fixOf(warning) == Fix::RemoveByteOrderMark) continue;
+        for (const std::string& line : suggestedLines(warning.writeInstead)) {
+            const std::string key = line.substr(0, line.find('=') + 1);
+            const bool there = fixedFile.find(line + "\r\n") != std::string::npos;
+            const bool rewritten = line.find('=') != std::string::npos && fixedFile.find("\n" + key) != std::string::npos;
+            EXPECT_TRUE(there || rewritten) << what << ": " << line << " promised, not written\n" << fixedFile;
+        }
+    }
 }
 
 SettingsLines onlyWeathers(const std::vector<std::string>& kept, bool withSwitch) {
@@ -432,6 +468,95 @@ TEST(DoctorCli, PlayerFilesAreFixedToWhatThePlayerMeant) {
             EXPECT_EQ(pluginReads(c.name, meant.substr(0, meant.find('='))), meant) << c.what << "\n" << fixed.out;
         const DoctorRun again = doctor({c.name, "--fix"});
         EXPECT_TRUE(contains(again.out, "Nothing for --fix to write")) << c.what << "\n" << again.out;
+    }
+}
+
+// Mistakes players made that earlier rounds of the doctor got wrong, one row each: what the
+// report must say (or must not), what the plugin reads after one --fix, whether a choice is
+// left standing (a warning, exit 1), and what the fixed file must hold or lack: no default
+// beside a value of the player's, no value of theirs dropped.
+TEST(DoctorCli, FixKeepsEveryValueOfThePlayersAndAppliesOnlyWhatIsCertain) {
+    ScratchDir scratch;
+    const SettingsLines defaults = defaultSettingsLines();
+    SettingsLines misspelt = replaced(replaced(replaced(defaults, "[WeatherType_Thunderstorm]", "[WeatherType_Thunderstrom]"),
+                                               "Accuracy_Thunderstorm=", "Accuracy_Thunderstrom=10"),
+                                      "DamageMod_Thunderstorm=", "DamageMod_Thunderstrom=0.5");
+    SettingsLines storm = replaced(replaced(replaced(defaults, "[WeatherType_Thunderstorm]", "[WeatherType_Storm]"),
+                                            "Accuracy_Thunderstorm=", "Accuracy_Storm=20"),
+                                   "DamageMod_Thunderstorm=", "DamageMod_Storm=0.5");
+    SettingsLines extraClear = defaults;
+    extraClear.insert(extraClear.end(), {"[WeatherType_Clear]", "Accuracy_Clear=50", "DamageMod_Clear=0.5"});
+    SettingsLines worstFirst = replaced(replaced(replaced(replaced(defaults, "Enabled=", "Enabled=true"),
+                                                          "Accuracy_Rain=", "Accuracy_Rain=50abc"),
+                                                 "DamageMod_Snow=", "DamageMod_Snow=0,5"),
+                                        "[WeatherType_Thunderstorm]", "[WeatherType_Thunderstrom]");
+    struct Case {
+        const char* what;
+        std::string content;
+        std::vector<std::string> args;  // for the report before the fix
+        const char* reportHas;
+        const char* reportLacks;
+        std::vector<std::string> meant;  // as the plugin reads them after --fix
+        bool choiceLeft;                 // a warning stands after --fix
+        const char* fileHas;
+        const char* fileLacks;
+    };
+    const Case cases[] = {
+        {"1e3 is a thousand", joinLines(replaced(defaults, "Accuracy_Rain=", "Accuracy_Rain=1e3")), {},
+         "Accuracy_Rain=1000", "write instead: Accuracy_Rain=1", {"Accuracy_Rain=1"}, true, "Accuracy_Rain=1e3\r", nullptr},
+        {"1/2 is a half", joinLines(replaced(defaults, "DamageMod_Rain=", "DamageMod_Rain=1/2")), {}, nullptr, nullptr,
+         {"DamageMod_Rain=0.5"}, false, nullptr, nullptr},
+        {"50 percent is a half", joinLines(replaced(defaults, "DamageMod_Rain=", "DamageMod_Rain=50 percent")),
+         {"--quiet"}, "DamageMod_Rain=0.5", nullptr, {"DamageMod_Rain=0.5"}, false, nullptr, nullptr},
+        {"full-width digits",
+         joinLines(replaced(defaults, "Accuracy_Rain=", "Accuracy_Rain=\xEF\xBC\x93\xEF\xBC\x95")), {}, "full-width",
+         "typographic", {"Accuracy_Rain=35"}, false, nullptr, nullptr},
+        {"two keys on one line",
+         joinLines(removed(replaced(defaults, "Accuracy_Rain=", "Accuracy_Rain=35 DamageMod_Rain=0.5"), "DamageMod_Rain=")),
+         {}, nullptr, nullptr, {"Accuracy_Rain=35", "DamageMod_Rain=0.5"}, false, nullptr, "DamageMod_Rain=1\r"},
+        {"header and key on one line",
+         joinLines(removed(replaced(defaults, "[WeatherType_Rain]", "[WeatherType_Rain] Accuracy_Rain=35"), "Accuracy_Rain=")),
+         {}, "Accuracy_Rain=35", nullptr, {"Accuracy_Rain=35"}, false, nullptr, "Accuracy_Rain=12829"},
+        {"a whole section misspelt", joinLines(misspelt), {}, nullptr, nullptr,
+         {"Accuracy_Thunderstorm=10", "DamageMod_Thunderstorm=0.5"}, false, nullptr, "Thunderstorm=12829"},
+        {"another weather's key", joinLines(replaced(defaults, "Accuracy_Thunderstorm=", "Accuracy_Thunder=20")), {},
+         "Accuracy_Thunderstorm=20", nullptr, {"Accuracy_Thunder=12829"}, true, "Accuracy_Thunder=20\r",
+         "Accuracy_Thunderstorm=12829"},
+        {"a renamed section holding the plugin's keys",
+         joinLines(replaced(replaced(defaults, "[WeatherType_Thunderstorm]", "[WeatherType_Storm]"),
+                            "Accuracy_Thunderstorm=", "Accuracy_Thunderstorm=20")),
+         {}, "WeatherType_Storm", nullptr, {"Accuracy_Thunderstorm=20", "DamageMod_Thunderstorm=1"}, false, nullptr,
+         "[WeatherType_Storm]"},
+        {"a renamed section with its own keys", joinLines(storm), {}, "WeatherType_Storm", nullptr, {}, true,
+         "DamageMod_Storm=0.5", "Thunderstorm=12829"},
+        {"a section the plugin never reads", joinLines(extraClear), {}, "Thunderstorm", nullptr, {}, true,
+         "Accuracy_Clear=50", nullptr},
+        {"a header without its ]", joinLines(replaced(defaults, "[Settings]", "[Settings")), {}, "--fix closes", nullptr,
+         {"Enabled=1: on"}, false, "[Settings]\r", nullptr},
+        {"worst first", joinLines(worstFirst), {"--quiet"}, "WeatherType_Thunderstrom", nullptr, {}, false, nullptr,
+         nullptr},
+        {"UTF-8 byte-order mark", "\xEF\xBB\xBF" + joinLines(defaults), {}, "switch is off", "Enabled is 1: on",
+         {"Enabled=1: on"}, false, nullptr, "\xEF\xBB\xBF"},
+    };
+    for (const Case& c : cases) {
+        for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry.path());
+        writeFile("Veltrane.ini", c.content);
+        std::vector<std::string> args = c.args;
+        args.push_back("Veltrane.ini");
+        const DoctorRun run = doctor(args);
+        EXPECT_EQ(run.status, 1) << c.what;
+        if (c.reportHas) EXPECT_TRUE(contains(run.out, c.reportHas)) << c.what << "\n" << run.out;
+        if (c.reportLacks) EXPECT_FALSE(contains(run.out, c.reportLacks)) << c.what << "\n" << run.out;
+
+        const SettingsCheck before = checkSettingsFile("Veltrane.ini");
+        const DoctorRun fixed = doctor({"--fix"});
+        const std::string after = readFile("Veltrane.ini");
+        EXPECT_EQ(fixed.status, c.choiceLeft ? 1 : 0) << c.what << "\n" << fixed.out << fixed.err;
+        for (const std::string& meant : c.meant)
+            EXPECT_EQ(pluginReads("Veltrane.ini", meant.substr(0, meant.find('='))), meant) << c.what << "\n" << after;
+        if (c.fileHas) EXPECT_NE(after.find(c.fileHas), std::string::npos) << c.what << "\n" << after;
+        if (c.fileLacks) EXPECT_EQ(after.find(c.fileLacks), std::string::npos) << c.what << "\n" << after;
+        expectPromisesKept(before, after, c.what);
     }
 }
 
