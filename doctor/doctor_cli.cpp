@@ -13,6 +13,7 @@
 #include "doctor/file_place.h"
 #include "doctor/game_folder_check.h"
 #include "doctor/game_probe.h"
+#include "doctor/host_system.h"
 #include "doctor/near_names.h"
 #include "doctor/report.h"
 #include "doctor/settings_check.h"
@@ -178,6 +179,7 @@ private:
         context = ReportContext{};
         context.linesAbove = printedAbove;
         context.folder = currentFolder();
+        context.wineVersion = wineVersion();
         if (check.state == FileState::Missing && check.pluginsFileName)
             context.nearNames = nearNames(currentFolderEntries(), fileNameOfSettings());
         // Another program's file under another name is not offered the plugin's entries: the

@@ -277,6 +277,10 @@ Lines headingLines(const SettingsCheck& check, const ReportOptions& options, con
     std::string text = options.program.empty() ? "" : options.program + ", ";
     text += "settings file " + check.path;
     if (!context.folder.empty()) text += " in " + context.folder;
+    // The plugin's host is Windows: the table is what Windows reads. Under Wine the warnings
+    // say where this system reads the file otherwise.
+    if (!context.wineVersion.empty())
+        text += "; on Wine " + context.wineVersion + " (or Proton), shown as Windows reads it";
     return wrapped(text, "");
 }
 
