@@ -18,6 +18,7 @@
 #include "doctor/report.h"
 #include "doctor/settings_check.h"
 #include "doctor/settings_fix.h"
+#include "platform/profile_text.h"
 #include "settings/settings_file.h"
 #include "tuning/weather_table.h"
 
@@ -376,9 +377,7 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
     // Windows' own spelling of the options: "/fix", "/?". Any other "/..." is a path.
     std::vector<std::string> arguments(argv, argv + argc);
     for (std::size_t i = 1; i < arguments.size(); ++i) {
-        std::string lower = arguments[i];
-        for (char& c : lower)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+        const std::string lower = profile_text::lowerAscii(arguments[i]);
         for (const char* option : {"quiet", "details", "write-defaults", "fix", "game", "help", "version"})
             if (lower == std::string("/") + option) arguments[i] = std::string("--") + option;
         if (lower == "/?" || lower == "/h") arguments[i] = "--help";

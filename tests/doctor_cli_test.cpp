@@ -158,6 +158,18 @@ TEST(DoctorCli, WriteThatFailsIsReportedAsSuch) {
     }
 }
 
+// A default file written under another name is written, and said to be: that the plugin never
+// reads it is a warning, not a failed write.
+TEST(DoctorCli, WriteDefaultsUnderAnotherNameSaysWhatItDid) {
+    ScratchDir scratch;
+    const DoctorRun run = doctor({"--write-defaults", "./settings-copy.ini"});
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_TRUE(contains(run.out, "Wrote the default settings file")) << run.out;
+    EXPECT_TRUE(contains(run.out, "never reads this file")) << run.out;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(readFile("settings-copy.ini"), joinLines(defaultSettingsLines()));
+}
+
 TEST(DoctorCli, QuietPrintsOnlyTheWarnings) {
     ScratchDir scratch;
     writeFile("Veltrane.ini", joinLines(defaultSettingsLines()));
