@@ -380,7 +380,9 @@ void expectPromisesKept(const SettingsCheck& before, const std::string& fixedFil
     for (const Warning& warning : allWarnings(before)) {
         const bool promises = warning.explanation.find("--fix ") != std::string::npos &&
                               warning.explanation.find("--fix leaves") == std::string::npos;
-        if (promises) EXPECT_NE(fixOf(warning), Fix::None) << what << ": " << warning.explanation;
+        if (promises) {
+            EXPECT_NE(fixOf(warning), Fix::None) << what << ": " << warning.explanation;
+        }
         if (fixOf(warning) == Fix::None || fixOf(warning) == Fix::RemoveByteOrderMark) continue;
         for (const std::string& line : suggestedLines(warning.writeInstead)) {
             const std::string key = line.substr(0, line.find('=') + 1);
@@ -559,8 +561,12 @@ TEST(DoctorCli, FixKeepsEveryValueOfThePlayersAndAppliesOnlyWhatIsCertain) {
         args.push_back("Veltrane.ini");
         const DoctorRun run = doctor(args);
         EXPECT_EQ(run.status, 1) << c.what;
-        if (c.reportHas) EXPECT_TRUE(contains(run.out, c.reportHas)) << c.what << "\n" << run.out;
-        if (c.reportLacks) EXPECT_FALSE(contains(run.out, c.reportLacks)) << c.what << "\n" << run.out;
+        if (c.reportHas) {
+            EXPECT_TRUE(contains(run.out, c.reportHas)) << c.what << "\n" << run.out;
+        }
+        if (c.reportLacks) {
+            EXPECT_FALSE(contains(run.out, c.reportLacks)) << c.what << "\n" << run.out;
+        }
 
         const SettingsCheck before = checkSettingsFile("Veltrane.ini");
         const DoctorRun fixed = doctor({"--fix"});
@@ -568,8 +574,12 @@ TEST(DoctorCli, FixKeepsEveryValueOfThePlayersAndAppliesOnlyWhatIsCertain) {
         EXPECT_EQ(fixed.status, c.choiceLeft ? 1 : 0) << c.what << "\n" << fixed.out << fixed.err;
         for (const std::string& meant : c.meant)
             EXPECT_EQ(pluginReads("Veltrane.ini", meant.substr(0, meant.find('='))), meant) << c.what << "\n" << after;
-        if (c.fileHas) EXPECT_NE(after.find(c.fileHas), std::string::npos) << c.what << "\n" << after;
-        if (c.fileLacks) EXPECT_EQ(after.find(c.fileLacks), std::string::npos) << c.what << "\n" << after;
+        if (c.fileHas) {
+            EXPECT_NE(after.find(c.fileHas), std::string::npos) << c.what << "\n" << after;
+        }
+        if (c.fileLacks) {
+            EXPECT_EQ(after.find(c.fileLacks), std::string::npos) << c.what << "\n" << after;
+        }
         expectPromisesKept(before, after, c.what);
     }
 }
@@ -659,7 +669,9 @@ TEST(DoctorCli, FixGivesThePlayersMeaningInOneRun) {
             EXPECT_EQ(pluginReads("Veltrane.ini", weather.damageModKey), std::string(weather.damageModKey) + "=" + meant.damage)
                 << what;
         }
-        if (!choice) EXPECT_TRUE(check.warnings.empty()) << what;
+        if (!choice) {
+            EXPECT_TRUE(check.warnings.empty()) << what;
+        }
         EXPECT_TRUE(contains(doctor({"--fix"}).out, "Nothing for --fix to write")) << what;
         (choice ? choicesLeft : fixedWhole) += 1;
         if (::testing::Test::HasFailure()) return;
