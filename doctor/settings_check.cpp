@@ -143,15 +143,19 @@ std::string fileNameOf(const std::string& path) {
 
 // A certain suggestion whose value is itself probably not meant ("1e3" is 1000, never applied)
 // is a choice: the player evidently wrote that value, but likely did not mean its effect.
+// A suggestion whose own text would not read as it looks is no certain one either.
 void doubtfulEffect(Warning& warning, const SettingsEntry& entry, const std::string& writeValue) {
     SettingsEntry written = entry;
     written.storedText = writeValue;
+    written.fullLength = writeValue.size();
     readValue(written);
-    if (!caution(written) || valueText(written) == valueText(entry)) return;
+    const bool readsAsWritten = !checkText(written);
+    if (readsAsWritten && (!caution(written) || valueText(written) == valueText(entry))) return;
     std::string effect = consequence(written);
     if (effect.size() > 2) effect.erase(0, 2);
     warning.certain = false;
     warning.choices = {warning.writeInstead + " (" + (effect.empty() ? "probably not meant" : effect) + ")"};
+    if (!readsAsWritten) warning.choices.clear();
     warning.writeInstead.clear();
 }
 
