@@ -642,6 +642,7 @@ TEST(DoctorCli, FixGivesThePlayersMeaningInOneRun) {
         PlayerFile player = playerFile(rng);
         for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry.path());
         writeFile("Veltrane.ini", player.text);
+        const SettingsCheck before = checkSettingsFile("Veltrane.ini");
         const DoctorRun fixed = doctor({"--fix"});
         const std::string what = "seed " + std::to_string(seed) + "\n" + player.text + "\n" + fixed.out + fixed.err;
         const SettingsCheck check = checkSettingsFile("Veltrane.ini");
@@ -672,6 +673,7 @@ TEST(DoctorCli, FixGivesThePlayersMeaningInOneRun) {
         if (!choice) {
             EXPECT_TRUE(check.warnings.empty()) << what;
         }
+        expectPromisesKept(before, readFile("Veltrane.ini"), what);
         EXPECT_TRUE(contains(doctor({"--fix"}).out, "Nothing for --fix to write")) << what;
         (choice ? choicesLeft : fixedWhole) += 1;
         if (::testing::Test::HasFailure()) return;
