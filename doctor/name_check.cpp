@@ -389,7 +389,7 @@ std::optional<Warning> unreadSection(const NameLine& header, const std::vector<N
     Warning warning{WarningKind::UnreadSection, header.line, header.section, {},
                     "a section the plugin never reads, holding " + count + ". It reads only [" +
                         std::string(kSettingsSection) + "] and, for its " + std::to_string(weatherTable.size()) +
-                        " weathers, [WeatherType_<name>]: " + weatherNames() + ". Rename it to the one you mean",
+                        " weathers, [WeatherType_<name>]: " + weatherNames() + ". Rename it to the one you mean, or delete it",
                     {}};
     warning.certain = false;
     warning.supplies = keys;

@@ -281,6 +281,9 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
     });
     if (!holdsAKnownName(names) && !nearMiss) {
         check.details = std::move(check.warnings);
+        // What --fix adds: the missing keys no value of the player's may stand for.
+        const auto missingKeys = std::count_if(check.details.begin(), check.details.end(),
+                                               [](const Warning& w) { return w.kind == WarningKind::MissingKey; });
         check.warnings = {Warning{
             WarningKind::NoKnownNames, 0, {}, {},
             std::string(check.encoding == Encoding::Utf16WithoutMark
@@ -292,7 +295,7 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
                 (check.encoding == Encoding::Utf16WithoutMark
                      ? "Fix: " + std::string(kSaveAsAnsi)
                      : check.pluginsFileName ? "Fix: delete it, and the plugin writes the default file when the game "
-                                               "starts; or let --fix add the default file's " + std::to_string(knownEntries().size()) + " entries to it"
+                                               "starts; or let --fix add the default file's " + std::to_string(missingKeys) + " entries to it"
                                              : "Is it the file you meant? The plugin reads only " +
                                                    fileNameOf(kSettingsFileName) + " in the folder the game starts in."),
             {}}};
