@@ -1,7 +1,8 @@
 #pragma once
-// What the plugin will read from a settings file: the switch and the 22 weathers' values,
-// each with the text stored and the value read through the plugin's own reader, and every
-// place where the two part ways. Plain data; doctor/report.h prints it.
+// What the plugin will read from a settings file on Windows, its host: the switch and the 22
+// weathers' values, each with the text stored (found by the line rules of
+// platform/profile_text.h, as Windows reads them) and the value the plugin's own parse rules
+// make of it, and every place where the two part ways. Plain data; doctor/report.h prints it.
 
 #include <cstdint>
 #include <optional>
