@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "doctor/doctor_cli.h"
+#include "doctor/host_system.h"
 #include "doctor/settings_check.h"
 #include "doctor/settings_fix.h"
 #include "doctor/value_check.h"
@@ -168,6 +169,25 @@ TEST(DoctorCli, WriteDefaultsUnderAnotherNameSaysWhatItDid) {
     EXPECT_TRUE(contains(run.out, "never reads this file")) << run.out;
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(readFile("settings-copy.ini"), joinLines(defaultSettingsLines()));
+}
+
+// Under Wine (the Windows build's tests run there, with a Wine prefix) the report says so, and
+// that it shows what Windows reads; natively and on Windows it says nothing of the kind.
+TEST(DoctorCli, SaysWhenItRunsUnderWine) {
+    ScratchDir scratch;
+    writeFile("Veltrane.ini", joinLines(defaultSettingsLines()));
+#ifdef _WIN32
+    // The Windows build's tests run under Wine, with the prefix set.
+    if (std::getenv("WINEPREFIX") != nullptr) {
+        EXPECT_FALSE(wineVersion().empty());
+    }
+#else
+    EXPECT_TRUE(wineVersion().empty());
+#endif
+    const DoctorRun run = doctor({});
+    EXPECT_EQ(contains(run.out, "on Wine " + wineVersion() + " (or Proton), shown as Windows reads it"),
+              !wineVersion().empty())
+        << run.out;
 }
 
 TEST(DoctorCli, QuietPrintsOnlyTheWarnings) {
