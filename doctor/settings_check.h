@@ -42,11 +42,12 @@ struct Warning {
     std::string key;
     std::string explanation;
     // The whole line that makes the text say what the player meant: "DamageMod_Rain=0.5",
-    // "[WeatherType_Rain]". Empty when no single line is the fix.
+    // "[WeatherType_Rain]"; lines written as one are given apart, joined by "\n". Empty when
+    // no line is the fix.
     std::string writeInstead;
-    // Machine-applicable: writeInstead is evidently what the player meant (the explanation
-    // says by which rule), and --fix writes it. Otherwise --fix leaves the line, and the
-    // player picks one of `choices` ("Accuracy_Fog=35 (0.35 of 100)") or writeInstead.
+    // Certain: a person reads the player's text one way only, and the plugin reads
+    // writeInstead as exactly that value; --fix writes it. Otherwise --fix leaves the line,
+    // and the player picks one of `choices` ("Accuracy_Fog=35 (0.35 of 100)").
     bool certain = true;
     std::vector<std::string> choices;
     // For a line that belongs under another header: that section. --fix moves the line there.
