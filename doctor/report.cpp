@@ -281,7 +281,10 @@ Lines headingLines(const SettingsCheck& check, const ReportOptions& options, con
     // say where this system reads the file otherwise.
     if (!context.wineVersion.empty())
         text += "; on Wine " + context.wineVersion + " (or Proton), shown as Windows reads it";
-    return wrapped(text, "");
+    Lines lines = wrapped(text, "");
+    if (!context.wineVersion.empty() && !check.readOtherwiseOnWine.empty())
+        append(lines, wrapped("Here on Wine the plugin reads " + listed(check.readOtherwiseOnWine, 4) + ".", ""));
+    return lines;
 }
 
 Lines nearNameLines(const ReportContext& context) {

@@ -260,9 +260,13 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
     const std::vector<NameLine> names = scanNames(bytes);
 
     const std::vector<profile_text::ProfileLine> lines = profile_text::readLines(bytes, profile_text::Reader::Windows);
+    const std::vector<profile_text::ProfileLine> wine = profile_text::readLines(bytes, profile_text::Reader::Wine);
     check.entries = knownEntries();
     for (SettingsEntry& entry : check.entries) {
         readStoredText(entry, lines);
+        const std::optional<std::string> onWine = profile_text::valueOf(wine, entry.section, entry.key);
+        if (onWine != profile_text::valueOf(lines, entry.section, entry.key))
+            check.readOtherwiseOnWine.push_back(onWine ? entry.key + "=" + *onWine : entry.key + " missing");
         readValue(entry);
         if (auto warning = valueWarning(entry, lineOf(names, entry.section, entry.key)))
             check.warnings.push_back(*warning);

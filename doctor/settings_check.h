@@ -82,6 +82,9 @@ struct SettingsCheck {
     // The file's name is the plugin's. Only the one in the folder the game starts in is read.
     bool pluginsFileName = true;
     std::vector<SettingsEntry> entries;  // the switch, then each weather's accuracy and damage modifier
+    // The keys Wine (and Proton) read otherwise than Windows, as Wine reads them:
+    // "Enabled=1", "Accuracy_Rain missing".
+    std::vector<std::string> readOtherwiseOnWine;
     std::vector<Warning> warnings;
     // When the file holds none of the plugin's names, `warnings` holds that one diagnosis
     // and the warnings it stands for are here.

@@ -188,6 +188,11 @@ TEST(DoctorCli, SaysWhenItRunsUnderWine) {
     EXPECT_EQ(contains(run.out, "on Wine " + wineVersion() + " (or Proton), shown as Windows reads it"),
               !wineVersion().empty())
         << run.out;
+    // Where Wine reads the file otherwise, what the plugin reads here.
+    writeFile("Veltrane.ini", "\xEF\xBB\xBF" + joinLines(defaultSettingsLines()));
+    const DoctorRun marked = doctor({});
+    EXPECT_TRUE(contains(marked.out, "Enabled is missing")) << marked.out;
+    EXPECT_EQ(contains(marked.out, "Here on Wine the plugin reads Enabled=1"), !wineVersion().empty()) << marked.out;
 }
 
 TEST(DoctorCli, QuietPrintsOnlyTheWarnings) {

@@ -392,14 +392,17 @@ TEST_F(DoctorCheck, WarnsWhereWindowsAndWineReadTheFileDifferently) {
         const char* what;
         std::string content;
         std::vector<WarningKind> differences;
+        const char* switchOnWine;  // what Wine reads where Windows reads otherwise, or none
+        bool switchOn;             // as Windows reads it
     };
     const Case cases[] = {
-        {"UTF-8 mark before [Settings]", "\xEF\xBB\xBF" + file, {WarningKind::Utf8MarkBeforeSection}},
-        {"UTF-8 mark before a comment", "\xEF\xBB\xBF; mine\r\n" + file, {}},
-        {"header without ]", joinLines(unclosed), {WarningKind::HeaderWithoutClose}},
-        {"header with two ]", joinLines(extraClose), {WarningKind::HeaderWithExtraClose}},
-        {"UTF-16 big-endian", utf16(file, true), {WarningKind::Utf16BigEndian}},
-        {"UTF-16 little-endian", utf16(file, false), {}},
+        {"UTF-8 mark before [Settings]", "\xEF\xBB\xBF" + file, {WarningKind::Utf8MarkBeforeSection}, "Enabled=1",
+         false},
+        {"UTF-8 mark before a comment", "\xEF\xBB\xBF; mine\r\n" + file, {}, nullptr, true},
+        {"header without ]", joinLines(unclosed), {WarningKind::HeaderWithoutClose}, "Enabled missing", true},
+        {"header with two ]", joinLines(extraClose), {WarningKind::HeaderWithExtraClose}, "Enabled missing", true},
+        {"UTF-16 big-endian", utf16(file, true), {WarningKind::Utf16BigEndian}, "Enabled=1", false},
+        {"UTF-16 little-endian", utf16(file, false), {}, nullptr, true},
     };
     const WarningKind differenceKinds[] = {WarningKind::Utf8MarkBeforeSection, WarningKind::HeaderWithoutClose,
                                            WarningKind::HeaderWithExtraClose, WarningKind::Utf16BigEndian};
@@ -411,6 +414,11 @@ TEST_F(DoctorCheck, WarnsWhereWindowsAndWineReadTheFileDifferently) {
             if (std::find(std::begin(differenceKinds), std::end(differenceKinds), w.kind) != std::end(differenceKinds))
                 found.push_back(w.kind);
         EXPECT_EQ(found, c.differences) << c.what << ": " << kinds(check);
+        // The values are Windows', the plugin's host's; Wine's are told apart.
+        EXPECT_EQ(check.entries.front().switchOn, c.switchOn) << c.what;
+        EXPECT_EQ(check.readOtherwiseOnWine.empty() ? std::string() : check.readOtherwiseOnWine.front(),
+                  c.switchOnWine ? c.switchOnWine : "")
+            << c.what;
         for (const Warning& w : check.warnings) {
             if (found.empty() || w.kind != found.front()) continue;
             EXPECT_NE(w.explanation.find("Windows"), std::string::npos) << c.what;
