@@ -73,7 +73,6 @@ std::string intText(std::int64_t value) { return std::to_string(value); }
 
 std::string switchWord(bool on) { return on ? "on" : "off"; }
 
-
 ValueFinding choice(WarningKind kind, std::string explanation, std::vector<ValueChoice> choices) {
     ValueFinding found{kind, std::move(explanation), {}};
     found.certain = false;
@@ -257,7 +256,7 @@ std::optional<double> exponentValue(std::string_view text) {
 // as part of the number ("1.5.5", "35 45"), so what was meant is a choice.
 ValueFinding ignoredTail(std::string_view text, std::size_t end, const std::string& readAs, const std::string& asRead) {
     const std::string said = "the text after \"" + std::string(text.substr(0, end)) + "\" is ignored: " + readAs;
-    if (digitsAt(text, end) == 0 && std::none_of(text.begin() + static_cast<std::ptrdiff_t>(end), text.end(), isDigit))
+    if (std::none_of(text.begin() + static_cast<std::ptrdiff_t>(end), text.end(), isDigit))
         return finding(WarningKind::TrailingText, said, asRead);
     return choice(WarningKind::TrailingText, said + ", though the rest holds digits too", {{asRead, "as read now"}});
 }

@@ -169,7 +169,8 @@ inline std::string readerText(std::string_view bytes, Reader reader) {
 inline std::vector<ProfileLine> readLines(std::string_view bytes, Reader reader) {
     const std::string text = readerText(bytes, reader);
     std::vector<ProfileLine> lines;
-    for (const TextLine& line : splitLines(text)) lines.push_back(readLine(std::string_view(text).substr(line.start, line.length), reader));
+    for (const TextLine& line : splitLines(text))
+        lines.push_back(readLine(std::string_view(text).substr(line.start, line.length), reader));
     return lines;
 }
 
