@@ -14,11 +14,13 @@
 #include "doctor/game_finder.h"
 #include "doctor/game_folder_check.h"
 #include "doctor/game_probe.h"
+#include "doctor/host_system.h"
 #include "doctor/near_names.h"
 #include "doctor/plugin_install.h"
 #include "doctor/report.h"
 #include "doctor/settings_check.h"
 #include "doctor/settings_fix.h"
+#include "platform/profile_text.h"
 #include "settings/settings_file.h"
 #include "tuning/weather_table.h"
 
@@ -180,6 +182,7 @@ private:
         context = ReportContext{};
         context.linesAbove = printedAbove;
         context.folder = currentFolder();
+        context.wineVersion = wineVersion();
         if (check.state == FileState::Missing && check.pluginsFileName)
             context.nearNames = nearNames(currentFolderEntries(), fileNameOfSettings());
         // Another program's file under another name is not offered the plugin's entries: the
@@ -198,7 +201,12 @@ private:
         file.setPath(readPath);
         file.writeDefaults();
         recheck();
-        if (check.state != FileState::Readable || !check.warnings.empty()) {
+        // Written is what reads back as the default file; a file of another name is also told
+        // that the plugin never reads it.
+        const bool written = check.state == FileState::Readable &&
+                             std::all_of(check.warnings.begin(), check.warnings.end(),
+                                         [](const Warning& w) { return w.kind == WarningKind::NotPluginsFile; });
+        if (!written) {
             err << "Could not write the default settings file " << options.path << ": "
                 << whyNotWritten(readPath, check.state != FileState::Missing) << ".\n";
             return 2;
@@ -295,21 +303,37 @@ private:
     // when every one does.
     std::string brokenPromise(const std::vector<Warning>& applied) const {
         for (const Warning& warning : applied) {
-            const std::size_t equals = warning.writeInstead.find('=');
-            if (equals == std::string::npos) continue;
-            const std::string key = warning.writeInstead.substr(0, equals);
-            const std::string value = warning.writeInstead.substr(equals + 1);
-            for (const SettingsEntry& entry : check.entries) {
-                // A line fixed in one round may be fixed again in the next.
-                if (entry.key == key && entry.storedText != value &&
-                    std::none_of(applied.begin(), applied.end(), [&](const Warning& later) {
-                        return later.writeInstead.compare(0, key.size() + 1, key + "=") == 0 &&
-                               entry.storedText == later.writeInstead.substr(key.size() + 1);
-                    }))
-                    return key + " reads \"" + entry.storedText.value_or("") + "\", not \"" + value + "\"";
+            for (const std::string& line : linesOf(warning.writeInstead)) {
+                const std::size_t equals = line.find('=');
+                if (equals == std::string::npos) continue;
+                const std::string key = line.substr(0, equals);
+                const std::string value = line.substr(equals + 1);
+                for (const SettingsEntry& entry : check.entries) {
+                    // A line fixed in one round may be fixed again in the next.
+                    if (entry.key == key && entry.storedText != value && !fixedLater(applied, key, entry))
+                        return key + " reads \"" + entry.storedText.value_or("") + "\", not \"" + value + "\"";
+                }
             }
         }
         return {};
+    }
+
+    static std::vector<std::string> linesOf(const std::string& text) {
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        for (std::size_t end = text.find('\n'); end != std::string::npos; start = end + 1, end = text.find('\n', start))
+            lines.push_back(text.substr(start, end - start));
+        lines.push_back(text.substr(start));
+        return lines;
+    }
+
+    static bool fixedLater(const std::vector<Warning>& applied, const std::string& key, const SettingsEntry& entry) {
+        return std::any_of(applied.begin(), applied.end(), [&](const Warning& later) {
+            for (const std::string& line : linesOf(later.writeInstead))
+                if (line.compare(0, key.size() + 1, key + "=") == 0 && entry.storedText == line.substr(key.size() + 1))
+                    return true;
+            return false;
+        });
     }
 
     const Options& options;
@@ -555,9 +579,7 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
     // Windows' own spelling of the options: "/fix", "/?". Any other "/..." is a path.
     std::vector<std::string> arguments(argv, argv + argc);
     for (std::size_t i = 1; i < arguments.size(); ++i) {
-        std::string lower = arguments[i];
-        for (char& c : lower)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+        const std::string lower = profile_text::lowerAscii(arguments[i]);
         for (const char* option : {"quiet", "details", "write-defaults", "fix", "game", "install", "uninstall", "help", "version"})
             if (lower == std::string("/") + option) arguments[i] = std::string("--") + option;
         if (lower == "/?" || lower == "/h") arguments[i] = "--help";

@@ -1,7 +1,7 @@
 #pragma once
 // A settings file's bytes as text, read as the profile functions read them: its encoding, told
 // by its first bytes, and its lines with their endings, so that an edit can keep every byte it
-// does not mean to change. The reading itself is the native stand-in's too
+// does not mean to change. The line rules are the native stand-in's too
 // (platform/profile_text.h).
 
 #include "platform/profile_text.h"

@@ -7,48 +7,41 @@
 namespace {
 
 using profile_text::lowerAscii;
-using profile_text::trim;
 
 constexpr std::size_t kFarthestMisspelling = 2;
 
 }  // namespace
 
 std::vector<NameLine> scanNames(std::string_view bytes) {
-    const std::string decoded = decodedText(bytes);
-    const std::string_view all(decoded);
+    using profile_text::LineKind;
+    using profile_text::Reader;
+    // Line by line on both readers: the lines are the same, only headers read apart.
+    const std::vector<profile_text::ProfileLine> wine = profile_text::readLines(bytes, Reader::Wine);
+    std::vector<profile_text::ProfileLine> windows = profile_text::readLines(decodedText(bytes), Reader::Windows);
     std::vector<NameLine> names;
     std::string section;
-    std::size_t lineNumber = 0;
-    for (const TextLine& line : splitLines(all)) {
-        const std::string_view text = trim(all.substr(line.start, line.length));
-        ++lineNumber;
-
-        if (text.empty() || text.front() == ';' || text.front() == '#') continue;
-        if (text.front() == '[') {
-            const std::size_t close = text.rfind(']');
+    for (std::size_t i = 0; i < wine.size(); ++i) {
+        const profile_text::ProfileLine& line = wine[i];
+        const bool windowsHeader = i < windows.size() && windows[i].kind == LineKind::Header;
+        if (windowsHeader) {
             NameLine header;
-            header.line = lineNumber;
-            header.isSection = close != std::string_view::npos;
-            header.unclosedHeader = close == std::string_view::npos;
-            header.windowsSection = std::string(trim(text.substr(1, text.find(']') - 1)));
-            if (header.isSection) {
-                section = std::string(trim(text.substr(1, close - 1)));
-                header.section = section;
-            }
+            header.line = i + 1;
+            header.isSection = true;
+            header.unclosedHeader = line.kind != LineKind::Header;
+            section = header.section = windows[i].name;
+            header.wineSection = line.kind == LineKind::Header ? line.name : std::string();
+            header.afterHeader = windows[i].afterHeader;
             names.push_back(header);
             continue;
         }
-        const std::size_t equals = text.find('=');
-        const std::string_view key = trim(text.substr(0, equals));
-        const std::string_view value = equals == std::string_view::npos ? std::string_view() : trim(text.substr(equals + 1));
-        if (!key.empty()) {
-            NameLine name;
-            name.line = lineNumber;
-            name.section = section;
-            name.key = std::string(key);
-            name.value = std::string(value);
-            names.push_back(name);
-        }
+        if (line.kind != LineKind::Key || line.isComment() || line.name.empty()) continue;
+        NameLine name;
+        name.line = i + 1;
+        name.section = section;
+        name.key = line.name;
+        name.value = line.value.value_or("");
+        name.hasEquals = line.value.has_value();
+        names.push_back(name);
     }
     return names;
 }

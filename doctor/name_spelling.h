@@ -17,19 +17,19 @@ struct NameLine {
     bool isSection = false;
     std::string section;  // the section the line belongs to; for a header, its own name
     std::string key;      // empty for a header
-    std::string value;    // the text after "=", trimmed; empty for a header
-    // Headers Windows reads otherwise than Wine. A "[" line with no "]" opens a section on
-    // Windows only: it is kept here with isSection false and the name Windows reads. A header
-    // with more than one "]" is named up to the last on Wine, up to the first on Windows.
+    std::string value;    // the value as read (doctor/file_text.h's rules); empty for a header
+    bool hasEquals = false;
+    // Sections are named as Windows reads the headers. Wine reads two kinds otherwise: a "["
+    // line with no "]" opens no section (unclosedHeader), and a header with more than one "]"
+    // is named up to the last, not the first (wineSection).
     bool unclosedHeader = false;
-    std::string windowsSection;  // for both kinds of header
+    std::string wineSection;  // a header's name on Wine; empty when Wine ignores the line
+    std::string afterHeader;     // a header's text after its "]", which no reader reads
 };
 
-// Reads the file's lines the way the profile functions do: a "[name]" line opens a section
-// (text after the last "]" ignored, a "[" line with no "]" ignored), "key=value" or a bare
-// "key" is a key; names trimmed of white space; lines before any header belong to the
-// nameless section. Lines starting with ";" or "#" are comments. The text is decoded first
-// (doctor/file_text.h); lines end in CR LF, LF or CR.
+// The file's headers and keys, read by the line rules of platform/profile_text.h as Windows
+// reads them, with the Wine reading of each header beside; a UTF-8 byte-order mark is left
+// aside here (the checks warn about it apart). Comments and blank lines are left out.
 std::vector<NameLine> scanNames(std::string_view fileBytes);
 
 // Compares as the profile functions do: ASCII letters without regard to case.

@@ -2,14 +2,9 @@
 
 #include <algorithm>
 
-namespace {
+#include "platform/profile_text.h"
 
-std::string lowered(const std::string& text) {
-    std::string out = text;
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-    return out;
-}
+namespace {
 
 bool endsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -38,12 +33,12 @@ std::string withoutCopyMarks(std::string name) {
 }  // namespace
 
 std::vector<std::string> nearNames(const std::vector<std::string>& names, const std::string& wanted) {
-    const std::string target = lowered(wanted);
+    const std::string target = profile_text::lowerAscii(wanted);
     const std::size_t dot = target.rfind('.');
     const std::string stem = target.substr(0, dot);
     std::vector<std::string> near;
     for (const std::string& name : names) {
-        const std::string lower = lowered(name);
+        const std::string lower = profile_text::lowerAscii(name);
         if (lower == target || endsWith(lower, ".bak")) continue;
         std::string rest = withoutCopyMarks(lower);
         if (rest.compare(0, stem.size(), stem) != 0) continue;

@@ -6,7 +6,6 @@
 
 #include "doctor/near_names.h"
 #include "settings/settings_file.h"
-#include "settings/text_forms.h"
 #include "tuning/tuning_pass.h"
 
 namespace {
@@ -18,6 +17,8 @@ constexpr std::size_t kAccuracyColumn = 32;
 constexpr std::size_t kLineWidth = 79;
 // Names listed in one finding before "and N more".
 constexpr std::size_t kNamesListed = 8;
+// What --quiet prints at most, beside six lines of warnings whatever comes first.
+constexpr std::size_t kQuietLines = 12;
 
 std::string padded(const std::string& text, std::size_t width) {
     // At least one space, so an over-long cell never runs into the next.
@@ -73,7 +74,8 @@ Lines table(const SettingsCheck& check, bool grouped) {
     return lines;
 }
 
-// How harmful a warning is: lower first.
+// How harmful a warning is: lower first. A value the plugin never reads (a misspelt or unread
+// section or key, a line it can't read as meant) ranks with the switch: it is lost whole.
 int harm(const Warning& warning) {
     switch (warning.kind) {
         case WarningKind::NotPluginsFile: return 0;
@@ -82,6 +84,12 @@ int harm(const Warning& warning) {
         case WarningKind::Utf8MarkBeforeSection:
         case WarningKind::HeaderWithoutClose:
         case WarningKind::HeaderWithExtraClose: return 2;
+        case WarningKind::MisspeltName:
+        case WarningKind::NearMissName:
+        case WarningKind::UnreadSection:
+        case WarningKind::KeyInOtherSection:
+        case WarningKind::TwoLinesInOne:
+        case WarningKind::DuplicateSection: return 3;
         default: break;
     }
     if (warning.section == kSettingsSection || warning.key == kEnabledKey) return 3;
@@ -97,13 +105,15 @@ struct WarningGroup {
 };
 
 // The keys that read as a damage modifier of 0 (no damage) or far above normal ("150%" reads as
-// 150 times the damage): warnings about them come first.
-std::vector<std::string> keysWithHarmfulDamage(const SettingsCheck& check) {
+// 150 times the damage), or as perfect aim: warnings about them come first.
+std::vector<std::string> keysWithHarmfulValues(const SettingsCheck& check) {
     std::vector<std::string> keys;
-    for (const SettingsEntry& entry : check.entries)
-        if (entry.type == ValueType::DamageModifier &&
-            (entry.damageModifier == 0.0f || entry.damageModifier > kLargestUsualDamage))
-            keys.push_back(entry.key);
+    for (const SettingsEntry& entry : check.entries) {
+        const bool harmfulDamage = entry.type == ValueType::DamageModifier &&
+                                   (entry.damageModifier == 0.0f || entry.damageModifier > kLargestUsualDamage);
+        const bool perfectAim = entry.type == ValueType::Accuracy && entry.accuracy == 100;
+        if (harmfulDamage || perfectAim) keys.push_back(entry.key);
+    }
     return keys;
 }
 
@@ -168,6 +178,11 @@ std::string whereOf(const Warning& warning) {
 
 // What the player does about one warning: what --fix writes, or what to choose.
 Lines remedy(const Warning& warning) {
+    if (warning.certain && warning.writeInstead.find('\n') != std::string::npos) {
+        std::string lines;
+        for (char c : warning.writeInstead) lines += c == '\n' ? std::string(", then ") : std::string(1, c);
+        return wrapped("write instead, each on a line of its own: " + lines, "    ");
+    }
     if (warning.certain && !warning.writeInstead.empty())
         return wrapped("write instead: " + warning.writeInstead, "    ");
     if (!warning.choices.empty()) {
@@ -194,8 +209,8 @@ Lines groupLines(const WarningGroup& group) {
         return wrapped((weathers.size() == 1 ? std::string("1 weather has") : count + " weathers have") +
                            " no values in the file: " + listed(weathers) +
                            ". Peds get accuracy 0 and deal no damage in " + (weathers.size() == 1 ? "it" : "them") +
-                           "; --fix adds the default values (" + formatInt(kDefaultAccuracy).c_str() + " and " +
-                           formatFloat(kDefaultDamageModifier).c_str() + ")",
+                           "; --fix adds the default values (" + defaultValueText(ValueType::Accuracy) + " and " +
+                           defaultValueText(ValueType::DamageModifier) + ")",
                        "  ");
     }
     if (group.members.size() == 1) {
@@ -262,7 +277,14 @@ Lines headingLines(const SettingsCheck& check, const ReportOptions& options, con
     std::string text = options.program.empty() ? "" : options.program + ", ";
     text += "settings file " + check.path;
     if (!context.folder.empty()) text += " in " + context.folder;
-    return wrapped(text, "");
+    // The plugin's host is Windows: the table is what Windows reads. Under Wine the warnings
+    // say where this system reads the file otherwise.
+    if (!context.wineVersion.empty())
+        text += "; on Wine " + context.wineVersion + " (or Proton), shown as Windows reads it";
+    Lines lines = wrapped(text, "");
+    if (!context.wineVersion.empty() && !check.readOtherwiseOnWine.empty())
+        append(lines, wrapped("Here on Wine the plugin reads " + listed(check.readOtherwiseOnWine, 4) + ".", ""));
+    return lines;
 }
 
 Lines nearNameLines(const ReportContext& context) {
@@ -358,7 +380,9 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
     if (options.quiet) {
         // A few lines: the worst findings and how to see the rest.
         if (!check.warnings.empty()) {
-            const Lines warnings = warningLines(check.warnings, false, 8, check.path, keysWithHarmfulDamage(check));
+            // The quiet report fits a dozen lines, whatever came before the warnings.
+            const std::size_t budget = lines.size() + 6 < kQuietLines ? kQuietLines - lines.size() : 6;
+            const Lines warnings = warningLines(check.warnings, false, budget, check.path, keysWithHarmfulValues(check));
             append(lines, warnings);
         }
         print(out, lines);
@@ -374,7 +398,7 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
         const std::size_t used = lines.size() + fixOffer.size();
         const std::size_t tableLines = options.details ? full.size() : std::min(full.size(), table(check, true).size());
         const std::size_t budget = screen > used + tableLines ? screen - used - tableLines : 4;
-        rest = warningLines(shown, options.details, std::max<std::size_t>(budget, 4), check.path, keysWithHarmfulDamage(check));
+        rest = warningLines(shown, options.details, std::max<std::size_t>(budget, 4), check.path, keysWithHarmfulValues(check));
         if (!check.details.empty() && !options.details)
             append(rest, Lines{"  To see the " + std::to_string(check.details.size()) + " warnings it stands for:",
                                "    " + doctorCommand("--details", check.path)});

@@ -23,6 +23,7 @@ struct ReportContext {
     std::vector<std::string> nearNames;
     std::size_t fixable = 0;
     std::size_t linesAbove = 0;  // printed before the report on the same screen
+    std::string wineVersion;     // running under Wine or Proton: its version
 };
 
 // A console window shows this many lines; the double-click's "Press Enter" line takes one.

@@ -1,7 +1,8 @@
 #pragma once
-// What the plugin will read from a settings file: the switch and the 22 weathers' values,
-// each with the text stored and the value read through the plugin's own reader, and every
-// place where the two part ways. Plain data; doctor/report.h prints it.
+// What the plugin will read from a settings file on Windows, its host: the switch and the 22
+// weathers' values, each with the text stored (found by the line rules of
+// platform/profile_text.h, as Windows reads them) and the value the plugin's own parse rules
+// make of it, and every place where the two part ways. Plain data; doctor/report.h prints it.
 
 #include <cstdint>
 #include <optional>
@@ -41,11 +42,12 @@ struct Warning {
     std::string key;
     std::string explanation;
     // The whole line that makes the text say what the player meant: "DamageMod_Rain=0.5",
-    // "[WeatherType_Rain]". Empty when no single line is the fix.
+    // "[WeatherType_Rain]"; lines written as one are given apart, joined by "\n". Empty when
+    // no line is the fix.
     std::string writeInstead;
-    // Machine-applicable: writeInstead is evidently what the player meant (the explanation
-    // says by which rule), and --fix writes it. Otherwise --fix leaves the line, and the
-    // player picks one of `choices` ("Accuracy_Fog=35 (0.35 of 100)") or writeInstead.
+    // Certain: a person reads the player's text one way only, and the plugin reads
+    // writeInstead as exactly that value; --fix writes it. Otherwise --fix leaves the line,
+    // and the player picks one of `choices` ("Accuracy_Fog=35 (0.35 of 100)").
     bool certain = true;
     std::vector<std::string> choices;
     // For a line that belongs under another header: that section. --fix moves the line there.
@@ -80,6 +82,9 @@ struct SettingsCheck {
     // The file's name is the plugin's. Only the one in the folder the game starts in is read.
     bool pluginsFileName = true;
     std::vector<SettingsEntry> entries;  // the switch, then each weather's accuracy and damage modifier
+    // The keys Wine (and Proton) read otherwise than Windows, as Wine reads them:
+    // "Enabled=1", "Accuracy_Rain missing".
+    std::vector<std::string> readOtherwiseOnWine;
     std::vector<Warning> warnings;
     // When the file holds none of the plugin's names, `warnings` holds that one diagnosis
     // and the warnings it stands for are here.

@@ -47,7 +47,7 @@ bool hasKey(const std::vector<NameLine>& names, const std::string& section, cons
         if (name.isSection) {
             inFirst = !seen && sameName(name.section, section);
             seen = seen || inFirst;
-        } else if (inFirst && !name.unclosedHeader && sameName(name.key, key)) {
+        } else if (inFirst && sameName(name.key, key)) {
             return true;
         }
     }
@@ -58,7 +58,7 @@ bool hasKey(const std::vector<NameLine>& names, const std::string& section, cons
 std::size_t sectionEnd(const std::vector<NameLine>& names, const std::vector<EditLine>& lines, std::size_t header) {
     std::size_t next = lines.size();
     for (const NameLine& name : names) {
-        if ((name.isSection || name.unclosedHeader) && name.line - 1 > header) {
+        if (name.isSection && name.line - 1 > header) {
             next = name.line - 1;
             break;
         }
@@ -68,6 +68,16 @@ std::size_t sectionEnd(const std::vector<NameLine>& names, const std::vector<Edi
     };
     while (next > header + 1 && blank(lines[next - 1].text)) --next;
     return next;
+}
+
+// The lines of a suggestion ("[WeatherType_Rain]\nAccuracy_Rain=35") joined by `separator`.
+std::string linesAsText(const std::string& lines, const std::string& separator) {
+    std::string text;
+    for (char c : lines) {
+        if (c == '\n') text += separator;
+        else text += c;
+    }
+    return text;
 }
 
 }  // namespace
@@ -89,6 +99,7 @@ FixedFile fixSettings(std::string_view original, const SettingsCheck& check) {
         text.remove_prefix(3);
     }
     std::vector<EditLine> lines = editLines(text);
+    const std::string ending = lineEnding(lines);
 
     std::vector<bool> replaced(lines.size(), false);
     std::vector<bool> moved(lines.size(), false);
@@ -104,8 +115,9 @@ FixedFile fixSettings(std::string_view original, const SettingsCheck& check) {
                 const std::size_t at = warning.line - 1;
                 if (at >= lines.size() || replaced[at]) break;
                 fixed.changes.push_back("line " + std::to_string(warning.line) + ": " + lines[at].text + "  ->  " +
-                                        warning.writeInstead);
-                lines[at].text = warning.writeInstead;
+                                        linesAsText(warning.writeInstead, "  and  "));
+                // Lines written as one become lines of their own, with the file's ending.
+                lines[at].text = linesAsText(warning.writeInstead, ending);
                 replaced[at] = true;
                 fixed.applied.push_back(warning);
                 break;
@@ -123,28 +135,15 @@ FixedFile fixSettings(std::string_view original, const SettingsCheck& check) {
         // The line before keeps its ending when the last line goes.
         lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at));
     }
-
-    // A section whose header Windows and Wine read apart is found by one of them only: a key
-    // added for the other would make a second section, so the player closes the bracket first.
-    std::vector<std::string> headersReadApart;
-    for (const Warning& warning : warnings) {
-        if (warning.kind == WarningKind::HeaderWithoutClose || warning.kind == WarningKind::HeaderWithExtraClose)
-            headersReadApart.push_back(warning.section);
-    }
-    auto readApart = [&](const std::string& section) {
-        return std::any_of(headersReadApart.begin(), headersReadApart.end(),
-                           [&](const std::string& name) { return sameName(name, section); });
-    };
+    lines = editLines(joined(lines));
 
     // Missing keys, in the file as the replacements left it: a renamed section or key may
     // have brought them back.
-    const std::string ending = lineEnding(lines);
     for (const Warning& warning : warnings) {
         const Fix fix = fixOf(warning);
         if (fix != Fix::AddLine && fix != Fix::MoveLine) continue;
         const std::string& section = fix == Fix::MoveLine ? warning.moveTo : warning.section;
         const std::string key = warning.writeInstead.substr(0, warning.writeInstead.find('='));
-        if (readApart(section)) continue;
         const std::vector<NameLine> names = scanNames(joined(lines));
         if (hasKey(names, section, key)) continue;
         if (!lines.empty() && lines.back().ending.empty()) lines.back().ending = ending;

@@ -73,9 +73,6 @@ std::string intText(std::int64_t value) { return std::to_string(value); }
 
 std::string switchWord(bool on) { return on ? "on" : "off"; }
 
-std::string defaultAccuracyText() { return formatInt(kDefaultAccuracy).c_str(); }
-std::string defaultDamageText() { return formatFloat(kDefaultDamageModifier).c_str(); }
-
 ValueFinding choice(WarningKind kind, std::string explanation, std::vector<ValueChoice> choices) {
     ValueFinding found{kind, std::move(explanation), {}};
     found.certain = false;
@@ -83,25 +80,67 @@ ValueFinding choice(WarningKind kind, std::string explanation, std::vector<Value
     return found;
 }
 
+// Valid UTF-8: every lead byte followed by its continuation bytes.
+bool isUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        if (length == 0 || i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += length;
+    }
+    return true;
+}
+
 // Typographic quotes and no-break spaces, which word processors and web pages put around or
-// into a number; none is read as part of it. In UTF-8, and as single bytes of Windows-1252.
+// into a number; none is read as part of it. In UTF-8, or as single bytes of Windows-1252 in
+// text that is not UTF-8.
 std::string withoutStrayCharacters(std::string_view text) {
     static const char* const sequences[] = {"\xE2\x80\x9C", "\xE2\x80\x9D", "\xE2\x80\x98", "\xE2\x80\x99",
                                             "\xE2\x80\x9E", "\xE2\x80\xAF", "\xC2\xAB",     "\xC2\xBB",
                                             "\xC2\xA0"};
     std::string out(text);
+    if (!isUtf8(text)) {
+        std::string kept;
+        for (char c : out) {
+            const auto byte = static_cast<unsigned char>(c);
+            const bool stray = byte == 0x93 || byte == 0x94 || byte == 0x91 || byte == 0x92 || byte == 0x84 ||
+                               byte == 0xAB || byte == 0xBB || byte == 0xA0;
+            if (!stray) kept += c;
+        }
+        return kept;
+    }
     for (const char* sequence : sequences) {
         const std::string_view part(sequence);
         for (std::size_t at = out.find(part); at != std::string::npos; at = out.find(part)) out.erase(at, part.size());
     }
-    std::string kept;
-    for (char c : out) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool stray = byte == 0x93 || byte == 0x94 || byte == 0x91 || byte == 0x92 || byte == 0x84 ||
-                           byte == 0xAB || byte == 0xBB || byte == 0xA0;
-        if (!stray) kept += c;
+    return out;
+}
+
+// Full-width forms (U+FF01 to U+FF5E, as East Asian keyboards type digits, signs and letters)
+// as the ASCII characters they stand for, and the ideographic space as a space.
+std::string withFullWidthAsAscii(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto a = static_cast<unsigned char>(text[i]);
+        if (a == 0xEF && i + 2 < text.size()) {
+            const auto b = static_cast<unsigned char>(text[i + 1]), c = static_cast<unsigned char>(text[i + 2]);
+            const std::uint32_t code = 0xF000u | (static_cast<std::uint32_t>(b & 0x3F) << 6) | (c & 0x3Fu);
+            if ((b & 0xC0) == 0x80 && (c & 0xC0) == 0x80 && code >= 0xFF01 && code <= 0xFF5E) {
+                out += static_cast<char>(code - 0xFEE0);
+                i += 2;
+                continue;
+            }
+        }
+        if (text.substr(i, 3) == "\xE3\x80\x80") {
+            out += ' ';
+            i += 2;
+            continue;
+        }
+        out += text[i];
     }
-    return kept;
+    return out;
 }
 
 // "fifty", "one hundred", "twenty-five": the number, when every word is one of a number.
@@ -175,12 +214,69 @@ std::string withoutCommas(std::string_view text) {
 
 std::string wholeText(double value) { return std::to_string(static_cast<long long>(value)); }
 
+// The text without a spelt-out percent ("50 percent", "50 per cent", "50 pct"), as "50%".
+std::string percentWordAsSign(std::string_view text) {
+    const std::string lower = profile_text::lowerAscii(text);
+    for (const std::string_view word : {"per cent", "percent", "pct"}) {
+        if (lower.size() > word.size() && lower.compare(lower.size() - word.size(), word.size(), word) == 0)
+            return std::string(trim(text.substr(0, text.size() - word.size()))) + "%";
+    }
+    return std::string(text);
+}
+
+// "1/2", "3/4": a whole number over another, not 0.
+std::optional<double> fractionValue(std::string_view text) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string_view::npos) return std::nullopt;
+    const std::string_view over = trim(text.substr(0, slash)), under = trim(text.substr(slash + 1));
+    const bool whole = !over.empty() && !under.empty() && digitsAt(over, 0) == over.size() &&
+                       digitsAt(under, 0) == under.size() && over.size() < 10 && under.size() < 10;
+    if (!whole) return std::nullopt;
+    const double denominator = std::strtod(std::string(under).c_str(), nullptr);
+    if (denominator == 0) return std::nullopt;
+    return std::strtod(std::string(over).c_str(), nullptr) / denominator;
+}
+
+// A number written with an exponent: "1e3", "2.5E-1". Its value, by the C library.
+std::optional<double> exponentValue(std::string_view text) {
+    std::size_t at = (startsWith(text, 0, '+') || startsWith(text, 0, '-')) ? 1 : 0;
+    const std::size_t whole = digitsAt(text, at);
+    at += whole;
+    std::size_t fraction = 0;
+    if (startsWith(text, at, '.')) fraction = digitsAt(text, ++at), at += fraction;
+    if (whole + fraction == 0 || !(startsWith(text, at, 'e') || startsWith(text, at, 'E'))) return std::nullopt;
+    ++at;
+    if (startsWith(text, at, '+') || startsWith(text, at, '-')) ++at;
+    const std::size_t power = digitsAt(text, at);
+    if (power == 0 || at + power != text.size()) return std::nullopt;
+    return std::strtod(std::string(text).c_str(), nullptr);
+}
+
+// The text after the number that is not read, when it holds digits: a person may read them
+// as part of the number ("1.5.5", "35 45"), so what was meant is a choice.
+ValueFinding ignoredTail(std::string_view text, std::size_t end, const std::string& readAs, const std::string& asRead) {
+    const std::string said = "the text after \"" + std::string(text.substr(0, end)) + "\" is ignored: " + readAs;
+    if (std::none_of(text.begin() + static_cast<std::ptrdiff_t>(end), text.end(), isDigit))
+        return finding(WarningKind::TrailingText, said, asRead);
+    return choice(WarningKind::TrailingText, said + ", though the rest holds digits too", {{asRead, "as read now"}});
+}
+
 // Where the text shows what the player meant more plainly than the plugin reads it: a percent
 // sign, a thousands separator, a number in words, "x2", a fraction in a whole number. None
 // when the text shows nothing of the kind.
-std::optional<ValueFinding> meaningOf(std::string_view text, ValueType type, const std::string& readAs) {
+std::optional<ValueFinding> meaningOf(std::string_view written, ValueType type, const std::string& readAs) {
     const bool damage = type == ValueType::DamageModifier;
     if (type == ValueType::Switch) return std::nullopt;
+    const std::string percent = percentWordAsSign(written);
+    const std::string_view text = percent;
+    if (const auto share = fractionValue(text)) {
+        const std::string said = "\"/\" ends the number: " + readAs + ". As a fraction, " + std::string(text) + " is ";
+        if (damage) return finding(WarningKind::Fraction, said + floatText(static_cast<float>(*share)),
+                                   floatText(static_cast<float>(*share)));
+        if (*share == std::floor(*share)) return finding(WarningKind::Fraction, said + wholeText(*share), wholeText(*share));
+        return choice(WarningKind::Fraction, said + "not a whole number",
+                      {{wholeText(std::round(*share * 100)), "as a share of 100"}, {wholeText(std::floor(*share)), "rounded down"}});
+    }
     if (!text.empty() && text.back() == '%') {
         if (const auto number = plainNumber(trim(text.substr(0, text.size() - 1)))) {
             if (damage) {
@@ -263,24 +359,29 @@ ValueFinding noNumber(std::string_view text, ValueType type, const std::string& 
         case ValueType::Switch: return choice(WarningKind::NotANumber, found, {{"1", "on"}, {"0", "off"}});
         case ValueType::Accuracy:
             return choice(WarningKind::NotANumber, found + ". Write a number from 0 to 100, or",
-                          {{defaultAccuracyText(), "the default: follows the first ped"}});
+                          {{defaultValueText(ValueType::Accuracy), "the default: follows the first ped"}});
         case ValueType::DamageModifier:
             return choice(WarningKind::NotANumber, found + " (inf and nan are not read either). Write a number, such as",
-                          {{defaultDamageText(), "normal damage, the default"}, {"0.5", "half"}});
+                          {{defaultValueText(ValueType::DamageModifier), "normal damage, the default"}, {"0.5", "half"}});
     }
     return choice(WarningKind::NotANumber, found, {});
 }
 
-// Stray characters removed, the text checked again as `check` does; none when there are none.
+// Stray characters removed and full-width ones made ASCII, the text checked again as `check`
+// does; none when there are none. Certain only when the cleaned text reads as it looks.
 template <typename Check>
 std::optional<ValueFinding> strayCharacters(std::string_view text, const std::string& readAs, Check check) {
-    const std::string cleaned = withoutStrayCharacters(text);
+    const std::string wide = withFullWidthAsAscii(text);
+    const std::string cleaned = withoutStrayCharacters(wide);
     if (cleaned == text) return std::nullopt;
-    const std::string said = "typographic quotes or no-break spaces around the number are not read: " + readAs;
+    const std::string said = wide != text ? "full-width characters (as some keyboards type them) are not read as "
+                                            "digits or signs: " + readAs + ". As plain characters"
+                                          : "typographic quotes or no-break spaces around the number are not read: " +
+                                                readAs + ". Without them";
     std::optional<ValueFinding> inner = check(cleaned);
-    if (!inner) return finding(WarningKind::StrayCharacters, said + ". Without them it is " + cleaned, cleaned);
+    if (!inner) return finding(WarningKind::StrayCharacters, said + " it is " + cleaned, cleaned);
     inner->kind = WarningKind::StrayCharacters;
-    inner->explanation = said + ". Without them, \"" + cleaned + "\": " + inner->explanation;
+    inner->explanation = said + ", \"" + cleaned + "\": " + inner->explanation;
     return inner;
 }
 
@@ -316,6 +417,8 @@ const char* warningKindName(WarningKind kind) {
         case WarningKind::NumberInWords: return "number-in-words";
         case WarningKind::StrayCharacters: return "stray-characters";
         case WarningKind::NearMissName: return "near-miss-name";
+        case WarningKind::TwoLinesInOne: return "two-lines-in-one";
+        case WarningKind::UnreadSection: return "unread-section";
         case WarningKind::NotPluginsFile: return "not-plugins-file";
         case WarningKind::HugeDamage: return "huge-damage";
         case WarningKind::AccuracyNeverApplied: return "accuracy-never-applied";
@@ -323,6 +426,15 @@ const char* warningKindName(WarningKind kind) {
         case WarningKind::NegativeDamage: return "negative-damage";
     }
     return "unknown";
+}
+
+std::string defaultValueText(ValueType type) {
+    switch (type) {
+        case ValueType::Switch: return formatBool(true).c_str();
+        case ValueType::Accuracy: return formatInt(kDefaultAccuracy).c_str();
+        case ValueType::DamageModifier: return formatFloat(kDefaultDamageModifier).c_str();
+    }
+    return {};
 }
 
 std::string floatText(float value) {
@@ -386,7 +498,7 @@ std::optional<ValueFinding> checkAccuracyText(std::string_view raw, std::int32_t
     if (digits == 0) {
         if (text.empty())
             return finding(WarningKind::EmptyValue, "empty: " + readAs + "; the default file's value is written",
-                           defaultAccuracyText());
+                           defaultValueText(ValueType::Accuracy));
         return noNumber(text, ValueType::Accuracy, readAs);
     }
     if (const auto hex = hexAt(text, sign)) {
@@ -395,18 +507,28 @@ std::optional<ValueFinding> checkAccuracyText(std::string_view raw, std::int32_t
                                         : valueRead;
         return finding(WarningKind::Hex, "hexadecimal is not read, only its leading 0: " + readAs, intText(meant));
     }
+    // Beyond the range, the value read is not the one written: which to write instead is a choice.
     if (beyondInt32(text.substr(sign, digits), negative))
-        return finding(WarningKind::IntBeyondRange, "beyond the 32-bit range: " + readAs, canonical);
+        return choice(WarningKind::IntBeyondRange, "beyond the 32-bit range: " + readAs,
+                      {{canonical, "the nearest whole number read"}});
+    if (const auto power = exponentValue(text)) {
+        // "1e3" is 1000 to a person: the plugin reads the digits before the "e" only.
+        const bool whole = *power == std::floor(*power) && std::fabs(*power) <= 2147483647.0;
+        if (whole)
+            return finding(WarningKind::TrailingText, "an exponent is not read in an accuracy: " + readAs + "; \"" +
+                                                          std::string(text) + "\" is " + wholeText(*power),
+                           wholeText(*power));
+        return choice(WarningKind::TrailingText, "an exponent is not read in an accuracy: " + readAs,
+                      {{canonical, "as read now"}});
+    }
     const std::size_t end = sign + digits;
     if (separatorThenDigit(text, end, '.'))
-        return finding(WarningKind::Fraction, "an accuracy is a whole number, the fraction is dropped: " + readAs,
-                       canonical);
+        return choice(WarningKind::Fraction, "an accuracy is a whole number, the fraction is dropped: " + readAs,
+                      {{canonical, "as read now"}});
     if (separatorThenDigit(text, end, ','))
-        return finding(WarningKind::CommaDecimal,
-                       "\",\" ends the number, and an accuracy is a whole number: " + readAs, canonical);
-    if (end < text.size())
-        return finding(WarningKind::TrailingText,
-                       "the text after \"" + std::string(text.substr(0, end)) + "\" is ignored: " + readAs, canonical);
+        return choice(WarningKind::CommaDecimal, "\",\" ends the number, and an accuracy is a whole number: " + readAs,
+                      {{canonical, "as read now"}});
+    if (end < text.size()) return ignoredTail(text, end, readAs, canonical);
     return std::nullopt;
 }
 
@@ -438,7 +560,7 @@ std::optional<ValueFinding> checkDamageText(std::string_view raw, float valueRea
     if (intDigits + fracDigits == 0) {
         if (text.empty())
             return finding(WarningKind::EmptyValue, "empty: " + readAs + "; the default file's value is written",
-                           defaultDamageText());
+                           defaultValueText(ValueType::DamageModifier));
         if (separatorThenDigit(text, sign, ','))
             return finding(WarningKind::CommaDecimal, "the decimal point is \".\", never \",\": " + readAs,
                            commaMeant(sign));
@@ -469,22 +591,19 @@ std::optional<ValueFinding> checkDamageText(std::string_view raw, float valueRea
         const std::string number(text.substr(0, end));
         const double wide = std::strtod(number.c_str(), nullptr);
         const bool negative = startsWith(text, 0, '-');
+        // No text reads as the value written: which to write instead is a choice.
         if (std::fabs(wide) >= 1.0) {
             const float largest = std::numeric_limits<float>::max();
-            return finding(WarningKind::FloatTooLarge,
-                           "too large for a 32-bit float (at most 3.4028235e+38): " + readAs,
-                           floatText(negative ? -largest : largest));
+            return choice(WarningKind::FloatTooLarge, "too large for a 32-bit float (at most 3.4028235e+38): " + readAs,
+                          {{floatText(negative ? -largest : largest), "the largest there is"}});
         }
         if (wide != 0.0)
-            return finding(WarningKind::FloatTooSmall, "too small for a 32-bit float: " + readAs,
-                           negative ? "-0" : "0");
+            return choice(WarningKind::FloatTooSmall, "too small for a 32-bit float: " + readAs,
+                          {{negative ? "-0" : "0", "no damage"}, {"1e-30", "almost none"}});
     }
     if (!point && !exponent && separatorThenDigit(text, end, ','))
         return finding(WarningKind::CommaDecimal, "the decimal point is \".\", never \",\": " + readAs,
                        commaMeant(end));
-    if (end < text.size())
-        return finding(WarningKind::TrailingText,
-                       "the text after \"" + std::string(text.substr(0, end)) + "\" is ignored: " + readAs,
-                       floatText(valueRead));
+    if (end < text.size()) return ignoredTail(text, end, readAs, floatText(valueRead));
     return std::nullopt;
 }

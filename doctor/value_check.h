@@ -44,6 +44,8 @@ enum class WarningKind {
     StrayCharacters,        // "\u201c35\u201d", a no-break space before "0.5"
     // The player's value under a name the plugin never reads.
     NearMissName,           // "[Rain]", "Accuracy=35" in [WeatherType_Rain], "Accuracy_Rain: 35"
+    TwoLinesInOne,          // "Accuracy_Rain=35 DamageMod_Rain=0.5", "[WeatherType_Rain] Accuracy_Rain=35"
+    UnreadSection,          // "[WeatherType_Clear]" holding values: a section the plugin never reads
     NotPluginsFile,         // the file checked is not named Veltrane.ini
     // Cautions: read as written, but probably not meant.
     AccuracyNeverApplied,   // outside 0 to 100 and not 12829
@@ -82,6 +84,9 @@ inline constexpr float kLargestUsualDamage = 10.0f;
 std::optional<ValueFinding> checkSwitchText(std::string_view text, bool valueRead);
 std::optional<ValueFinding> checkAccuracyText(std::string_view text, std::int32_t valueRead);
 std::optional<ValueFinding> checkDamageText(std::string_view text, float valueRead);
+
+// The default file's text for a key of this type: "1", "12829", "1".
+std::string defaultValueText(ValueType type);
 
 // The shortest text that reads back as exactly this float: 1, 0.5, 0.1234567, 1e-05.
 std::string floatText(float value);

@@ -1,11 +1,14 @@
 #pragma once
 // A settings file's bytes as the profile functions read them: its encoding, told by its first
-// bytes; its lines, with their endings; names trimmed of white space and compared without
-// regard to ASCII case. The native stand-in for the profile functions and the settings doctor
-// both read a file through these, so the two can't read it differently.
+// bytes; its lines, with their endings; what each line is (a header, a key, neither), which
+// section a key is in, and which of two equal names is read. The rules are written here once,
+// each at its declaration. The native stand-in for the profile functions (following Wine), the
+// settings doctor's checks and its --fix read a file through them; the Windows build's tests
+// hold the Wine reading against kernel32 under Wine.
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,10 +86,128 @@ inline std::string_view trim(std::string_view text) {
 // An ASCII capital as its small letter; any other byte as it is.
 inline char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
+// The text with ASCII capitals as small letters, other bytes as they are: never the locale's.
+inline std::string lowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = lowerAscii(c);
+    return out;
+}
+
 // Names compare as the profile functions compare them: ASCII letters without regard to case.
 inline bool sameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
+}
+
+// Which system's profile functions read the file. They agree on every rule below except where
+// a rule says otherwise. The plugin's host is Windows, so the doctor reports the Windows reading
+// (and the Wine one beside it where they part); the native stand-in reads as Wine does.
+enum class Reader { Windows, Wine };
+
+// What one line of the file is. Rules, for both readers unless said:
+//   - Blank: nothing but white space (isBlank) on the line.
+//   - Header: the line, trimmed, starts with "[". The section's name is the text up to the
+//     closing "]", trimmed; the text after it is ignored (`afterHeader`). Windows ends the name
+//     at the first "]", Wine at the last. A "[" line with no "]" opens a section on Windows
+//     (named by the rest of the line), and is ignored on Wine (kind Ignored).
+//   - Key: any other line. With "=": the name is the text before the first "=", the value the
+//     text after it, both trimmed; a value wrapped in a matching pair of quotes (" or ')
+//     loses them. Without "=": a key with no value, read as missing.
+//   - A key whose name starts with ";" or "#" is a comment: no name the plugin asks for starts
+//     so, and the doctor checks no such line.
+enum class LineKind { Blank, Ignored, Header, Key };
+
+struct ProfileLine {
+    LineKind kind = LineKind::Blank;
+    std::string name;                  // a header's section, a key's name
+    std::optional<std::string> value;  // a key's value; none without "="
+    std::string afterHeader;           // a header's ignored rest, trimmed
+
+    bool isComment() const { return kind == LineKind::Key && !name.empty() && (name[0] == ';' || name[0] == '#'); }
+};
+
+inline ProfileLine readLine(std::string_view raw, Reader reader) {
+    ProfileLine line;
+    const std::string_view text = trim(raw);
+    if (text.empty()) return line;
+    if (text.front() == '[') {
+        const std::size_t close = reader == Reader::Windows ? text.find(']') : text.rfind(']');
+        if (close == std::string_view::npos && reader == Reader::Wine) {
+            line.kind = LineKind::Ignored;
+            return line;
+        }
+        line.kind = LineKind::Header;
+        line.name = std::string(trim(text.substr(1, close == std::string_view::npos ? text.npos : close - 1)));
+        if (close != std::string_view::npos) line.afterHeader = std::string(trim(text.substr(close + 1)));
+        return line;
+    }
+    line.kind = LineKind::Key;
+    const std::size_t equals = text.find('=');
+    line.name = std::string(trim(text.substr(0, equals)));
+    if (equals == std::string_view::npos) return line;
+    std::string_view value = trim(text.substr(equals + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    line.value = std::string(value);
+    return line;
+}
+
+// The file's text as a reader sees it. Where the two part ways:
+//   - UTF-8 byte-order mark: Wine skips it; Windows keeps it as the first characters of line
+//     1, so a header there is no header and the section is never found.
+//   - UTF-16 big-endian with its mark: Wine reads it; Windows reads nothing.
+// UTF-16 little-endian with its mark reads on both; UTF-16 without a mark on neither (its NULs
+// end every name).
+inline std::string readerText(std::string_view bytes, Reader reader) {
+    const Encoding encoding = detectEncoding(bytes);
+    if (reader == Reader::Windows && encoding == Encoding::Utf8WithMark) return std::string(bytes);
+    if (reader == Reader::Windows && encoding == Encoding::Utf16BigEndian) return {};
+    return decodedText(bytes);
+}
+
+// The file's lines as a reader reads them, one for each of splitLines.
+inline std::vector<ProfileLine> readLines(std::string_view bytes, Reader reader) {
+    const std::string text = readerText(bytes, reader);
+    std::vector<ProfileLine> lines;
+    for (const TextLine& line : splitLines(text))
+        lines.push_back(readLine(std::string_view(text).substr(line.start, line.length), reader));
+    return lines;
+}
+
+// Where a section ends: at the next header. Lines before the first header are in the nameless
+// section "". Of two sections of one name only the first is ever searched.
+inline std::optional<std::size_t> findSection(const std::vector<ProfileLine>& lines, std::string_view section) {
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].kind == LineKind::Header && sameName(lines[i].name, section)) return i;
+    return std::nullopt;
+}
+
+// One past the last line of the section whose header is at `header`.
+inline std::size_t sectionEnd(const std::vector<ProfileLine>& lines, std::size_t header) {
+    std::size_t end = header + 1;
+    while (end < lines.size() && lines[end].kind != LineKind::Header) ++end;
+    return end;
+}
+
+// Of two keys of one name in the section searched, the first is read.
+inline std::optional<std::size_t> findKey(const std::vector<ProfileLine>& lines, std::size_t header,
+                                          std::string_view key) {
+    const std::size_t end = sectionEnd(lines, header);
+    for (std::size_t i = header + 1; i < end; ++i)
+        if (lines[i].kind == LineKind::Key && sameName(lines[i].name, key)) return i;
+    return std::nullopt;
+}
+
+// The value read for a key: none when its section, the key or its "=" is missing. A NUL in the
+// file ends the value, as it ends any C string.
+inline std::optional<std::string> valueOf(const std::vector<ProfileLine>& lines, std::string_view section,
+                                          std::string_view key) {
+    const auto header = findSection(lines, section);
+    if (!header) return std::nullopt;
+    const auto at = findKey(lines, *header, key);
+    if (!at || !lines[*at].value) return std::nullopt;
+    const std::string& value = *lines[*at].value;
+    return value.substr(0, std::min(value.find('\0'), value.size()));
 }
 
 }  // namespace profile_text

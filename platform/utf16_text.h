@@ -1,7 +1,7 @@
 #pragma once
 // UTF-16 settings files as 8-bit text and back. The profile functions read a UTF-16 file with a
-// byte-order mark as text; the native stand-in does the same through these, and the settings
-// doctor decodes a file exactly as the stand-in does, so the two can't read it differently.
+// byte-order mark as text; the shared line rules (platform/profile_text.h) decode one through
+// these, for the native stand-in and the settings doctor alike.
 
 #include <cstdint>
 #include <string>

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/profile_text.h"
 #include "platform/windows_api.h"
 #include "settings/ini_reader.h"
 #include "tests/support/scratch_dir.h"
@@ -20,6 +21,13 @@ std::string profileRead(const char* section, const char* key, const char* fallba
     std::string buffer(size, '\x7F');
     GetPrivateProfileStringA(section, key, fallback, buffer.data(), size, kFile);
     return std::string(buffer.c_str());
+}
+
+// The same read by the settings file's line rules, as Wine reads the file: the rules the
+// stand-in and the doctor share, held here against kernel32 when the tests run under Wine.
+std::string ruleRead(const char* section, const char* key, const char* fallback = "DEF") {
+    const auto lines = profile_text::readLines(readFile(kFile), profile_text::Reader::Wine);
+    return profile_text::valueOf(lines, section, key).value_or(fallback);
 }
 
 struct ReadCase {
@@ -68,7 +76,10 @@ TEST_F(Profile, ReadsAwkwardFilesAsKernel32Does) {
         {"LF", "k", "lf"},            {"Last", "k", "no-final-newline"},
         {"Missing", "k", "DEF"},      {"Spaced", "missing", "DEF"},
     };
-    for (const auto& c : cases) EXPECT_EQ(profileRead(c.section, c.key), c.expected) << c.section << "/" << c.key;
+    for (const auto& c : cases) {
+        EXPECT_EQ(profileRead(c.section, c.key), c.expected) << c.section << "/" << c.key;
+        EXPECT_EQ(ruleRead(c.section, c.key), c.expected) << c.section << "/" << c.key;
+    }
     EXPECT_EQ(profileRead("Spaced", "long"), std::string(255, 'x'));
 }
 
@@ -101,8 +112,34 @@ TEST_F(Profile, ReadsMarksBracketsAndSecondNamesAsWineDoes) {
     };
     for (const Case& c : cases) {
         writeFile(kFile, c.content);
-        for (const ReadCase& read : c.reads)
+        for (const ReadCase& read : c.reads) {
             EXPECT_EQ(profileRead(read.section, read.key), read.expected) << c.what << ": " << read.section << "/" << read.key;
+            EXPECT_EQ(ruleRead(read.section, read.key), read.expected) << c.what << ": " << read.section << "/" << read.key;
+        }
+    }
+}
+
+// Where Windows reads the file otherwise than Wine, the line rules' Windows reading: what the
+// doctor reports, as the plugin's host reads it.
+TEST_F(Profile, WindowsReadingPartsFromWinesWhereTheRulesSay) {
+    const std::string text = "[S]\r\nk=1\r\n[T]x]\r\nk=2\r\n[U\r\nk=3\r\n";
+    std::string bigEndian = "\xFE\xFF";
+    for (char c : text) bigEndian += std::string{'\0', c};
+    struct Case {
+        const char* what;
+        std::string content;
+        std::vector<ReadCase> reads;
+    };
+    const Case cases[] = {
+        {"plain", text, {{"S", "k", "1"}, {"T", "k", "2"}, {"T]x", "k", "DEF"}, {"U", "k", "3"}}},
+        {"UTF-8 mark before the first header", "\xEF\xBB\xBF" + text, {{"S", "k", "DEF"}, {"T", "k", "2"}}},
+        {"UTF-16 big-endian", bigEndian, {{"S", "k", "DEF"}, {"T", "k", "DEF"}}},
+    };
+    for (const Case& c : cases) {
+        const auto lines = profile_text::readLines(c.content, profile_text::Reader::Windows);
+        for (const ReadCase& read : c.reads)
+            EXPECT_EQ(profile_text::valueOf(lines, read.section, read.key).value_or("DEF"), read.expected)
+                << c.what << ": " << read.section << "/" << read.key;
     }
 }
 
@@ -133,6 +170,20 @@ TEST_F(Profile, WritesCreateReplaceAndAppend) {
     EXPECT_EQ(readFile(kFile), "[S1]\r\na=9\r\nc=3\r\n[S2]\r\nb=2\r\n");
     EXPECT_EQ(profileRead("S1", "a"), "9");
     EXPECT_EQ(profileRead("S2", "B"), "2");
+}
+
+// Unlike kernel32, which writes the whole file anew, the stand-in keeps every line it does
+// not change as it was: its ending, and a UTF-8 byte-order mark.
+TEST_F(Profile, StandInWriteKeepsEveryOtherLine) {
+#ifdef _WIN32
+    GTEST_SKIP() << "kernel32 writes the file anew";
+#endif
+    const std::string mark = "\xEF\xBB\xBF";
+    writeFile(kFile, mark + "; mine\n[S]\na=1\r\n\n[T]\rb=2");
+    EXPECT_NE(WritePrivateProfileStringA("S", "a", "5", kFile), 0);
+    EXPECT_NE(WritePrivateProfileStringA("S", "c", "6", kFile), 0);
+    EXPECT_NE(WritePrivateProfileStringA("T", "d", "7", kFile), 0);
+    EXPECT_EQ(readFile(kFile), mark + "; mine\n[S]\na=5\r\nc=6\n\n[T]\rb=2\nd=7\n");
 }
 
 TEST_F(Profile, NulBytesInTheFileEndTheValueOnly) {
