@@ -49,10 +49,13 @@ std::string head(const Plot& plot) {
         << ". Veltrane.ini at the end: " << escape(run.finalIniStatus) << ". Game directory: <code>"
         << escape(run.gameDirectory) << "</code>.</p>\n";
     // Reach is a property of each frame: a ped beyond it in one frame may come into it later.
-    if (std::any_of(plot.frames.begin(), plot.frames.end(), [](const FrameRecord& f) { return f.settled.beyondReach() > 0; })) {
+    const auto framesBeyond = std::count_if(plot.frames.begin(), plot.frames.end(),
+                                            [](const FrameRecord& f) { return f.settled.beyondReach() > 0; });
+    if (framesBeyond > 0) {
         out << "<p class=\"limit\" id=\"reach\">The plugin handles at most the first " << kPedCapacity
-            << " peds the game lists in a frame, exempt ones included. In some frames peds not exempt were beyond "
-               "its reach: the shares below count them, the grey area shows them, and each phase under the chart "
+            << " peds the game lists in a frame, exempt ones included. Peds not exempt were beyond its reach in "
+            << framesBeyond << " of the " << plot.frames.size()
+            << " frame(s): the shares below count them, the grey area shows them, and each phase under the chart "
                "says how many, in which frames, and how many no plugin had written.</p>\n";
     }
     if (!run.stopReason.empty()) {

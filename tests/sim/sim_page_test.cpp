@@ -148,7 +148,7 @@ TEST(PageWords, SayWhatTheRunShowed) {
              for (std::size_t i : {2, 3}) r.frames[i].settled = {100, 100, 100, 100, 0};
              r.finalPeds.assign(100, sim::Ped{0, 70, 0.5f, false, false, true});
          },
-         {"id=\"reach\"", "100 of 100 peds not exempt in frames 0-1, 0 of 100 peds not exempt in frames 2-3",
+         {"beyond its reach in 2 of the 4 frame(s)", "100 of 100 peds not exempt in frames 0-1, 0 of 100 peds not exempt in frames 2-3",
           "100 of 100 peds not exempt beyond the plugin's reach; the 100 beyond it in frame 1 untouched so far\n"},
          {"never touch"}},
         {"peds beyond reach at the end, some never written",
