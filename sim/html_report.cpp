@@ -1,5 +1,6 @@
 #include "sim/html_report.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "sim/page/lanes.h"
@@ -23,7 +24,8 @@ std::string title(const RunRecord& run) {
     return "Veltrane in the simulated game: " + (run.scenarioName.empty() ? std::string("scenario") : run.scenarioName);
 }
 
-// The title, the run's facts, the ped limit where it was reached and a fault that stopped the run.
+// The title, the scenario's notes, the run's facts with the peds at the end, the ped limit where
+// it was reached and a fault that stopped the run.
 std::string head(const Plot& plot) {
     const RunRecord& run = plot.run;
     std::ostringstream out;
@@ -33,23 +35,28 @@ std::string head(const Plot& plot) {
         << "<title>" << escape(title(run)) << "</title>\n<style>\n" << kReportCss << "</style>\n</head>\n<body>\n";
     out << "<h1>" << escape(title(run)) << "</h1>\n";
     if (!run.description.empty()) out << "<p>" << escape(run.description) << "</p>\n";
+    if (!run.notes.empty()) {
+        out << "<ul id=\"notes\">\n";
+        for (const std::string& note : run.notes) out << "<li>note: " << escape(capped(note)) << "</li>\n";
+        out << "</ul>\n";
+    }
     const RunTotals& t = run.totals;
     out << "<p class=\"facts\">World at the start: " << escape(run.worldAtStart) << "; after " << plot.frames.size()
-        << " frame(s): " << escape(pedCount(run.finalPeds)) << ". Plugins: " << escape(pluginList(run))
-        << ". Native calls: " << t.nativeCalls << ", frames with none: " << t.framesWithoutNatives
-        << ". Keystrokes: " << t.keystrokes << ". Veltrane.ini at the end: " << escape(run.finalIniStatus)
-        << ". Game directory: <code>" << escape(run.gameDirectory) << "</code>.</p>\n";
-    const FrameRecord* mostBeyond = nullptr;  // the frame with the most peds beyond reach
-    for (const FrameRecord& f : plot.frames) {
-        if (f.settled.beyondReach() > (mostBeyond ? mostBeyond->settled.beyondReach() : 0)) mostBeyond = &f;
-    }
-    if (mostBeyond != nullptr) {
-        const SettledCount& s = mostBeyond->settled;
+        << " frame(s): " << escape(pedCount(run.finalPeds)) << ". Peds not exempt at the end: "
+        << escape(pedValuesByReach(run.finalPeds, ". Peds not exempt ", "never touched"))
+        << ". Plugins: " << escape(pluginList(run)) << ". Native calls: " << t.nativeCalls
+        << ", frames with none: " << t.framesWithoutNatives << ". Keystrokes: " << t.keystrokes
+        << ". Veltrane.ini at the end: " << escape(run.finalIniStatus) << ". Game directory: <code>"
+        << escape(run.gameDirectory) << "</code>.</p>\n";
+    // Reach is a property of each frame: a ped beyond it in one frame may come into it later.
+    const auto framesBeyond = std::count_if(plot.frames.begin(), plot.frames.end(),
+                                            [](const FrameRecord& f) { return f.settled.beyondReach() > 0; });
+    if (framesBeyond > 0) {
         out << "<p class=\"limit\" id=\"reach\">The plugin handles at most the first " << kPedCapacity
-            << " peds the game lists in a frame, exempt ones included, and never touches the others. In frame "
-            << mostBeyond->frame << ", " << s.beyondReach() << " of " << s.notExempt
-            << " peds not exempt were beyond its reach: the shares below count them, and the grey area shows "
-               "them.</p>\n";
+            << " peds the game lists in a frame, exempt ones included. Peds not exempt were beyond its reach in "
+            << framesBeyond << " of the " << plot.frames.size()
+            << " frame(s): the shares below count them, the grey area shows them, and each phase under the chart "
+               "says how many, in which frames, and how many no plugin had written.</p>\n";
     }
     if (!run.stopReason.empty()) {
         out << "<p class=\"fault\">FAULT: the run stopped in frame "

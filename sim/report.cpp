@@ -78,6 +78,16 @@ std::vector<ReachRun> reachRuns(const std::vector<FrameRecord>& frames, std::siz
     return runs;
 }
 
+std::string untouchedSoFar(const FrameRecord& frame) {
+    // Only peds the plugin never wrote are said to be untouched: a ped may come into reach later.
+    const SettledCount& s = frame.settled;
+    if (s.beyondReach() == 0) return "";
+    const std::string beyond = std::to_string(s.beyondReach()) + " beyond it in frame " + std::to_string(frame.frame);
+    return s.unwrittenBeyondReach == s.beyondReach()
+               ? "the " + beyond + " untouched so far"
+               : "of the " + beyond + ", " + std::to_string(s.unwrittenBeyondReach) + " untouched so far";
+}
+
 std::string reachLine(const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end) {
     const std::vector<ReachRun> runs = reachRuns(frames, begin, end);
     if (std::all_of(runs.begin(), runs.end(), [](const ReachRun& run) { return run.beyond == 0; })) return "";
@@ -88,16 +98,7 @@ std::string reachLine(const std::vector<FrameRecord>& frames, std::size_t begin,
                 " peds not exempt in " + (runs.size() == 1 ? "every frame of the phase" : frameRange(runs[i].first, runs[i].last));
     }
     if (runs.size() > kShown) text += ", ... (" + std::to_string(runs.size() - kShown) + " more changes)";
-    // Only peds the plugin never wrote are said to be untouched: a ped may come into reach later.
-    const SettledCount& last = frames[end - 1].settled;
-    if (last.beyondReach() > 0) {
-        text += last.unwrittenBeyondReach == last.beyondReach()
-                    ? "; the " + std::to_string(last.beyondReach()) + " beyond it in frame " +
-                          std::to_string(frames[end - 1].frame) + " untouched so far"
-                    : "; of the " + std::to_string(last.beyondReach()) + " beyond it in frame " +
-                          std::to_string(frames[end - 1].frame) + ", " + std::to_string(last.unwrittenBeyondReach) +
-                          " untouched so far";
-    }
+    if (const std::string untouched = untouchedSoFar(frames[end - 1]); !untouched.empty()) text += "; " + untouched;
     return text + " (the plugin handles at most the first " + std::to_string(kPedReach) +
            " peds the game lists, exempt ones included)";
 }

@@ -125,6 +125,11 @@ struct ReachRun {
 };
 std::vector<ReachRun> reachRuns(const std::vector<FrameRecord>& frames, std::size_t begin, std::size_t end);
 
+// Of the peds not exempt beyond the plugin's reach in the frame, how many no plugin had written
+// up to then: "the 3976 beyond it in frame 3 untouched so far", "of the 6 beyond it in frame 3, 4
+// untouched so far"; "" when none was beyond it.
+std::string untouchedSoFar(const FrameRecord& frame);
+
 // "beyond the plugin's reach: 100 of 100 peds not exempt in frames 0-19, 0 of 100 peds not
 // exempt in frames 20-39 (the plugin handles ...)", and how many of those beyond it in the
 // phase's last frame no plugin had written up to then; "" when none was beyond it.

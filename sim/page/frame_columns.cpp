@@ -24,7 +24,7 @@ void frameTitle(std::ostream& out, const RunRecord& run, const FrameRecord& f) {
     } else {
         out << "accuracy left alone\n";
     }
-    if (s.beyondReach() > 0) out << s.beyondReach() << of << " beyond the plugin's reach, never touched\n";
+    if (s.beyondReach() > 0) out << s.beyondReach() << of << " beyond the plugin's reach; " << untouchedSoFar(f) << "\n";
     out << f.tally.nativeCalls << " native calls";
     if (f.tally.nativeCalls == 0) {
         const bool loaded = run.plugins.empty() || run.watched >= 64 || (f.pluginsLoaded >> run.watched & 1u);

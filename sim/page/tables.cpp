@@ -56,7 +56,10 @@ void phaseRow(std::ostream& out, const Plot& plot, const Phase& phase) {
     }
     if (changes > kAskedShown) out << "<li>... " << changes - kAskedShown << " more changes</li>";
     out << "</ul></td><td>" << escape(runLengths(changed)) << "</td><td>"
-        << escape(capped(settling(frames, phase.begin, phase.end))) << "</td><td>" << escape(runLengths(natives));
+        << escape(capped(settling(frames, phase.begin, phase.end)));
+    if (const std::string reach = reachLine(frames, phase.begin, phase.end); !reach.empty())
+        out << "<br>" << escape(capped(reach));
+    out << "</td><td>" << escape(runLengths(natives));
     for (const std::string& idle : idleFrames(plot.run, phase.begin, phase.end)) out << "<br>" << escape(idle);
     out << "</td></tr>\n";
 }

@@ -1,6 +1,7 @@
 // The page's chart as a reader meets it: the frame axis from the first frame to the last with
 // room for every label, a scale for the native calls that reaches up the lane, and scenario
-// events in rows by kind, those too close to stand apart folded into one mark with their count.
+// events in rows by kind, those too close to stand apart folded into one mark with their count;
+// and what the page says in words: the scenario's notes, and the plugin's reach frame by frame.
 
 #include <gtest/gtest.h>
 
@@ -130,6 +131,50 @@ TEST(PageEventMarks, FoldEventsOfAKindTooCloseToStandApart) {
             EXPECT_TRUE(marks[i] == c.marks[i]) << c.name << ": mark " << i << " is " << marks[i].kind << " x"
                                                 << marks[i].count << " over " << marks[i].first << "-" << marks[i].last;
         }
+    }
+}
+
+TEST(PageWords, SayWhatTheRunShowed) {
+    struct Case {
+        const char* name;
+        void (*change)(sim::RunRecord&);
+        std::vector<const char*> said, unsaid;
+    };
+    const Case cases[] = {
+        {"peds coming into reach within the run",
+         [](sim::RunRecord& r) {
+             // 1024 exempt peds ahead of 100 others, until the exempt ones leave in frame 2.
+             for (auto& f : r.frames) f.settled = {100, 0, 0, 0, 100};
+             for (std::size_t i : {2, 3}) r.frames[i].settled = {100, 100, 100, 100, 0};
+             r.finalPeds.assign(100, sim::Ped{0, 70, 0.5f, false, false, true});
+         },
+         {"beyond its reach in 2 of the 4 frame(s)", "100 of 100 peds not exempt in frames 0-1, 0 of 100 peds not exempt in frames 2-3",
+          "100 of 100 peds not exempt beyond the plugin's reach; the 100 beyond it in frame 1 untouched so far\n"},
+         {"never touch"}},
+        {"peds beyond reach at the end, some never written",
+         [](sim::RunRecord& r) {
+             r.frames[3].settled = {1030, 1024, 1024, 1024, 4};
+             r.finalPeds.assign(1030, sim::Ped{0, 70, 0.5f, false, false, true});
+             for (std::size_t i = 1024; i < 1030; ++i) r.finalPeds[i] = {0, 50, 1.0f, false, false, i < 1026};
+         },
+         {"Peds not exempt at the end: within the plugin's reach (the first 1024 listed): accuracy 70 (1024); "
+          "damage modifier 0.5 (1024). Peds not exempt beyond it: accuracy 50 (6); damage modifier 1 (6) (4 never touched).",
+          "of the 6 beyond it in frame 3, 4 untouched so far"},
+         {}},
+        {"the scenario's notes, near the top",
+         [](sim::RunRecord& r) {
+             r.notes = {"events[1].key: the plugin reads no key \"Acuracy_Rain\"", "events[4].weather: a second weather"};
+         },
+         {"<ul id=\"notes\">\n<li>note: events[1].key: the plugin reads no key &quot;Acuracy_Rain&quot;</li>\n"
+          "<li>note: events[4].weather: a second weather</li>\n</ul>\n<p class=\"facts\">"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        sim::RunRecord record = run(4);
+        c.change(record);
+        const std::string page = sim::renderHtml(record);
+        for (const char* text : c.said) EXPECT_NE(page.find(text), std::string::npos) << c.name << ": " << text;
+        for (const char* text : c.unsaid) EXPECT_EQ(page.find(text), std::string::npos) << c.name << ": " << text;
     }
 }
 
