@@ -26,10 +26,10 @@
 #include <unistd.h>
 
 #include "bench/zero_cost_host.h"
-#include "host/frame_loop.h"
 #include "host/natives.h"
 #include "host/script_host.h"
 #include "platform/windows_api.h"
+#include "plugin/frame_loop.h"
 #include "settings/settings_file.h"
 #include "tuning/tuning_pass.h"
 

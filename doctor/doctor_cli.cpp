@@ -18,7 +18,7 @@
 #include "doctor/settings_check.h"
 #include "doctor/settings_fix.h"
 #include "settings/settings_file.h"
-#include "tuning/weather_table.h"
+#include "settings/weather_table.h"
 
 namespace {
 

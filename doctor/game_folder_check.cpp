@@ -9,7 +9,7 @@
 #include "doctor/game_probe.h"
 #include "doctor/near_names.h"
 #include "doctor/report.h"
-#include "platform/pe_image.h"
+#include "pe/pe_image.h"
 
 namespace fs = std::filesystem;
 

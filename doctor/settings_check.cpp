@@ -11,8 +11,8 @@
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
 #include "settings/text_forms.h"
+#include "settings/weather_table.h"
 #include "tuning/tuning_pass.h"
-#include "tuning/weather_table.h"
 
 namespace {
 

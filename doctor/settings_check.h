@@ -11,7 +11,7 @@
 
 #include "doctor/file_text.h"
 #include "doctor/value_check.h"
-#include "tuning/weather_table.h"
+#include "settings/weather_table.h"
 
 // One key the plugin reads.
 struct SettingsEntry {

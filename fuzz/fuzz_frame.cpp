@@ -13,13 +13,13 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "host/frame_loop.h"
 #include "host/natives.h"
-#include "host/tuning_state.h"
 #include "platform/float_bits.h"
+#include "plugin/frame_loop.h"
+#include "settings/weather_table.h"
 #include "tests/support/recording_host.h"
 #include "tuning/tuning_pass.h"
-#include "tuning/weather_table.h"
+#include "tuning/tuning_state.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <sstream>
 
+#include "settings/weather_table.h"
 #include "tuning/tuning_pass.h"
-#include "tuning/weather_table.h"
 
 namespace sim {
 

@@ -9,10 +9,10 @@
 #include "platform/windows_api.h"
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
+#include "settings/weather_table.h"
 #include "sim/plugin_targets.h"
 #include "sim/shown_text.h"
 #include "tuning/tuning_pass.h"
-#include "tuning/weather_table.h"
 
 namespace fs = std::filesystem;
 

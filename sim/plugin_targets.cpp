@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "settings/weather_table.h"
 #include "tuning/tuning_pass.h"
-#include "tuning/weather_table.h"
 
 namespace sim {
 

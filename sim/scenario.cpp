@@ -10,11 +10,11 @@
 #include <string_view>
 
 #include "settings/settings_file.h"
+#include "settings/weather_table.h"
 #include "sim/draw.h"
 #include "sim/shown_text.h"
 #include "sim/world.h"
 #include "tuning/tuning_pass.h"
-#include "tuning/weather_table.h"
 
 namespace sim {
 

@@ -16,10 +16,10 @@
 #include "doctor/doctor_cli.h"
 #include "doctor/settings_check.h"
 #include "settings/settings_file.h"
+#include "settings/weather_table.h"
 #include "tests/support/flat_text.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/settings_text.h"
-#include "tuning/weather_table.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/frame_loop.h"
+#include "plugin/frame_loop.h"
 #include "tests/support/tuning_fixture.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/keyboard_state.h"
+#include "plugin/keyboard_state.h"
 #include "tests/support/recording_host.h"
 
 namespace {

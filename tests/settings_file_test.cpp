@@ -8,8 +8,8 @@
 
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
+#include "settings/weather_table.h"
 #include "tests/support/scratch_dir.h"
-#include "tuning/weather_table.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/weather_table.h"
 #include "sim/world.h"
-#include "tuning/weather_table.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "host/natives.h"
 #include "host/script_host.h"
-#include "host/tuning_state.h"
-#include "tuning/weather_table.h"
+#include "settings/weather_table.h"
+#include "tuning/tuning_state.h"
 
 std::array<std::int32_t, kPedCapacity> pedBuffer;
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "host/tuning_state.h"
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/scratch_dir.h"
+#include "tuning/tuning_state.h"
 
 inline constexpr std::uint32_t kRain = 0x54A69840u;
 inline constexpr std::uint32_t kSnow = 0xEFB6EFF6u;

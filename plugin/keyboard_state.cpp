@@ -1,4 +1,4 @@
-#include "host/keyboard_state.h"
+#include "plugin/keyboard_state.h"
 
 #include "platform/windows_api.h"
 

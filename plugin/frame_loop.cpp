@@ -1,8 +1,8 @@
-#include "host/frame_loop.h"
+#include "plugin/frame_loop.h"
 
 #include "host/script_host.h"
-#include "host/tuning_state.h"
 #include "tuning/tuning_pass.h"
+#include "tuning/tuning_state.h"
 
 IniReader startScript(SettingsFile& settings) {
     settings.setPath(kSettingsFileName);
