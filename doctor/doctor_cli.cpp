@@ -26,7 +26,7 @@ constexpr const char* kUsage =
     "usage: veltrane-doctor [PATH] [--game DIR] [--quiet] [--details] [--write-defaults] [--fix] [--help] [--version]";
 
 struct Options {
-    std::string path = "Veltrane.ini";
+    std::string path = kSettingsFileBareName;
     ReportOptions report;
     bool writeDefaults = false;
     bool fix = false;
@@ -375,7 +375,7 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
     options.report.program = std::string("veltrane-doctor ") + VELTRANE_VERSION;
     const bool pathGiven = app.count("path") > 0;
     if (!options.game.empty() && !pathGiven)
-        options.path = options.game + (isPathSeparator(options.game.back()) ? "" : options.game.find('\\') == std::string::npos ? "/" : "\\") + "Veltrane.ini";
+        options.path = options.game + (isPathSeparator(options.game.back()) ? "" : options.game.find('\\') == std::string::npos ? "/" : "\\") + kSettingsFileBareName;
     // The plugin reads its file from the game folder by a relative name; so does the doctor.
     const Place place = splitPath(options.path);
     const std::string gameFolder = absoluteFolder(options.game.empty() ? place.folder : options.game);
@@ -388,8 +388,8 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
     }
     const std::optional<std::string> name = profileFileName(place.name);
     if (place.name.empty() || !name) {
-        err << options.path << ": " << (place.name.empty() ? "a folder, not a file" :
-               "the file name holds letters the settings functions can't spell; the plugin reads only Veltrane.ini")
+        err << options.path << ": " << (place.name.empty() ? std::string("a folder, not a file") :
+               std::string("the file name holds letters the settings functions can't spell; the plugin reads only ") + kSettingsFileBareName)
             << ".\n";
         return 2;
     }

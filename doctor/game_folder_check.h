@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings_file.h"
+
 enum class Verdict {
     Pass,
     Fail,     // something that keeps the plugin from loading or working, with the fix
@@ -38,7 +40,7 @@ struct GameFolderCheck {
 inline constexpr const char* kPluginFile = "Veltrane.asi";
 inline constexpr const char* kHookFile = "ScriptHookRDR2.dll";
 inline constexpr const char* kGameFile = "RDR2.exe";
-inline constexpr const char* kSettingsFile = "Veltrane.ini";
+inline constexpr const char* kSettingsFile = kSettingsFileBareName;
 
 // `folder` (UTF-8, empty: the current one) as a full path, for checking after the current
 // folder changed.
