@@ -13,8 +13,8 @@
 #include "tests/support/scratch_dir.h"
 #include "tuning/tuning_state.h"
 
-inline constexpr std::uint32_t kRain = 0x54A69840u;
-inline constexpr std::uint32_t kSnow = 0xEFB6EFF6u;
+inline const std::uint32_t kRain = sim::weatherHashOf("Rain");
+inline const std::uint32_t kSnow = sim::weatherHashOf("Snow");
 inline constexpr std::uint32_t kNoRow = 0x12345678u;
 
 class TuningFixture : public ::testing::Test {
