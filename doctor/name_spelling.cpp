@@ -2,12 +2,15 @@
 
 #include <algorithm>
 
-#include "doctor/file_text.h"
+#include "platform/profile_text.h"
 #include "text/edit_distance.h"
 
 namespace {
 
+using profile_text::decodedText;
 using profile_text::lowerAscii;
+using profile_text::splitLines;
+using profile_text::TextLine;
 using profile_text::trim;
 
 constexpr std::size_t kFarthestMisspelling = 2;

@@ -29,7 +29,7 @@ struct NameLine {
 // (text after the last "]" ignored, a "[" line with no "]" ignored), "key=value" or a bare
 // "key" is a key; names trimmed of white space; lines before any header belong to the
 // nameless section. Lines starting with ";" or "#" are comments. The text is decoded first
-// (doctor/file_text.h); lines end in CR LF, LF or CR.
+// (platform/profile_text.h); lines end in CR LF, LF or CR.
 std::vector<NameLine> scanNames(std::string_view fileBytes);
 
 // Compares as the profile functions do: ASCII letters without regard to case.

@@ -14,6 +14,9 @@
 #include "settings/weather_table.h"
 #include "tuning/tuning_pass.h"
 
+using profile_text::detectEncoding;
+using profile_text::Encoding;
+
 namespace {
 
 // Long enough to see that a value was cut; anything past it is cut in any case.
@@ -111,7 +114,7 @@ std::size_t lineOf(const std::vector<NameLine>& names, const std::string& sectio
 // What a surprising value does in play, where that is worse than a slightly different number.
 std::string consequence(const SettingsEntry& entry) {
     if (entry.type == ValueType::Accuracy && entry.accuracy != kAccuracySentinel &&
-        !isApplicable(entry.accuracy))
+        !inAccuracyRange(entry.accuracy))
         return "; outside 0 to 100, so never applied";
     if (entry.type == ValueType::DamageModifier && entry.damageModifier == 0.0f) return "; peds deal no damage";
     return {};
@@ -450,7 +453,7 @@ void checkPlatformDifferences(Encoding encoding, const std::vector<NameLine>& na
 // Values read as written that are probably not meant.
 std::optional<Warning> caution(const SettingsEntry& entry) {
     if (entry.type == ValueType::Accuracy && entry.accuracy != kAccuracySentinel &&
-        !isApplicable(entry.accuracy)) {
+        !inAccuracyRange(entry.accuracy)) {
         return Warning{WarningKind::AccuracyNeverApplied, 0, entry.section, entry.key,
                        "caution: " + std::to_string(entry.accuracy) +
                            " is outside 0 to 100, so peds' accuracy is never changed (the damage modifier still "
@@ -624,7 +627,7 @@ std::string meaningInPlay(const SettingsEntry& entry) {
             return entry.switchOn ? "peds get their weather's values in every frame" : "the plugin leaves peds alone";
         case ValueType::Accuracy:
             if (entry.accuracy == kAccuracySentinel) return "follows the first ped *";
-            if (isApplicable(entry.accuracy)) return "applied";
+            if (inAccuracyRange(entry.accuracy)) return "applied";
             return "never applied";
         case ValueType::DamageModifier:
             if (entry.damageModifier == 0.0f) return "peds deal no damage";

@@ -56,13 +56,13 @@ std::string askedText(std::uint32_t weather, const std::vector<Ped>& peds) {
         if (const auto first = firstTunedAccuracy(peds)) {
             const std::int32_t resolved = followedAccuracy(*first);
             out << "its accuracy " << *first << " resolves to " << resolved;
-            if (!isApplicable(resolved)) out << ", outside 0-100: accuracy left alone";
+            if (!inAccuracyRange(resolved)) out << ", outside 0-100: accuracy left alone";
         } else {
             out << "no ped to follow";
         }
         out << ")";
         if (accuracyText && *accuracyText != std::to_string(accuracy)) out << " (reads " << accuracy << ")";
-    } else if (!isApplicable(accuracy)) {
+    } else if (!inAccuracyRange(accuracy)) {
         out << " (reads " << accuracy << ": outside 0-100, accuracy left alone)";
     } else if (!accuracyText || std::to_string(accuracy) != *accuracyText) {
         out << " (reads " << accuracy << ")";

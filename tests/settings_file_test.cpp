@@ -145,8 +145,8 @@ TEST_F(SettingsFileTest, WriterUsesTheTextForms) {
               (std::vector<std::string>{"S/b=0", "S/i=-5", "S/f=1e+07", "S/g=0.123457"}));
 }
 
-TEST_F(SettingsFileTest, PathsAreCopies) {
-    EXPECT_EQ(settings.getPath(), "./Veltrane.ini");
+TEST_F(SettingsFileTest, PathIsEmptyUntilSet) {
+    EXPECT_EQ(settings.getPath(), "./Veltrane.ini");  // the plugin's: in the folder the game starts in
     SettingsFile fresh;
     EXPECT_EQ(fresh.getPath(), "");
 }

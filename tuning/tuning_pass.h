@@ -15,9 +15,9 @@ inline constexpr std::int32_t kPedCapacity = 1024;
 inline constexpr std::int32_t kAccuracySentinel = kDefaultAccuracy;
 inline constexpr std::int32_t kFollowedAccuracyBits = 0x2C;
 
-// The accuracies the pass applies: 0 to 100 inclusive (a negative accuracy wraps above 100 as an
-// unsigned value); any other leaves the peds' accuracy alone.
-inline constexpr bool isApplicable(std::int32_t accuracy) { return static_cast<std::uint32_t>(accuracy) <= 100u; }
+// An accuracy from 0 to 100 inclusive (a negative one wraps above 100 as an unsigned value): the
+// only accuracies the pass applies; any other leaves the peds' accuracy alone.
+inline constexpr bool inAccuracyRange(std::int32_t accuracy) { return static_cast<std::uint32_t>(accuracy) <= 100u; }
 
 // Filled by worldGetAllPeds on every pass; its contents mean nothing between passes.
 extern std::array<std::int32_t, kPedCapacity> pedBuffer;

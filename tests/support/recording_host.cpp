@@ -15,7 +15,7 @@ RecordingHost& recordingHost() {
 void resetHostAndPlugin() {
     recordingHost() = RecordingHost{};
     tuningState = TuningState{};
-    KeyStateTable = {};
+    keyStateTable = {};
     pedBuffer.fill(0);
 }
 
