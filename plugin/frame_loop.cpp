@@ -2,7 +2,6 @@
 
 #include "host/script_host.h"
 #include "tuning/tuning_pass.h"
-#include "tuning/tuning_state.h"
 
 IniReader startScript(SettingsFile& settings) {
     settings.setPath(kSettingsFileName);
@@ -11,9 +10,9 @@ IniReader startScript(SettingsFile& settings) {
 }
 
 void runFrame(SettingsFile& settings, const IniReader& reader) {
-    tuningState.enabled = reader.readBool(kSettingsSection, kEnabledKey, false) ? 1 : 0;
+    const bool enabled = readSwitch(reader);
     if (!settings.exists()) settings.writeDefaults();
-    if (tuningState.enabled != 0) runTuningPass(reader);
+    if (enabled) runTuningPass(reader);
 }
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
+#include "tuning/tuning_state.h"
 
 inline constexpr std::int32_t kPedCapacity = 1024;
 // The default file's accuracy: the pass then takes the first tuned ped's accuracy OR
@@ -21,5 +22,12 @@ inline constexpr bool inAccuracyRange(std::int32_t accuracy) { return static_cas
 
 // Filled by worldGetAllPeds on every pass; its contents mean nothing between passes.
 extern std::array<std::int32_t, kPedCapacity> pedBuffer;
+
+// Reads "Enabled" into tuningState (off when missing); true while it is on. Inline, so that
+// the frame reads it as it always has, in its own stack frame.
+inline bool readSwitch(const IniReader& reader) {
+    tuningState.enabled = reader.readBool(kSettingsSection, kEnabledKey, false) ? 1 : 0;
+    return tuningState.enabled != 0;
+}
 
 void runTuningPass(const IniReader& reader);
