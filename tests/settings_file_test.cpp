@@ -151,4 +151,16 @@ TEST_F(SettingsFileTest, PathIsEmptyUntilSet) {
     EXPECT_EQ(fresh.getPath(), "");
 }
 
+// The same test run from two build trees at once: neither may empty the other's directory.
+TEST(ScratchDir, TwoAtOnceKeepTheirOwnFiles) {
+    const ScratchDir first;
+    writeFile(kSettingsFileName, "first");
+    {
+        const ScratchDir second;
+        EXPECT_NE(second.path(), first.path());
+        EXPECT_FALSE(std::filesystem::exists(kSettingsFileName));
+    }
+    EXPECT_EQ(readFile(kSettingsFileName), "first");
+}
+
 }  // namespace
