@@ -33,6 +33,12 @@ protected:
                                          "\r\nDamageMod_Rain=" + damage + "\r\n");
     }
 
+    // Rain in the game, and its values in the settings file.
+    void rainWith(const std::string& accuracy, const std::string& damage) {
+        setRain(accuracy, damage);
+        world().weather = kRain;
+    }
+
     // The native names of the last pass, worldGetAllPeds and the weather query left out.
     std::vector<std::string> pedNatives() const {
         std::vector<std::string> names = recordingHost().nativeNames();
