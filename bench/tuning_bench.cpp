@@ -27,16 +27,18 @@
 #include <unistd.h>
 
 #include "bench/zero_cost_host.h"
-#include "host/frame_loop.h"
 #include "host/natives.h"
 #include "host/script_host.h"
 #include "platform/windows_api.h"
+#include "plugin/frame_loop.h"
 #include "settings/settings_file.h"
+#include "sim/world.h"
+#include "tests/support/process_scratch_dir.h"
 #include "tuning/tuning_pass.h"
 
 namespace {
 
-constexpr std::uint32_t kRain = 0x54A69840u;
+const std::uint32_t kRain = sim::weatherHashOf("Rain");
 constexpr std::int32_t kAccuracy = 50;
 constexpr float kDamage = 0.5f;
 
@@ -48,14 +50,7 @@ struct Setup {
 // The default file in a scratch directory, with Rain's values changed to those the peds hold.
 Setup& setup() {
     static Setup instance = [] {
-        std::string dir = (std::filesystem::temp_directory_path() / "veltrane-bench-XXXXXX").string();
-        if (::mkdtemp(dir.data()) == nullptr) std::abort();
-        static std::filesystem::path made = dir;
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(made, ignored);
-        });
-        std::filesystem::current_path(dir);
+        std::filesystem::current_path(processScratchDirectory("veltrane-bench"));
         Setup fresh;
         fresh.reader = startScript(fresh.settings);
         WritePrivateProfileStringA("WeatherType_Rain", "Accuracy_Rain", "50", kSettingsFileName);
@@ -104,11 +99,11 @@ void TuningPass(benchmark::State& state) {
 // The fastest repetition is the one least disturbed by the rest of the machine.
 double fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
 
-BENCHMARK(TuningPass)->Arg(0)->Arg(1024)->ComputeStatistics("min", fastest);
+BENCHMARK(TuningPass)->Arg(0)->Arg(kPedCapacity)->ComputeStatistics("min", fastest);
 
 void BareNativeCalls(benchmark::State& state) {
     setup();
-    settle(1024);
+    settle(kPedCapacity);
     static std::array<std::int32_t, kPedCapacity> handles;
     for (auto _ : state) benchmark::DoNotOptimize(bareNativeCalls(handles.data()));
 }
@@ -116,11 +111,11 @@ BENCHMARK(BareNativeCalls)->ComputeStatistics("min", fastest);
 
 void Frame(benchmark::State& state) {
     Setup& s = setup();
-    settle(1024);
+    settle(kPedCapacity);
     for (auto _ : state) runFrame(s.settings, s.reader);
     checkSettled(state);
 }
-BENCHMARK(Frame)->Arg(1024)->ComputeStatistics("min", fastest);
+BENCHMARK(Frame)->Arg(kPedCapacity)->ComputeStatistics("min", fastest);
 
 // Keeps each benchmark's CPU time per iteration, in nanoseconds, while the console reporter
 // prints every run as usual: the "min" over repetitions when there are some, else the one run.
@@ -153,7 +148,7 @@ int countInstructions(int rounds) {
     };
     settle(0);
     measure("pass0", [&] { runTuningPass(s.reader); });
-    settle(1024);
+    settle(kPedCapacity);
     measure("pass1024", [&] { runTuningPass(s.reader); });
     measure("bare", [&] { benchmark::DoNotOptimize(bareNativeCalls(handles.data())); });
     measure("frame1024", [&] { runFrame(s.settings, s.reader); });
@@ -206,7 +201,7 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
 
     const auto& t = reporter.times;
-    const auto pass1024 = t.find("TuningPass/1024"), pass0 = t.find("TuningPass/0"), bare = t.find("BareNativeCalls");
+    const auto pass1024 = t.find("TuningPass/" + std::to_string(kPedCapacity)), pass0 = t.find("TuningPass/0"), bare = t.find("BareNativeCalls");
     if (pass1024 == t.end() || pass0 == t.end() || bare == t.end()) {
         std::printf("per-ped overhead ratio: not measured (run TuningPass/0, TuningPass/1024 and BareNativeCalls)\n");
         return 0;

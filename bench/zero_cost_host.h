@@ -7,8 +7,10 @@
 #include <array>
 #include <cstdint>
 
+#include "tuning/tuning_pass.h"
+
 struct ZeroCostWorld {
-    static constexpr std::int32_t kCapacity = 1024;
+    static constexpr std::int32_t kCapacity = kPedCapacity;  // as many peds as the plugin takes
 
     std::uint32_t weather = 0;
     std::int32_t pedCount = 0;

@@ -24,7 +24,7 @@ enable_language(RC)
 include(${PROJECT_SOURCE_DIR}/cmake/VersionResource.cmake)
 
 # A loadable module, not a library to link against: no import library is made.
-add_library(veltrane_asi MODULE host/dll_main.cpp)
+add_library(veltrane_asi MODULE plugin/dll_main.cpp)
 veltrane_add_version_resource(veltrane_asi FILETYPE VFT_DLL FILENAME Veltrane.asi
     DESCRIPTION "Veltrane: weather-dependent ped accuracy and damage (script plugin)")
 set_target_properties(veltrane_asi PROPERTIES

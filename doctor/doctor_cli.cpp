@@ -22,7 +22,7 @@
 #include "doctor/settings_fix.h"
 #include "platform/profile_text.h"
 #include "settings/settings_file.h"
-#include "tuning/weather_table.h"
+#include "settings/weather_table.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ constexpr const char* kUsage =
     "usage: veltrane-doctor [PATH] [--game DIR] [--quiet] [--details] [--write-defaults] [--fix] [--install [DIR]] [--uninstall [DIR]] [--help] [--version]";
 
 struct Options {
-    std::string path = "Veltrane.ini";
+    std::string path = kSettingsFileBareName;
     ReportOptions report;
     bool writeDefaults = false;
     bool fix = false;
@@ -413,7 +413,7 @@ int checkFoundGames(Options options, bool pathGiven, const std::string& standing
 int checkAll(Options options, bool pathGiven, std::ostream& out, std::ostream& err, std::istream* answers,
              std::size_t linesAbove = 0) {
     if (!options.game.empty() && !pathGiven)
-        options.path = options.game + (isPathSeparator(options.game.back()) ? "" : options.game.find('\\') == std::string::npos ? "/" : "\\") + "Veltrane.ini";
+        options.path = options.game + (isPathSeparator(options.game.back()) ? "" : options.game.find('\\') == std::string::npos ? "/" : "\\") + kSettingsFileBareName;
     // The plugin reads its file from the game folder by a relative name; so does the doctor.
     const Place place = splitPath(options.path);
     const std::string gameFolder = absoluteFolder(options.game.empty() ? place.folder : options.game);
@@ -434,8 +434,8 @@ int checkAll(Options options, bool pathGiven, std::ostream& out, std::ostream& e
     }
     const std::optional<std::string> name = profileFileName(place.name);
     if (place.name.empty() || !name) {
-        err << options.path << ": " << (place.name.empty() ? "a folder, not a file" :
-               "the file name holds letters the settings functions can't spell; the plugin reads only Veltrane.ini")
+        err << options.path << ": " << (place.name.empty() ? std::string("a folder, not a file") :
+               std::string("the file name holds letters the settings functions can't spell; the plugin reads only ") + kSettingsFileBareName)
             << ".\n";
         return 2;
     }

@@ -11,7 +11,7 @@
 #include "doctor/image_whole.h"
 #include "doctor/near_names.h"
 #include "doctor/report.h"
-#include "platform/pe_image.h"
+#include "pe/pe_image.h"
 
 namespace fs = std::filesystem;
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings_file.h"
+
 enum class Verdict {
     Pass,
     Fail,     // something that keeps the plugin from loading or working, with the fix
@@ -47,7 +49,7 @@ struct GameFolderCheck {
 inline constexpr const char* kPluginFile = "Veltrane.asi";
 inline constexpr const char* kHookFile = "ScriptHookRDR2.dll";
 inline constexpr const char* kGameFile = "RDR2.exe";
-inline constexpr const char* kSettingsFile = "Veltrane.ini";
+inline constexpr const char* kSettingsFile = kSettingsFileBareName;
 
 // Whether `folder` (UTF-8) holds RDR2.exe: what makes a folder the game folder.
 bool holdsGameFile(const std::string& folder);

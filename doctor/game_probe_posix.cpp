@@ -11,7 +11,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/pe_image.h"
+#include "pe/pe_image.h"
 
 // The native doctor has no Windows loader to ask, no ANSI code page and no Windows processes.
 

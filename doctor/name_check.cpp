@@ -6,7 +6,7 @@
 
 #include "doctor/value_check.h"
 #include "settings/settings_file.h"
-#include "tuning/weather_table.h"
+#include "settings/weather_table.h"
 
 namespace {
 

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
-#include "doctor/file_text.h"
+#include "platform/profile_text.h"
+#include "text/edit_distance.h"
 
 namespace {
 
+using profile_text::decodedText;
 using profile_text::lowerAscii;
 
 constexpr std::size_t kFarthestMisspelling = 2;
@@ -46,30 +48,11 @@ std::vector<NameLine> scanNames(std::string_view bytes) {
     return names;
 }
 
-std::size_t spellingDistance(std::string_view a, std::string_view b) {
-    // Three rows of the optimal-string-alignment table suffice.
-    std::vector<std::size_t> before(b.size() + 1), previous(b.size() + 1), current(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) previous[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        current[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t cost = lowerAscii(a[i - 1]) == lowerAscii(b[j - 1]) ? 0 : 1;
-            current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + cost});
-            if (i > 1 && j > 1 && lowerAscii(a[i - 1]) == lowerAscii(b[j - 2]) &&
-                lowerAscii(a[i - 2]) == lowerAscii(b[j - 1]))
-                current[j] = std::min(current[j], before[j - 2] + 1);
-        }
-        before.swap(previous);
-        previous.swap(current);
-    }
-    return previous[b.size()];
-}
-
 std::optional<std::string> nearestName(std::string_view name, const std::vector<std::string>& candidates) {
     std::optional<std::string> best;
     std::size_t bestDistance = kFarthestMisspelling + 1;
     for (const std::string& candidate : candidates) {
-        const std::size_t distance = spellingDistance(name, candidate);
+        const std::size_t distance = editDistance(name, candidate);
         if (distance == 0) return std::nullopt;
         if (distance < bestDistance) {
             bestDistance = distance;

@@ -35,10 +35,6 @@ std::vector<NameLine> scanNames(std::string_view fileBytes);
 // Compares as the profile functions do: ASCII letters without regard to case.
 using profile_text::sameName;
 
-// Edit distance counting insertions, deletions, substitutions and swaps of two neighbours,
-// ASCII case ignored: "Thunderstrom" is 1 from "Thunderstorm".
-std::size_t spellingDistance(std::string_view a, std::string_view b);
-
 // The candidate `name` most likely stands for: the nearest one at distance 1 or 2 (the first
 // in order on a tie). None when `name` matches one exactly or none is that close.
 std::optional<std::string> nearestName(std::string_view name, const std::vector<std::string>& candidates);

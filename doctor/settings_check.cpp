@@ -10,8 +10,11 @@
 #include "doctor/name_spelling.h"
 #include "settings/settings_file.h"
 #include "settings/text_forms.h"
+#include "settings/weather_table.h"
 #include "tuning/tuning_pass.h"
-#include "tuning/weather_table.h"
+
+using profile_text::detectEncoding;
+using profile_text::Encoding;
 
 namespace {
 
@@ -71,7 +74,7 @@ std::string missingExplanation(ValueType type) {
 // What a surprising value does in play, where that is worse than a slightly different number.
 std::string consequence(const SettingsEntry& entry) {
     if (entry.type == ValueType::Accuracy && entry.accuracy != kAccuracySentinel &&
-        !isApplicable(entry.accuracy))
+        !inAccuracyRange(entry.accuracy))
         return "; outside 0 to 100, so never applied";
     if (entry.type == ValueType::DamageModifier && entry.damageModifier == 0.0f) return "; peds deal no damage";
     if (entry.type == ValueType::DamageModifier && entry.damageModifier > kLargestUsualDamage)
@@ -106,7 +109,7 @@ std::optional<ValueFinding> checkText(const SettingsEntry& entry) {
 // Values read as written that are probably not meant.
 std::optional<Warning> caution(const SettingsEntry& entry) {
     if (entry.type == ValueType::Accuracy && entry.accuracy != kAccuracySentinel &&
-        !isApplicable(entry.accuracy)) {
+        !inAccuracyRange(entry.accuracy)) {
         return Warning{WarningKind::AccuracyNeverApplied, 0, entry.section, entry.key,
                        "caution: " + std::to_string(entry.accuracy) +
                            " is outside 0 to 100, so peds' accuracy is never changed (the damage modifier still "
@@ -331,7 +334,7 @@ std::string meaningInPlay(const SettingsEntry& entry) {
             return entry.switchOn ? "peds get their weather's values in every frame" : "the plugin leaves peds alone";
         case ValueType::Accuracy:
             if (entry.accuracy == kAccuracySentinel) return "follows the first ped *";
-            if (isApplicable(entry.accuracy)) return "applied";
+            if (inAccuracyRange(entry.accuracy)) return "applied";
             return "never applied";
         case ValueType::DamageModifier:
             if (entry.damageModifier == 0.0f) return "peds deal no damage";

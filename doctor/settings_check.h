@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "doctor/file_text.h"
 #include "doctor/value_check.h"
-#include "tuning/weather_table.h"
+#include "platform/profile_text.h"
+#include "settings/weather_table.h"
 
 // One key the plugin reads.
 struct SettingsEntry {
@@ -78,7 +78,7 @@ struct SettingsCheck {
     std::string path;      // as the player gave it
     std::string readPath;  // as the profile functions get it
     FileState state = FileState::Readable;
-    Encoding encoding = Encoding::Ansi;
+    profile_text::Encoding encoding = profile_text::Encoding::Ansi;
     // The file's name is the plugin's. Only the one in the folder the game starts in is read.
     bool pluginsFileName = true;
     std::vector<SettingsEntry> entries;  // the switch, then each weather's accuracy and damage modifier

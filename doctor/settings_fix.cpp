@@ -3,10 +3,15 @@
 #include <algorithm>
 #include <optional>
 
-#include "doctor/file_text.h"
 #include "doctor/name_spelling.h"
+#include "platform/profile_text.h"
 
 namespace {
+
+using profile_text::detectEncoding;
+using profile_text::Encoding;
+using profile_text::splitLines;
+using profile_text::TextLine;
 
 struct EditLine {
     std::string text;

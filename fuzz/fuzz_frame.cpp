@@ -13,13 +13,13 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "host/frame_loop.h"
 #include "host/natives.h"
-#include "host/tuning_state.h"
 #include "platform/float_bits.h"
+#include "plugin/frame_loop.h"
+#include "settings/weather_table.h"
 #include "tests/support/recording_host.h"
 #include "tuning/tuning_pass.h"
-#include "tuning/weather_table.h"
+#include "tuning/tuning_state.h"
 
 namespace {
 
@@ -73,8 +73,8 @@ public:
         FUZZ_CHECK(weather.argc == 2 && weather.args[0] == reinterpret_cast<std::uintptr_t>(&tuningState.weatherHash) &&
                        weather.args[1] == reinterpret_cast<std::uintptr_t>(&tuningState.secondWeatherHash),
                    "WeatherQuery not given the two record cells");
-        FUZZ_CHECK(at < calls.size() && calls[at].kind == sim::CallKind::WorldGetAllPeds && calls[at].args[0] == 1024,
-                   "no worldGetAllPeds with capacity 1024 after the weather query");
+        FUZZ_CHECK(at < calls.size() && calls[at].kind == sim::CallKind::WorldGetAllPeds && calls[at].args[0] == kPedCapacity,
+                   "no worldGetAllPeds with the plugin's capacity after the weather query");
         const auto reported = static_cast<std::int32_t>(static_cast<std::uint32_t>(calls[at++].result));
         const std::int32_t count = std::clamp(reported, 0, kPedCapacity);
 
@@ -139,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     buildWorld(in);
     const int frames = in.ConsumeIntegralInRange<int>(1, 3);
     const std::string content = in.ConsumeRemainingBytesAsString();
-    writeBytes("Veltrane.ini", content);
+    writeBytes(kSettingsFileName, content);
 
     SettingsFile settings;
     const IniReader reader = startScript(settings);
@@ -161,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check.pass(accuracy, damage);
         }
         check.finished();
-        FUZZ_CHECK(readBytes("Veltrane.ini") == content, "frame %d changed the settings file", frame);
+        FUZZ_CHECK(readBytes(kSettingsFileName) == content, "frame %d changed the settings file", frame);
     }
     return 0;
 }

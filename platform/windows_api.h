@@ -1,8 +1,9 @@
 #pragma once
 // The one place that decides between the real Windows API and the native stand-ins.
 // Windows builds take kernel32's functions; native builds link platform/posix/*.cpp,
-// which give the same behaviour for what this plugin relies on. Include this header
-// from .cpp files only, so <windows.h> never leaks into shared headers.
+// which give the same behaviour for what this plugin relies on. The plugin's headers
+// never include it, so <windows.h> stays out of everything they are included in; the
+// simulated game's Windows-only headers (sim/) do, since their types are Windows'.
 
 #if defined(_WIN32)
 

@@ -10,6 +10,7 @@ packages=(
     wine wine64                         # running the Windows build: tests and the simulated game
     libbenchmark-dev valgrind           # benchmarks, callgrind, memcheck
     clang libclang-rt-14-dev            # fuzzers and sanitizers
+    clang-tidy                          # the clang-tidy preset
     llvm                                # llvm-nm: the names clang decorates for the host's MSVC ABI
     nlohmann-json3-dev libcli11-dev     # the simulated game's scenario files and options
     zip unzip                           # the release package

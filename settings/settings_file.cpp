@@ -1,7 +1,7 @@
 #include "settings/settings_file.h"
 
 #include "platform/windows_api.h"
-#include "tuning/weather_table.h"
+#include "settings/weather_table.h"
 
 void SettingsFile::setPath(const std::string& newPath) { path = newPath; }
 

@@ -6,7 +6,10 @@
 
 #include "settings/ini_writer.h"
 
+// The settings file, by the path the plugin opens it: in the folder the game starts in.
 inline constexpr const char* kSettingsFileName = "./Veltrane.ini";
+// Its name alone, as a player sees it in the game folder.
+inline constexpr const char* kSettingsFileBareName = kSettingsFileName + 2;
 inline constexpr const char* kSettingsSection = "Settings";
 inline constexpr const char* kEnabledKey = "Enabled";
 // What the default file holds for every weather. The accuracy is the sentinel that makes the

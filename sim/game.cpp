@@ -72,17 +72,17 @@ void Game::apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw) {
             break;
         case EventKind::DeleteFile: {
             std::error_code ignored;
-            fs::remove("Veltrane.ini", ignored);  // a file, or an empty directory
+            fs::remove(kSettingsFileName, ignored);  // a file, or an empty directory
             break;
         }
         case EventKind::MakeDirectory: {
             std::error_code ignored;
-            fs::remove("Veltrane.ini", ignored);
-            fs::create_directory("Veltrane.ini", ignored);
+            fs::remove(kSettingsFileName, ignored);
+            fs::create_directory(kSettingsFileName, ignored);
             break;
         }
         case EventKind::WriteFile:
-            std::ofstream("Veltrane.ini", std::ios::binary | std::ios::trunc) << event.text;
+            std::ofstream(kSettingsFileName, std::ios::binary | std::ios::trunc) << event.text;
             break;
         case EventKind::Keystroke: {
             watched.memory.save();

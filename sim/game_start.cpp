@@ -7,6 +7,7 @@
 #include <cwctype>
 #include <iostream>
 
+#include "settings/settings_file.h"
 #include "sim/asi_loader.h"
 #include "sim/game_session.h"
 #include "sim/import_timing.h"
@@ -113,8 +114,8 @@ bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
 
     switch (scenario.iniStart) {
         case Scenario::IniStart::Keep: break;
-        case Scenario::IniStart::Absent: fs::remove("Veltrane.ini"); break;
-        case Scenario::IniStart::Text: std::ofstream("Veltrane.ini", std::ios::binary | std::ios::trunc) << scenario.iniText; break;
+        case Scenario::IniStart::Absent: fs::remove(kSettingsFileName); break;
+        case Scenario::IniStart::Text: std::ofstream(kSettingsFileName, std::ios::binary | std::ios::trunc) << scenario.iniText; break;
     }
     Draw draw(scenario.seed);
     spawnGroup(world, scenario.peds, draw);

@@ -9,10 +9,10 @@
 #include "platform/windows_api.h"
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
+#include "settings/weather_table.h"
 #include "sim/plugin_targets.h"
 #include "sim/shown_text.h"
 #include "tuning/tuning_pass.h"
-#include "tuning/weather_table.h"
 
 namespace fs = std::filesystem;
 
@@ -31,7 +31,7 @@ std::optional<std::string> rawValue(const char* section, const char* key) {
 
 bool iniExists() {
     std::error_code error;
-    return fs::exists(fs::path("Veltrane.ini"), error);
+    return fs::exists(fs::path(kSettingsFileName), error);
 }
 
 }  // namespace
@@ -56,13 +56,13 @@ std::string askedText(std::uint32_t weather, const std::vector<Ped>& peds) {
         if (const auto first = firstTunedAccuracy(peds)) {
             const std::int32_t resolved = followedAccuracy(*first);
             out << "its accuracy " << *first << " resolves to " << resolved;
-            if (!isApplicable(resolved)) out << ", outside 0-100: accuracy left alone";
+            if (!inAccuracyRange(resolved)) out << ", outside 0-100: accuracy left alone";
         } else {
             out << "no ped to follow";
         }
         out << ")";
         if (accuracyText && *accuracyText != std::to_string(accuracy)) out << " (reads " << accuracy << ")";
-    } else if (!isApplicable(accuracy)) {
+    } else if (!inAccuracyRange(accuracy)) {
         out << " (reads " << accuracy << ": outside 0-100, accuracy left alone)";
     } else if (!accuracyText || std::to_string(accuracy) != *accuracyText) {
         out << " (reads " << accuracy << ")";
@@ -83,7 +83,7 @@ std::string weatherLabel(std::uint32_t hash, const std::string& scenarioName) {
 
 std::string iniStatus() {
     if (!iniExists()) return "missing";
-    std::ifstream in("Veltrane.ini", std::ios::binary);
+    std::ifstream in(kSettingsFileName, std::ios::binary);
     std::size_t entries = 0;
     std::string line;
     while (std::getline(in, line)) {
@@ -95,7 +95,7 @@ std::string iniStatus() {
 void snapshotIni(IniSnapshot& into) {
     into.bytes.clear();
     std::error_code error;
-    const auto status = fs::status(fs::path("Veltrane.ini"), error);
+    const auto status = fs::status(fs::path(kSettingsFileName), error);
     if (status.type() == fs::file_type::not_found || (error && !fs::exists(status))) {
         into.state = IniSnapshot::State::Absent;
         return;
@@ -105,7 +105,7 @@ void snapshotIni(IniSnapshot& into) {
         return;
     }
     into.state = IniSnapshot::State::File;
-    if (FILE* file = std::fopen("Veltrane.ini", "rb")) {
+    if (FILE* file = std::fopen(kSettingsFileName, "rb")) {
         char chunk[65536];
         for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) into.bytes.append(chunk, n);
         std::fclose(file);

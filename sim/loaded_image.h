@@ -1,6 +1,6 @@
 #pragma once
 // A module the loader has mapped into this process, read in place through its own headers: its
-// size, its sections and its import table. Windows only. (platform/pe_image.h reads a PE file
+// size, its sections and its import table. Windows only. (pe/pe_image.h reads a PE file
 // from its bytes, as it lies on disk.)
 
 #include <cstddef>

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "settings/weather_table.h"
 #include "tuning/tuning_pass.h"
-#include "tuning/weather_table.h"
 
 namespace sim {
 
@@ -34,7 +34,7 @@ PluginTargets PluginTargetsFollower::afterFrame(const IniReader& reader, std::ui
     }
     // The pass replaces the sentinel by what it resolves to, and keeps that.
     if (wanted == kAccuracySentinel && firstPed) wanted = followedAccuracy(*firstPed);
-    if (isApplicable(wanted)) targets.accuracy = wanted;
+    if (inAccuracyRange(wanted)) targets.accuracy = wanted;
     if (pluginRan) {
         accuracy = wanted;
         damageModifier = targets.damageModifier;

@@ -11,11 +11,12 @@
 #include <string_view>
 
 #include "settings/settings_file.h"
+#include "settings/weather_table.h"
 #include "sim/draw.h"
 #include "sim/shown_text.h"
 #include "sim/world.h"
+#include "text/edit_distance.h"
 #include "tuning/tuning_pass.h"
-#include "tuning/weather_table.h"
 
 namespace sim {
 
@@ -163,23 +164,6 @@ bool sameLetters(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
            });
-}
-
-// Edits (a letter added, dropped, changed, or two neighbours swapped) from `a` to `b`, ignoring case.
-std::size_t editDistance(std::string_view a, std::string_view b) {
-    const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
-    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
-    for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
-    for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t cost = lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1;
-            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
-            if (i > 1 && j > 1 && lower(a[i - 1]) == lower(b[j - 2]) && lower(a[i - 2]) == lower(b[j - 1]))
-                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
-        }
-    }
-    return d[a.size()][b.size()];
 }
 
 const WeatherEntry* knownWeather(const std::string& name) {

@@ -111,7 +111,7 @@ void deleteFiber(Script& script) {
 
 extern "C" {
 
-// The nine host functions, exported under the host's decorated names (sim/stand_in_host.def).
+// The nine host functions, exported under the host's decorated names (sim/stand_in_host.def.in).
 // The host calls the plugin's script and keyboard handler through sim/junk_upper_bits.S.
 
 void scriptRegister(ModuleHandle module, ScriptEntry entry) {

@@ -12,8 +12,8 @@
 #include <new>
 #include <string>
 
-#include "host/frame_loop.h"
 #include "platform/windows_api.h"
+#include "plugin/frame_loop.h"
 #include "tests/support/tuning_fixture.h"
 #include "tuning/tuning_pass.h"
 

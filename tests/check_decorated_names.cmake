@@ -24,12 +24,9 @@ if(NOT count EQUAL 9)
 endif()
 
 # The import table: "plainName == decoratedName" per function.
-file(STRINGS ${DEF} def_lines REGEX "==")
-set(table "")
-foreach(line IN LISTS def_lines)
-    string(REGEX REPLACE "^[^=]*==[ \t]*([^ \t;]+).*$" "\\1" name "${line}")
-    list(APPEND table "${name}")
-endforeach()
+set(VELTRANE_HOST_DEF ${DEF})
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/HostFunctions.cmake)
+veltrane_host_functions(plain table)
 list(SORT table)
 
 # The DLL's imports from the host: its block of objdump's import listing runs from its DLL Name

@@ -12,7 +12,7 @@
 
 #include "doctor/settings_check.h"
 #include "doctor/settings_fix.h"
-#include "host/frame_loop.h"
+#include "plugin/frame_loop.h"
 #include "tests/support/random_settings.h"
 #include "tests/support/tuning_fixture.h"
 #include "tuning/tuning_pass.h"

@@ -21,11 +21,11 @@
 #include "doctor/value_check.h"
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
+#include "settings/weather_table.h"
 #include "tests/support/flat_text.h"
 #include "tests/support/random_settings.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/settings_text.h"
-#include "tuning/weather_table.h"
 
 namespace {
 

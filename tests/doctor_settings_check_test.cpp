@@ -346,8 +346,7 @@ TEST_F(DoctorCheck, SecondSectionsAndKeysOfANameAreNeverRead) {
 // only under the plugin's own file name is it offered the entries (elsewhere the path is the
 // likelier mistake, and another program's file is not the plugin's to fill).
 TEST_F(DoctorCheck, FileWithoutAnyKnownNameGetsOneDiagnosis) {
-    std::string utf16;
-    for (char c : joinLines(defaultSettingsLines())) utf16 += std::string{c, '\0'};
+    const std::string utf16 = utf16File(joinLines(defaultSettingsLines()), false).substr(2);  // no mark
     const std::pair<const char*, std::string> cases[] = {
         {"empty", ""},
         {"another program's", "[Window]\r\nWidth=800\r\nHeight=600\r\n"},
@@ -378,11 +377,6 @@ TEST_F(DoctorCheck, FileWithoutAnyKnownNameGetsOneDiagnosis) {
 // Lines Windows reads otherwise than Wine are warned about from their bytes, the same
 // wherever the doctor runs; a UTF-16 file with a mark is read on both.
 TEST_F(DoctorCheck, WarnsWhereWindowsAndWineReadTheFileDifferently) {
-    auto utf16 = [](const std::string& text, bool bigEndian) {
-        std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-        for (char c : text) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
-        return out;
-    };
     const std::string file = joinLines(defaultSettingsLines());
     SettingsLines extraClose = defaultSettingsLines();
     extraClose[0] = "[Settings]x]";
@@ -401,8 +395,8 @@ TEST_F(DoctorCheck, WarnsWhereWindowsAndWineReadTheFileDifferently) {
         {"UTF-8 mark before a comment", "\xEF\xBB\xBF; mine\r\n" + file, {}, nullptr, true},
         {"header without ]", joinLines(unclosed), {WarningKind::HeaderWithoutClose}, "Enabled missing", true},
         {"header with two ]", joinLines(extraClose), {WarningKind::HeaderWithExtraClose}, "Enabled missing", true},
-        {"UTF-16 big-endian", utf16(file, true), {WarningKind::Utf16BigEndian}, "Enabled=1", false},
-        {"UTF-16 little-endian", utf16(file, false), {}, nullptr, true},
+        {"UTF-16 big-endian", utf16File(file, true), {WarningKind::Utf16BigEndian}, "Enabled=1", false},
+        {"UTF-16 little-endian", utf16File(file, false), {}, nullptr, true},
     };
     const WarningKind differenceKinds[] = {WarningKind::Utf8MarkBeforeSection, WarningKind::HeaderWithoutClose,
                                            WarningKind::HeaderWithExtraClose, WarningKind::Utf16BigEndian};

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/frame_loop.h"
+#include "plugin/frame_loop.h"
 #include "tests/support/tuning_fixture.h"
 
 namespace {
@@ -50,8 +50,7 @@ TEST_F(FrameLoop, DeletedFileGivesOneIdleFrameThenComesBack) {
 }
 
 TEST_F(FrameLoop, SwitchOffMeansNoNativeCallAndKeepsTheState) {
-    setRain("40", "0.5");
-    world().weather = kRain;
+    rainWith("40", "0.5");
     world().spawn(10, 1.0f);
     const IniReader started = startScript(settings);
     frame(started);
@@ -77,8 +76,7 @@ TEST_F(FrameLoop, ExistingFileIsNeverTouched) {
 }
 
 TEST_F(FrameLoop, EditTakesEffectInTheNextFrame) {
-    setRain("40", "0.5");
-    world().weather = kRain;
+    rainWith("40", "0.5");
     const auto ped = world().spawn(10, 0.5f);
     const IniReader started = startScript(settings);
     frame(started);

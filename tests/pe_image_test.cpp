@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/pe_image.h"
+#include "pe/pe_image.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "host/frame_loop.h"
-#include "host/keyboard_state.h"
-#include "host/plugin_entry.h"
+#include "plugin/frame_loop.h"
+#include "plugin/keyboard_state.h"
+#include "plugin/plugin_entry.h"
 #include "tests/support/recording_host.h"
 
 namespace {

@@ -88,11 +88,6 @@ TEST_F(Profile, ReadsAwkwardFilesAsKernel32Does) {
 // and blanks. The stand-in reads them as Wine's kernel32 does (see platform/posix/profile.cpp
 // for where Windows itself differs).
 TEST_F(Profile, ReadsMarksBracketsAndSecondNamesAsWineDoes) {
-    auto utf16 = [](const std::string& text, bool bigEndian) {
-        std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-        for (char c : text) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
-        return out;
-    };
     const std::string text = "[S]\r\nk=1\r\n[T]x]\r\nk=2\r\n[U]]\r\nk=3\r\n";
     struct Case {
         const char* what;
@@ -102,10 +97,10 @@ TEST_F(Profile, ReadsMarksBracketsAndSecondNamesAsWineDoes) {
     const Case cases[] = {
         {"plain", text, {{"S", "k", "1"}, {"T]x", "k", "2"}, {"T", "k", "DEF"}, {"U]", "k", "3"}, {"U", "k", "DEF"}}},
         {"UTF-8 mark", "\xEF\xBB\xBF" + text, {{"S", "k", "1"}, {"T]x", "k", "2"}}},
-        {"UTF-8 mark, then a UTF-16 one", "\xEF\xBB\xBF" + utf16(text, false), {{"S", "k", "DEF"}}},
-        {"UTF-16 little-endian", utf16(text, false), {{"S", "k", "1"}, {"T]x", "k", "2"}, {"U]", "k", "3"}}},
-        {"UTF-16 big-endian", utf16(text, true), {{"S", "k", "1"}, {"T]x", "k", "2"}}},
-        {"UTF-16 without a mark", utf16(text, false).substr(2), {{"S", "k", "DEF"}}},
+        {"UTF-8 mark, then a UTF-16 one", "\xEF\xBB\xBF" + utf16File(text, false), {{"S", "k", "DEF"}}},
+        {"UTF-16 little-endian", utf16File(text, false), {{"S", "k", "1"}, {"T]x", "k", "2"}, {"U]", "k", "3"}}},
+        {"UTF-16 big-endian", utf16File(text, true), {{"S", "k", "1"}, {"T]x", "k", "2"}}},
+        {"UTF-16 without a mark", utf16File(text, false).substr(2), {{"S", "k", "DEF"}}},
         {"second names",
          "[Rain]\r\nDamage=1\r\n\t damage \t=2\r\n  [ rAIN ]  \r\nDamage=3\r\nOther=4\r\n",
          {{"rain", "DAMAGE", "1"}, {"Rain", "Other", "DEF"}}},

@@ -8,8 +8,8 @@
 
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
+#include "settings/weather_table.h"
 #include "tests/support/scratch_dir.h"
-#include "tuning/weather_table.h"
 
 namespace {
 
@@ -145,10 +145,22 @@ TEST_F(SettingsFileTest, WriterUsesTheTextForms) {
               (std::vector<std::string>{"S/b=0", "S/i=-5", "S/f=1e+07", "S/g=0.123457"}));
 }
 
-TEST_F(SettingsFileTest, PathsAreCopies) {
-    EXPECT_EQ(settings.getPath(), "./Veltrane.ini");
+TEST_F(SettingsFileTest, PathIsEmptyUntilSet) {
+    EXPECT_EQ(settings.getPath(), "./Veltrane.ini");  // the plugin's: in the folder the game starts in
     SettingsFile fresh;
     EXPECT_EQ(fresh.getPath(), "");
+}
+
+// The same test run from two build trees at once: neither may empty the other's directory.
+TEST(ScratchDir, TwoAtOnceKeepTheirOwnFiles) {
+    const ScratchDir first;
+    writeFile(kSettingsFileName, "first");
+    {
+        const ScratchDir second;
+        EXPECT_NE(second.path(), first.path());
+        EXPECT_FALSE(std::filesystem::exists(kSettingsFileName));
+    }
+    EXPECT_EQ(readFile(kSettingsFileName), "first");
 }
 
 }  // namespace

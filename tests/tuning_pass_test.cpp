@@ -49,8 +49,7 @@ TEST_F(TuningPass, MakesTheNativeCallsOfEachCaseInOrder) {
     };
     for (const auto& c : cases) {
         resetHostAndPlugin();
-        setRain(c.accuracy, c.damage);
-        world().weather = kRain;
+        rainWith(c.accuracy, c.damage);
         world().spawn(c.pedAccuracy, c.pedDamage, c.exempt);
         pass();
         Names expected = {"WeatherQuery"};
@@ -71,8 +70,7 @@ TEST_F(TuningPass, SentinelTakesTheFirstTunedPedsAccuracyOrFortyFour) {
     };
     for (const Case c : {Case{50, 62, true}, Case{0, 44, true}, Case{100, 108, false}}) {
         resetHostAndPlugin();
-        setRain("12829", "1");
-        world().weather = kRain;
+        rainWith("12829", "1");
         world().spawn(7, 1.0f, true);  // exempt: not the source
         const auto first = world().spawn(c.firstAccuracy, 1.0f);
         const auto second = world().spawn(5, 1.0f);
@@ -85,8 +83,7 @@ TEST_F(TuningPass, SentinelTakesTheFirstTunedPedsAccuracyOrFortyFour) {
 }
 
 TEST_F(TuningPass, SentinelIsReadAgainEachPassAndKeptWhileNoRowMatches) {
-    setRain("12829", "1");
-    world().weather = kRain;
+    rainWith("12829", "1");
     const auto ped = world().spawn(0, 1.0f);
     pass();
     EXPECT_EQ(tuningState.accuracy, 44);
@@ -109,8 +106,7 @@ TEST_F(TuningPass, AppliesAccuracyOnlyFromZeroToHundred) {
     for (const Case c : {Case{"0", 0, true}, Case{"100", 100, true}, Case{"101", 101, false}, Case{"-1", -1, false},
                          Case{"-2147483648", -2147483647 - 1, false}}) {
         resetHostAndPlugin();
-        setRain(c.text, "0.5");
-        world().weather = kRain;
+        rainWith(c.text, "0.5");
         const auto ped = world().spawn(55, 1.0f);
         pass();
         pass();
@@ -120,8 +116,7 @@ TEST_F(TuningPass, AppliesAccuracyOnlyFromZeroToHundred) {
 }
 
 TEST_F(TuningPass, NaNMatchesAnythingAndSignedZerosAreEqual) {
-    setRain("30", "0");
-    world().weather = kRain;
+    rainWith("30", "0");
     const auto nanPed = world().spawn(10, 1.0f);
     world().find(nanPed)->damageReadsNaN = true;
     const auto negativeZero = world().spawn(10, -0.0f);
@@ -137,8 +132,7 @@ TEST_F(TuningPass, NaNMatchesAnythingAndSignedZerosAreEqual) {
 }
 
 TEST_F(TuningPass, NaNSettingNeverDiffers) {
-    setRain("30", "1");
-    world().weather = kRain;
+    rainWith("30", "1");
     const auto ped = world().spawn(10, 0.25f);
     tuningState.damageModifier = std::nanf("");
     world().weather = kNoRow;  // keep the NaN in the state
@@ -160,8 +154,7 @@ TEST_F(TuningPass, UnlistedWeatherBeforeAnyRowAppliesZeroes) {
 }
 
 TEST_F(TuningPass, UnlistedWeatherAfterARowKeepsItsValuesAndReadsNoSettings) {
-    setRain("50", "0.5");
-    world().weather = kRain;
+    rainWith("50", "0.5");
     pass();
     std::filesystem::remove(kSettingsFileName);  // would read as 0 and 0.0 if it were read
     world().weather = 0;
@@ -174,8 +167,7 @@ TEST_F(TuningPass, UnlistedWeatherAfterARowKeepsItsValuesAndReadsNoSettings) {
 }
 
 TEST_F(TuningPass, ExemptPedsReceiveOnlyTheExemptTest) {
-    setRain("12829", "0.5");
-    world().weather = kRain;
+    rainWith("12829", "0.5");
     for (int i = 0; i < 5; ++i) world().spawn(1, 2.0f, true);
     pass();
     EXPECT_EQ(pedNatives(), Names(5, "PedExemptTest"));
@@ -191,8 +183,7 @@ TEST_F(TuningPass, VisitsOnlyTheHandlesTheBufferHolds) {
     for (const Case c : {Case{0, {}, 0}, Case{1, {}, 1}, Case{1024, {}, 1024}, Case{1500, {}, 1024},
                          Case{10, 5000, 1024}, Case{10, -1, 0}, Case{3, 0, 0}}) {
         resetHostAndPlugin();
-        setRain("50", "1");
-        world().weather = kRain;
+        rainWith("50", "1");
         for (std::int32_t i = 0; i < c.peds; ++i) world().spawn(50, 1.0f, true);
         world().faults.reportedPedCount = c.reported;
         pass();
@@ -208,8 +199,7 @@ TEST_F(TuningPass, VisitsOnlyTheHandlesTheBufferHolds) {
 }
 
 TEST_F(TuningPass, NoPedsStillQueriesWeatherAndReadsSettings) {
-    setRain("12829", "0.5");
-    world().weather = kRain;
+    rainWith("12829", "0.5");
     pass();
     EXPECT_EQ(host().nativeNames(), Names{"WeatherQuery"});
     EXPECT_EQ(tuningState.accuracy, 12829);
@@ -217,8 +207,7 @@ TEST_F(TuningPass, NoPedsStillQueriesWeatherAndReadsSettings) {
 }
 
 TEST_F(TuningPass, SettledWorldCostsReadsOnly) {
-    setRain("40", "0.75");
-    world().weather = kRain;
+    rainWith("40", "0.75");
     for (int i = 0; i < 50; ++i) world().spawn(i, static_cast<float>(i), i % 7 == 0);
     pass();
     pass();
@@ -250,8 +239,7 @@ TEST_F(TuningPass, EncodesArgumentsAsZeroExtendedWords) {
 }
 
 TEST_F(TuningPass, WeatherQueryWritesCorruptNoOtherField) {
-    setRain("12829", "1");
-    world().weather = kRain;
+    rainWith("12829", "1");
     world().nextWeather = kSnow;
     tuningState.enabled = 1;
     tuningState.accuracy = 0x11223344;

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/weather_table.h"
 #include "sim/world.h"
-#include "tuning/weather_table.h"
 
 namespace {
 
@@ -95,7 +95,7 @@ TEST(WeatherTable, CommentsCountingItsRowsAgreeWithIt) {
         {R"((\d+) default entries)", 1 + 2 * kWeatherCount},
         {R"(under their (\d+) headers)", 1 + kWeatherCount},
     };
-    for (const char* file : {"tuning/weather_table.h", "tuning/weather_table.cpp", "settings/settings_file.h",
+    for (const char* file : {"settings/weather_table.h", "settings/weather_table.cpp", "settings/settings_file.h",
                              "doctor/settings_check.h", "tests/support/settings_text.h", "tests/support/random_settings.h",
                              "tests/sim/doctor_agreement.h", "tests/sim/sim_doctor_agrees_test.cpp"}) {
         const std::string text = sourceFile(file);

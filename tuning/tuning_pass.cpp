@@ -4,8 +4,8 @@
 
 #include "host/natives.h"
 #include "host/script_host.h"
-#include "host/tuning_state.h"
-#include "tuning/weather_table.h"
+#include "settings/weather_table.h"
+#include "tuning/tuning_state.h"
 
 std::array<std::int32_t, kPedCapacity> pedBuffer;
 
@@ -61,12 +61,12 @@ void runTuningPass(const IniReader& reader) {
         const PedHandle first = *ped++;
         if (PedExemptTest(first) != 0) continue;
         tuningState.accuracy = PedAccuracyRead(first) | kFollowedAccuracyBits;
-        if (isApplicable(tuningState.accuracy)) tuneValues<true>(first, tuningState.accuracy, tuningState.damageModifier);
+        if (inAccuracyRange(tuningState.accuracy)) tuneValues<true>(first, tuningState.accuracy, tuningState.damageModifier);
         else tuneValues<false>(first, tuningState.accuracy, tuningState.damageModifier);
     }
 
     const std::int32_t accuracy = tuningState.accuracy;
     const float damageModifier = tuningState.damageModifier;
-    if (isApplicable(accuracy)) tunePeds<true>(ped, end, accuracy, damageModifier);
+    if (inAccuracyRange(accuracy)) tunePeds<true>(ped, end, accuracy, damageModifier);
     else tunePeds<false>(ped, end, accuracy, damageModifier);
 }

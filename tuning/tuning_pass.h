@@ -8,6 +8,7 @@
 
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
+#include "tuning/tuning_state.h"
 
 inline constexpr std::int32_t kPedCapacity = 1024;
 // The default file's accuracy: the pass then takes the first tuned ped's accuracy OR
@@ -15,11 +16,18 @@ inline constexpr std::int32_t kPedCapacity = 1024;
 inline constexpr std::int32_t kAccuracySentinel = kDefaultAccuracy;
 inline constexpr std::int32_t kFollowedAccuracyBits = 0x2C;
 
-// The accuracies the pass applies: 0 to 100 inclusive (a negative accuracy wraps above 100 as an
-// unsigned value); any other leaves the peds' accuracy alone.
-inline constexpr bool isApplicable(std::int32_t accuracy) { return static_cast<std::uint32_t>(accuracy) <= 100u; }
+// An accuracy from 0 to 100 inclusive (a negative one wraps above 100 as an unsigned value): the
+// only accuracies the pass applies; any other leaves the peds' accuracy alone.
+inline constexpr bool inAccuracyRange(std::int32_t accuracy) { return static_cast<std::uint32_t>(accuracy) <= 100u; }
 
 // Filled by worldGetAllPeds on every pass; its contents mean nothing between passes.
 extern std::array<std::int32_t, kPedCapacity> pedBuffer;
+
+// Reads "Enabled" into tuningState (off when missing); true while it is on. Inline, so that
+// the frame reads it as it always has, in its own stack frame.
+inline bool readSwitch(const IniReader& reader) {
+    tuningState.enabled = reader.readBool(kSettingsSection, kEnabledKey, false) ? 1 : 0;
+    return tuningState.enabled != 0;
+}
 
 void runTuningPass(const IniReader& reader);

@@ -4,7 +4,7 @@
 
 #include "sim/page/lanes.h"
 #include "sim/page/markup.h"
-#include "tuning/weather_table.h"
+#include "settings/weather_table.h"
 
 namespace sim::page {
 

@@ -11,8 +11,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "settings/weather_table.h"
 #include "tests/support/random_settings.h"
-#include "tuning/weather_table.h"
 
 namespace doctor_agreement {
 

@@ -6,10 +6,7 @@
 # never wrote the file, and that the file was one of the versions whenever the loop looked.
 #
 # Usage: external_writer.sh SIM_EXE SCENARIO RUN_DIR
-set -euo pipefail
-sim=$(realpath "$1") scenario=$(realpath "$2") run=$(realpath -m "$3")
-scripts=$(realpath "$(dirname "$0")/../../scripts")
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/sim_script_start.sh" "$@"
 
 game=$run/game out=$run/out
 rm -rf "$game" "$out"

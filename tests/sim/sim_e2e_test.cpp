@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "platform/windows_api.h"
+#include "settings/weather_table.h"
 #include "tests/sim/finished_run.h"
-#include "tuning/weather_table.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <map>
 
+#include "settings/weather_table.h"
 #include "sim/scenario.h"
 #include "sim/world.h"
-#include "tuning/weather_table.h"
 
 namespace {
 

@@ -4,10 +4,7 @@
 # remove the directory the first was playing in, and fail).
 #
 # Usage: two_runs_at_once.sh SIM_EXE SCENARIO RUN_DIR
-set -euo pipefail
-sim=$(realpath "$1") scenario=$(realpath "$2") run=$(realpath -m "$3")
-scripts=$(realpath "$(dirname "$0")/../../scripts")
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/sim_script_start.sh" "$@"
 
 rm -rf "$run"
 mkdir -p "$run"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Plays unwritable_game_dir.json in a game directory where Veltrane.ini can't be created, and
-# checks that the plugin stays idle, writes its default file again in every frame (45 profile
-# writes at start-up and 45 per frame, counted from Wine's own trace of kernel32's profile
-# functions) and that the directory stays empty.
+# checks that the plugin stays idle, writes its default file again in every frame (one profile
+# write per default entry at start-up and again per frame, counted from Wine's own trace of
+# kernel32's profile functions) and that the directory stays empty.
 #
 # Root writes through any permission bits, so as root the game runs as the unprivileged user
 # nobody, with a Wine prefix and a home of its own under /tmp (the results are copied to the run
@@ -12,11 +12,9 @@
 # directory loses its write permission. Either way a probe write must fail first: when the
 # directory can't be made unwritable, the test fails instead of passing.
 #
-# Usage: unwritable_game_dir.sh SIM_EXE SCENARIO RUN_DIR
-set -euo pipefail
-sim=$(realpath "$1") scenario=$(realpath "$2") run=$(realpath -m "$3")
-scripts=$(realpath "$(dirname "$0")/../../scripts")
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# Usage: unwritable_game_dir.sh SIM_EXE SCENARIO RUN_DIR DEFAULT_ENTRIES
+source "$(dirname "$0")/sim_script_start.sh" "$@"
+entries=$4  # in the default file
 as_user=() in_namespace=()
 
 if [ "$(id -u)" -eq 0 ]; then
@@ -98,8 +96,8 @@ idle=$(grep -c '"type":"frame".*"natives":0,' "$out/trace.jsonl" || true)
 writes=$(grep -c 'trace:profile:WritePrivateProfileStringW (.*Veltrane\.ini' "$out/wine.log" || true)
 left=$(ls -A "$game")
 echo "frames played: $played; frames without a native call: $idle"
-expected=$((45 * (frames + 1)))
-echo "profile writes to Veltrane.ini: $writes (45 at start-up and 45 per frame make $expected)"
+expected=$((entries * (frames + 1)))
+echo "profile writes to Veltrane.ini: $writes ($entries at start-up and $entries per frame make $expected)"
 echo "game directory afterwards: ${left:-empty}"
 [ "$played" -eq "$frames" ] || fail "played $played frames of $frames"
 [ "$idle" -eq "$frames" ] || fail "the plugin called natives in $((frames - idle)) frame(s)"

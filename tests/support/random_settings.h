@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tests/support/settings_text.h"
-#include "tuning/weather_table.h"
+#include "settings/weather_table.h"
 
 // Texts a player might write, well formed or not.
 inline std::string randomText(std::mt19937& rng) {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "host/keyboard_state.h"
-#include "host/tuning_state.h"
+#include "plugin/keyboard_state.h"
 #include "tuning/tuning_pass.h"
+#include "tuning/tuning_state.h"
 
 RecordingHost& recordingHost() {
     static RecordingHost host;
@@ -15,7 +15,7 @@ RecordingHost& recordingHost() {
 void resetHostAndPlugin() {
     recordingHost() = RecordingHost{};
     tuningState = TuningState{};
-    KeyStateTable = {};
+    keyStateTable = {};
     pedBuffer.fill(0);
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 // A throw-away current directory for one test, so "./Veltrane.ini" is the test's own.
-// Kept on failure (its path is printed) so the files can be looked at.
+// Kept on failure (its path is printed) so the files can be looked at. Named after the test,
+// with a number that no other directory under that name holds: the same test run at the same
+// time from another build tree or checkout gets a directory of its own.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "tests/support/whole_file.h"
 
 class ScratchDir {
 public:
@@ -17,9 +19,13 @@ public:
         for (char& c : name) {
             if (c == '/' || c == '\\') c = '_';
         }
-        dir = std::filesystem::temp_directory_path() / "veltrane-tests" / name;
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        const std::filesystem::path parent = std::filesystem::temp_directory_path() / "veltrane-tests";
+        std::filesystem::create_directories(parent);
+        // create_directory makes it only where nothing stands: no two scratch directories meet.
+        for (unsigned n = 1;; ++n) {
+            dir = parent / (name + "-" + std::to_string(n));
+            if (std::filesystem::create_directory(dir)) break;
+        }
         std::filesystem::current_path(dir);
     }
     ~ScratchDir() {
@@ -40,13 +46,3 @@ private:
     std::filesystem::path previous;
     std::filesystem::path dir;
 };
-
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "settings/settings_file.h"
-#include "tuning/weather_table.h"
+#include "settings/weather_table.h"
 
 using SettingsLines = std::vector<std::string>;
 

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "host/tuning_state.h"
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/scratch_dir.h"
+#include "tuning/tuning_state.h"
 
-inline constexpr std::uint32_t kRain = 0x54A69840u;
-inline constexpr std::uint32_t kSnow = 0xEFB6EFF6u;
+inline const std::uint32_t kRain = sim::weatherHashOf("Rain");
+inline const std::uint32_t kSnow = sim::weatherHashOf("Snow");
 inline constexpr std::uint32_t kNoRow = 0x12345678u;
 
 class TuningFixture : public ::testing::Test {
@@ -31,6 +31,12 @@ protected:
     void setRain(const std::string& accuracy, const std::string& damage) {
         writeFile(kSettingsFileName, "[Settings]\r\nEnabled=1\r\n[WeatherType_Rain]\r\nAccuracy_Rain=" + accuracy +
                                          "\r\nDamageMod_Rain=" + damage + "\r\n");
+    }
+
+    // Rain in the game, and its values in the settings file.
+    void rainWith(const std::string& accuracy, const std::string& damage) {
+        setRain(accuracy, damage);
+        world().weather = kRain;
     }
 
     // The native names of the last pass, worldGetAllPeds and the weather query left out.

@@ -1,5 +1,6 @@
 #pragma once
-// The record that the frame loop and the tuning pass share. Zero at load, never reset.
+// The plugin's record of what it read and applies: zero at load, never reset, written by the
+// tuning pass and the switch read beside it (tuning_pass.h) alone.
 
 #include <cstdint>
 

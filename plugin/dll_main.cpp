@@ -1,7 +1,7 @@
 // The Windows module entry of Veltrane.asi. Built into the DLL only.
 
-#include "host/plugin_entry.h"
 #include "platform/windows_api.h"
+#include "plugin/plugin_entry.h"
 
 // The C++ runtime linked into the DLL takes a block of heap at start-up for exceptions thrown
 // when memory runs out, and has no destructor that gives it back: this does. Nothing else in

@@ -1,10 +1,10 @@
 // The module entry. Under the loader lock it only binds to the script host: no file I/O,
 // no thread, nothing else.
 
-#include "host/frame_loop.h"
-#include "host/keyboard_state.h"
-#include "host/plugin_entry.h"
 #include "host/script_host.h"
+#include "plugin/frame_loop.h"
+#include "plugin/keyboard_state.h"
+#include "plugin/plugin_entry.h"
 
 int pluginEntry(ModuleHandle module, std::uint32_t reason) {
     switch (reason) {

@@ -14,7 +14,8 @@ struct KeyState {
 
 inline constexpr std::uint32_t kKeyStateCount = 255;
 
-extern std::array<KeyState, kKeyStateCount> KeyStateTable;
+using KeyStateTable = std::array<KeyState, kKeyStateCount>;
+extern KeyStateTable keyStateTable;
 
 // The handler registered with keyboardHandlerRegister. Keys above 254 are ignored.
 void onKeyboardMessage(std::uint32_t keyCode, std::uint16_t repeatCount, std::uint8_t scanCode, std::int32_t extended,

@@ -1,4 +1,4 @@
-#include "tuning/weather_table.h"
+#include "settings/weather_table.h"
 
 // Spelling each name once keeps the section and keys of a row from drifting apart.
 #define VELTRANE_WEATHER(W, HASH) \

@@ -1,7 +1,6 @@
-#include "host/frame_loop.h"
+#include "plugin/frame_loop.h"
 
 #include "host/script_host.h"
-#include "host/tuning_state.h"
 #include "tuning/tuning_pass.h"
 
 IniReader startScript(SettingsFile& settings) {
@@ -11,9 +10,9 @@ IniReader startScript(SettingsFile& settings) {
 }
 
 void runFrame(SettingsFile& settings, const IniReader& reader) {
-    tuningState.enabled = reader.readBool(kSettingsSection, kEnabledKey, false) ? 1 : 0;
+    const bool enabled = readSwitch(reader);
     if (!settings.exists()) settings.writeDefaults();
-    if (tuningState.enabled != 0) runTuningPass(reader);
+    if (enabled) runTuningPass(reader);
 }
 
 namespace {

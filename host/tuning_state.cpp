@@ -1,3 +1,0 @@
-#include "host/tuning_state.h"
-
-TuningState tuningState{};

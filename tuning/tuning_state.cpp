@@ -1,0 +1,3 @@
+#include "tuning/tuning_state.h"
+
+TuningState tuningState{};
