@@ -10,6 +10,7 @@
 
 namespace {
 
+using profile_text::Encoding;
 using profile_text::isBlank;
 using profile_text::lowerAscii;
 using profile_text::trim;

@@ -18,7 +18,7 @@ void checkNames(const std::vector<NameLine>& names, std::vector<Warning>& warnin
 
 // Lines Windows reads otherwise than Wine: a UTF-8 mark before the first header, headers with
 // no "]" or more than one, UTF-16 big-endian.
-void checkPlatformDifferences(Encoding encoding, const std::vector<NameLine>& names, std::vector<Warning>& warnings);
+void checkPlatformDifferences(profile_text::Encoding encoding, const std::vector<NameLine>& names, std::vector<Warning>& warnings);
 
 // The line of the key's first occurrence in its section's first occurrence, as the profile
 // functions find it; 0 when there is none.
