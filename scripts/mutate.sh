@@ -3,9 +3,10 @@
 # which test notices. Each mutant is built natively and run against the fast native tests;
 # those no native test kills run the Windows tests under Wine.
 #
-#   scripts/mutate.sh [--native-only] [PATH...]
+#   scripts/mutate.sh [--native-only] [--survivors] [PATH...]
 #
-# PATH narrows the run to some of the mutated files (a folder or a file). The work happens in
+# PATH narrows the run to some of the mutated files (a folder or a file); --survivors to the
+# mutants the last run left alive (after new tests, say). The work happens in
 # a copy of the tree (build/mutate/src) with build trees of its own (build/mutate/native,
 # build/mutate/windows), so the tree you edit is never touched and object files are reused
 # from run to run. One line per mutant goes to the screen and to build/mutate/results.txt,
@@ -42,11 +43,13 @@ native=$work/native
 windows=$work/windows
 
 wine=1
+survivors_only=0
 only=()
 for arg in "$@"; do
     case $arg in
         --native-only) wine=0 ;;
-        -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
+        --survivors) survivors_only=1 ;;
+        -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
         *) only+=("$arg") ;;
     esac
 done
@@ -109,7 +112,17 @@ if [ -f "$equivalents" ]; then
     done < "$equivalents"
 fi
 
+# The last run's survivors, by file, line and the line mutated.
 results=$work/results.txt
+declare -A survivor
+if [ $survivors_only = 1 ]; then
+    [ -f "$results" ] || { echo "mutate: no earlier run in $results" >&2; exit 2; }
+    while IFS= read -r head && IFS= read -r body; do
+        [[ $head == *": survived" ]] || continue
+        place=${head%% *}
+        survivor["${place%:*}"$'\t'"$(sed 's/^ *//' <<<"$body")"]=1
+    done < <(grep -v '^$' "$results" | grep -B1 '^    ' | grep -v '^--$')
+fi
 : > "$results"
 current=""
 restore() { [ -n "$current" ] && cp "$root/$current" "$src/$current"; current=""; }
@@ -128,6 +141,10 @@ order_for() {
 native_verdict() {
     local file=$1 tests test out rc
     read -r -a tests <<<"$(order_for "$file")"
+    # Built into the DLL only (its module entry): nothing native can run it.
+    if [[ $file == *.cpp ]] && [ ! -f "$work/objects/CMakeFiles/veltrane_core.dir/$file.o" ]; then
+        verdict=survived; return
+    fi
     # The first test alone kills most mutants; the others are built, all at once, only if not.
     if ! cmake --build "$native" -j "$jobs" --target "${tests[0]}" >"$work/build.log" 2>&1; then
         verdict="stillborn (does not compile)"; return
@@ -170,6 +187,9 @@ windows_verdict() {
 declare -A count
 total=0
 while IFS=$'\t' read -r -u 3 file line column change original mutant; do
+    if [ $survivors_only = 1 ] && [ -z "${survivor["$file:$line"$'\t'"$(sed 's/^ *//' <<<"$mutant")"]:-}" ]; then
+        continue
+    fi
     total=$((total + 1))
     key="$file"$'\t'"$original"$'\t'"$(sed 's/^ *//' <<<"$mutant")"
     current=$file
