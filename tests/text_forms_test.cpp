@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "settings/text_forms.h"
 
@@ -28,8 +29,31 @@ TEST(ParseInt, FollowsTheIntegerRules) {
         {"-99999999999999999999999999999", std::numeric_limits<std::int32_t>::min()},
         {"00000000000000000000000000012", 12},
         {"12829", 12829},   {"1 2", 1},       {"--1", 0},
+        {"\v7", 7},         {"\f7", 7},       {"\n7", 7},       {"\r7", 7},     {"\r\n \t\v\f-7", -7},
     };
     for (const auto& c : cases) EXPECT_EQ(parseInt(c.text), c.expected) << '"' << c.text << '"';
+}
+
+// A text may be part of a longer one (a line, a buffer): a parse reads its own characters only,
+// however the bytes after it go on.
+TEST(ParseValues, ReadOnlyTheTextsOwnCharacters) {
+    struct Case {
+        std::string_view text;  // the first `length` characters of a longer text
+        std::int32_t asInt;
+        float asFloat;
+    };
+    const Case cases[] = {
+        {std::string_view("12345", 2), 12, 12.0f},
+        {std::string_view("-7.25e3", 4), -7, -7.2f},
+        {std::string_view("1.5e37", 4), 1, 0.0f},  // "1.5e": an "e" with no digits
+        {std::string_view("  9", 2), 0, 0.0f},
+        {std::string_view("0.125", 0), 0, 0.0f},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(parseInt(c.text), c.asInt) << c.text;
+        EXPECT_EQ(parseFloat(c.text), c.asFloat) << c.text;
+        EXPECT_EQ(parseBool(c.text), c.asInt != 0) << c.text;
+    }
 }
 
 TEST(ParseBool, IsTheIntegerParseTestedAgainstZero) {
