@@ -37,7 +37,7 @@ test_timeout=${MUTATE_TEST_TIMEOUT:-60}  # seconds per native test executable
 windows_skip='release_package|sim_soak|html_page|unwritable_game_dir|external_writer|profile_timing|two_runs'
 
 equivalents=scripts/mutate-equivalents.txt
-work=$root/build/mutate
+work=${MUTATE_WORK:-$root/build/mutate}  # another one lets two runs share the machine
 src=$work/src
 native=$work/native
 windows=$work/windows
