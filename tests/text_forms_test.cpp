@@ -89,12 +89,23 @@ TEST(ParseFloat, FollowsTheFloatRules) {
 
 TEST(ParseFloat, TooSmallGivesAZeroOfItsSignTooLargeGivesZero) {
     struct Case {
-        const char* text;
+        std::string text;
         bool negativeZero;
     };
-    for (const Case c : {Case{"-1e-50", true}, Case{"1e-50", false}, Case{"-0.0000000000000000000000000000000000000000000000001", true},
-                         Case{"-1.17549e-38647", true}, Case{"-1e39", false}, Case{"-340282356779733661637539395458142568448", false},
-                         Case{"-0.001e-99999999999", true}}) {
+    const std::string zeros(100, '0'), ones(100, '1');
+    // Too small or too large is told by where the first significant digit stands: the digits
+    // before the point, the zeros after it, and the exponent (with its sign, or none) all move
+    // it, and a number's digits can outweigh its exponent either way.
+    const Case cases[] = {
+        {"-1e-50", true},  {"1e-50", false},  {"-0.0000000000000000000000000000000000000000000000001", true},
+        {"-1.17549e-38647", true},  {"-1e39", false},  {"-340282356779733661637539395458142568448", false},
+        {"-0.001e-99999999999", true},  {"-1e+39", false},  {"+1e-50", false},  {"-0000000001e-50", true},
+        {"-0." + zeros + "1e55", true},        // 1e-46: the zeros after the point make it small
+        {"-0." + zeros.substr(50) + "1e100", false},  // 1e49: a large exponent outweighs them
+        {"-" + ones + "e-60", false},          // 1.1e39: the digits outweigh the exponent
+        {"-" + ones + ".5E-150", true},         // 1.1e-51
+    };
+    for (const Case& c : cases) {
         const float got = parseFloat(c.text);
         EXPECT_EQ(got, 0.0f) << c.text;
         EXPECT_EQ(std::signbit(got), c.negativeZero) << c.text;
