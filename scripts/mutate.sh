@@ -124,9 +124,12 @@ if [ $survivors_only = 1 ]; then
     done < <(grep -v '^$' "$results" | grep -B1 '^    ' | grep -v '^--$')
 fi
 : > "$results"
+# The file a mutant is in is kept as it was, and put back (with a new time, so the next build
+# recompiles it) after the mutant, when the run is stopped, and on any exit.
 current=""
-restore() { [ -n "$current" ] && cp "$root/$current" "$src/$current"; current=""; }
-trap restore EXIT INT TERM
+restore() { [ -n "$current" ] && cp "$work/original" "$src/$current"; current=""; }
+trap restore EXIT
+trap 'restore; exit 130' INT TERM
 
 # Tests for $1 in the order they are tried.
 order_for() {
@@ -192,6 +195,7 @@ while IFS=$'\t' read -r -u 3 file line column change original mutant; do
     fi
     total=$((total + 1))
     key="$file"$'\t'"$original"$'\t'"$(sed 's/^ *//' <<<"$mutant")"
+    cp "$src/$file" "$work/original"
     current=$file
     python3 scripts/mutants.py apply "$src/$file" "$line" <<<"$mutant"
     native_verdict "$file"
