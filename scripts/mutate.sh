@@ -55,6 +55,11 @@ for arg in "$@"; do
 done
 
 scripts/install-deps.sh
+# The tests' scratch folders are named per test under the temporary folder: a run of the same
+# tests elsewhere on the machine (another run, a developer's ctest) would share them and fail
+# them at random. This run's are its own.
+export TMPDIR=$work/tmp
+mkdir -p "$TMPDIR"
 jobs=$(nproc 2>/dev/null || echo 2)
 started=$SECONDS
 
