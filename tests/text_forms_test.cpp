@@ -104,6 +104,7 @@ TEST(ParseFloat, TooSmallGivesAZeroOfItsSignTooLargeGivesZero) {
         {"-0." + zeros + "1e55", true},        // 1e-46: the zeros after the point make it small
         {"-0." + zeros.substr(50) + "1e100", false},  // 1e49: a large exponent outweighs them
         {"-" + ones + "e-60", false},          // 1.1e39: the digits outweigh the exponent
+        {"-1" + zeros + "e-60", false},        // 1e40: zeros count as digits after the first one
         {"-" + ones + ".5E-150", true},         // 1.1e-51
         {"-0." + std::string(250, '0') + "1e300", false},  // 1e50: the exponent read as the number it is
         {"-0." + std::string(350, '0') + "1e300", true},   // 1e-50
