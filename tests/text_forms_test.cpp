@@ -47,7 +47,7 @@ TEST(ParseValues, ReadOnlyTheTextsOwnCharacters) {
         {std::string_view("12345", 2), 12, 12.0f},
         {std::string_view("-7.25e3", 4), -7, -7.2f},
         {std::string_view("1.5e37", 4), 1, 0.0f},  // "1.5e": an "e" with no digits
-        {std::string_view("  9", 2), 0, 0.0f},
+        {std::string_view("   9", 2), 0, 0.0f},  // blanks to its end, and more after it
         {std::string_view("0.125", 0), 0, 0.0f},
     };
     for (const Case& c : cases) {
