@@ -79,7 +79,7 @@ TEST(ParseFloat, FollowsTheFloatRules) {
         {"e5", 0.0f},    {"inf", 0.0f},   {"-inf", 0.0f},  {"nan", 0.0f},   {"infinity", 0.0f}, {"", 0.0f},
         {"1E2", 100.0f}, {"1e-2", 0.01f}, {"0x10", 0.0f},  {"1.5e3x", 1500.0f}, {"3.4028235e38", 3.4028235e38f},
         {"0.1234567", 0.1234567f},        {"1 .5", 1.0f},  {"1e0005", 100000.0f},   {"5.e3", 5000.0f},
-        {"-.5e1", -5.0f},
+        {"-.5e1", -5.0f},  {"+12.5", 12.5f},
     };
     for (const auto& c : cases) {
         const float got = parseFloat(c.text);
@@ -103,6 +103,7 @@ TEST(ParseFloat, TooSmallGivesAZeroOfItsSignTooLargeGivesZero) {
         {"-1.17549e-38647", true},  {"-1e39", false},  {"-340282356779733661637539395458142568448", false},
         {"-0.001e-99999999999", true},  {"-1e+39", false},  {"+1e-50", false},  {"-0000000001e-50", true},
         {"-0." + zeros + "1e55", true},        // 1e-46: the zeros after the point make it small
+        {"-0." + zeros + "1e55 rain", true},   // the same, with the words after it left alone
         {"-0." + zeros.substr(50) + "1e100", false},  // 1e49: a large exponent outweighs them
         {"-" + ones + "e-60", false},          // 1.1e39: the digits outweigh the exponent
         {"-1" + zeros + "e-60", false},        // 1e40: zeros count as digits after the first one
