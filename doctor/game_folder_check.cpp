@@ -9,6 +9,7 @@
 #include "doctor/game_probe.h"
 #include "doctor/hook_log.h"
 #include "doctor/image_whole.h"
+#include "doctor/log_mentions.h"
 #include "doctor/near_names.h"
 #include "doctor/report.h"
 #include "pe/pe_image.h"
@@ -33,8 +34,6 @@ const std::vector<std::string> kLoaderSubfolders = {"scripts", "plugins"};
 
 // The end of a log is what the last start wrote.
 constexpr std::uintmax_t kLogTail = 256 * 1024;
-constexpr std::size_t kQuotedLines = 3;
-constexpr std::size_t kLongestQuote = 150;
 
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -314,22 +313,9 @@ public:
             }
             const auto text = readFile(root / name, kLogTail);
             if (!text) continue;
-            // Each line that names the plugin, once, in the order written.
-            const std::string folded = lower(*text);
-            std::vector<std::string> lines;
-            bool failed = false;
-            for (std::size_t at = folded.find("veltrane.asi"); at != std::string::npos;) {
-                const std::size_t start = folded.rfind('\n', at) == std::string::npos ? 0 : folded.rfind('\n', at) + 1;
-                const std::size_t end = std::min(folded.find('\n', at), folded.size());
-                const std::string foldedLine = folded.substr(start, end - start);
-                failed = foldedLine.find("fail") != std::string::npos || foldedLine.find("error") != std::string::npos;
-                std::string line = text->substr(start, end - start);
-                while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-                if (line.size() > kLongestQuote) line = line.substr(0, kLongestQuote) + "...";
-                lines.push_back(line);
-                at = end == folded.size() ? std::string::npos : folded.find("veltrane.asi", end);
-            }
-            if (lines.empty()) continue;
+            const LogMentions mentions = pluginMentions(*text);
+            const bool failed = mentions.failed;
+            if (mentions.lines.empty()) continue;
             const std::string date = fileDate(root / name);
             const bool old = failed && earlier(name);
             FolderFinding log = finding(
@@ -341,8 +327,7 @@ public:
                                 "usual causes"
                               : ": it names Veltrane.asi as loaded or started"),
                 failed && !old ? "mend what checks 1 to 3 name, then start the game again" : "");
-            if (lines.size() > kQuotedLines) lines.erase(lines.begin(), lines.end() - kQuotedLines);
-            log.quoted = lines;
+            log.quoted = mentions.lines;
             out.push_back(log);
         }
         if (out.empty())

@@ -10,10 +10,6 @@ namespace pe {
 
 namespace {
 
-// Damaged tables may claim anything; no real image comes near these.
-constexpr std::size_t kMostDlls = 4096;
-constexpr std::size_t kMostNames = 1 << 16;
-constexpr std::size_t kLongestName = 4096;
 constexpr std::uint32_t kRtVersion = 16;
 
 class Bytes {
@@ -114,22 +110,35 @@ private:
         return at ? bytes.name(*at) : std::string();
     }
 
-    void readExports(Image& image) const {
+    // Every name read, exports and imports together, counts against one budget: a damaged
+    // table may point any number of entries at one long name, which would take gigabytes.
+    bool admit(const std::string& name) {
+        if (namesRead == kMostNames || name.size() > kMostNameCharacters - charactersRead) return false;
+        ++namesRead;
+        charactersRead += name.size();
+        return true;
+    }
+
+    void readExports(Image& image) {
         const std::optional<std::size_t> table = directory(0);
         if (!table) return;
         const std::uint32_t count = std::min<std::uint32_t>(bytes.u32(*table + 24), kMostNames);
         const std::optional<std::size_t> names = offset(bytes.u32(*table + 32));
-        for (std::uint32_t i = 0; names && i < count && bytes.fits(*names + 4 * std::size_t{i}, 4); ++i)
-            image.exports.push_back(nameAt(bytes.u32(*names + 4 * std::size_t{i})));
+        for (std::uint32_t i = 0; names && i < count && bytes.fits(*names + 4 * std::size_t{i}, 4); ++i) {
+            std::string name = nameAt(bytes.u32(*names + 4 * std::size_t{i}));
+            if (!admit(name)) return;
+            image.exports.push_back(std::move(name));
+        }
     }
 
-    void readImports(Image& image) const {
+    void readImports(Image& image) {
         const std::optional<std::size_t> table = directory(1);
         if (!table) return;
         for (std::size_t i = 0, at = *table; i < kMostDlls && bytes.fits(at, 20); ++i, at += 20) {
             const std::uint32_t lookup = bytes.u32(at), name = bytes.u32(at + 12), bound = bytes.u32(at + 16);
             if (lookup == 0 && name == 0 && bound == 0) break;
             Import import{nameAt(name), {}};
+            if (!admit(import.dll)) return;
             const std::optional<std::size_t> thunks = offset(lookup != 0 ? lookup : bound);
             const std::size_t width = is64 ? 8 : 4;
             const std::uint64_t byNumber = is64 ? std::uint64_t{1} << 63 : std::uint64_t{1} << 31;
@@ -137,8 +146,10 @@ private:
                 const std::size_t thunkAt = *thunks + n * width;
                 const std::uint64_t thunk = is64 ? bytes.u64(thunkAt) : bytes.u32(thunkAt);
                 if (thunk == 0) break;
-                if (thunk & byNumber) import.functions.push_back("#" + std::to_string(thunk & 0xFFFF));
-                else import.functions.push_back(nameAt(static_cast<std::uint32_t>(thunk) + 2));  // after the hint
+                std::string function = (thunk & byNumber) ? "#" + std::to_string(thunk & 0xFFFF)
+                                                          : nameAt(static_cast<std::uint32_t>(thunk) + 2);  // after the hint
+                if (!admit(function)) break;
+                import.functions.push_back(std::move(function));
             }
             image.imports.push_back(std::move(import));
         }
@@ -223,6 +234,8 @@ private:
     std::size_t directories = 0;
     std::uint32_t directoryCount = 0;
     bool is64 = false;
+    std::size_t namesRead = 0;
+    std::size_t charactersRead = 0;
 };
 
 bool sameName(std::string_view a, std::string_view b) {

@@ -36,6 +36,17 @@ struct Image {
     std::map<std::string, std::string> versionStrings;
 };
 
+// The limits of what one image may hold; damaged tables may claim anything, and no real image
+// comes near these. Past them the reader stops and keeps what it read.
+inline constexpr std::size_t kMostDlls = 4096;                  // DLLs imported from
+inline constexpr std::size_t kMostNames = 1 << 16;              // exports and imports in all
+inline constexpr std::size_t kMostNameCharacters = 1 << 22;     // their characters in all
+inline constexpr std::size_t kLongestName = 4096;               // a longer name is cut
+
+// Any bytes in, never a crash, a hang or a read outside them: a file that is no PE image
+// reads as one with isPe false and nothing else; a damaged or cut-off one as far as its
+// bytes and the limits above allow. Time and memory grow with the bytes, not with what
+// their tables claim.
 Image readImage(std::string_view bytes);
 
 // The names `image` imports from `dll` (compared without letter case); none when it imports

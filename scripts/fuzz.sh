@@ -11,12 +11,13 @@ shift || true
 targets=("$@")
 
 cmake --preset fuzz >/dev/null
-# The targets and their input sizes, as fuzz/CMakeLists.txt lists them.
-declare -A max_len
+# The targets, their input sizes and dictionaries, as fuzz/CMakeLists.txt lists them.
+declare -A max_len dict
 all=()
-while read -r name length; do
+while read -r name length dictionary; do
     all+=("$name")
     max_len[$name]=$length
+    dict[$name]=$dictionary
 done < build/fuzz/fuzz/targets.txt
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 for target in "${targets[@]}"; do
@@ -31,7 +32,7 @@ for target in "${targets[@]}"; do
     echo "== $target: ${seconds}s"
     status=0
     nice build/fuzz/fuzz/"$target" -max_total_time="$seconds" -max_len="${max_len[$target]}" -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 -dict="$PWD/fuzz/veltrane.dict" -artifact_prefix="$runs/artifacts/$target-" \
+        -print_final_stats=1 -dict="${dict[$target]}" -artifact_prefix="$runs/artifacts/$target-" \
         "$runs/corpus/$target" "$PWD/fuzz/corpus/$target" >"$runs/$target.log" 2>&1 || status=$?
     grep -E '^(stat::|Done|INFO: seed corpus)|property broken|ERROR|SUMMARY' "$runs/$target.log" || true
     [ "$status" -eq 0 ] || { echo "$target: finding (exit $status), see $runs/$target.log and $runs/artifacts/"; exit 1; }

@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++ git                  # native build
+    ninja-build python3                 # scripts/mutate.sh
     mingw-w64                           # the Windows build (x86_64-w64-mingw32-g++-win32, windres, dlltool)
     googletest libgtest-dev             # unit tests (the Windows build compiles /usr/src/googletest)
     wine wine64                         # running the Windows build: tests and the simulated game

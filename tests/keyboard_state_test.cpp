@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "plugin/keyboard_state.h"
 #include "tests/support/recording_host.h"
 
@@ -17,7 +19,11 @@ TEST(KeyboardState, RecordsKeysUpTo254AndIgnoresTheRest) {
     EXPECT_EQ(keyStateTable[254].altHeld, 1);
     EXPECT_EQ(keyStateTable[254].keyUp, 1);
 
+    // A key above 254 changes no entry at all, the last ones included.
+    const auto before = keyStateTable;
     for (std::uint32_t key : {255u, 256u, 65535u, 0xFFFFFFFFu}) onKeyboardMessage(key, 1, 0, 0, 7, 7, 7);
+    for (std::size_t i = 0; i < keyStateTable.size(); ++i)
+        EXPECT_EQ(std::memcmp(&keyStateTable[i], &before[i], sizeof(KeyState)), 0) << i;
     for (std::size_t i = 0; i < 254; ++i) EXPECT_TRUE(allZero(keyStateTable[i])) << i;
     EXPECT_TRUE(recordingHost().log.calls.empty());  // no host call, no native
 }

@@ -63,9 +63,12 @@ std::string versionInfo(const std::string& originalName) {
     return versionNode("VS_VERSION_INFO", fixed, 52, false, info);
 }
 
+const std::vector<std::string> kExports = {"standInBind", "standInRunFrame"};
+
 // A DLL of one section that imports `functions` from ScriptHookRDR2.dll (and one by number),
-// exports two names, and has a version resource.
-std::string buildDll(bool is64, const std::vector<std::string>& functions) {
+// exports `exports` (its table of names lists them `repeats` times), and has a version resource.
+std::string buildDll(bool is64, const std::vector<std::string>& functions,
+                     const std::vector<std::string>& exports = kExports, std::uint32_t repeats = 1) {
     std::string section;
     auto rva = [&] { return static_cast<std::uint32_t>(kSectionRva + section.size()); };
     auto addName = [&](const std::string& name) {
@@ -91,15 +94,15 @@ std::string buildDll(bool is64, const std::vector<std::string>& functions) {
     put(descriptor, 12, dllName, 4);
     put(descriptor, 16, lookup, 4);
     section += descriptor;  // and an empty one that ends the table
-    // Export: two names.
-    const std::uint32_t first = addName("standInBind"), second = addName("standInRunFrame");
+    std::vector<std::uint32_t> exportNames;
+    for (const std::string& name : exports) exportNames.push_back(addName(name));
     align4(section);
     const std::uint32_t names = rva();
-    put(section, section.size(), first, 4);
-    put(section, section.size(), second, 4);
-    const std::uint32_t exports = rva();
+    for (std::uint32_t i = 0; i < repeats; ++i)
+        for (std::uint32_t name : exportNames) put(section, section.size(), name, 4);
+    const std::uint32_t exportTable = rva();
     std::string exportDirectory(40, '\0');
-    put(exportDirectory, 24, 2, 4);
+    put(exportDirectory, 24, exportNames.size() * repeats, 4);
     put(exportDirectory, 32, names, 4);
     section += exportDirectory;
     // Resources: type 16, then one name, one language, the data entry, the data.
@@ -134,7 +137,7 @@ std::string buildDll(bool is64, const std::vector<std::string>& functions) {
     put(image, optional, is64 ? 0x20B : 0x10B, 2);
     put(image, optional + (is64 ? 108 : 92), 16, 4);
     const std::size_t directories = optional + (is64 ? 112 : 96);
-    put(image, directories + 0, exports, 4);
+    put(image, directories + 0, exportTable, 4);
     put(image, directories + 4, 40, 4);
     put(image, directories + 8, imports, 4);
     put(image, directories + 12, 40, 4);
@@ -162,7 +165,7 @@ TEST(PeImage, ReadsWhatADllSaysAboutItself) {
         EXPECT_EQ(pe::importsFrom(image, "scripthookrdr2.DLL"),
                   (std::vector<std::string>{kFunctions[0], kFunctions[1], "#7"}));
         EXPECT_TRUE(pe::importsFrom(image, "KERNEL32.dll").empty());
-        EXPECT_EQ(image.exports, (std::vector<std::string>{"standInBind", "standInRunFrame"}));
+        EXPECT_EQ(image.exports, kExports);
         EXPECT_EQ(image.fileVersion, "0.2.3.4");
         EXPECT_EQ(image.versionStrings.at("OriginalFilename"), "Veltrane.asi");
         EXPECT_EQ(image.versionStrings.at("ProductName"), "Veltrane");
@@ -197,6 +200,16 @@ TEST(PeImage, DamagedImagesAreReadOnlyWithinTheirBytes) {
         const pe::Image image = pe::readImage(damaged);
         EXPECT_LE(image.imports.size(), 4096u);
     }
+}
+
+// A table may name one long name again and again: 65,536 times a 4,000-character name is
+// 262 MB of text from a file of 260 KB. The reader keeps to its budget and stops.
+TEST(PeImage, NamesRepeatedByATableAreReadOnlyWithinTheBudget) {
+    const std::string longName(4000, 'n');
+    const pe::Image image = pe::readImage(buildDll(true, kFunctions, {longName}, 1 << 16));
+    ASSERT_TRUE(image.isPe);
+    EXPECT_EQ(image.exports.size(), pe::kMostNameCharacters / longName.size());
+    EXPECT_EQ(image.exports.front(), longName);
 }
 
 }  // namespace

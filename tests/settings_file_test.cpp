@@ -114,7 +114,8 @@ TEST_F(SettingsFileTest, ReadsParseTheStoredText) {
               "[WeatherType_Rain]\r\nAccuracy_Rain=50abc\r\nDamageMod_Rain=0,5\r\n"
               "[WeatherType_Snow]\r\nAccuracy_Snow=2147483648\r\nDamageMod_Snow=1e39\r\n"
               "[WeatherType_Fog]\r\nAccuracy_Fog=-1\r\nDamageMod_Fog=0.1234567\r\n"
-              "[Long]\r\nv=" + std::string(255, '1') + "9\r\nf=0." + std::string(300, '5') + "\r\n");
+              "[Long]\r\nv=" + std::string(255, '1') + "9\r\nf=0." + std::string(300, '5') + "\r\n" +
+              "whole=" + std::string(254, '0') + "7\r\ncut=" + std::string(255, '0') + "7\r\n");
     EXPECT_TRUE(reader.readBool("Settings", "Enabled", false));
     EXPECT_EQ(reader.readInt("WeatherType_Rain", "Accuracy_Rain", 0), 50);
     EXPECT_EQ(reader.readFloat("WeatherType_Rain", "DamageMod_Rain", 0.0f), 0.0f);
@@ -124,6 +125,8 @@ TEST_F(SettingsFileTest, ReadsParseTheStoredText) {
     EXPECT_EQ(reader.readFloat("WeatherType_Fog", "DamageMod_Fog", 0.0f), 0.1234567f);  // full precision
     EXPECT_EQ(reader.readInt("Long", "v", 0), 2147483647);
     EXPECT_EQ(reader.readFloat("Long", "f", 0.0f), 0.5555555555f);
+    EXPECT_EQ(reader.readInt("Long", "whole", 0), 7);  // 255 characters: all of them are read
+    EXPECT_EQ(reader.readInt("Long", "cut", 9), 0);    // 256: the last one is not
 }
 
 TEST_F(SettingsFileTest, DefaultsPassThroughTheirTextForm) {

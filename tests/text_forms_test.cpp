@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "settings/text_forms.h"
 
@@ -21,15 +22,39 @@ TEST(ParseInt, FollowsTheIntegerRules) {
         {"50", 50},         {"50abc", 50},    {"abc", 0},        {"12.9", 12},   {"0x20", 0},
         {"+7", 7},          {"-5", -5},       {"010", 10},       {"  42", 42},   {"\t-3", -3},
         {"", 0},            {"   ", 0},       {"-", 0},          {"+", 0},       {"- 5", 0},
-        {"2147483647", 2147483647},           {"2147483648", 2147483647},
+        {"2147483647", 2147483647},           {"2147483648", 2147483647},           {"2147483646", 2147483646},
+        {"-2147483647", -2147483647},
         {"-2147483648", std::numeric_limits<std::int32_t>::min()},
         {"-2147483649", std::numeric_limits<std::int32_t>::min()},
         {"99999999999999999999999999999", 2147483647},
         {"-99999999999999999999999999999", std::numeric_limits<std::int32_t>::min()},
         {"00000000000000000000000000012", 12},
         {"12829", 12829},   {"1 2", 1},       {"--1", 0},
+        {"\v7", 7},         {"\f7", 7},       {"\n7", 7},       {"\r7", 7},     {"\r\n \t\v\f-7", -7},
     };
     for (const auto& c : cases) EXPECT_EQ(parseInt(c.text), c.expected) << '"' << c.text << '"';
+}
+
+// A text may be part of a longer one (a line, a buffer): a parse reads its own characters only,
+// however the bytes after it go on.
+TEST(ParseValues, ReadOnlyTheTextsOwnCharacters) {
+    struct Case {
+        std::string_view text;  // the first `length` characters of a longer text
+        std::int32_t asInt;
+        float asFloat;
+    };
+    const Case cases[] = {
+        {std::string_view("12345", 2), 12, 12.0f},
+        {std::string_view("-7.25e3", 4), -7, -7.2f},
+        {std::string_view("1.5e37", 4), 1, 0.0f},  // "1.5e": an "e" with no digits
+        {std::string_view("   9", 2), 0, 0.0f},  // blanks to its end, and more after it
+        {std::string_view("0.125", 0), 0, 0.0f},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(parseInt(c.text), c.asInt) << c.text;
+        EXPECT_EQ(parseFloat(c.text), c.asFloat) << c.text;
+        EXPECT_EQ(parseBool(c.text), c.asInt != 0) << c.text;
+    }
 }
 
 TEST(ParseBool, IsTheIntegerParseTestedAgainstZero) {
@@ -53,7 +78,8 @@ TEST(ParseFloat, FollowsTheFloatRules) {
         {"  0.5", 0.5f}, {".5", 0.5f},    {"5.", 5.0f},    {"-.5", -0.5f},  {".", 0.0f},     {"-", 0.0f},
         {"e5", 0.0f},    {"inf", 0.0f},   {"-inf", 0.0f},  {"nan", 0.0f},   {"infinity", 0.0f}, {"", 0.0f},
         {"1E2", 100.0f}, {"1e-2", 0.01f}, {"0x10", 0.0f},  {"1.5e3x", 1500.0f}, {"3.4028235e38", 3.4028235e38f},
-        {"0.1234567", 0.1234567f},        {"1 .5", 1.0f},  {"1e0005", 100000.0f},
+        {"0.1234567", 0.1234567f},        {"1 .5", 1.0f},  {"1e0005", 100000.0f},   {"5.e3", 5000.0f},
+        {"-.5e1", -5.0f},  {"+12.5", 12.5f},
     };
     for (const auto& c : cases) {
         const float got = parseFloat(c.text);
@@ -65,12 +91,27 @@ TEST(ParseFloat, FollowsTheFloatRules) {
 
 TEST(ParseFloat, TooSmallGivesAZeroOfItsSignTooLargeGivesZero) {
     struct Case {
-        const char* text;
+        std::string text;
         bool negativeZero;
     };
-    for (const Case c : {Case{"-1e-50", true}, Case{"1e-50", false}, Case{"-0.0000000000000000000000000000000000000000000000001", true},
-                         Case{"-1.17549e-38647", true}, Case{"-1e39", false}, Case{"-340282356779733661637539395458142568448", false},
-                         Case{"-0.001e-99999999999", true}}) {
+    const std::string zeros(100, '0'), ones(100, '1');
+    // Too small or too large is told by where the first significant digit stands: the digits
+    // before the point, the zeros after it, and the exponent (with its sign, or none) all move
+    // it, and a number's digits can outweigh its exponent either way.
+    const Case cases[] = {
+        {"-1e-50", true},  {"1e-50", false},  {"-0.0000000000000000000000000000000000000000000000001", true},
+        {"-1.17549e-38647", true},  {"-1e39", false},  {"-340282356779733661637539395458142568448", false},
+        {"-0.001e-99999999999", true},  {"-1e+39", false},  {"+1e-50", false},  {"-0000000001e-50", true},
+        {"-0." + zeros + "1e55", true},        // 1e-46: the zeros after the point make it small
+        {"-0." + zeros + "1e55 rain", true},   // the same, with the words after it left alone
+        {"-0." + zeros.substr(50) + "1e100", false},  // 1e49: a large exponent outweighs them
+        {"-" + ones + "e-60", false},          // 1.1e39: the digits outweigh the exponent
+        {"-1" + zeros + "e-60", false},        // 1e40: zeros count as digits after the first one
+        {"-" + ones + ".5E-150", true},         // 1.1e-51
+        {"-0." + std::string(250, '0') + "1e300", false},  // 1e50: the exponent read as the number it is
+        {"-0." + std::string(350, '0') + "1e300", true},   // 1e-50
+    };
+    for (const Case& c : cases) {
         const float got = parseFloat(c.text);
         EXPECT_EQ(got, 0.0f) << c.text;
         EXPECT_EQ(std::signbit(got), c.negativeZero) << c.text;
