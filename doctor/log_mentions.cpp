@@ -5,8 +5,7 @@
 #include "platform/profile_text.h"
 
 LogMentions pluginMentions(std::string_view log) {
-    std::string folded(log);
-    std::transform(folded.begin(), folded.end(), folded.begin(), profile_text::lowerAscii);
+    const std::string folded = profile_text::lowerAscii(log);
     LogMentions out;
     // Each line that names the plugin, once; the search goes on after the line's end.
     for (std::size_t at = folded.find("veltrane.asi"); at != std::string::npos;) {
