@@ -24,9 +24,13 @@ std::string dottedNumber(std::string_view line) {
     return {};
 }
 
+// A stray carriage return counts as a blank at either end: shown at a line's start, it would
+// put the cursor back over the words before it.
+bool blank(char c) { return c == '\r' || c == ' ' || c == '\t'; }
+
 std::string trimmed(std::string_view line) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
-    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+    while (!line.empty() && blank(line.back())) line.remove_suffix(1);
+    while (!line.empty() && blank(line.front())) line.remove_prefix(1);
     std::string out(line.substr(0, kLongest));
     if (line.size() > kLongest) out += "...";
     return out;

@@ -121,6 +121,7 @@ TEST(HookLog, FindsTheVersionInTheHeaderAndTheLastFatalLine) {
         {"a version in the body is no header's", "a\nb\nc\nd\ne\nversion 1.2.3\n", "", ""},
         {"the header's first dotted number, whichever it is", "log of 2026.12.08 by hook 3.4.5.6\n", "2026.12.08", ""},
         {"a lone number is no version", "build 1491 of 2 parts\n", "", ""},
+        {"stray carriage returns around a line", "\rhook 1.2.3\r\r\n\r FATAL: x\r\n", "1.2.3", "FATAL: x"},
         {"no line end", "FATAL", "", "FATAL"},
         {"empty", "", "", ""},
     };
