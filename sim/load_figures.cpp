@@ -8,28 +8,36 @@
 
 namespace sim {
 
-bool LoadFigures::open(const std::string& resourcesPath, const std::string& loadTimingPath) {
-    namespace fs = std::filesystem;
-    if (!resourcesPath.empty()) {
-        resources.open(fs::absolute(resourcesPath), std::ios::binary | std::ios::trunc);
-        if (!resources) {
-            std::cerr << "veltrane-sim: cannot write the resources file " << resourcesPath << "\n";
-            return false;
-        }
-        // Which figures are the plugin's and which the whole process's, in each column's name.
-        resources << "load,plugin,frame,plugin_base,process_tls_index,process_handles,process_next_handle,"
-                     "process_private_bytes,process_heap_bytes,process_working_set,plugin_state_bytes_kept\n";
+namespace {
+
+// A figures file the command line names, `header` its first line; false, said, when it can't
+// be written.
+bool openFigures(std::ofstream& file, const std::string& path, const char* what, const char* header) {
+    file.open(std::filesystem::absolute(path), std::ios::binary | std::ios::trunc);
+    if (!file) {
+        std::cerr << "veltrane-sim: cannot write the " << what << " file " << path << "\n";
+        return false;
     }
+    file << header;
+    return true;
+}
+
+}  // namespace
+
+bool LoadFigures::open(const std::string& resourcesPath, const std::string& loadTimingPath) {
+    // Which figures are the plugin's and which the whole process's, in each column's name.
+    if (!resourcesPath.empty() &&
+        !openFigures(resources, resourcesPath, "resources",
+                     "load,plugin,frame,plugin_base,process_tls_index,process_handles,process_next_handle,"
+                     "process_private_bytes,process_heap_bytes,process_working_set,plugin_state_bytes_kept\n"))
+        return false;
     if (!loadTimingPath.empty()) {
-        loadTiming.open(fs::absolute(loadTimingPath), std::ios::binary | std::ios::trunc);
-        if (!loadTiming) {
-            std::cerr << "veltrane-sim: cannot write the load timing file " << loadTimingPath << "\n";
+        if (!openFigures(loadTiming, loadTimingPath, "load timing",
+                         "load,plugin,frame,load_library_us,first_frame_us,next_frame_us\n"))
             return false;
-        }
         LARGE_INTEGER frequency;
         QueryPerformanceFrequency(&frequency);
         ticksPerMicrosecond = static_cast<double>(frequency.QuadPart) / 1e6;
-        loadTiming << "load,plugin,frame,load_library_us,first_frame_us,next_frame_us\n";
     }
     return true;
 }
