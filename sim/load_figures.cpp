@@ -4,36 +4,21 @@
 #include <filesystem>
 #include <iostream>
 
+#include "sim/output_file.h"
 #include "sim/process_resources.h"
 
 namespace sim {
 
-namespace {
-
-// A figures file the command line names, `header` its first line; false, said, when it can't
-// be written.
-bool openFigures(std::ofstream& file, const std::string& path, const char* what, const char* header) {
-    file.open(std::filesystem::absolute(path), std::ios::binary | std::ios::trunc);
-    if (!file) {
-        std::cerr << "veltrane-sim: cannot write the " << what << " file " << path << "\n";
-        return false;
-    }
-    file << header;
-    return true;
-}
-
-}  // namespace
-
 bool LoadFigures::open(const std::string& resourcesPath, const std::string& loadTimingPath) {
     // Which figures are the plugin's and which the whole process's, in each column's name.
     if (!resourcesPath.empty() &&
-        !openFigures(resources, resourcesPath, "resources",
-                     "load,plugin,frame,plugin_base,process_tls_index,process_handles,process_next_handle,"
-                     "process_private_bytes,process_heap_bytes,process_working_set,plugin_state_bytes_kept\n"))
+        !openOutputFile(resources, resourcesPath, "the resources file",
+                        "load,plugin,frame,plugin_base,process_tls_index,process_handles,process_next_handle,"
+                        "process_private_bytes,process_heap_bytes,process_working_set,plugin_state_bytes_kept\n"))
         return false;
     if (!loadTimingPath.empty()) {
-        if (!openFigures(loadTiming, loadTimingPath, "load timing",
-                         "load,plugin,frame,load_library_us,first_frame_us,next_frame_us\n"))
+        if (!openOutputFile(loadTiming, loadTimingPath, "the load timing file",
+                            "load,plugin,frame,load_library_us,first_frame_us,next_frame_us\n"))
             return false;
         LARGE_INTEGER frequency;
         QueryPerformanceFrequency(&frequency);
