@@ -1,27 +1,8 @@
 #include "doctor/file_place.h"
 
-#include "platform/windows_api.h"
+#include "doctor/wide_text_windows.h"
 
 #include <shellapi.h>
-
-namespace {
-
-std::wstring wide(const std::string& utf8) {
-    const int count = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(count), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), count);
-    return out;
-}
-
-std::string narrow(const std::wstring& text, UINT codePage) {
-    const int count =
-        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(count), '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), count, nullptr, nullptr);
-    return out;
-}
-
-}  // namespace
 
 // argv is in the ANSI code page, where a folder named in other letters turns into "?".
 std::vector<std::string> commandLineArguments(int argc, char** argv) {
@@ -29,7 +10,7 @@ std::vector<std::string> commandLineArguments(int argc, char** argv) {
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (arguments == nullptr) return std::vector<std::string>(argv, argv + argc);
     std::vector<std::string> out;
-    for (int i = 0; i < count; ++i) out.push_back(narrow(arguments[i], CP_UTF8));
+    for (int i = 0; i < count; ++i) out.push_back(utf8(arguments[i]));
     LocalFree(arguments);
     return out;
 }
@@ -40,7 +21,7 @@ FolderVisit::FolderVisit() {
     const DWORD size = GetCurrentDirectoryW(0, nullptr);
     std::wstring folder(size, L'\0');
     folder.resize(GetCurrentDirectoryW(size, folder.data()));
-    saved = narrow(folder, CP_UTF8);
+    saved = utf8(folder);
 }
 
 FolderVisit::~FolderVisit() {
@@ -65,7 +46,7 @@ std::string currentFolder() {
     const DWORD size = GetCurrentDirectoryW(0, nullptr);
     std::wstring folder(size, L'\0');
     folder.resize(GetCurrentDirectoryW(size, folder.data()));
-    return narrow(folder, CP_UTF8);
+    return utf8(folder);
 }
 
 std::vector<std::string> currentFolderEntries() {
@@ -74,7 +55,7 @@ std::vector<std::string> currentFolderEntries() {
     const HANDLE search = FindFirstFileW(L"*", &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
-        names.push_back(narrow(found.cFileName, CP_UTF8));
+        names.push_back(utf8(found.cFileName));
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return names;

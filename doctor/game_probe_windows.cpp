@@ -1,6 +1,6 @@
 #include "doctor/game_probe.h"
 
-#include "platform/windows_api.h"
+#include "doctor/wide_text_windows.h"
 
 #include <tlhelp32.h>
 #include <winver.h>
@@ -9,22 +9,6 @@
 #include <cstdio>
 
 namespace {
-
-std::string utf8(const wchar_t* text) {
-    const int count = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (count <= 1) return {};
-    std::string out(static_cast<std::size_t>(count), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), count, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(count - 1));
-    return out;
-}
-
-std::wstring wide(const std::string& text) {
-    const int count = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(count), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), count);
-    return out;
-}
 
 // The system's words for an error code, without the line end.
 std::string errorText(DWORD code) {

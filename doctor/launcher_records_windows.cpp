@@ -1,16 +1,8 @@
 #include "doctor/launcher_records.h"
 
-#include "platform/windows_api.h"
+#include "doctor/wide_text_windows.h"
 
 namespace {
-
-std::string utf8(const std::wstring& text) {
-    const int count =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(count), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), count, nullptr, nullptr);
-    return out;
-}
 
 // A text value (REG_SZ, or REG_EXPAND_SZ expanded: RRF_RT_REG_SZ takes both, and asking for
 // REG_EXPAND_SZ unexpanded is refused); empty when there is none.

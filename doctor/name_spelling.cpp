@@ -49,15 +49,7 @@ std::vector<NameLine> scanNames(std::string_view bytes) {
 }
 
 std::optional<std::string> nearestName(std::string_view name, const std::vector<std::string>& candidates) {
-    std::optional<std::string> best;
-    std::size_t bestDistance = kFarthestMisspelling + 1;
-    for (const std::string& candidate : candidates) {
-        const std::size_t distance = editDistance(name, candidate);
-        if (distance == 0) return std::nullopt;
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = candidate;
-        }
-    }
-    return best;
+    const NearestText nearest = nearestText(name, candidates);
+    if (nearest.distance == 0 || nearest.distance > kFarthestMisspelling) return std::nullopt;
+    return nearest.text;
 }

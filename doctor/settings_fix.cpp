@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "doctor/name_check.h"
 #include "doctor/name_spelling.h"
 #include "platform/profile_text.h"
 
@@ -46,18 +47,6 @@ std::optional<std::size_t> headerIndex(const std::vector<NameLine>& names, const
     return std::nullopt;
 }
 
-bool hasKey(const std::vector<NameLine>& names, const std::string& section, const std::string& key) {
-    bool inFirst = false, seen = false;
-    for (const NameLine& name : names) {
-        if (name.isSection) {
-            inFirst = !seen && sameName(name.section, section);
-            seen = seen || inFirst;
-        } else if (inFirst && sameName(name.key, key)) {
-            return true;
-        }
-    }
-    return false;
-}
 
 // One past the last line of the section whose header is at `header` that is not blank.
 std::size_t sectionEnd(const std::vector<NameLine>& names, const std::vector<EditLine>& lines, std::size_t header) {
@@ -150,7 +139,7 @@ FixedFile fixSettings(std::string_view original, const SettingsCheck& check) {
         const std::string& section = fix == Fix::MoveLine ? warning.moveTo : warning.section;
         const std::string key = warning.writeInstead.substr(0, warning.writeInstead.find('='));
         const std::vector<NameLine> names = scanNames(joined(lines));
-        if (hasKey(names, section, key)) continue;
+        if (lineOf(names, section, key) != 0) continue;
         if (!lines.empty() && lines.back().ending.empty()) lines.back().ending = ending;
         const std::string what = fix == Fix::MoveLine ? "line " + std::to_string(warning.line) + ": moved " +
                                                             warning.writeInstead + " from [" + warning.section +

@@ -12,57 +12,58 @@ bool allDigits(const std::string& text) {
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
 }
 
-}  // namespace
-
-SteamLibraries readSteamLibraries(std::string_view vdf) {
-    SteamLibraries out;
-    const KeyValuesRead read = readKeyValues(vdf);
-    if (!read.refusal.empty()) {
-        out.refusal = read.refusal;
+// Reads a Steam file's key-values text and hands `read` its last top-level block named
+// `name` (null when it has none) and the record to fill; a text that doesn't read leaves the
+// record holding only why.
+template <typename Record, typename Read>
+Record fromTopBlock(std::string_view bytes, std::string_view name, Read read) {
+    Record out;
+    const KeyValuesRead text = readKeyValues(bytes);
+    if (!text.refusal.empty()) {
+        out.refusal = text.refusal;
         return out;
     }
-    const KeyValue* root = nullptr;
-    for (const KeyValue& entry : read.entries) {
-        if (entry.isBlock && entry.is("libraryfolders")) root = &entry;
+    const KeyValue* block = nullptr;
+    for (const KeyValue& entry : text.entries) {
+        if (entry.isBlock && entry.is(name)) block = &entry;
     }
-    if (!root) {
-        out.refusal = "no \"libraryfolders\" block";
-        return out;
-    }
-    // Numbered entries are libraries; others ("contentstatsid", ...) are not.
-    for (const KeyValue& library : root->children) {
-        if (!allDigits(library.key)) continue;
-        if (!library.isBlock) {
-            if (!library.value.empty()) out.folders.push_back(library.value);
-            continue;
-        }
-        const KeyValue* path = library.child("path");
-        if (path && !path->isBlock && !path->value.empty()) out.folders.push_back(path->value);
-    }
+    read(block, out);
     return out;
 }
 
+}  // namespace
+
+SteamLibraries readSteamLibraries(std::string_view vdf) {
+    return fromTopBlock<SteamLibraries>(vdf, "libraryfolders", [](const KeyValue* root, SteamLibraries& out) {
+        if (!root) {
+            out.refusal = "no \"libraryfolders\" block";
+            return;
+        }
+        // Numbered entries are libraries; others ("contentstatsid", ...) are not.
+        for (const KeyValue& library : root->children) {
+            if (!allDigits(library.key)) continue;
+            if (!library.isBlock) {
+                if (!library.value.empty()) out.folders.push_back(library.value);
+                continue;
+            }
+            const KeyValue* path = library.child("path");
+            if (path && !path->isBlock && !path->value.empty()) out.folders.push_back(path->value);
+        }
+    });
+}
+
 SteamAppManifest readSteamAppManifest(std::string_view acf) {
-    SteamAppManifest out;
-    const KeyValuesRead read = readKeyValues(acf);
-    if (!read.refusal.empty()) {
-        out.refusal = read.refusal;
-        return out;
-    }
-    const KeyValue* state = nullptr;
-    for (const KeyValue& entry : read.entries) {
-        if (entry.isBlock && entry.is("AppState")) state = &entry;
-    }
-    const KeyValue* dir = state ? state->child("installdir") : nullptr;
-    if (!dir || dir->isBlock || dir->value.empty()) {
-        out.refusal = "no \"installdir\" in its \"AppState\" block";
-        return out;
-    }
-    const std::string& name = dir->value;
-    if (name == "." || name == ".." || name.find_first_of("/\\:") != std::string::npos) {
-        out.refusal = "\"installdir\" is not one folder's name";
-        return out;
-    }
-    out.installDir = name;
-    return out;
+    return fromTopBlock<SteamAppManifest>(acf, "AppState", [](const KeyValue* state, SteamAppManifest& out) {
+        const KeyValue* dir = state ? state->child("installdir") : nullptr;
+        if (!dir || dir->isBlock || dir->value.empty()) {
+            out.refusal = "no \"installdir\" in its \"AppState\" block";
+            return;
+        }
+        const std::string& name = dir->value;
+        if (name == "." || name == ".." || name.find_first_of("/\\:") != std::string::npos) {
+            out.refusal = "\"installdir\" is not one folder's name";
+            return;
+        }
+        out.installDir = name;
+    });
 }

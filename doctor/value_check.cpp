@@ -21,12 +21,6 @@ bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 using profile_text::lowerAscii;
 using profile_text::trim;
 
-std::size_t digitsAt(std::string_view text, std::size_t from) {
-    std::size_t i = from;
-    while (i < text.size() && isDigit(text[i])) ++i;
-    return i - from;
-}
-
 bool startsWith(std::string_view text, std::size_t at, char c) { return at < text.size() && text[at] == c; }
 
 // "," or "." followed by a digit at `at`.
@@ -196,10 +190,10 @@ std::optional<double> plainNumber(std::string_view text) {
 // that starts with no 0.
 bool thousandsGrouped(std::string_view text, char mark = ',') {
     if (startsWith(text, 0, '-') || startsWith(text, 0, '+')) text.remove_prefix(1);
-    const std::size_t first = digitsAt(text, 0);
+    const std::size_t first = countDigits(text, 0);
     if (first == 0 || first > 3 || text[0] == '0' || first == text.size()) return false;
     for (std::size_t at = first; at < text.size(); at += 4) {
-        if (text[at] != mark || digitsAt(text, at + 1) != 3) return false;
+        if (text[at] != mark || countDigits(text, at + 1) != 3) return false;
         if (at + 4 < text.size() && text[at + 4] != mark) return false;
     }
     return true;
@@ -229,8 +223,8 @@ std::optional<double> fractionValue(std::string_view text) {
     const std::size_t slash = text.find('/');
     if (slash == std::string_view::npos) return std::nullopt;
     const std::string_view over = trim(text.substr(0, slash)), under = trim(text.substr(slash + 1));
-    const bool whole = !over.empty() && !under.empty() && digitsAt(over, 0) == over.size() &&
-                       digitsAt(under, 0) == under.size() && over.size() < 10 && under.size() < 10;
+    const bool whole = !over.empty() && !under.empty() && countDigits(over, 0) == over.size() &&
+                       countDigits(under, 0) == under.size() && over.size() < 10 && under.size() < 10;
     if (!whole) return std::nullopt;
     const double denominator = std::strtod(std::string(under).c_str(), nullptr);
     if (denominator == 0) return std::nullopt;
@@ -240,14 +234,14 @@ std::optional<double> fractionValue(std::string_view text) {
 // A number written with an exponent: "1e3", "2.5E-1". Its value, by the C library.
 std::optional<double> exponentValue(std::string_view text) {
     std::size_t at = (startsWith(text, 0, '+') || startsWith(text, 0, '-')) ? 1 : 0;
-    const std::size_t whole = digitsAt(text, at);
+    const std::size_t whole = countDigits(text, at);
     at += whole;
     std::size_t fraction = 0;
-    if (startsWith(text, at, '.')) fraction = digitsAt(text, ++at), at += fraction;
+    if (startsWith(text, at, '.')) fraction = countDigits(text, ++at), at += fraction;
     if (whole + fraction == 0 || !(startsWith(text, at, 'e') || startsWith(text, at, 'E'))) return std::nullopt;
     ++at;
     if (startsWith(text, at, '+') || startsWith(text, at, '-')) ++at;
-    const std::size_t power = digitsAt(text, at);
+    const std::size_t power = countDigits(text, at);
     if (power == 0 || at + power != text.size()) return std::nullopt;
     return std::strtod(std::string(text).c_str(), nullptr);
 }
@@ -450,7 +444,7 @@ std::optional<ValueFinding> checkSwitchText(std::string_view raw, bool valueRead
     if (auto stray = strayCharacters(text, readAs, [](const std::string& t) { return checkSwitchText(t, parseBool(t)); }))
         return stray;
     const std::size_t sign = (startsWith(text, 0, '+') || startsWith(text, 0, '-')) ? 1 : 0;
-    const std::size_t digits = digitsAt(text, sign);
+    const std::size_t digits = countDigits(text, sign);
     if (digits == 0) {
         if (text.empty())
             return finding(WarningKind::EmptyValue, "empty: " + readAs + "; the switch is written on, as in the default file",
@@ -494,7 +488,7 @@ std::optional<ValueFinding> checkAccuracyText(std::string_view raw, std::int32_t
     if (auto stray = strayCharacters(text, readAs, [](const std::string& t) { return checkAccuracyText(t, parseInt(t)); }))
         return stray;
     if (auto meant = meaningOf(text, ValueType::Accuracy, readAs)) return meant;
-    const std::size_t digits = digitsAt(text, sign);
+    const std::size_t digits = countDigits(text, sign);
     if (digits == 0) {
         if (text.empty())
             return finding(WarningKind::EmptyValue, "empty: " + readAs + "; the default file's value is written",
@@ -539,12 +533,12 @@ std::optional<ValueFinding> checkDamageText(std::string_view raw, float valueRea
         return stray;
     if (auto meant = meaningOf(text, ValueType::DamageModifier, readAs)) return meant;
     const std::size_t sign = (startsWith(text, 0, '+') || startsWith(text, 0, '-')) ? 1 : 0;
-    const std::size_t intDigits = digitsAt(text, sign);
+    const std::size_t intDigits = countDigits(text, sign);
     std::size_t end = sign + intDigits;
     bool point = false;
     std::size_t fracDigits = 0;
     if (startsWith(text, end, '.')) {
-        fracDigits = digitsAt(text, end + 1);
+        fracDigits = countDigits(text, end + 1);
         if (intDigits + fracDigits > 0) {
             point = true;
             end += 1 + fracDigits;
@@ -577,7 +571,7 @@ std::optional<ValueFinding> checkDamageText(std::string_view raw, float valueRea
     if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
         std::size_t at = end + 1;
         if (startsWith(text, at, '+') || startsWith(text, at, '-')) ++at;
-        const std::size_t expDigits = digitsAt(text, at);
+        const std::size_t expDigits = countDigits(text, at);
         if (expDigits == 0) {
             return finding(WarningKind::ExponentWithoutDigits,
                            "an \"e\" after a number starts an exponent, which needs digits: " + readAs,

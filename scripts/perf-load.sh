@@ -10,11 +10,8 @@
 # Builds the windows preset into build/perf-wine (VELTRANE_BUILD_DIR chooses another).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-
-build="${VELTRANE_BUILD_DIR:-build/perf-wine}"
-scripts/windows-build.sh "$build" veltrane_sim asi_probe
-export WINEPREFIX="$PWD/$build/wineprefix"
+. scripts/perf-common.sh
+perf_build veltrane_sim asi_probe
 runs="$build/perf-load"
 rm -rf "$runs"
 # The scenario reloads "Veltrane.asi": each plugin goes in under that name.
@@ -22,8 +19,8 @@ declare -A plugins=([Veltrane.asi]="$build/Veltrane.asi" [asi_probe.asi]="$build
 order=(Veltrane.asi asi_probe.asi)
 if [ $# -gt 0 ]; then plugins[given]="$1"; order+=(given); fi
 
-echo "machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)"
-echo "load before the runs: $(cut -d ' ' -f 1-3 /proc/loadavg)"
+perf_machine
+perf_load before
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 for name in "${order[@]}"; do
     mkdir -p "$runs/$name"
@@ -32,8 +29,7 @@ done
 rounds="${ROUNDS:-5}"
 for round in $(seq "$rounds"); do
     for name in "${order[@]}"; do
-        wineserver -k 2>/dev/null || true
-        wineserver -w
+        perf_fresh_wineserver
         taskset -c 0 scripts/wine-run.sh "$build/veltrane-sim.exe" sim/scenarios/perf-load.json --quiet \
             --plugin "$runs/$name/Veltrane.asi" --game-dir "$runs/$name/game" --load-timing "$runs/$name/loads-$round.csv"
     done
@@ -56,4 +52,4 @@ for name in "${order[@]}"; do
     echo "  ${pages/pages of Veltrane.asi/pages}"
 done
 echo
-echo "load after the runs: $(cut -d ' ' -f 1-3 /proc/loadavg)"
+perf_load after

@@ -13,22 +13,17 @@
 # chooses another). Times vary with the machine's load: run it on a quiet machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+. scripts/perf-common.sh
+perf_build veltrane_sim
 
-build="${VELTRANE_BUILD_DIR:-build/perf-wine}"
-scripts/windows-build.sh "$build" veltrane_sim
-export WINEPREFIX="$PWD/$build/wineprefix"
-
-echo "machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)"
+perf_machine
 echo "system: $(uname -sr), $(wine --version 2>/dev/null)"
-echo "load before the runs: $(cut -d ' ' -f 1-3 /proc/loadavg)"
+perf_load before
 for placement in free one-cpu; do
     pin=()
     [ "$placement" = one-cpu ] && pin=(taskset -c 0)
     for world in settled churn; do
-        # A wineserver of the run's own (scripts/wine-run.sh starts it): it inherits the game's placement.
-        wineserver -k 2>/dev/null || true
-        wineserver -w
+        perf_fresh_wineserver
         echo
         echo "== $world world, $placement"
         "${pin[@]}" scripts/wine-run.sh "$build/veltrane-sim.exe" "sim/scenarios/perf-$world.json" --profile-timing \
@@ -36,4 +31,4 @@ for placement in free one-cpu; do
     done
 done
 echo
-echo "load after the runs: $(cut -d ' ' -f 1-3 /proc/loadavg)"
+perf_load after

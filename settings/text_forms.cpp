@@ -21,12 +21,6 @@ std::string_view skipSpace(std::string_view text) {
     return text.substr(i);
 }
 
-std::size_t countDigits(std::string_view text, std::size_t from) {
-    std::size_t i = from;
-    while (i < text.size() && isDigit(text[i])) ++i;
-    return i - from;
-}
-
 // For a number that from_chars found out of range: true when it is too small rather than too
 // large, told by the decimal position of its first significant digit.
 bool isBelowFloatRange(std::string_view number) {
@@ -128,4 +122,10 @@ float parseFloat(std::string_view text) {
     }
     if (result.ec != std::errc{} || !std::isfinite(value)) return 0.0f;
     return value;
+}
+
+std::size_t countDigits(std::string_view text, std::size_t from) {
+    std::size_t i = from;
+    while (i < text.size() && isDigit(text[i])) ++i;
+    return i - from;
 }

@@ -18,6 +18,7 @@
 //               Too large for a float: 0.0, never infinity. "," ends the number: "0,5" is 0.0,
 //               "1,5" is 1.0. An "e" with no digits after it makes the whole value 0.0: "1.5e".
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -36,3 +37,6 @@ ValueText formatFloat(float value);
 bool parseBool(std::string_view text);
 std::int32_t parseInt(std::string_view text);
 float parseFloat(std::string_view text);
+
+// How many decimal digits stand in `text` from `from` on (0 when `from` is past its end).
+std::size_t countDigits(std::string_view text, std::size_t from);

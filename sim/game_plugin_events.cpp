@@ -7,6 +7,18 @@
 
 namespace sim {
 
+namespace {
+
+// The plugin of the game folder a scenario's event names; null, with the fault said, when the
+// folder has none of that name.
+PluginModule* scenarioPlugin(PluginFolder& folder, const std::string& name, const char* verb, std::string& fault) {
+    PluginModule* plugin = folder.find(name);
+    if (plugin == nullptr) fault = "the scenario " + std::string(verb) + " " + name + ", which is not in the game folder";
+    return plugin;
+}
+
+}  // namespace
+
 // The plugin the report watches, loaded now: its memory for keystrokes, its imports for timing.
 void Game::watch(HMODULE module) {
     watched.module = module;
@@ -15,11 +27,8 @@ void Game::watch(HMODULE module) {
 }
 
 void Game::unloadPlugin(const std::string& name) {
-    PluginModule* target = folder.find(name);
-    if (target == nullptr) {
-        fault = "the scenario unloads " + name + ", which is not in the game folder";
-        return;
-    }
+    PluginModule* target = scenarioPlugin(folder, name, "unloads", fault);
+    if (target == nullptr) return;
     if (target->module == watched.module) {
         watched.module = nullptr;
         watched.memory = ModuleMemory{};
@@ -34,11 +43,8 @@ void Game::unloadPlugin(const std::string& name) {
 }
 
 void Game::loadPlugin(const std::string& name) {
-    PluginModule* target = folder.find(name);
-    if (target == nullptr) {
-        fault = "the scenario loads " + name + ", which is not in the game folder";
-        return;
-    }
+    PluginModule* target = scenarioPlugin(folder, name, "loads", fault);
+    if (target == nullptr) return;
     // DllMain runs now and registers the plugin's script and keyboard handler again.
     const bool loadedAlready = target->module != nullptr;
     const LONGLONG started = timed::now();

@@ -39,18 +39,8 @@ namespace fs = std::filesystem;
 
 // The stand-in host once loaded (game_start.cpp's load): its module, and the functions the game
 // calls beyond the nine the plugin uses.
-struct StandInHost {
+struct StandInHost : StandInControls {
     HMODULE module = nullptr;
-    StandInRunFrameFn runFrame = nullptr;
-    StandInKeystrokeFn keystroke = nullptr;
-    StandInStopReasonFn stopReason = nullptr;
-    StandInShutdownFn shutdown = nullptr;
-    StandInSliceTicksFn sliceTicks = nullptr;
-    StandInKeepNativesFn keepNatives = nullptr;
-    StandInReplayNativesFn replayNatives = nullptr;
-    StandInScriptStackFn setScriptStack = nullptr;
-    StandInScriptStackUseFn scriptStackUse = nullptr;
-    StandInHeldIntoFn heldInto = nullptr;
 };
 
 // The plugin the report watches, the first one named: its module while it is loaded, its

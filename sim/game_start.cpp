@@ -11,6 +11,7 @@
 #include "sim/asi_loader.h"
 #include "sim/game_session.h"
 #include "sim/import_timing.h"
+#include "sim/output_file.h"
 #include "sim/trace.h"
 #include "sim/windows_errors.h"
 
@@ -125,20 +126,8 @@ bool Game::prepare(fs::path& hostPath, std::vector<fs::path>& pluginPaths) {
 
 // The trace, the page and the figures of each load, as the options ask.
 bool Game::openOutputs() {
-    if (!options.tracePath.empty()) {
-        trace.open(fs::absolute(options.tracePath), std::ios::binary | std::ios::trunc);
-        if (!trace) {
-            std::cerr << "veltrane-sim: cannot write the trace file " << options.tracePath << "\n";
-            return false;
-        }
-    }
-    if (!options.htmlPath.empty()) {
-        html.open(fs::absolute(options.htmlPath), std::ios::binary | std::ios::trunc);
-        if (!html) {
-            std::cerr << "veltrane-sim: cannot write the page " << options.htmlPath << "\n";
-            return false;
-        }
-    }
+    if (!options.tracePath.empty() && !openOutputFile(trace, options.tracePath, "the trace file")) return false;
+    if (!options.htmlPath.empty() && !openOutputFile(html, options.htmlPath, "the page")) return false;
     return loadFigures.open(options.resourcesPath, options.loadTimingPath);
 }
 
@@ -192,31 +181,15 @@ bool Game::bindHost(const fs::path& hostPath) {
         std::cerr << "veltrane-sim: cannot load the host " << hostPath.string() << ": " << reason << "\n";
         return false;
     }
-    // GetProcAddress yields a generic function pointer; each goes back to its real type.
-    bool found = true;
-    auto find = [&](const char* name, auto& function) {
-        FARPROC address = GetProcAddress(standIn.module, name);
-        if (address == nullptr) {
-            std::cerr << "veltrane-sim: " << hostPath.string() << " has no " << name << "\n";
-            found = false;
-        }
-        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(reinterpret_cast<void (*)()>(address));
-    };
-    StandInBindFn bind = nullptr;
-    find(standin::kBind, bind);
-    find(standin::kRunFrame, standIn.runFrame);
-    find(standin::kKeystroke, standIn.keystroke);
-    find(standin::kStopReason, standIn.stopReason);
-    find(standin::kShutdown, standIn.shutdown);
-    find(standin::kSliceTicks, standIn.sliceTicks);
-    find(standin::kKeepNatives, standIn.keepNatives);
-    find(standin::kReplayNatives, standIn.replayNatives);
-    find(standin::kScriptStack, standIn.setScriptStack);
-    find(standin::kScriptStackUse, standIn.scriptStackUse);
-    find(standin::kHeldInto, standIn.heldInto);
-    if (!found) return false;
+    // GetProcAddress yields a generic function pointer; it goes back to its real type.
+    const FARPROC address = GetProcAddress(standIn.module, standin::kControls);
+    if (address == nullptr) {
+        std::cerr << "veltrane-sim: " << hostPath.string() << " has no " << standin::kControls << "\n";
+        return false;
+    }
+    static_cast<StandInControls&>(standIn) = *reinterpret_cast<StandInControlsFn>(reinterpret_cast<void (*)()>(address))();
     const HostBinding binding{&world, &log};
-    bind(&binding);
+    standIn.bind(&binding);
     stacks.given = standIn.setScriptStack(options.scriptStack);
     return true;
 }

@@ -4,32 +4,25 @@
 #include <filesystem>
 #include <iostream>
 
+#include "sim/output_file.h"
 #include "sim/process_resources.h"
 
 namespace sim {
 
 bool LoadFigures::open(const std::string& resourcesPath, const std::string& loadTimingPath) {
-    namespace fs = std::filesystem;
-    if (!resourcesPath.empty()) {
-        resources.open(fs::absolute(resourcesPath), std::ios::binary | std::ios::trunc);
-        if (!resources) {
-            std::cerr << "veltrane-sim: cannot write the resources file " << resourcesPath << "\n";
-            return false;
-        }
-        // Which figures are the plugin's and which the whole process's, in each column's name.
-        resources << "load,plugin,frame,plugin_base,process_tls_index,process_handles,process_next_handle,"
-                     "process_private_bytes,process_heap_bytes,process_working_set,plugin_state_bytes_kept\n";
-    }
+    // Which figures are the plugin's and which the whole process's, in each column's name.
+    if (!resourcesPath.empty() &&
+        !openOutputFile(resources, resourcesPath, "the resources file",
+                        "load,plugin,frame,plugin_base,process_tls_index,process_handles,process_next_handle,"
+                        "process_private_bytes,process_heap_bytes,process_working_set,plugin_state_bytes_kept\n"))
+        return false;
     if (!loadTimingPath.empty()) {
-        loadTiming.open(fs::absolute(loadTimingPath), std::ios::binary | std::ios::trunc);
-        if (!loadTiming) {
-            std::cerr << "veltrane-sim: cannot write the load timing file " << loadTimingPath << "\n";
+        if (!openOutputFile(loadTiming, loadTimingPath, "the load timing file",
+                            "load,plugin,frame,load_library_us,first_frame_us,next_frame_us\n"))
             return false;
-        }
         LARGE_INTEGER frequency;
         QueryPerformanceFrequency(&frequency);
         ticksPerMicrosecond = static_cast<double>(frequency.QuadPart) / 1e6;
-        loadTiming << "load,plugin,frame,load_library_us,first_frame_us,next_frame_us\n";
     }
     return true;
 }

@@ -12,21 +12,6 @@ namespace sim {
 
 namespace {
 
-// The name of `names` nearest to `name`, letter case aside.
-template <typename Names>
-std::string nearestName(const std::string& name, const Names& names) {
-    std::string nearest;
-    std::size_t best = ~std::size_t{0};
-    for (const std::string& candidate : names) {
-        const std::size_t distance = editDistance(name, candidate);
-        if (distance < best) {
-            best = distance;
-            nearest = candidate;
-        }
-    }
-    return nearest;
-}
-
 // The keys the plugin reads from a section of its settings file; none for a section it never reads.
 std::vector<std::string> keysReadIn(const std::string& section) {
     if (profile_text::sameName(section, kSettingsSection)) return {kEnabledKey};
@@ -44,12 +29,12 @@ void noteUnreadKey(const ScenarioEvent& event, const std::string& at, std::vecto
         std::vector<std::string> sections{kSettingsSection};
         for (const WeatherEntry& entry : weatherTable) sections.emplace_back(entry.section);
         notes.push_back(at + ".section: the plugin reads no section \"" + event.section + "\"; the nearest is \"" +
-                        nearestName(event.section, sections) + "\"");
+                        nearestText(event.section, sections).text + "\"");
         return;
     }
     if (std::none_of(keys.begin(), keys.end(), [&](const std::string& key) { return profile_text::sameName(key, event.key); }))
         notes.push_back(at + ".key: the plugin reads no key \"" + event.key + "\" in [" + event.section +
-                        "]; the nearest is \"" + nearestName(event.key, keys) + "\"");
+                        "]; the nearest is \"" + nearestText(event.key, keys).text + "\"");
 }
 
 void noteOddEvents(Scenario& scenario) {

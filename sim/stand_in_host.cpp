@@ -333,4 +333,12 @@ void standInShutdown() {
     h.gameFiber = nullptr;
 }
 
+const sim::StandInControls* standInControls() {
+    // In the order of the table's fields.
+    static const sim::StandInControls controls{standInBind, standInRunFrame, standInKeystroke, standInStopReason,
+                                               standInShutdown, standInSliceTicks, standInHeldInto, standInKeepNatives,
+                                               standInScriptStack, standInScriptStackUse, standInReplayNatives};
+    return &controls;
+}
+
 }  // extern "C"

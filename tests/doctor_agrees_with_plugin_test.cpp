@@ -13,17 +13,12 @@
 #include "doctor/settings_check.h"
 #include "doctor/settings_fix.h"
 #include "plugin/frame_loop.h"
+#include "tests/support/doctor_entries.h"
 #include "tests/support/random_settings.h"
 #include "tests/support/tuning_fixture.h"
 #include "tuning/tuning_pass.h"
 
 namespace {
-
-const SettingsEntry& entryFor(const SettingsCheck& check, const char* key) {
-    for (const SettingsEntry& entry : check.entries)
-        if (entry.key == key) return entry;
-    throw std::runtime_error(std::string("no entry ") + key);
-}
 
 bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 

@@ -421,10 +421,7 @@ void expectPromisesKept(const SettingsCheck& before, const std::string& fixedFil
 SettingsLines onlyWeathers(const std::vector<std::string>& kept, bool withSwitch) {
     SettingsLines lines = withSwitch ? SettingsLines{"[Settings]", "Enabled=1"} : SettingsLines{};
     for (const WeatherEntry& weather : weatherTable) {
-        if (std::find(kept.begin(), kept.end(), weather.name) == kept.end()) continue;
-        lines.push_back(std::string("[") + weather.section + "]");
-        lines.push_back(std::string(weather.accuracyKey) + "=50");
-        lines.push_back(std::string(weather.damageModKey) + "=2");
+        if (std::find(kept.begin(), kept.end(), weather.name) != kept.end()) appendWeather(lines, weather, "50", "2");
     }
     return lines;
 }

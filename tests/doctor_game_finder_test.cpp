@@ -14,6 +14,7 @@
 #include "doctor/hook_log.h"
 #include "doctor/image_whole.h"
 #include "doctor/steam_records.h"
+#include "tests/support/launcher_files.h"
 #include "tests/support/scratch_dir.h"
 
 namespace fs = std::filesystem;
@@ -175,16 +176,8 @@ TEST(ImageWhole, TellsACutShortFileFromAWholeOne) {
     }
 }
 
-void write(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string vdfPath(const fs::path& path) {
-    std::string out;
-    for (const char c : path.u8string()) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    return out;
-}
+using launcher_files::write;
+using launcher_files::quotedPath;
 
 // Records of each launcher, laid out in a scratch folder, and the game folders they lead to.
 TEST(GameFinder, FollowsEachLaunchersRecordsToEveryFolderHoldingTheGame) {
@@ -196,12 +189,12 @@ TEST(GameFinder, FollowsEachLaunchersRecordsToEveryFolderHoldingTheGame) {
     write(root / "Empty" / "readme.txt", "");
     write(library / "steamapps" / "appmanifest_1174180.acf",
           "\"AppState\" { \"appid\" \"1174180\" \"installdir\" \"Red Dead Redemption 2\" }");
-    const std::string libraries = "\"libraryfolders\" { \"0\" { \"path\" \"" + vdfPath(steam) + "\" } \"1\" { \"path\" \"" +
-                                  vdfPath(library) + "\" } }";
+    const std::string libraries = "\"libraryfolders\" { \"0\" { \"path\" \"" + quotedPath(steam) + "\" } \"1\" { \"path\" \"" +
+                                  quotedPath(library) + "\" } }";
     write(steam / "steamapps" / "libraryfolders.vdf", libraries);
     const fs::path manifests = root / "Manifests";
-    write(manifests / "A1.item", "{\"LaunchExecutable\":\"RDR2.exe\",\"InstallLocation\":\"" + vdfPath(epic) + "\"}");
-    write(manifests / "B2.item", "{\"LaunchExecutable\":\"Other.exe\",\"InstallLocation\":\"" + vdfPath(root) + "\"}");
+    write(manifests / "A1.item", "{\"LaunchExecutable\":\"RDR2.exe\",\"InstallLocation\":\"" + quotedPath(epic) + "\"}");
+    write(manifests / "B2.item", "{\"LaunchExecutable\":\"Other.exe\",\"InstallLocation\":\"" + quotedPath(root) + "\"}");
     write(manifests / "C3.txt", "not a manifest");
 
     struct Case {

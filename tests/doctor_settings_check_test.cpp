@@ -9,6 +9,7 @@
 
 #include "doctor/settings_check.h"
 #include "doctor/settings_fix.h"
+#include "tests/support/doctor_entries.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/settings_text.h"
 
@@ -177,12 +178,11 @@ TEST_F(DoctorCheck, MissingKeyWarnsThatTheCallersDefaultApplies) {
         EXPECT_EQ(check.warnings[0].kind, WarningKind::MissingKey);
         EXPECT_EQ(check.warnings[0].writeInstead, c.writeInstead);
         EXPECT_NE(check.warnings[0].explanation.find(c.explains), std::string::npos) << check.warnings[0].explanation;
-        const auto entry = std::find_if(check.entries.begin(), check.entries.end(),
-                                        [&](const SettingsEntry& e) { return e.key == c.key; });
-        EXPECT_FALSE(entry->storedText.has_value());
-        EXPECT_EQ(entry->accuracy, 0);
-        EXPECT_EQ(entry->damageModifier, 0.0f);
-        EXPECT_FALSE(entry->switchOn);
+        const SettingsEntry& entry = entryFor(check, c.key);
+        EXPECT_FALSE(entry.storedText.has_value());
+        EXPECT_EQ(entry.accuracy, 0);
+        EXPECT_EQ(entry.damageModifier, 0.0f);
+        EXPECT_FALSE(entry.switchOn);
     }
 }
 
@@ -336,9 +336,7 @@ TEST_F(DoctorCheck, SecondSectionsAndKeysOfANameAreNeverRead) {
         EXPECT_EQ(found->line, second) << c.what;
         EXPECT_NE(found->explanation.find("line " + std::to_string(first)), std::string::npos)
             << c.what << ": " << found->explanation;
-        const auto damage = std::find_if(check.entries.begin(), check.entries.end(),
-                                         [](const SettingsEntry& e) { return e.key == "DamageMod_Rain"; });
-        EXPECT_EQ(damage->damageModifier, 1.0f) << c.what << ": the profile functions read the second one";
+        EXPECT_EQ(entryFor(check, "DamageMod_Rain").damageModifier, 1.0f) << c.what << ": the profile functions read the second one";
     }
 }
 

@@ -36,6 +36,13 @@ struct ReadCase {
     const char* expected;
 };
 
+// A file's bytes and what reads of it give.
+struct FileCase {
+    const char* what;
+    std::string content;
+    std::vector<ReadCase> reads;
+};
+
 class Profile : public ::testing::Test {
 protected:
     ScratchDir scratch;
@@ -89,12 +96,7 @@ TEST_F(Profile, ReadsAwkwardFilesAsKernel32Does) {
 // for where Windows itself differs).
 TEST_F(Profile, ReadsMarksBracketsAndSecondNamesAsWineDoes) {
     const std::string text = "[S]\r\nk=1\r\n[T]x]\r\nk=2\r\n[U]]\r\nk=3\r\n";
-    struct Case {
-        const char* what;
-        std::string content;
-        std::vector<ReadCase> reads;
-    };
-    const Case cases[] = {
+    const FileCase cases[] = {
         {"plain", text, {{"S", "k", "1"}, {"T]x", "k", "2"}, {"T", "k", "DEF"}, {"U]", "k", "3"}, {"U", "k", "DEF"}}},
         {"UTF-8 mark", "\xEF\xBB\xBF" + text, {{"S", "k", "1"}, {"T]x", "k", "2"}}},
         {"UTF-8 mark, then a UTF-16 one", "\xEF\xBB\xBF" + utf16File(text, false), {{"S", "k", "DEF"}}},
@@ -105,7 +107,7 @@ TEST_F(Profile, ReadsMarksBracketsAndSecondNamesAsWineDoes) {
          "[Rain]\r\nDamage=1\r\n\t damage \t=2\r\n  [ rAIN ]  \r\nDamage=3\r\nOther=4\r\n",
          {{"rain", "DAMAGE", "1"}, {"Rain", "Other", "DEF"}}},
     };
-    for (const Case& c : cases) {
+    for (const FileCase& c : cases) {
         writeFile(kFile, c.content);
         for (const ReadCase& read : c.reads) {
             EXPECT_EQ(profileRead(read.section, read.key), read.expected) << c.what << ": " << read.section << "/" << read.key;
@@ -118,19 +120,12 @@ TEST_F(Profile, ReadsMarksBracketsAndSecondNamesAsWineDoes) {
 // doctor reports, as the plugin's host reads it.
 TEST_F(Profile, WindowsReadingPartsFromWinesWhereTheRulesSay) {
     const std::string text = "[S]\r\nk=1\r\n[T]x]\r\nk=2\r\n[U\r\nk=3\r\n";
-    std::string bigEndian = "\xFE\xFF";
-    for (char c : text) bigEndian += std::string{'\0', c};
-    struct Case {
-        const char* what;
-        std::string content;
-        std::vector<ReadCase> reads;
-    };
-    const Case cases[] = {
+    const FileCase cases[] = {
         {"plain", text, {{"S", "k", "1"}, {"T", "k", "2"}, {"T]x", "k", "DEF"}, {"U", "k", "3"}}},
         {"UTF-8 mark before the first header", "\xEF\xBB\xBF" + text, {{"S", "k", "DEF"}, {"T", "k", "2"}}},
-        {"UTF-16 big-endian", bigEndian, {{"S", "k", "DEF"}, {"T", "k", "DEF"}}},
+        {"UTF-16 big-endian", utf16File(text, true), {{"S", "k", "DEF"}, {"T", "k", "DEF"}}},
     };
-    for (const Case& c : cases) {
+    for (const FileCase& c : cases) {
         const auto lines = profile_text::readLines(c.content, profile_text::Reader::Windows);
         for (const ReadCase& read : c.reads)
             EXPECT_EQ(profile_text::valueOf(lines, read.section, read.key).value_or("DEF"), read.expected)

@@ -3,15 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "settings/weather_table.h"
 #include "sim/world.h"
+#include "tests/support/whole_file.h"
 
 namespace {
 
@@ -63,11 +62,9 @@ TEST(WeatherTable, LookupIsExact) {
 
 #ifdef VELTRANE_SOURCE_DIR
 std::string sourceFile(const std::string& file) {
-    std::ifstream in(std::string(VELTRANE_SOURCE_DIR) + "/" + file, std::ios::binary);
-    EXPECT_TRUE(in) << file;
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    const std::string text = readFile(std::string(VELTRANE_SOURCE_DIR) + "/" + file);
+    EXPECT_FALSE(text.empty()) << file;
+    return text;
 }
 
 // The fuzzers' dictionary can't read the table: it lists each weather in the four forms a
@@ -114,11 +111,7 @@ TEST(WeatherTable, TheReadmesGiveItsCountAndItsNamesInOrder) {
     std::vector<std::string> table;
     for (const WeatherEntry& entry : weatherTable) table.push_back(entry.name);
     for (const char* file : {"README.md", "docs/PLAYER-README.txt"}) {
-        std::ifstream in(std::string(VELTRANE_SOURCE_DIR) + "/" + file, std::ios::binary);
-        ASSERT_TRUE(in) << file;
-        std::stringstream text;
-        text << in.rdbuf();
-        const std::string doc = text.str();
+        const std::string doc = sourceFile(file);
 
         // The doctor's output quoted in a README ("19 weathers have no values ...") is no count.
         const std::regex count(R"((?:^|[^"\d])(\d+) weathers\b|of the (\d+), such)");

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,4 +27,20 @@ inline std::size_t editDistance(std::string_view a, std::string_view b) {
         previous.swap(current);
     }
     return previous[b.size()];
+}
+
+struct NearestText {
+    std::string text;                   // empty when there was no candidate
+    std::size_t distance = ~std::size_t{0};
+};
+
+// The first of `candidates` (texts) at the least edit distance from `name`.
+template <typename Texts>
+NearestText nearestText(std::string_view name, const Texts& candidates) {
+    NearestText nearest;
+    for (const auto& candidate : candidates) {
+        const std::size_t distance = editDistance(name, candidate);
+        if (distance < nearest.distance) nearest = {std::string(candidate), distance};
+    }
+    return nearest;
 }

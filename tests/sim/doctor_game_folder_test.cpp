@@ -25,6 +25,7 @@
 #include "doctor/game_probe.h"
 #include "settings/settings_file.h"
 #include "tests/support/flat_text.h"
+#include "tests/support/launcher_files.h"
 #include "tests/support/settings_text.h"
 
 namespace fs = std::filesystem;
@@ -36,10 +37,8 @@ std::string readAll(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void write(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using launcher_files::quotedPath;
+using launcher_files::write;
 
 void copy(const char* from, const fs::path& to) {
     fs::create_directories(to.parent_path());
@@ -218,18 +217,13 @@ void forgetLaunchers() {
 
 const char* kRockstarKey = "HKLM\\SOFTWARE\\WOW6432Node\\Rockstar Games\\Red Dead Redemption 2";
 
-std::string kvPath(const fs::path& path) {
-    std::string out;
-    for (const char c : path.u8string()) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    return out;
-}
 
 // A Steam library elsewhere than Steam, holding the game.
 void steamLibrary(const fs::path& scene, const fs::path& game) {
     const fs::path steam = scene / "Steam", library = scene / "Library";
     write(steam / "steamapps" / "libraryfolders.vdf",
-          "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + kvPath(steam) +
-              "\"\n\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + kvPath(library) + "\"\n\t}\n}\n");
+          "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + quotedPath(steam) +
+              "\"\n\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + quotedPath(library) + "\"\n\t}\n}\n");
     write(library / "steamapps" / "appmanifest_1174180.acf",
           "\"AppState\"\n{\n\t\"appid\"\t\t\"1174180\"\n\t\"installdir\"\t\t\"" +
               game.filename().u8string() + "\"\n}\n");
@@ -282,7 +276,7 @@ TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
         game(scene / "Epic Games" / "RDR2");
         write(epicManifests() / "0A1B2C.item",
               "{\"FormatVersion\": 0, \"LaunchExecutable\": \"RDR2.exe\", \"InstallLocation\": \"" +
-                  kvPath(scene / "Epic Games" / "RDR2") + "\", \"DisplayName\": \"Red Dead Redemption 2\"}");
+                  quotedPath(scene / "Epic Games" / "RDR2") + "\", \"DisplayName\": \"Red Dead Redemption 2\"}");
         write(epicManifests() / "FFFF.item", "{\"LaunchExecutable\": \"Other.exe\", \"InstallLocation\": \"C:\\\\\"}");
     };
     // Four failures: an old script hook, no loader, the plugin and the settings file misnamed.

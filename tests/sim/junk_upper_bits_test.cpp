@@ -45,7 +45,7 @@ protected:
         world.spawn(37, 1.0f);
         world.spawn(-5, 1.0f);
         const sim::HostBinding binding{&world, &log};
-        exported<StandInBindFn>(sim::standin::kBind)(&binding);
+        exported<StandInControlsFn>(sim::standin::kControls)()->bind(&binding);
     }
     sim::World world;
     sim::CallLog log;
@@ -54,7 +54,7 @@ protected:
 TEST_F(JunkUpperBits, AboveEachNarrowArgumentOfTheKeyboardHandler) {
     using Register = void (*)(WideHandler);
     exported<Register>("?keyboardHandlerRegister@@YAXP6AXKGEHHHH@Z@Z")(wideHandler);
-    const auto keystroke = exported<StandInKeystrokeFn>(sim::standin::kKeystroke);
+    const auto keystroke = exported<StandInControlsFn>(sim::standin::kControls)()->keystroke;
 
     struct Case {
         std::uint32_t keyCode;

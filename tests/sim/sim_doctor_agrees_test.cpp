@@ -15,7 +15,6 @@
 #include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +23,7 @@
 #include "platform/float_bits.h"
 #include "tests/sim/doctor_agreement.h"
 #include "tests/sim/finished_run.h"
+#include "tests/support/doctor_entries.h"
 #include "tuning/tuning_pass.h"
 
 namespace {
@@ -84,12 +84,6 @@ const SettingsCheck& doctorCheck(std::size_t seedIndex) {
     SettingsCheck check = checkSettingsFile("Veltrane.ini");
     fs::current_path(previous);
     return checks.emplace(seedIndex, std::move(check)).first->second;
-}
-
-const SettingsEntry& entryFor(const SettingsCheck& check, const char* key) {
-    for (const SettingsEntry& entry : check.entries)
-        if (entry.key == key) return entry;
-    throw std::runtime_error(std::string("the doctor has no entry ") + key);
 }
 
 // What the doctor's values mean for a phase's two fresh peds (accuracy 20, damage modifier

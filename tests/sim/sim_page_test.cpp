@@ -10,24 +10,11 @@
 #include <vector>
 
 #include "sim/html_report.h"
+#include "tests/sim/run_records.h"
 
 namespace {
 
-sim::RunRecord run(std::size_t frames, std::uint32_t calls = 100) {
-    sim::RunRecord record;
-    record.plugins = {"Veltrane.asi"};
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        sim::FrameRecord f;
-        f.frame = i;
-        f.weather = 0x54A69840;
-        f.weatherLabel = "Rain";
-        f.pluginsLoaded = 1;
-        f.tally.nativeCalls = calls;
-        f.settled = {300, 300, 300, 300};
-        record.frames.push_back(f);
-    }
-    return record;
-}
+using run_records::rainRun;
 
 // Each match of `pattern` in `text`, its groups as numbers.
 std::vector<std::vector<double>> numbers(const std::string& text, const std::string& pattern) {
@@ -43,7 +30,7 @@ std::vector<std::vector<double>> numbers(const std::string& text, const std::str
 
 TEST(PageAxis, LabelsTheFirstAndLastFrameWithRoomForEachLabel) {
     for (const std::size_t frames : {1, 2, 12, 13, 119, 120, 121, 999, 1000, 1001, 1005, 4999, 5000, 100000}) {
-        const std::string page = sim::renderHtml(run(frames));
+        const std::string page = sim::renderHtml(rainRun(frames));
         const std::size_t start = page.find("<g class=\"axis\">");
         const std::string axis = page.substr(start, page.find("</g>", start) - start);
         // Each tick has a label above and one below; the ones above, in order.
@@ -64,7 +51,7 @@ TEST(PageAxis, LabelsTheFirstAndLastFrameWithRoomForEachLabel) {
 
 TEST(PageCallsScale, StepsEvenlyFromZeroAndReachesHalfTheTallestBar) {
     for (const std::uint32_t most : {0u, 1u, 3u, 4u, 7u, 10u, 1248u, 3001u, 99999u, 4294967295u}) {
-        const std::string page = sim::renderHtml(run(50, most));
+        const std::string page = sim::renderHtml(rainRun(50, most));
         const auto lines = numbers(page, "class=\"grid calls-grid\" data-value=\"([0-9]+)\"[^>]* y1=\"([0-9.]+)\"");
         ASSERT_FALSE(lines.empty()) << most;
         EXPECT_EQ(lines.front()[0], 0) << most;
@@ -116,7 +103,7 @@ TEST(PageEventMarks, FoldEventsOfAKindTooCloseToStandApart) {
          {{"file", 3, 0, 100}, {"file", 1, 400, 400}}},
     };
     for (const Case& c : cases) {
-        sim::RunRecord record = run(c.frames);
+        sim::RunRecord record = rainRun(c.frames);
         for (const Event& e : c.events) record.frames[e.frame].events.push_back({"event", "", e.kind});
         const std::string page = sim::renderHtml(record);
         std::vector<Mark> marks;
@@ -135,28 +122,17 @@ TEST(PageEventMarks, FoldEventsOfAKindTooCloseToStandApart) {
 }
 
 TEST(PageWords, SayWhatTheRunShowed) {
-    struct Case {
-        const char* name;
-        void (*change)(sim::RunRecord&);
-        std::vector<const char*> said, unsaid;
-    };
-    const Case cases[] = {
+    const run_records::SaysCase cases[] = {
         {"peds coming into reach within the run",
          [](sim::RunRecord& r) {
-             // 1024 exempt peds ahead of 100 others, until the exempt ones leave in frame 2.
-             for (auto& f : r.frames) f.settled = {100, 0, 0, 0, 100};
-             for (std::size_t i : {2, 3}) r.frames[i].settled = {100, 100, 100, 100, 0};
+             run_records::pedsComeIntoReachInFrame2(r);
              r.finalPeds.assign(100, sim::Ped{0, 70, 0.5f, false, false, true});
          },
          {"beyond its reach in 2 of the 4 frame(s)", "100 of 100 peds not exempt in frames 0-1, 0 of 100 peds not exempt in frames 2-3",
           "100 of 100 peds not exempt beyond the plugin's reach; the 100 beyond it in frame 1 untouched so far\n"},
          {"never touch"}},
         {"peds beyond reach at the end, some never written",
-         [](sim::RunRecord& r) {
-             r.frames[3].settled = {1030, 1024, 1024, 1024, 4};
-             r.finalPeds.assign(1030, sim::Ped{0, 70, 0.5f, false, false, true});
-             for (std::size_t i = 1024; i < 1030; ++i) r.finalPeds[i] = {0, 50, 1.0f, false, false, i < 1026};
-         },
+         run_records::pedsLeaveReachInFrame3,
          {"Peds not exempt at the end: within the plugin's reach (the first 1024 listed): accuracy 70 (1024); "
           "damage modifier 0.5 (1024). Peds not exempt beyond it: accuracy 50 (6); damage modifier 1 (6) (4 never touched).",
           "of the 6 beyond it in frame 3, 4 untouched so far"},
@@ -169,13 +145,7 @@ TEST(PageWords, SayWhatTheRunShowed) {
           "<li>note: events[4].weather: a second weather</li>\n</ul>\n<p class=\"facts\">"},
          {}},
     };
-    for (const Case& c : cases) {
-        sim::RunRecord record = run(4);
-        c.change(record);
-        const std::string page = sim::renderHtml(record);
-        for (const char* text : c.said) EXPECT_NE(page.find(text), std::string::npos) << c.name << ": " << text;
-        for (const char* text : c.unsaid) EXPECT_EQ(page.find(text), std::string::npos) << c.name << ": " << text;
-    }
+    for (const auto& c : cases) run_records::expectSays(c, [](const sim::RunRecord& run) { return sim::renderHtml(run); });
 }
 
 }  // namespace

@@ -4,12 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <regex>
 #include <sstream>
 
 #include "host/natives.h"
 #include "sim/report.h"
+#include "tests/sim/run_records.h"
+#include "tests/support/whole_file.h"
 
 namespace {
 
@@ -74,34 +75,8 @@ TEST(RunLengths, GroupsEqualNeighboursAndStopsAfterTheLimit) {
     for (const Case& c : cases) EXPECT_EQ(sim::runLengths(c.values, c.maxRuns), c.expected);
 }
 
-// A run of `frames` frames in Rain with Veltrane.asi (watched) and asi_probe.asi; each case
-// changes what it needs.
-sim::RunRecord rainRun(std::size_t frames) {
-    sim::RunRecord run;
-    run.scenarioName = "test";
-    run.plugins = {"asi_probe.asi", "Veltrane.asi"};
-    run.watched = 1;
-    run.loadCalls = {{"asi_probe.asi", {"scriptRegister"}}, {"Veltrane.asi", {"scriptRegister", "keyboardHandlerRegister"}}};
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        sim::FrameRecord f;
-        f.frame = i;
-        f.weather = 0x54A69840;
-        f.weatherLabel = "Rain";
-        f.pluginsLoaded = 3;
-        f.tally.nativeCalls = 100;
-        f.settled = {300, 300, 300, 300};
-        run.frames.push_back(f);
-    }
-    return run;
-}
-
 TEST(Report, SaysWhatTheRunShowed) {
-    struct Case {
-        const char* name;
-        void (*change)(sim::RunRecord&);
-        std::vector<const char*> said, unsaid;
-    };
-    const Case cases[] = {
+    const run_records::SaysCase cases[] = {
         {"peds beyond the plugin's reach",
          [](sim::RunRecord& run) {
              // 5000 peds, none exempt: the plugin handles the first 1024 the game lists.
@@ -114,9 +89,7 @@ TEST(Report, SaysWhatTheRunShowed) {
          {"settled: after"}},
         {"peds coming into reach within the phase",
          [](sim::RunRecord& run) {
-             // 1024 exempt peds ahead of 100 others, until the exempt ones leave in frame 2.
-             for (auto& f : run.frames) f.settled = {100, 0, 0, 0, 100};
-             for (std::size_t i : {2, 3}) run.frames[i].settled = {100, 100, 100, 100, 0};
+             run_records::pedsComeIntoReachInFrame2(run);
              run.frames[2].tally.pedsChanged = 100;
          },
          {"settled: for the peds not exempt within the plugin's reach (0 to 100 of them, by frame): after 1 frame(s) from frame 2\n",
@@ -124,11 +97,7 @@ TEST(Report, SaysWhatTheRunShowed) {
           "(the plugin handles"},
          {"untouched", "for the 0 of 100"}},
         {"peds leaving reach after the plugin wrote them",
-         [](sim::RunRecord& run) {
-             run.frames[3].settled = {1030, 1024, 1024, 1024, 4};
-             run.finalPeds.assign(1030, sim::Ped{0, 70, 0.5f, false, false, true});
-             for (std::size_t i = 1024; i < 1030; ++i) run.finalPeds[i] = {0, 50, 1.0f, false, false, i < 1026};
-         },
+         run_records::pedsLeaveReachInFrame3,
          {"of the 6 beyond it in frame 3, 4 untouched so far",
           "  peds not exempt: within the plugin's reach (the first 1024 listed): accuracy 70 (1024); damage modifier 0.5 (1024)\n"
           "  peds not exempt beyond it: accuracy 50 (6); damage modifier 1 (6) (4 never touched)\n"},
@@ -171,13 +140,7 @@ TEST(Report, SaysWhatTheRunShowed) {
          {"  frame 2: weather Rain (0x54A69840); note: it starts to rain\n", "  frame 2: delete Veltrane.ini\n"},
          {}},
     };
-    for (const Case& c : cases) {
-        sim::RunRecord run = rainRun(4);
-        c.change(run);
-        const std::string report = sim::renderReport(run);
-        for (const char* text : c.said) EXPECT_NE(report.find(text), std::string::npos) << c.name << ": " << text << "\n" << report;
-        for (const char* text : c.unsaid) EXPECT_EQ(report.find(text), std::string::npos) << c.name << ": " << text << "\n" << report;
-    }
+    for (const auto& c : cases) run_records::expectSays(c, [](const sim::RunRecord& run) { return sim::renderReport(run); });
 }
 
 TEST(Percentile, TakesTheNearestRank) {
@@ -253,11 +216,8 @@ TEST(NativeRows, WhatCountsThemInWordsAgrees) {
     const std::regex counted(R"(\b([a-z]+) (?:game )?natives\b|\b([a-z]+) native hashes\b)", std::regex::icase);
     int counts = 0;
     for (const char* file : {"host/natives.h", "sim/world.h", "docs/SIMULATOR.md", "docs/RELIABILITY.md"}) {
-        std::ifstream in(std::string(VELTRANE_SOURCE_DIR) + "/" + file, std::ios::binary);
-        ASSERT_TRUE(in) << file;
-        std::stringstream text;
-        text << in.rdbuf();
-        const std::string doc = text.str();
+        const std::string doc = readFile(std::string(VELTRANE_SOURCE_DIR) + "/" + file);
+        ASSERT_FALSE(doc.empty()) << file;
         for (auto it = std::sregex_iterator(doc.begin(), doc.end(), counted); it != std::sregex_iterator(); ++it) {
             std::string word = (*it)[1].matched ? (*it)[1].str() : (*it)[2].str();
             std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return std::tolower(c); });

@@ -10,14 +10,18 @@
 
 using SettingsLines = std::vector<std::string>;
 
+// A weather's header and its two keys with these values.
+inline void appendWeather(SettingsLines& lines, const WeatherEntry& entry, const std::string& accuracy,
+                          const std::string& damageMod) {
+    lines.push_back(std::string("[") + entry.section + "]");
+    lines.push_back(std::string(entry.accuracyKey) + "=" + accuracy);
+    lines.push_back(std::string(entry.damageModKey) + "=" + damageMod);
+}
+
 // The 45 default entries under their 23 headers, as the plugin writes them.
 inline SettingsLines defaultSettingsLines() {
     SettingsLines lines = {"[Settings]", "Enabled=1"};
-    for (const WeatherEntry& entry : weatherTable) {
-        lines.push_back(std::string("[") + entry.section + "]");
-        lines.push_back(std::string(entry.accuracyKey) + "=12829");
-        lines.push_back(std::string(entry.damageModKey) + "=1");
-    }
+    for (const WeatherEntry& entry : weatherTable) appendWeather(lines, entry, "12829", "1");
     return lines;
 }
 
