@@ -421,7 +421,8 @@ int checkAll(Options options, bool pathGiven, std::ostream& out, std::ostream& e
         const std::string standing = answers && !pathGiven ? absoluteFolder(programFolder()) : gameFolder;
         if (!holdsGameFile(standing)) {
             const FoundGames found = findGameFolders(readLauncherRecords());
-            if (looksLikeGameFolder(standing) || !found.games.empty() || !found.notes.empty())
+            // A path named is checked where it is; without one, this folder is not the game's.
+            if (!pathGiven || looksLikeGameFolder(standing) || !found.games.empty() || !found.notes.empty())
                 return checkFoundGames(options, pathGiven, standing, found, out, err, answers);
         }
     }
@@ -474,10 +475,12 @@ int checkAll(Options options, bool pathGiven, std::ostream& out, std::ostream& e
 // game folder found is checked (one also with its settings file), or nothing is, with a word.
 int checkFoundGames(Options options, bool pathGiven, const std::string& standing, const FoundGames& found,
                     std::ostream& out, std::ostream& err, std::istream* answers) {
-    std::vector<std::string> told{standing + " holds no RDR2.exe: it is not the game folder."};
+    std::vector<std::string> told{standing + " holds no RDR2.exe: it is not the game folder" +
+                                  (found.games.empty() ? ", and the launchers' records name none." : ".")};
     if (found.games.empty())
         told.push_back("No game folder in the launchers' records (Rockstar Games Launcher, Steam, Epic Games "
-                       "Launcher): name it with --game DIR, the folder holding RDR2.exe.");
+                       "Launcher): name it with --game DIR, the folder holding RDR2.exe; or, if the game is not "
+                       "installed, install it, or start its launcher once so that it records where the game is.");
     else if (found.games.size() == 1)
         told.push_back("The game is in " + found.games.front().folder + " (" + found.games.front().launchers +
                        "): checked below.");
@@ -521,6 +524,13 @@ int checkFoundGames(Options options, bool pathGiven, const std::string& standing
     const Place place = splitPath(options.path);
     FolderVisit visit;
     std::error_code error;
+    // Nothing is written where the game is not: the plugin never reads a file there.
+    if (found.games.empty() && !pathGiven && (options.writeDefaults || options.fix)) {
+        err << "Nothing written: the plugin reads the Veltrane.ini of the game folder, not this one. Name it: "
+            << doctorCommand(options.fix ? "--fix --game" : "--write-defaults --game", "D:\\Games\\Red Dead Redemption 2")
+            << ".\n";
+        return 2;
+    }
     if (!pathGiven && !std::filesystem::exists(std::filesystem::u8path(options.path), error)) return status;
     if (found.games.size() > 1 && !pathGiven) return status;
     if (!place.folder.empty() && !visit.enter(place.folder)) return std::max(status, 2);

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "doctor/doctor_cli.h"
+#include "doctor/game_folder_check.h"
+#include "doctor/game_probe.h"
 #include "doctor/host_system.h"
 #include "doctor/settings_check.h"
 #include "doctor/settings_fix.h"
@@ -62,11 +64,11 @@ TEST(DoctorCli, ExitStatusSaysWhetherThereIsAnythingToLookAt) {
         std::vector<std::string> shown;
     };
     const Case cases[] = {
-        {"clean default file", joinLines(defaultSettingsLines()), {}, 0, {"Damage modifier", "No warnings"}},
-        {"comma decimal", withRainDamage("0,5"), {}, 1, {"Damage modifier", "write instead: DamageMod_Rain=0.5"}},
+        {"clean default file", joinLines(defaultSettingsLines()), {"Veltrane.ini"}, 0, {"Damage modifier", "No warnings"}},
+        {"comma decimal", withRainDamage("0,5"), {"Veltrane.ini"}, 1, {"Damage modifier", "write instead: DamageMod_Rain=0.5"}},
         {"given path", withRainDamage("0,5"), {"./Veltrane.ini"}, 1, {"DamageMod_Rain=0.5"}},
-        {"caution", withRainDamage("0"), {"-q"}, 1, {"DamageMod_Rain", "no damage"}},
-        {"missing file", "", {}, 1, {"--write-defaults \"Veltrane.ini\""}},
+        {"caution", withRainDamage("0"), {"-q", "Veltrane.ini"}, 1, {"DamageMod_Rain", "no damage"}},
+        {"missing file", "", {"Veltrane.ini"}, 1, {"--write-defaults \"Veltrane.ini\""}},
         {"help", "", {"--help"}, 0, {"--quiet", "--write-defaults", "Exit status"}},
         {"version", "", {"--version"}, 0, {"."}},
     };
@@ -90,7 +92,7 @@ TEST(DoctorCli, ExitStatusSaysWhetherThereIsAnythingToLookAt) {
 TEST(DoctorCli, FolderOfTheFilesNameIsNamedAsSuch) {
     ScratchDir scratch;
     std::filesystem::create_directory("Veltrane.ini");
-    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"--write-defaults"}, {"--fix"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"Veltrane.ini"}, {"--write-defaults", "Veltrane.ini"}, {"--fix", "Veltrane.ini"}}) {
         const DoctorRun run = doctor(args);
         EXPECT_EQ(run.status, 2);
         EXPECT_TRUE(contains(run.out, "holds a folder")) << run.out;
@@ -184,13 +186,13 @@ TEST(DoctorCli, SaysWhenItRunsUnderWine) {
 #else
     EXPECT_TRUE(wineVersion().empty());
 #endif
-    const DoctorRun run = doctor({});
+    const DoctorRun run = doctor({"Veltrane.ini"});
     EXPECT_EQ(contains(run.out, "on Wine " + wineVersion() + " (or Proton), shown as Windows reads it"),
               !wineVersion().empty())
         << run.out;
     // Where Wine reads the file otherwise, what the plugin reads here.
     writeFile("Veltrane.ini", "\xEF\xBB\xBF" + joinLines(defaultSettingsLines()));
-    const DoctorRun marked = doctor({});
+    const DoctorRun marked = doctor({"Veltrane.ini"});
     EXPECT_TRUE(contains(marked.out, "Enabled is missing")) << marked.out;
     EXPECT_EQ(contains(marked.out, "Here on Wine the plugin reads Enabled=1"), !wineVersion().empty()) << marked.out;
 }
@@ -200,14 +202,14 @@ TEST(DoctorCli, QuietPrintsOnlyTheWarnings) {
     writeFile("Veltrane.ini", joinLines(defaultSettingsLines()));
     // The whole report of a default file and the double-click's "Press Enter" line fit a
     // console window of 30 lines.
-    const std::string report = doctor({}).out;
+    const std::string report = doctor({"Veltrane.ini"}).out;
     EXPECT_LE(std::count(report.begin(), report.end(), '\n'), 29) << report;
-    DoctorRun run = doctor({"--quiet"});
+    DoctorRun run = doctor({"--quiet", "Veltrane.ini"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "");
 
     writeFile("Veltrane.ini", withRainDamage("0,5"));
-    run = doctor({"-q"});
+    run = doctor({"-q", "Veltrane.ini"});
     EXPECT_EQ(run.status, 1);
     EXPECT_FALSE(contains(run.out, "Damage modifier"));
     EXPECT_FALSE(contains(run.out, "Accuracy_Blizzard"));
@@ -227,7 +229,9 @@ TEST(DoctorCli, NeverChangesAnExistingFile) {
         for (const std::vector<std::string>& args :
              {std::vector<std::string>{}, {"--quiet"}, {"--write-defaults"}, {"--write-defaults", "--quiet"}, {"--details"}}) {
             writeFile("Veltrane.ini", content);
-            doctor(args);
+            std::vector<std::string> named = args;
+            named.push_back("Veltrane.ini");
+            doctor(named);
             EXPECT_EQ(readFile("Veltrane.ini"), content);
         }
     }
@@ -241,7 +245,7 @@ TEST(DoctorCli, WriteDefaultsOnAMissingFileWritesWhatThePluginWrites) {
     plugin.setPath("./plugin/Veltrane.ini");
     plugin.writeDefaults();
 
-    const DoctorRun run = doctor({"--write-defaults"});
+    const DoctorRun run = doctor({"--write-defaults", "Veltrane.ini"});
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_TRUE(contains(run.out, "Wrote the default settings file"));
     EXPECT_EQ(readFile("Veltrane.ini"), readFile("plugin/Veltrane.ini"));
@@ -305,7 +309,7 @@ TEST(DoctorCli, FixChangesOnlyTheFaultyLines) {
     for (const Case& c : cases) {
         std::filesystem::remove("Veltrane.ini.bak");
         writeFile("Veltrane.ini", c.original);
-        const DoctorRun run = doctor({"--fix"});
+        const DoctorRun run = doctor({"--fix", "Veltrane.ini"});
         EXPECT_EQ(run.status, 0) << c.what << "\n" << run.out << run.err;
         EXPECT_EQ(readFile("Veltrane.ini"), c.expected) << c.what << "\n" << run.out;
         EXPECT_EQ(readFile("Veltrane.ini.bak"), c.original) << c.what;
@@ -330,7 +334,7 @@ TEST(DoctorCli, FixRefusesWhatItCannotDoSafely) {
         std::filesystem::remove("Veltrane.ini.bak");
         if (c.backupExists) writeFile("Veltrane.ini.bak", "mine");
         writeFile("Veltrane.ini", c.content);
-        const DoctorRun run = doctor({"--fix"});
+        const DoctorRun run = doctor({"--fix", "Veltrane.ini"});
         EXPECT_EQ(run.status, 2) << c.what;
         EXPECT_TRUE(contains(run.err, c.says)) << c.what << "\n" << run.err;
         EXPECT_EQ(readFile("Veltrane.ini"), c.content) << c.what;
@@ -361,8 +365,8 @@ TEST(DoctorCli, AsksBeforeChangingAnything) {
         if (!c.content.empty()) writeFile("Veltrane.ini", c.content);
         std::istringstream answers(c.answer);
         std::ostringstream out, err;
-        const char* argv[] = {"veltrane-doctor"};
-        runDoctor(1, argv, out, err, &answers);
+        const char* argv[] = {"veltrane-doctor", "Veltrane.ini"};
+        runDoctor(2, argv, out, err, &answers);
         EXPECT_TRUE(contains(out.str(), c.question)) << c.what << "\n" << out.str();
         const std::string now = std::filesystem::exists("Veltrane.ini") ? readFile("Veltrane.ini") : "";
         EXPECT_EQ(now != c.content, c.changes) << c.what << "\n" << out.str() << err.str();
@@ -595,7 +599,7 @@ TEST(DoctorCli, FixKeepsEveryValueOfThePlayersAndAppliesOnlyWhatIsCertain) {
         }
 
         const SettingsCheck before = checkSettingsFile("Veltrane.ini");
-        const DoctorRun fixed = doctor({"--fix"});
+        const DoctorRun fixed = doctor({"--fix", "Veltrane.ini"});
         const std::string after = readFile("Veltrane.ini");
         EXPECT_EQ(fixed.status, c.choiceLeft ? 1 : 0) << c.what << "\n" << fixed.out << fixed.err;
         for (const std::string& meant : c.meant)
@@ -617,18 +621,18 @@ TEST(DoctorCli, QuietShowsAHugeDamageModifierFirst) {
     writeFile("Veltrane.ini", joinLines({"[Settings]", "Enabled=1", "[WeatherType_Rain]", "Accuracy_Rain=35%",
                                          "DamageMod_Rain=150%", "[WeatherType_Sunny]", "Accuracy_Sunny=50",
                                          "DamageMod_Sunny=1"}));
-    const DoctorRun run = doctor({"--quiet"});
+    const DoctorRun run = doctor({"--quiet", "Veltrane.ini"});
     EXPECT_TRUE(contains(run.out, "write instead: DamageMod_Rain=1.5")) << run.out;
 }
 
-// A near name beside a missing settings file is named, with how to rename it; a run without
-// a path says which folder it looked in.
+// A near name beside a missing settings file is named, with how to rename it; the report says
+// which folder it looked in.
 TEST(DoctorCli, MissingFileNamesTheNearNamesBesideIt) {
     ScratchDir scratch;
     for (const char* name : {"Veltrane.ini.txt", "Veltrane.ini.ini", "Veltrane .ini", "Veltrane(1).ini",
                              "veltrane (1).INI", "Veltrane.txt"}) {
         writeFile(name, joinLines(defaultSettingsLines()));
-        const DoctorRun run = doctor({});
+        const DoctorRun run = doctor({"Veltrane.ini"});
         EXPECT_TRUE(contains(run.out, std::string("\"") + name + "\" is here")) << run.out;
         EXPECT_TRUE(contains(run.out, "File name extensions")) << run.out;
         EXPECT_TRUE(contains(run.out, std::filesystem::current_path().filename().string())) << run.out;
@@ -636,7 +640,7 @@ TEST(DoctorCli, MissingFileNamesTheNearNamesBesideIt) {
     }
     writeFile("Veltrane.ini.bak", "x");
     writeFile("Other.ini", "x");
-    EXPECT_FALSE(contains(doctor({}).out, "is here"));
+    EXPECT_FALSE(contains(doctor({"Veltrane.ini"}).out, "is here"));
 }
 
 // A backup is never overwritten and never blocks a later fix: each --fix keeps its own.
@@ -645,10 +649,10 @@ TEST(DoctorCli, EveryFixKeepsItsOwnBackup) {
     writeFile("Veltrane.ini.bak", "mine");
     const std::string first = withRainDamage("0,5");
     writeFile("Veltrane.ini", first);
-    EXPECT_EQ(doctor({"--fix"}).status, 0);
+    EXPECT_EQ(doctor({"--fix", "Veltrane.ini"}).status, 0);
     const std::string second = joinLines(replaced(defaultSettingsLines(), "Enabled=", "Enabled=on"));
     writeFile("Veltrane.ini", second);
-    const DoctorRun run = doctor({"--fix"});
+    const DoctorRun run = doctor({"--fix", "Veltrane.ini"});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(readFile("Veltrane.ini.bak"), "mine");
     EXPECT_EQ(readFile("Veltrane.ini.2.bak"), first);
@@ -669,7 +673,7 @@ TEST(DoctorCli, FixGivesThePlayersMeaningInOneRun) {
         for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry.path());
         writeFile("Veltrane.ini", player.text);
         const SettingsCheck before = checkSettingsFile("Veltrane.ini");
-        const DoctorRun fixed = doctor({"--fix"});
+        const DoctorRun fixed = doctor({"--fix", "Veltrane.ini"});
         const std::string what = "seed " + std::to_string(seed) + "\n" + player.text + "\n" + fixed.out + fixed.err;
         const SettingsCheck check = checkSettingsFile("Veltrane.ini");
         const bool choice = player.extraSection ||
@@ -700,7 +704,7 @@ TEST(DoctorCli, FixGivesThePlayersMeaningInOneRun) {
             EXPECT_TRUE(check.warnings.empty()) << what;
         }
         expectPromisesKept(before, readFile("Veltrane.ini"), what);
-        EXPECT_TRUE(contains(doctor({"--fix"}).out, "Nothing for --fix to write")) << what;
+        EXPECT_TRUE(contains(doctor({"--fix", "Veltrane.ini"}).out, "Nothing for --fix to write")) << what;
         (choice ? choicesLeft : fixedWhole) += 1;
         if (::testing::Test::HasFailure()) return;
     }
@@ -716,18 +720,18 @@ TEST(DoctorCli, RoughEdges) {
     EXPECT_TRUE(contains(doctor({"/?"}).out, "--write-defaults"));
 
     writeFile("Veltrane.ini", withRainDamage("0,5"));
-    EXPECT_EQ(doctor({"/fix"}).status, 0);
+    EXPECT_EQ(doctor({"/fix", "Veltrane.ini"}).status, 0);
     EXPECT_EQ(readFile("Veltrane.ini"), withRainDamage("0.5"));
 
     std::string utf16 = "\xFF\xFE";
     for (char c : joinLines(defaultSettingsLines())) utf16 += std::string{c, '\0'};
     writeFile("Veltrane.ini", utf16);
-    const DoctorRun clean = doctor({"--fix"});
+    const DoctorRun clean = doctor({"--fix", "Veltrane.ini"});
     EXPECT_EQ(clean.status, 0) << clean.out << clean.err;
     EXPECT_EQ(clean.err, "");
 
     writeFile("Veltrane.ini", "[Window]\r\nWidth=800\r\n");
-    const DoctorRun details = doctor({"--details"});
+    const DoctorRun details = doctor({"--details", "Veltrane.ini"});
     const std::size_t entries = 1 + 2 * weatherTable.size() + 1;  // and the section never read
     EXPECT_TRUE(contains(details.out, std::to_string(entries) + " warnings:")) << details.out;
     std::size_t listed = 0;
@@ -738,7 +742,7 @@ TEST(DoctorCli, RoughEdges) {
 
     SettingsLines trimmed = {"[WeatherType_Rain]", "Accuracy_Rain=50%", "DamageMod_Rain=x2"};
     writeFile("Veltrane.ini", joinLines(trimmed));
-    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"--fix"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"Veltrane.ini"}, {"--fix", "Veltrane.ini"}}) {
         std::istringstream lines(doctor(args).out);
         for (std::string line; std::getline(lines, line);)
             EXPECT_LE(line.size(), 79u) << line;
@@ -746,6 +750,55 @@ TEST(DoctorCli, RoughEdges) {
 }
 
 namespace {
+
+// Run without a path from a folder without the game, where no launcher's records name one
+// (Downloads, the desktop): the first line says so and what to do; no script hook is advised
+// into it, and nothing is written or offered there, whatever is asked.
+TEST(DoctorCli, FolderWithoutTheGameIsSaidFirstAndLeftAsItIs) {
+    ScratchDir scratch;
+    const std::string here = absoluteFolder("");
+    struct Case {
+        const char* what;
+        std::string content;  // the Veltrane.ini beside the doctor; empty: none
+        std::vector<std::string> args;
+        const char* answers;  // double-clicked: the answers; null: from a prompt
+        int status;
+        std::vector<std::string> said;  // in the output or the errors
+    };
+    const std::string denied = "Nothing written: the plugin reads the Veltrane.ini of the game folder";
+    const Case cases[] = {
+        {"nothing here", "", {}, nullptr, 1, {"--game DIR", "start its launcher once"}},
+        {"a settings file here is read", withRainDamage("0,5"), {}, nullptr, 1, {"write instead: DamageMod_Rain=0.5"}},
+        {"--write-defaults", "", {"--write-defaults"}, nullptr, 2, {denied}},
+        {"--fix", withRainDamage("0,5"), {"--fix"}, nullptr, 2, {denied, "--fix --game"}},
+        {"double-click, yes to all", "", {}, "y\ny\ny\n", 1, {"--game DIR"}},
+        {"double-click beside a settings file, yes to all", withRainDamage("0,5"), {}, "y\ny\ny\n", 1, {}},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove("Veltrane.ini");
+        if (!c.content.empty()) writeFile("Veltrane.ini", c.content);
+        std::vector<const char*> argv{"veltrane-doctor"};
+        for (const std::string& arg : c.args) argv.push_back(arg.c_str());
+        std::istringstream answers(c.answers ? c.answers : "");
+        std::ostringstream out, err;
+        const int status = runDoctor(static_cast<int>(argv.size()), argv.data(), out, err, c.answers ? &answers : nullptr);
+        const std::string said = flat(out.str() + err.str());
+        EXPECT_EQ(status, c.status) << c.what << "\n" << said;
+        // Double-clicked, the doctor stands in its own folder.
+        const std::string standing = c.answers ? absoluteFolder(programFolder()) : here;
+        EXPECT_EQ(said.rfind(standing + " holds no RDR2.exe: it is not the game folder, and the launchers' records name none", 0), 0u)
+            << c.what << "\n" << said;
+        for (const std::string& part : c.said) EXPECT_TRUE(contains(said, part)) << c.what << ": " << part << "\n" << said;
+        for (const char* never : {"ScriptHookRDR2.dll", "into this folder", "[y/N]", "Wrote", "Fixed"})
+            EXPECT_FALSE(contains(said, never)) << c.what << ": " << never << "\n" << said;
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(".")) names.push_back(entry.path().filename().u8string());
+        EXPECT_EQ(names, c.content.empty() ? std::vector<std::string>{} : std::vector<std::string>{"Veltrane.ini"}) << c.what;
+        if (!c.content.empty()) {
+            EXPECT_EQ(readFile("Veltrane.ini"), c.content) << c.what;
+        }
+    }
+}
 
 // The command line of --install and --uninstall, and a folder without the game: what is said,
 // the exit status, and that nothing is written where the game is not.
