@@ -56,30 +56,6 @@ std::string versionOf(const pe::Image& image) {
     return image.fileVersion.value_or("");
 }
 
-FolderFinding settingsFileCheck(const fs::path& folder, const std::vector<std::string>& names) {
-    const char* check = "5 Settings file";
-    std::error_code error;
-    const fs::path file = folder / kSettingsFile;
-    if (fs::is_directory(file, error))
-        return finding(check, Verdict::Fail, "a folder is named Veltrane.ini: the plugin can't read or write its file",
-                       "move that folder away");
-    if (fs::exists(file, error)) return finding(check, Verdict::Pass, "Veltrane.ini is here");
-    // A near name is most likely the player's file under a name the plugin never reads.
-    const std::vector<std::string> near = nearNames(names, kSettingsFile);
-    if (!near.empty()) {
-        FolderFinding misnamed = finding(check, Verdict::Fail,
-                                         "no Veltrane.ini here, but " + joined(near) + ", which the plugin never reads",
-                                         renameAdvice(near.front(), kSettingsFile));
-        misnamed.brief = near.front() + " here, no Veltrane.ini: the plugin never reads it";
-        misnamed.briefFix = "rename it to Veltrane.ini";
-        return misnamed;
-    }
-    return finding(check, Verdict::Fail,
-                   "no Veltrane.ini here: the plugin writes it on its first start when it loads and may write here",
-                   "start the game with the plugin (it writes the file), or write it with veltrane-doctor "
-                   "--write-defaults");
-}
-
 class FolderChecks {
 public:
     FolderChecks(const fs::path& folder, std::string version) : root(folder), doctorVersion(std::move(version)) {
@@ -317,6 +293,30 @@ public:
 };
 
 }  // namespace
+
+FolderFinding settingsFileCheck(const fs::path& folder, const std::vector<std::string>& names) {
+    const char* check = "5 Settings file";
+    std::error_code error;
+    const fs::path file = folder / kSettingsFile;
+    if (fs::is_directory(file, error))
+        return finding(check, Verdict::Fail, "a folder is named Veltrane.ini: the plugin can't read or write its file",
+                       "move that folder away");
+    if (fs::exists(file, error)) return finding(check, Verdict::Pass, "Veltrane.ini is here");
+    // A near name is most likely the player's file under a name the plugin never reads.
+    const std::vector<std::string> near = nearNames(names, kSettingsFile);
+    if (!near.empty()) {
+        FolderFinding misnamed = finding(check, Verdict::Fail,
+                                         "no Veltrane.ini here, but " + joined(near) + ", which the plugin never reads",
+                                         renameAdvice(near.front(), kSettingsFile));
+        misnamed.brief = near.front() + " here, no Veltrane.ini: the plugin never reads it";
+        misnamed.briefFix = "rename it to Veltrane.ini";
+        return misnamed;
+    }
+    return finding(check, Verdict::Fail,
+                   "no Veltrane.ini here: the plugin writes it on its first start when it loads and may write here",
+                   "start the game with the plugin (it writes the file), or write it with veltrane-doctor "
+                   "--write-defaults");
+}
 
 FolderFinding finding(const char* check, Verdict verdict, std::string text, std::string fix) {
     FolderFinding out;
