@@ -27,7 +27,7 @@ TEST(DoctorCli, FolderWithoutTheGameIsSaidFirstAndLeftAsItIs) {
     const std::string here = absoluteFolder("");
     struct Case {
         const char* what;
-        std::string content;  // the Veltrane.ini beside the doctor; empty: none
+        std::string content;  // the current folder's Veltrane.ini; empty: none
         std::vector<std::string> args;
         const char* answers;  // double-clicked: the answers; null: from a prompt
         int status;
