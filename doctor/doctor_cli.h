@@ -1,5 +1,6 @@
 #pragma once
-// The doctor's command line: options, the writing of a missing file, --fix, the report.
+// The doctor's command line: its options, which game folder a run checks (found from the
+// launchers' records when not here), --install and --uninstall; settings_doctor.h does the rest.
 
 #include <istream>
 #include <ostream>

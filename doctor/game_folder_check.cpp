@@ -6,15 +6,17 @@
 #include <optional>
 #include <sstream>
 
+#include "doctor/folder_files.h"
 #include "doctor/game_probe.h"
-#include "doctor/hook_log.h"
 #include "doctor/image_whole.h"
-#include "doctor/log_mentions.h"
+#include "doctor/log_check.h"
 #include "doctor/near_names.h"
 #include "doctor/report.h"
+#include "doctor/running_check.h"
 #include "pe/pe_image.h"
 
 namespace fs = std::filesystem;
+using namespace folder_files;
 
 namespace {
 
@@ -32,78 +34,11 @@ const std::vector<std::string> kLoaderNames = {"dinput8.dll", "version.dll", "wi
 // Loaders commonly load *.asi from these subfolders too.
 const std::vector<std::string> kLoaderSubfolders = {"scripts", "plugins"};
 
-// The end of a log is what the last start wrote.
-constexpr std::uintmax_t kLogTail = 256 * 1024;
-
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-bool sameName(const std::string& a, const std::string& b) { return lower(a) == lower(b); }
-
-std::string shown(const fs::path& path) { return path.u8string(); }
-
-std::optional<std::string> readFile(const fs::path& path, std::uintmax_t tail = 0) {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    const std::uintmax_t size = fs::file_size(path, error);
-    if (!in || error) return std::nullopt;
-    std::uintmax_t start = 0;
-    if (tail && size > tail) start = size - tail;
-    in.seekg(static_cast<std::streamoff>(start));
-    std::string bytes(static_cast<std::size_t>(size - start), '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return bytes;
-}
-
-// The names in `folder`, sorted without letter case; none when it can't be read. Whether each
-// is a file is asked only of the few names that matter: a game folder holds thousands, and on
-// Windows each question is a call of its own.
-std::vector<std::string> fileNames(const fs::path& folder) {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        names.push_back(it->path().filename().u8string());
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return lower(a) < lower(b); });
-    return names;
-}
-
-// The file of that name in any letter case, as the file system names it; none when there is none.
-std::optional<std::string> present(const std::vector<std::string>& names, const std::string& name) {
-    for (const std::string& each : names) {
-        if (sameName(each, name)) return each;
-    }
-    return std::nullopt;
-}
-
-bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && sameName(text.substr(text.size() - end.size()), end);
-}
-
 // "?scriptWait@@YAXK@Z" as a player can read it: scriptWait.
 std::string plainName(const std::string& decorated) {
     if (decorated.empty() || decorated[0] != '?') return decorated;
     const std::size_t end = decorated.find("@@");
     return decorated.substr(1, end == std::string::npos ? std::string::npos : end - 1);
-}
-
-std::string joined(const std::vector<std::string>& items, const std::string& separator = ", ") {
-    std::string out;
-    for (const std::string& item : items) out += (out.empty() ? "" : separator) + item;
-    return out;
-}
-
-FolderFinding finding(const char* check, Verdict verdict, std::string text, std::string fix = {}) {
-    FolderFinding out;
-    out.check = check;
-    out.verdict = verdict;
-    out.text = std::move(text);
-    out.fix = std::move(fix);
-    return out;
 }
 
 // What kind of file a DLL is, when it is not the 64-bit DLL the game can load; empty when it is.
@@ -119,43 +54,6 @@ std::string versionOf(const pe::Image& image) {
     const auto text = image.versionStrings.find("FileVersion");
     if (text != image.versionStrings.end()) return text->second;
     return image.fileVersion.value_or("");
-}
-
-// The folder's subfolders that hold a file of that name: a script hook unpacked into "bin", a
-// plugin into "Veltrane-1.3.0".
-std::vector<std::string> subfoldersHolding(const fs::path& folder, const std::vector<std::string>& names,
-                                           const std::string& file) {
-    std::vector<std::string> out;
-    std::error_code error;
-    for (const std::string& name : names) {
-        if (fs::is_directory(folder / name, error) && fs::is_regular_file(folder / name / file, error))
-            out.push_back(name);
-    }
-    return out;
-}
-
-FolderFinding settingsFileCheck(const fs::path& folder, const std::vector<std::string>& names) {
-    const char* check = "5 Settings file";
-    std::error_code error;
-    const fs::path file = folder / kSettingsFile;
-    if (fs::is_directory(file, error))
-        return finding(check, Verdict::Fail, "a folder is named Veltrane.ini: the plugin can't read or write its file",
-                       "move that folder away");
-    if (fs::exists(file, error)) return finding(check, Verdict::Pass, "Veltrane.ini is here");
-    // A near name is most likely the player's file under a name the plugin never reads.
-    const std::vector<std::string> near = nearNames(names, kSettingsFile);
-    if (!near.empty()) {
-        FolderFinding misnamed = finding(check, Verdict::Fail,
-                                         "no Veltrane.ini here, but " + joined(near) + ", which the plugin never reads",
-                                         renameAdvice(near.front(), kSettingsFile));
-        misnamed.brief = near.front() + " here, no Veltrane.ini: the plugin never reads it";
-        misnamed.briefFix = "rename it to Veltrane.ini";
-        return misnamed;
-    }
-    return finding(check, Verdict::Fail,
-                   "no Veltrane.ini here: the plugin writes it on its first start when it loads and may write here",
-                   "start the game with the plugin (it writes the file), or write it with veltrane-doctor "
-                   "--write-defaults");
 }
 
 class FolderChecks {
@@ -292,87 +190,7 @@ public:
                        fix);
     }
 
-    std::vector<FolderFinding> logs() const {
-        std::vector<FolderFinding> out;
-        // A log written before the newest one, or before the plugin's file, tells of an earlier start.
-        std::error_code error;
-        fs::file_time_type newest = fs::file_time_type::min(), plugin = fs::file_time_type::min();
-        if (const auto name = present(names, kPluginFile)) plugin = fs::last_write_time(root / *name, error);
-        for (const std::string& name : names) {
-            if (endsWith(name, ".log")) newest = std::max(newest, fs::last_write_time(root / name, error));
-        }
-        const auto earlier = [&](const std::string& name) {
-            const fs::file_time_type time = fs::last_write_time(root / name, error);
-            return !error && (time < newest || time < plugin);
-        };
-        for (const std::string& name : names) {
-            if (!endsWith(name, ".log")) continue;
-            if (sameName(name, "ScriptHookRDR2.log")) {
-                if (FolderFinding stopped = hookStopped(name, earlier(name)); !stopped.text.empty())
-                    out.push_back(std::move(stopped));
-            }
-            const auto text = readFile(root / name, kLogTail);
-            if (!text) continue;
-            const LogMentions mentions = pluginMentions(*text);
-            const bool failed = mentions.failed;
-            if (mentions.lines.empty()) continue;
-            const std::string date = fileDate(root / name);
-            const bool old = failed && earlier(name);
-            FolderFinding log = finding(
-                "6 Log", failed ? (old ? Verdict::Note : Verdict::Fail) : Verdict::Pass,
-                name + (date.empty() ? "" : " (" + date + ")") +
-                    (old ? ": older than the newest log or Veltrane.asi, it tells of an earlier start, at which "
-                           "Veltrane.asi failed to load"
-                     : failed ? ": Veltrane.asi failed to load at the last start it names; checks 1 to 3 give the "
-                                "usual causes"
-                              : ": it names Veltrane.asi as loaded or started"),
-                failed && !old ? "mend what checks 1 to 3 name, then start the game again" : "");
-            log.quoted = mentions.lines;
-            out.push_back(log);
-        }
-        if (out.empty())
-            out.push_back(finding("6 Log", Verdict::Note,
-                                  "no *.log here names Veltrane.asi (none is needed)"));
-        if (out.size() == 1 && out.front().verdict == Verdict::Note && out.front().fix.empty()) out.front().minor = true;
-        return out;
-    }
-
-    // The script hook's log ending in a FATAL line: most often the game was updated and the
-    // hook refuses its new version, running no plugin at all.
-    FolderFinding hookStopped(const std::string& name, bool old) const {
-        // Its header and its end: a log grown large is not read whole.
-        std::optional<std::string> bytes = readFile(root / name, kLogTail);
-        if (!bytes) return {};
-        std::error_code error;
-        if (fs::file_size(root / name, error) > kLogTail && !error) {
-            std::ifstream in(root / name, std::ios::binary);
-            std::string head(4096, '\0');
-            in.read(head.data(), static_cast<std::streamsize>(head.size()));
-            head.resize(static_cast<std::size_t>(in.gcount()));
-            bytes = head + "\n" + *bytes;
-        }
-        const HookLog log = readHookLog(*bytes);
-        if (log.fatalLine.empty()) return {};
-        std::string hookVersion = log.version;
-        if (const auto hook = present(names, kHookFile)) {
-            if (const auto dll = readFile(root / *hook)) {
-                if (const std::string version = dllVersion(*dll); !version.empty()) hookVersion = version;
-            }
-        }
-        std::string gameVersion;
-        if (const auto game = present(names, kGameFile)) gameVersion = fileVersionOf(root / *game);
-        const std::string date = fileDate(root / name);
-        std::string text = name + (date.empty() ? "" : " (" + date + ")") + ": the script hook stopped" +
-                           (old ? " at an earlier start" : "") + " and ran no plugin; the game is " +
-                           (gameVersion.empty() ? "of a version that can't be read" : "version " + gameVersion) +
-                           ", the script hook " + (hookVersion.empty() ? "of a version that can't be read" : "version " + hookVersion);
-        std::string fix = "the game was updated and this script hook does not know its version: wait for a script "
-                          "hook that supports version " + (gameVersion.empty() ? "the game's" : gameVersion) +
-                          " (from its author's page), or put back the game version it supports";
-        FolderFinding out = finding("6 Log", old ? Verdict::Note : Verdict::Fail, std::move(text), std::move(fix));
-        out.quoted.push_back(log.fatalLine);
-        return out;
-    }
+    std::vector<FolderFinding> logs() const { return logFindings(root, names); }
 
     FolderFinding path() const {
         const char* check = "7 Folder path";
@@ -474,92 +292,40 @@ public:
     bool holdsGame = false;
 };
 
-std::string programText(const RunningProgram& program) {
-    return program.fileName + " (process " + std::to_string(program.processId) + ")";
-}
+}  // namespace
 
-std::string folderOf(const std::string& file) { return fs::u8path(file).parent_path().u8string(); }
-
-// Two full paths of a folder, as Windows compares them: without letter case, "\" as "/", a
-// trailing separator or not.
-bool sameFolder(const std::string& a, const fs::path& b) {
-    const auto normal = [](const fs::path& path) {
-        return lower(fs::u8path(absoluteFolder(path.u8string())).generic_u8string());
-    };
-    return normal(fs::u8path(a)) == normal(b);
-}
-
-// Which settings file a running plugin reads: the one of its program's current folder.
-std::string readsText(const std::string& currentFolder, const fs::path& folder) {
-    if (currentFolder.empty()) return {};
-    if (sameFolder(currentFolder, folder)) return "; it reads the Veltrane.ini of this folder";
-    return "; it reads " + (fs::u8path(currentFolder) / kSettingsFile).u8string() + ", not the one of this folder";
-}
-
-// What the running programs have loaded. Told, but not counted: it changes with the game.
-std::vector<FolderFinding> running(const fs::path& folder) {
-    const char* check = "Running";
-    const RunningPrograms found = runningPrograms(kPluginFile, kHookFile, kGameFile);
-    if (!found.made) return {finding(check, Verdict::NotMade, found.whyNot)};
-    std::vector<FolderFinding> out;
-    for (const RunningProgram& program : found.programs) {
-        FolderFinding one;
-        if (!program.modulesListed) {
-            one = finding(check, Verdict::NotMade,
-                          programText(program) + " runs; which modules it loaded can't be read (no permission: run "
-                                                 "the doctor as the same user as the game)");
-        } else if (!program.pluginPath.empty()) {
-            const std::string from = folderOf(program.pluginPath);
-            one = finding(check, Verdict::Pass,
-                          programText(program) + " has Veltrane.asi loaded from " + from +
-                              (sameFolder(from, folder) ? "" : " (not the folder checked here)") + ", " +
-                              (program.hookPath.empty() ? "but no ScriptHookRDR2.dll beside it"
-                                                        : "with ScriptHookRDR2.dll") +
-                              readsText(program.currentFolder, folder));
-            // The plugin of this folder reads another folder's file: the player edits the wrong one.
-            if (sameFolder(from, folder) && !program.currentFolder.empty() && !sameFolder(program.currentFolder, folder)) {
-                one.verdict = Verdict::Fail;
-                one.fix = "edit " + (fs::u8path(program.currentFolder) / kSettingsFile).u8string() +
-                          ", or check that folder: veltrane-doctor --game \"" + absoluteFolder(program.currentFolder) +
-                          "\"";
-                out.push_back(one);
-                continue;
-            }
-        } else {
-            one = finding(check, Verdict::Fail,
-                          programText(program) + " runs, but Veltrane.asi was not loaded (" +
-                              (program.hookPath.empty() ? "nor the script hook" : "the script hook was") + ")",
-                          "see checks 1 to 3, then start the game again");
-        }
-        one.counts = false;
-        out.push_back(one);
+FolderFinding settingsFileCheck(const fs::path& folder, const std::vector<std::string>& names) {
+    const char* check = "5 Settings file";
+    std::error_code error;
+    const fs::path file = folder / kSettingsFile;
+    if (fs::is_directory(file, error))
+        return finding(check, Verdict::Fail, "a folder is named Veltrane.ini: the plugin can't read or write its file",
+                       "move that folder away");
+    if (fs::exists(file, error)) return finding(check, Verdict::Pass, "Veltrane.ini is here");
+    // A near name is most likely the player's file under a name the plugin never reads.
+    const std::vector<std::string> near = nearNames(names, kSettingsFile);
+    if (!near.empty()) {
+        FolderFinding misnamed = finding(check, Verdict::Fail,
+                                         "no Veltrane.ini here, but " + joined(near) + ", which the plugin never reads",
+                                         renameAdvice(near.front(), kSettingsFile));
+        misnamed.brief = near.front() + " here, no Veltrane.ini: the plugin never reads it";
+        misnamed.briefFix = "rename it to Veltrane.ini";
+        return misnamed;
     }
-    if (out.empty()) {
-        out.push_back(finding(check, Verdict::Note, "no program has Veltrane.asi loaded; the game is not running"));
-        out.back().minor = true;
-    }
-    if (found.closed > 0 && !out.empty() && out.back().verdict == Verdict::Note)
-        out.back().text += " (" + std::to_string(found.closed) + " programs could not be looked into)";
+    return finding(check, Verdict::Fail,
+                   "no Veltrane.ini here: the plugin writes it on its first start when it loads and may write here",
+                   "start the game with the plugin (it writes the file), or write it with veltrane-doctor "
+                   "--write-defaults");
+}
+
+FolderFinding finding(const char* check, Verdict verdict, std::string text, std::string fix) {
+    FolderFinding out;
+    out.check = check;
+    out.verdict = verdict;
+    out.text = std::move(text);
+    out.fix = std::move(fix);
     return out;
 }
-
-const char* label(Verdict verdict) {
-    switch (verdict) {
-        case Verdict::Pass: return "ok   ";
-        case Verdict::Fail: return "FAIL ";
-        case Verdict::Note: return "note ";
-        case Verdict::NotMade: return "n/a  ";
-    }
-    return "";
-}
-
-const std::string kIndent(5, ' ');
-
-void printWrapped(std::ostream& out, const std::string& first, const std::string& text, const std::string& indent) {
-    for (const std::string& line : wrapped(text, indent, first)) out << line << "\n";
-}
-
-}  // namespace
 
 bool holdsGameFile(const std::string& folder) {
     std::error_code error;
@@ -628,40 +394,6 @@ GameFolderCheck checkGameFolder(const std::string& folder, bool given, const std
     }
     for (FolderFinding& log : checks.logs()) out.push_back(std::move(log));
     out.push_back(checks.path());
-    for (FolderFinding& program : running(root)) out.push_back(std::move(program));
+    for (FolderFinding& program : runningFindings(root)) out.push_back(std::move(program));
     return check;
-}
-
-std::size_t printGameFolder(std::ostream& out, const GameFolderCheck& check, bool quiet, bool details) {
-    // A settings file kept elsewhere: its folder holds no game to check.
-    if (!check.looksLikeGame) return 0;
-    const bool anyFailure = std::any_of(check.findings.begin(), check.findings.end(),
-                                        [](const FolderFinding& f) { return f.verdict == Verdict::Fail; });
-    if (quiet && !anyFailure) return 0;
-    std::ostringstream text;
-    text << "Game folder " << check.folder << "\n";
-    // The folder checks that pass share one line, so that the settings report below still fits
-    // the screen; what runs now is always told.
-    std::vector<std::string> passed;
-    for (const FolderFinding& finding : check.findings) {
-        const bool folderCheck = !finding.check.empty() && finding.check[0] >= '1' && finding.check[0] <= '9';
-        if (finding.verdict == Verdict::Pass && folderCheck && !details && !quiet) passed.push_back(finding.check.substr(2));
-    }
-    if (!passed.empty()) printWrapped(text, label(Verdict::Pass), joined(passed) + " (--details tells what each found)", kIndent);
-    for (const FolderFinding& finding : check.findings) {
-        if (quiet && finding.verdict != Verdict::Fail) continue;
-        const bool folderCheck = !finding.check.empty() && finding.check[0] >= '1' && finding.check[0] <= '9';
-        if (finding.verdict == Verdict::Pass && folderCheck && !details) continue;
-        if (finding.minor && !details) continue;
-        const std::string& said = details || finding.brief.empty() ? finding.text : finding.brief;
-        const std::string& fix = details || finding.briefFix.empty() ? finding.fix : finding.briefFix;
-        printWrapped(text, label(finding.verdict), finding.check + ": " + said, kIndent);
-        for (const std::string& line : finding.quoted) text << kIndent << "| " << line << "\n";
-        if (finding.verdict != Verdict::Pass && !fix.empty())
-            printWrapped(text, kIndent + "Fix: ", fix, kIndent + "     ");
-    }
-    text << "\n";
-    const std::string printed = text.str();
-    out << printed;
-    return static_cast<std::size_t>(std::count(printed.begin(), printed.end(), '\n'));
 }

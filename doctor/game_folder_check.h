@@ -45,6 +45,9 @@ struct GameFolderCheck {
     std::string failedChecks() const;
 };
 
+// A finding of `check`: what was found, and for a failure what to do.
+FolderFinding finding(const char* check, Verdict verdict, std::string text, std::string fix = {});
+
 // The file names the checks look for.
 inline constexpr const char* kPluginFile = "Veltrane.asi";
 inline constexpr const char* kHookFile = "ScriptHookRDR2.dll";

@@ -21,7 +21,7 @@ if(EXISTS ${WORK_DIR}/Veltrane.ini)
     message(FATAL_ERROR "the doctor wrote a settings file without --write-defaults")
 endif()
 
-run_doctor(0 --write-defaults)
+run_doctor(0 --write-defaults Veltrane.ini)
 file(READ ${WORK_DIR}/Veltrane.ini defaults)
 string(REGEX MATCHALL "=" entries "${defaults}")
 list(LENGTH entries count)

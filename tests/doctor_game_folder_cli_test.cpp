@@ -1,0 +1,110 @@
+// The command line's game folders: a run from a folder without the game, --install and
+// --uninstall; what is said, the exit status, and that nothing is written where the game is not.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "doctor/doctor_cli.h"
+#include "doctor/game_folder_check.h"
+#include "doctor/game_probe.h"
+#include "tests/support/doctor_run.h"
+#include "tests/support/scratch_dir.h"
+
+namespace {
+
+// Run without a path from a folder without the game, where no launcher's records name one
+// (Downloads, the desktop): the first line says so and what to do; no script hook is advised
+// into it, and nothing is written or offered there, whatever is asked.
+TEST(DoctorCli, FolderWithoutTheGameIsSaidFirstAndLeftAsItIs) {
+    ScratchDir scratch;
+    const std::string here = absoluteFolder("");
+    struct Case {
+        const char* what;
+        std::string content;  // the current folder's Veltrane.ini; empty: none
+        std::vector<std::string> args;
+        const char* answers;  // double-clicked: the answers; null: from a prompt
+        int status;
+        std::vector<std::string> said;  // in the output or the errors
+    };
+    const std::string denied = "Nothing written: the plugin reads the Veltrane.ini of the game folder";
+    const Case cases[] = {
+        {"nothing here", "", {}, nullptr, 1, {"--game DIR", "start its launcher once"}},
+        {"a settings file here is read", withRainDamage("0,5"), {}, nullptr, 1, {"write instead: DamageMod_Rain=0.5"}},
+        {"--write-defaults", "", {"--write-defaults"}, nullptr, 2, {denied}},
+        {"--fix", withRainDamage("0,5"), {"--fix"}, nullptr, 2, {denied, "--fix --game"}},
+        {"double-click, yes to all", "", {}, "y\ny\ny\n", 1, {"--game DIR"}},
+        {"double-click beside a settings file, yes to all", withRainDamage("0,5"), {}, "y\ny\ny\n", 1, {}},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove("Veltrane.ini");
+        if (!c.content.empty()) writeFile("Veltrane.ini", c.content);
+        std::vector<const char*> argv{"veltrane-doctor"};
+        for (const std::string& arg : c.args) argv.push_back(arg.c_str());
+        std::istringstream answers(c.answers ? c.answers : "");
+        std::ostringstream out, err;
+        const int status = runDoctor(static_cast<int>(argv.size()), argv.data(), out, err, c.answers ? &answers : nullptr);
+        const std::string said = flat(out.str() + err.str());
+        EXPECT_EQ(status, c.status) << c.what << "\n" << said;
+        // Double-clicked, the doctor stands in its own folder.
+        const std::string standing = c.answers ? absoluteFolder(programFolder()) : here;
+        EXPECT_EQ(said.rfind(standing + " holds no RDR2.exe: it is not the game folder, and the launchers' records name none", 0), 0u)
+            << c.what << "\n" << said;
+        for (const std::string& part : c.said) EXPECT_TRUE(contains(said, part)) << c.what << ": " << part << "\n" << said;
+        for (const char* never : {"ScriptHookRDR2.dll", "into this folder", "[y/N]", "Wrote", "Fixed"})
+            EXPECT_FALSE(contains(said, never)) << c.what << ": " << never << "\n" << said;
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(".")) names.push_back(entry.path().filename().u8string());
+        EXPECT_EQ(names, c.content.empty() ? std::vector<std::string>{} : std::vector<std::string>{"Veltrane.ini"}) << c.what;
+        if (!c.content.empty()) {
+            EXPECT_EQ(readFile("Veltrane.ini"), c.content) << c.what;
+        }
+    }
+}
+
+// The command line of --install and --uninstall, and a folder without the game: what is said,
+// the exit status, and that nothing is written where the game is not.
+TEST(DoctorCli, InstallAndAFolderWithoutTheGame) {
+    ScratchDir scratch;
+    std::filesystem::create_directories("game");
+    writeFile("game/RDR2.exe", "MZ");
+    std::filesystem::create_directories("package");
+    writeFile("package/Veltrane.asi", "not the plugin");
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        int status;
+        std::string said;  // in the output or the errors
+    };
+    const Case cases[] = {
+        {"both at once", {"--install", "game", "--uninstall", "game"}, 2, "usage: veltrane-doctor"},
+        {"install where the game is not", {"--install", "package"}, 2, "package holds no RDR2.exe: it is not the game folder"},
+        {"Windows' spelling", {"/install", "package"}, 2, "holds no RDR2.exe"},
+        {"uninstall with nothing there", {"--uninstall", "game"}, 0, "no Veltrane.asi in"},
+        {"a package folder is not checked as the game's", {"package/Veltrane.ini"}, 1,
+         "package holds no RDR2.exe: it is not the game folder"},
+    };
+    const auto before = [] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator("."))
+            names.push_back(entry.path().generic_string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> files = before();
+    for (const Case& c : cases) {
+        const DoctorRun run = doctor(c.args);
+        EXPECT_EQ(run.status, c.status) << c.what << "\n" << run.out << run.err;
+        EXPECT_TRUE(contains(run.out + run.err, c.said)) << c.what << "\n" << run.out << run.err;
+        EXPECT_FALSE(contains(run.out, "Write the default")) << c.what;
+        EXPECT_EQ(before(), files) << c.what;
+    }
+}
+
+}  // namespace

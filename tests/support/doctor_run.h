@@ -1,0 +1,51 @@
+#pragma once
+// The doctor's command line run in the test's own process, and the settings files its tests
+// start from.
+
+#include <cstddef>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "doctor/doctor_cli.h"
+#include "tests/support/flat_text.h"
+#include "tests/support/settings_text.h"
+
+struct DoctorRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// The doctor run with `args`, as from a prompt: it never asks.
+inline DoctorRun doctor(std::vector<std::string> args) {
+    args.insert(args.begin(), "veltrane-doctor");
+    std::vector<const char*> argv;
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    std::ostringstream out, err;
+    const int status = runDoctor(static_cast<int>(argv.size()), argv.data(), out, err);
+    return DoctorRun{status, out.str(), err.str()};
+}
+
+// Whether `text` holds `part`, wherever the doctor wrapped its lines.
+inline bool contains(const std::string& text, const std::string& part) { return flat(text).find(flat(part)) != std::string::npos; }
+
+// The default file with Rain's damage modifier written as `text`.
+inline std::string withRainDamage(const std::string& text) {
+    SettingsLines lines = defaultSettingsLines();
+    lines[findLine(lines, "DamageMod_Rain=")] = "DamageMod_Rain=" + text;
+    return joinLines(lines);
+}
+
+// The lines with the one starting with `start` replaced by `by`.
+inline SettingsLines replaced(SettingsLines lines, const std::string& start, const std::string& by) {
+    lines[findLine(lines, start)] = by;
+    return lines;
+}
+
+// The lines without `count` lines from the one starting with `start`.
+inline SettingsLines removed(SettingsLines lines, const std::string& start, std::size_t count = 1) {
+    const auto at = lines.begin() + static_cast<std::ptrdiff_t>(findLine(lines, start));
+    lines.erase(at, at + static_cast<std::ptrdiff_t>(count));
+    return lines;
+}
