@@ -17,7 +17,7 @@ struct NameLine {
     bool isSection = false;
     std::string section;  // the section the line belongs to; for a header, its own name
     std::string key;      // empty for a header
-    std::string value;    // the value as read (doctor/file_text.h's rules); empty for a header
+    std::string value;    // the value as read (platform/profile_text.h's rules); empty for a header
     bool hasEquals = false;
     // Sections are named as Windows reads the headers. Wine reads two kinds otherwise: a "["
     // line with no "]" opens no section (unclosedHeader), and a header with more than one "]"

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_support.h"
-#include "platform/pe_image.h"
+#include "pe/pe_image.h"
 
 namespace {
 
