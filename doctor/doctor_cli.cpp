@@ -214,10 +214,15 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
     const Place place = splitPath(options.path);
     FolderVisit visit;
     std::error_code error;
-    // Nothing is written where the game is not: the plugin never reads a file there.
-    if (found.games.empty() && !pathGiven && (options.writeDefaults || options.fix)) {
-        err << "Nothing written: the plugin reads the Veltrane.ini of the game folder, not this one. Name it: "
-            << doctorCommand(options.fix ? "--fix --game" : "--write-defaults --game", "D:\\Games\\Red Dead Redemption 2")
+    // Nothing is written where the game is not: the plugin never reads a file there. With several
+    // games found, which one's file to change is the player's choice.
+    if (!pathGiven && (options.writeDefaults || options.fix)) {
+        err << "Nothing written: the plugin reads the Veltrane.ini of the game folder, "
+            << (found.games.empty() ? std::string("not this one") :
+                "and the launchers' records name " + std::to_string(found.games.size()) + "; choose one")
+            << ". Name it: "
+            << doctorCommand(options.fix ? "--fix --game" : "--write-defaults --game",
+                             found.games.empty() ? "D:\\Games\\Red Dead Redemption 2" : found.games.front().folder)
             << ".\n";
         return 2;
     }

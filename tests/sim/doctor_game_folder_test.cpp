@@ -328,6 +328,8 @@ TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
           "{scene}\\Epic Games\\RDR2 (Epic Games Launcher)", "Game folder {scene}\\Epic Games\\RDR2",
           "Check one folder's settings file with veltrane-doctor --game DIR"},
          {}, {}},
+        {"--fix with two installs recorded", [&](const fs::path& scene) { rockstar(scene); epic(scene); }, {"--fix"},
+         nullptr, 2, {"Nothing written", "the launchers' records name 2; choose one", "--fix --game"}, {"Fixed"}, {}},
         {"damaged libraryfolders.vdf",
          [&](const fs::path& scene) {
              steamLibrary(scene, scene / "Library" / "steamapps" / "common" / "RDR2");
