@@ -86,7 +86,7 @@ TEST(WeatherTable, CommentsCountingItsRowsAgreeWithIt) {
         std::size_t expected;
     };
     const Count counts[] = {
-        {R"((\d+) weathers)", kWeatherCount},
+        {R"((\d+)\s+(?://\s*)?weathers)", kWeatherCount},  // also across a comment's line break
         {R"(over (\d+) rows)", kWeatherCount},
         {R"(each of the (\d+))", kWeatherCount},
         {R"((\d+) default entries)", 1 + 2 * kWeatherCount},
