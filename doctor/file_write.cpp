@@ -3,13 +3,16 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "settings/settings_file.h"
 
 std::optional<std::string> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::u8path(path), error)) return std::nullopt;
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
     if (!in.is_open()) return std::nullopt;
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -50,10 +53,12 @@ bool writeBytes(const std::string& path, const std::string& bytes) {
 // The first backup name that is free: PATH.bak, then PATH.2.bak, PATH.3.bak, ... A backup is
 // never overwritten.
 std::string freeBackupName(const std::string& path) {
-    for (int number = 1;; ++number) {
+    // A folder whose entries can't be asked about counts every name as taken: the search ends.
+    for (int number = 1; number <= kMostBackups; ++number) {
         const std::string name = number == 1 ? path + ".bak" : path + "." + std::to_string(number) + ".bak";
         SettingsFile probe;
         probe.setPath(name);
         if (!probe.exists()) return name;
     }
+    return {};
 }

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-// The file's bytes; none when it can't be opened.
+// The file's bytes; none when it is not a file or can't be opened.
 std::optional<std::string> readBytes(const std::string& path);
 
 // Writes `bytes` over `path`; true only when the file then reads back as written.
@@ -14,5 +14,7 @@ bool writeBytes(const std::string& path, const std::string& bytes);
 // Why `path` can't be written, in a player's words; `existed`: the file was there before.
 std::string whyNotWritten(const std::string& path, bool existed);
 
-// The first backup name that is free: PATH.bak, then PATH.2.bak, PATH.3.bak, ...
+// The first backup name that is free: PATH.bak, then PATH.2.bak, PATH.3.bak, ... up to
+// kMostBackups; empty when none is (a write to it then fails, and nothing is changed).
+inline constexpr int kMostBackups = 9999;
 std::string freeBackupName(const std::string& path);

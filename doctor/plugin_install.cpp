@@ -7,20 +7,13 @@
 
 #include "doctor/file_place.h"
 #include "doctor/game_folder_check.h"
+#include "doctor/file_write.h"
 #include "doctor/settings_check.h"
 #include "settings/settings_file.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::optional<std::string> readAll(const fs::path& path) {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // What a failed write means for the player, and what to do about it.
 std::string whyNot(const std::error_code& error) {
@@ -49,21 +42,11 @@ bool writeAll(const fs::path& path, const std::string& bytes, std::error_code& e
             return false;
         }
     }
-    if (readAll(path) == bytes) return true;
+    if (readBytes(path.u8string()) == bytes) return true;
     std::error_code ignored;
     fs::remove(path, ignored);
     error = std::make_error_code(std::errc::io_error);
     return false;
-}
-
-// PATH.bak, then PATH.2.bak, ...: the first name that is free. Loaders never load "*.bak".
-fs::path numberedBackup(const fs::path& path) {
-    std::error_code error;
-    for (int number = 1;; ++number) {
-        fs::path name = path;
-        name += number == 1 ? ".bak" : "." + std::to_string(number) + ".bak";
-        if (!fs::exists(name, error) && !error) return name;
-    }
 }
 
 FolderChange refused(std::string why) {
@@ -78,7 +61,7 @@ FolderChange installPlugin(const std::string& packagePlugin, const std::string& 
     const fs::path folder = fs::u8path(gameFolder);
     if (!holdsGameFile(gameFolder))
         return refused(gameFolder + " holds no " + std::string(kGameFile) + ": it is not the game folder");
-    const std::optional<std::string> bytes = readAll(fs::u8path(packagePlugin));
+    const std::optional<std::string> bytes = readBytes(packagePlugin);
     if (!bytes) return refused("no Veltrane.asi beside veltrane-doctor.exe (" + packagePlugin + "): unpack the whole package");
     if (const std::string why = whyNotLoadable("the package's Veltrane.asi", *bytes); !why.empty())
         return refused(why + ": download the package again");
@@ -90,7 +73,7 @@ FolderChange installPlugin(const std::string& packagePlugin, const std::string& 
     const fs::path target = folder / kPluginFile;
     std::error_code error;
     const bool present = fs::exists(target, error);
-    const std::optional<std::string> installed = present ? readAll(target) : std::nullopt;
+    const std::optional<std::string> installed = present ? readBytes(target.u8string()) : std::nullopt;
     if (present && !installed) return refused(target.u8string() + " is there but can't be read or replaced");
     fs::path backup;  // the earlier plugin's new name, when there was one
     if (installed == bytes) {
@@ -104,7 +87,7 @@ FolderChange installPlugin(const std::string& packagePlugin, const std::string& 
             return refused("could not write into " + gameFolder + ": " + whyNot(error));
         }
         if (present) {
-            backup = numberedBackup(target);
+            backup = fs::u8path(freeBackupName(target.u8string()));
             fs::rename(target, backup, error);
             if (error) {
                 std::error_code ignored;
@@ -156,11 +139,11 @@ FolderChange uninstallPlugin(const std::string& packagePlugin, const std::string
         change.told.push_back("no Veltrane.asi in " + gameFolder + ": nothing to remove");
         return change;
     }
-    const std::optional<std::string> own = readAll(fs::u8path(packagePlugin));
+    const std::optional<std::string> own = readBytes(packagePlugin);
     if (!own)
         return refused("no Veltrane.asi beside veltrane-doctor.exe (" + packagePlugin +
                        ") to compare with: only the doctor's own plugin is removed");
-    if (readAll(target) != own) {
+    if (readBytes(target.u8string()) != own) {
         change.told.push_back(target.u8string() + " is not this package's Veltrane.asi (another version or "
                               "build): left as it is; delete it yourself if you mean to");
         change.otherLeft = true;
