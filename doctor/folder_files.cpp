@@ -1,20 +1,11 @@
 #include "doctor/folder_files.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 
 namespace fs = std::filesystem;
 
 namespace folder_files {
-
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-bool sameName(const std::string& a, const std::string& b) { return lower(a) == lower(b); }
 
 std::string shown(const fs::path& path) { return path.u8string(); }
 

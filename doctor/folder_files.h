@@ -8,10 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/profile_text.h"
+
 namespace folder_files {
 
-std::string lower(std::string text);
-bool sameName(const std::string& a, const std::string& b);
+// Windows compares file names as the profile functions compare names: ASCII letters without
+// regard to case, never by the locale.
+using profile_text::sameName;
+inline std::string lower(std::string_view text) { return profile_text::lowerAscii(text); }
 // A path as the findings show it (UTF-8).
 std::string shown(const std::filesystem::path& path);
 // The file's bytes, or with `tail` only its last `tail` bytes; none when it is no file or can't be read.

@@ -1,7 +1,6 @@
 #include "doctor/game_finder.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,17 +9,13 @@
 #include "doctor/epic_manifest.h"
 #include "doctor/game_folder_check.h"
 #include "doctor/steam_records.h"
+#include "platform/profile_text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr std::uintmax_t kLargestRecord = 4 * 1024 * 1024;
-
-std::string lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 std::optional<std::string> readRecord(const fs::path& path) {
     std::error_code error;
@@ -46,9 +41,9 @@ public:
             return;
         }
         const std::string full = absoluteFolder(folder);
-        const std::string key = lower(fs::u8path(full).generic_u8string());
+        const std::string key = profile_text::lowerAscii(fs::u8path(full).generic_u8string());
         for (FoundGame& game : found.games) {
-            if (lower(fs::u8path(game.folder).generic_u8string()) != key) continue;
+            if (profile_text::lowerAscii(fs::u8path(game.folder).generic_u8string()) != key) continue;
             if (game.launchers.find(launcher) == std::string::npos) game.launchers += ", " + launcher;
             return;
         }
@@ -72,7 +67,7 @@ public:
         }
         std::vector<std::string> seen;
         for (const std::string& library : libraries) {
-            const std::string key = lower(fs::u8path(absoluteFolder(library)).generic_u8string());
+            const std::string key = profile_text::lowerAscii(fs::u8path(absoluteFolder(library)).generic_u8string());
             if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
             seen.push_back(key);
             const fs::path manifest =
@@ -94,7 +89,7 @@ public:
         std::error_code error;
         std::vector<fs::path> items;
         for (fs::directory_iterator it(fs::u8path(manifests), error), end; !error && it != end; it.increment(error)) {
-            if (lower(it->path().extension().u8string()) == ".item") items.push_back(it->path());
+            if (profile_text::lowerAscii(it->path().extension().u8string()) == ".item") items.push_back(it->path());
         }
         std::sort(items.begin(), items.end());
         for (const fs::path& item : items) {
@@ -106,8 +101,8 @@ public:
                                 manifest.refusal + ")");
                 continue;
             }
-            const std::string program = lower(fs::u8path(manifest.launchExecutable).filename().u8string());
-            if (program != lower(kGameFile)) continue;
+            const std::string program = profile_text::lowerAscii(fs::u8path(manifest.launchExecutable).filename().u8string());
+            if (program != profile_text::lowerAscii(kGameFile)) continue;
             add(manifest.installLocation, "Epic Games Launcher",
                 "the Epic Games Launcher's " + item.filename().u8string());
         }

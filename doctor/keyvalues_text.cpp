@@ -1,19 +1,10 @@
 #include "doctor/keyvalues_text.h"
 
-#include <cctype>
+#include "platform/profile_text.h"
 
 namespace {
 
 constexpr int kDeepest = 32;
-
-bool sameLetters(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
 
 class Reader {
 public:
@@ -111,7 +102,7 @@ private:
 
 }  // namespace
 
-bool KeyValue::is(std::string_view name) const { return sameLetters(key, name); }
+bool KeyValue::is(std::string_view name) const { return profile_text::sameName(key, name); }
 
 const KeyValue* KeyValue::child(std::string_view name) const {
     for (const KeyValue& each : children) {

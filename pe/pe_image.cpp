@@ -1,9 +1,9 @@
 #include "pe/pe_image.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 
+#include "platform/profile_text.h"
 #include "platform/utf16_text.h"
 
 namespace pe {
@@ -238,11 +238,7 @@ private:
     std::size_t charactersRead = 0;
 };
 
-bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
+using profile_text::sameName;
 
 }  // namespace
 

@@ -1,10 +1,10 @@
 #include "sim/plugins.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <tuple>
 
+#include "platform/profile_text.h"
 #include "sim/asi_loader.h"
 #include "sim/loaded_image.h"
 
@@ -27,9 +27,7 @@ std::pair<std::uintptr_t, std::uintptr_t> imageRange(HMODULE module) {
 }
 
 bool isAsi(const fs::path& path) {
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".asi";
+    return profile_text::sameName(path.extension().string(), ".asi");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "sim/scenario_plugins.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "platform/profile_text.h"
 #include "sim/scenario.h"
@@ -12,9 +11,7 @@ using namespace scenario_json;
 
 std::string pluginName(const json& value, const std::string& where) {
     const std::string name = text(value, where);
-    const bool asi = name.size() > 4 && std::equal(name.end() - 4, name.end(), ".asi", [](char a, char b) {
-                         return std::tolower(static_cast<unsigned char>(a)) == b;
-                     });
+    const bool asi = name.size() > 4 && profile_text::sameName(std::string_view(name).substr(name.size() - 4), ".asi");
     if (!asi || name.find_first_of("/\\:") != std::string::npos) fail(where, "a plugin's file name ending in .asi, no folder");
     return name;
 }

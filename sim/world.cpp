@@ -1,12 +1,12 @@
 #include "sim/world.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstring>
 
 #include "host/natives.h"
 #include "platform/float_bits.h"
+#include "platform/profile_text.h"
 
 namespace sim {
 
@@ -96,8 +96,8 @@ std::optional<std::uint64_t> World::callNative(std::uint64_t hash, const std::ui
 
 std::uint32_t weatherHashOf(const std::string& name) {
     std::uint32_t hash = 0;
-    for (unsigned char c : name) {
-        hash += static_cast<std::uint32_t>(std::tolower(c));
+    for (const char c : name) {
+        hash += static_cast<unsigned char>(profile_text::lowerAscii(c));
         hash += hash << 10;
         hash ^= hash >> 6;
     }
