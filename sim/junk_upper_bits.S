@@ -27,6 +27,15 @@ callScriptEntry:
     ret
     .seh_endproc
 
+// Our stack argument at extendedIn + `in`, a 32-bit value, passed on in the handler's stack slot
+// at `out` with `junk` in the slot's upper half.
+.macro junkSlot in, out, junk
+    mov eax, dword ptr [rsp + extendedIn + \in]
+    movabs r11, \junk
+    or rax, r11
+    mov qword ptr [rsp + \out], rax
+.endm
+
 // void callKeyboardHandler(KeyboardHandler handler, uint32_t keyCode, uint16_t repeatCount,
 //                          uint8_t scanCode, int32_t extended, int32_t altHeld,
 //                          int32_t previouslyDown, int32_t keyUp)
@@ -60,18 +69,10 @@ callKeyboardHandler:
     movabs r9, 0x9F9F9F9F00000000   // extended: a BOOL in R9D
     or r9, rax
 
-    mov eax, dword ptr [rsp + extendedIn + 8]
-    movabs r11, 0x5A5A5A5A00000000  // altHeld: a BOOL in the low half of its slot
-    or rax, r11
-    mov qword ptr [rsp + 32], rax
-    mov eax, dword ptr [rsp + extendedIn + 16]
-    movabs r11, 0x6C6C6C6C00000000  // previouslyDown
-    or rax, r11
-    mov qword ptr [rsp + 40], rax
-    mov eax, dword ptr [rsp + extendedIn + 24]
-    movabs r11, 0x7D7D7D7D00000000  // keyUp
-    or rax, r11
-    mov qword ptr [rsp + 48], rax
+    // altHeld, previouslyDown, keyUp: each a BOOL in the low half of its slot.
+    junkSlot 8, 32, 0x5A5A5A5A00000000
+    junkSlot 16, 40, 0x6C6C6C6C00000000
+    junkSlot 24, 48, 0x7D7D7D7D00000000
 
     movabs rax, 0xA0A0A0A0A0A0A0A0
     movabs r11, 0xB1B1B1B1B1B1B1B1
