@@ -20,6 +20,17 @@ std::uint64_t fromInt(std::int32_t value) { return static_cast<std::uint32_t>(va
 
 std::uint64_t fromFloat(float value) { return floatBits(value); }
 
+// A write native: counted, and applied to a ped the game knows (a stray handle's write is lost).
+template <typename T>
+std::optional<std::uint64_t> written(std::uint64_t& count, Ped* ped, T Ped::*field, T value) {
+    ++count;
+    if (ped) {
+        ped->*field = value;
+        ped->written = true;
+    }
+    return 0;
+}
+
 }  // namespace
 
 std::int32_t World::spawn(std::int32_t accuracy, float damageModifier, bool exempt) {
@@ -72,22 +83,12 @@ std::optional<std::uint64_t> World::callNative(std::uint64_t hash, const std::ui
         case H::PedAccuracyRead:
             return fromInt(ped ? ped->accuracy : 0);
         case H::PedAccuracyWrite:
-            ++counters.accuracyWrites;
-            if (ped) {
-                ped->accuracy = asInt(arg(1));
-                ped->written = true;
-            }
-            return 0;
+            return written(counters.accuracyWrites, ped, &Ped::accuracy, asInt(arg(1)));
         case H::PedDamageModRead:
             if (ped && ped->damageReadsNaN) return fromFloat(std::nanf(""));
             return fromFloat(ped ? ped->damageModifier : 0.0f);
         case H::PedDamageModWrite:
-            ++counters.damageWrites;
-            if (ped) {
-                ped->damageModifier = asFloat(arg(1));
-                ped->written = true;
-            }
-            return 0;
+            return written(counters.damageWrites, ped, &Ped::damageModifier, asFloat(arg(1)));
         default:
             --counters.calls;
             return std::nullopt;
