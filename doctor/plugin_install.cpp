@@ -55,6 +55,35 @@ FolderChange refused(std::string why) {
     return change;
 }
 
+// Writes `bytes` as `target` in `gameFolder`, first renaming a file there to a free numbered
+// backup (named in `*backup`) when `backup` is given. Nothing or everything: on failure the
+// folder is as it was, and the reason is returned; on success, "".
+std::string replaceFile(const fs::path& target, const std::string& bytes, const std::string& gameFolder,
+                        fs::path* backup) {
+    // Written beside under a name no loader loads, then put in place: never half a plugin.
+    const fs::path fresh = fs::path(target) += ".new";
+    std::error_code error;
+    const auto failed = [&](const std::string& what) {
+        std::error_code ignored;
+        fs::remove(fresh, ignored);
+        return what + ": " + whyNot(error);
+    };
+    if (!writeAll(fresh, bytes, error)) return failed("could not write into " + gameFolder);
+    if (backup) {
+        *backup = fs::u8path(freeBackupName(target.u8string()));
+        fs::rename(target, *backup, error);
+        if (error) return failed("could not keep the Veltrane.asi there as " + backup->filename().u8string());
+    }
+    fs::rename(fresh, target, error);
+    if (error) {
+        const std::string why = failed("could not write " + target.u8string());
+        std::error_code ignored;
+        if (backup) fs::rename(*backup, target, ignored);
+        return why;
+    }
+    return "";
+}
+
 }  // namespace
 
 FolderChange installPlugin(const std::string& packagePlugin, const std::string& gameFolder, const std::string& version) {
@@ -79,30 +108,8 @@ FolderChange installPlugin(const std::string& packagePlugin, const std::string& 
     if (installed == bytes) {
         change.told.push_back("Veltrane.asi in the game folder is this package's already: nothing to copy");
     } else {
-        // Written beside under a name no loader loads, then put in place: never half a plugin.
-        const fs::path fresh = folder / "Veltrane.asi.new";
-        if (!writeAll(fresh, *bytes, error)) {
-            std::error_code ignored;
-            fs::remove(fresh, ignored);
-            return refused("could not write into " + gameFolder + ": " + whyNot(error));
-        }
-        if (present) {
-            backup = fs::u8path(freeBackupName(target.u8string()));
-            fs::rename(target, backup, error);
-            if (error) {
-                std::error_code ignored;
-                fs::remove(fresh, ignored);
-                return refused("could not keep the Veltrane.asi there as " + backup.filename().u8string() + ": " +
-                               whyNot(error));
-            }
-        }
-        fs::rename(fresh, target, error);
-        if (error) {
-            std::error_code ignored;
-            fs::remove(fresh, ignored);
-            if (present) fs::rename(backup, target, ignored);
-            return refused("could not write " + target.u8string() + ": " + whyNot(error));
-        }
+        if (const std::string why = replaceFile(target, *bytes, gameFolder, present ? &backup : nullptr); !why.empty())
+            return refused(why);
         change.changed = true;
         change.written.push_back(target.u8string() + " (version " + version + ")");
         if (present)
