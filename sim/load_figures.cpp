@@ -45,12 +45,7 @@ void LoadFigures::resourcesRow(const std::string& plugin, std::uint32_t frame, H
 }
 
 void LoadFigures::timedLoad(const std::string& plugin, std::uint32_t frame, LONGLONG ticks) {
-    LoadTime time;
-    time.load = loadsTimed++;
-    time.plugin = plugin;
-    time.frame = frame;
-    time.loadMicroseconds = static_cast<double>(ticks) / ticksPerMicrosecond;
-    waiting.push_back(std::move(time));
+    waiting.push_back(LoadTime{loadsTimed++, plugin, frame, static_cast<double>(ticks) / ticksPerMicrosecond, {}});
 }
 
 void LoadFigures::afterFrame(LONGLONG sliceTicks) {

@@ -34,13 +34,8 @@ std::optional<std::uint64_t> written(std::uint64_t& count, Ped* ped, T Ped::*fie
 }  // namespace
 
 std::int32_t World::spawn(std::int32_t accuracy, float damageModifier, bool exempt) {
-    Ped ped;
-    ped.handle = nextHandle++;
-    ped.accuracy = accuracy;
-    ped.damageModifier = damageModifier;
-    ped.exempt = exempt;
-    pedList.push_back(ped);
-    return ped.handle;
+    pedList.push_back(Ped{nextHandle++, accuracy, damageModifier, exempt});
+    return pedList.back().handle;
 }
 
 void World::despawn(std::int32_t handle) {
