@@ -15,15 +15,13 @@
 #include "doctor/game_folder_check.h"
 #include "doctor/game_probe.h"
 #include "tests/support/doctor_run.h"
-#include "tests/support/scratch_dir.h"
 
 namespace {
 
 // Run without a path from a folder without the game, where no launcher's records name one
 // (Downloads, the desktop): the first line says so and what to do; no script hook is advised
 // into it, and nothing is written or offered there, whatever is asked.
-TEST(DoctorCli, FolderWithoutTheGameIsSaidFirstAndLeftAsItIs) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, FolderWithoutTheGameIsSaidFirstAndLeftAsItIs) {
     const std::string here = absoluteFolder("");
     struct Case {
         const char* what;
@@ -43,8 +41,7 @@ TEST(DoctorCli, FolderWithoutTheGameIsSaidFirstAndLeftAsItIs) {
         {"double-click beside a settings file, yes to all", withRainDamage("0,5"), {}, "y\ny\ny\n", 1, {}},
     };
     for (const Case& c : cases) {
-        std::filesystem::remove("Veltrane.ini");
-        if (!c.content.empty()) writeFile("Veltrane.ini", c.content);
+        putSettingsFile(c.content);
         std::vector<const char*> argv{"veltrane-doctor"};
         for (const std::string& arg : c.args) argv.push_back(arg.c_str());
         std::istringstream answers(c.answers ? c.answers : "");
@@ -70,8 +67,7 @@ TEST(DoctorCli, FolderWithoutTheGameIsSaidFirstAndLeftAsItIs) {
 
 // The command line of --install and --uninstall, and a folder without the game: what is said,
 // the exit status, and that nothing is written where the game is not.
-TEST(DoctorCli, InstallAndAFolderWithoutTheGame) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, InstallAndAFolderWithoutTheGame) {
     std::filesystem::create_directories("game");
     writeFile("game/RDR2.exe", "MZ");
     std::filesystem::create_directories("package");

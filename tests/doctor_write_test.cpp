@@ -16,7 +16,6 @@
 #include "settings/settings_file.h"
 #include "settings/weather_table.h"
 #include "tests/support/doctor_run.h"
-#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -27,8 +26,7 @@ std::string joinWith(const SettingsLines& lines, const std::string& ending) {
 }
 
 // The doctor says it wrote only what it reads back, and else why not, with status 2.
-TEST(DoctorCli, WriteThatFailsIsReportedAsSuch) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, WriteThatFailsIsReportedAsSuch) {
     writeFile("not-a-folder", "x");
     struct Case {
         std::string path;
@@ -46,8 +44,7 @@ TEST(DoctorCli, WriteThatFailsIsReportedAsSuch) {
 
 // A default file written under another name is written, and said to be: that the plugin never
 // reads it is a warning, not a failed write.
-TEST(DoctorCli, WriteDefaultsUnderAnotherNameSaysWhatItDid) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, WriteDefaultsUnderAnotherNameSaysWhatItDid) {
     const DoctorRun run = doctor({"--write-defaults", "./settings-copy.ini"});
     EXPECT_EQ(run.status, 1) << run.out << run.err;
     EXPECT_TRUE(contains(run.out, "Wrote the default settings file")) << run.out;
@@ -56,8 +53,7 @@ TEST(DoctorCli, WriteDefaultsUnderAnotherNameSaysWhatItDid) {
     EXPECT_EQ(readFile("settings-copy.ini"), joinLines(defaultSettingsLines()));
 }
 
-TEST(DoctorCli, NeverChangesAnExistingFile) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, NeverChangesAnExistingFile) {
     const std::string contents[] = {
         joinLines(defaultSettingsLines()),
         withRainDamage("0,5"),
@@ -78,8 +74,7 @@ TEST(DoctorCli, NeverChangesAnExistingFile) {
     EXPECT_EQ(std::filesystem::directory_iterator(".")->path().filename(), "Veltrane.ini");
 }
 
-TEST(DoctorCli, WriteDefaultsOnAMissingFileWritesWhatThePluginWrites) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, WriteDefaultsOnAMissingFileWritesWhatThePluginWrites) {
     std::filesystem::create_directory("plugin");
     SettingsFile plugin;
     plugin.setPath("./plugin/Veltrane.ini");
@@ -98,8 +93,7 @@ TEST(DoctorCli, WriteDefaultsOnAMissingFileWritesWhatThePluginWrites) {
 // --fix changes the faulty lines and nothing else: endings, comments, blank lines and order
 // stay; a missing key goes to the end of its section, a missing section to the end. The fixed
 // file then reads without a warning, and the original is in the backup.
-TEST(DoctorCli, FixChangesOnlyTheFaultyLines) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, FixChangesOnlyTheFaultyLines) {
     SettingsLines player = defaultSettingsLines();
     player.insert(player.begin(), {"; my settings", ""});
     player.insert(player.begin() + static_cast<std::ptrdiff_t>(findLine(player, "[WeatherType_Drizzle]")), "");
@@ -140,8 +134,7 @@ TEST(DoctorCli, FixChangesOnlyTheFaultyLines) {
     }
 }
 
-TEST(DoctorCli, FixRefusesWhatItCannotDoSafely) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, FixRefusesWhatItCannotDoSafely) {
     std::string utf16 = "\xFF\xFE";
     for (char c : withRainDamage("0,5")) utf16 += std::string{c, '\0'};
     struct Case {
@@ -166,8 +159,7 @@ TEST(DoctorCli, FixRefusesWhatItCannotDoSafely) {
 }
 
 // Started by double-click, the doctor asks before it writes; only "y" is yes.
-TEST(DoctorCli, AsksBeforeChangingAnything) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, AsksBeforeChangingAnything) {
     struct Case {
         const char* what;
         std::string content;  // empty: no file
@@ -183,9 +175,8 @@ TEST(DoctorCli, AsksBeforeChangingAnything) {
         {"write, no", "", "n\n", "Write the default settings file now?", false},
     };
     for (const Case& c : cases) {
-        std::filesystem::remove("Veltrane.ini");
+        putSettingsFile(c.content);
         std::filesystem::remove("Veltrane.ini.bak");
-        if (!c.content.empty()) writeFile("Veltrane.ini", c.content);
         std::istringstream answers(c.answer);
         std::ostringstream out, err;
         const char* argv[] = {"veltrane-doctor", "Veltrane.ini"};
@@ -197,8 +188,7 @@ TEST(DoctorCli, AsksBeforeChangingAnything) {
 }
 
 // A backup is never overwritten and never blocks a later fix: each --fix keeps its own.
-TEST(DoctorCli, EveryFixKeepsItsOwnBackup) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, EveryFixKeepsItsOwnBackup) {
     writeFile("Veltrane.ini.bak", "mine");
     const std::string first = withRainDamage("0,5");
     writeFile("Veltrane.ini", first);

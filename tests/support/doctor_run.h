@@ -1,14 +1,18 @@
 #pragma once
-// The doctor's command line run in the test's own process, and the settings files its tests
-// start from.
+// The doctor's command line run in the test's own process, each test in a scratch folder of its
+// own, and the settings files its tests start from.
+
+#include <gtest/gtest.h>
 
 #include <cstddef>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "doctor/doctor_cli.h"
 #include "tests/support/flat_text.h"
+#include "tests/support/scratch_dir.h"
 #include "tests/support/settings_text.h"
 
 struct DoctorRun {
@@ -16,6 +20,18 @@ struct DoctorRun {
     std::string out;
     std::string err;
 };
+
+// The command line's tests: "Veltrane.ini" is the test's own.
+class DoctorCli : public ::testing::Test {
+protected:
+    ScratchDir scratch;
+};
+
+// The test's Veltrane.ini made to hold `content`; empty: no file at all.
+inline void putSettingsFile(const std::string& content) {
+    std::filesystem::remove("Veltrane.ini");
+    if (!content.empty()) writeFile("Veltrane.ini", content);
+}
 
 // The doctor run with `args`, as from a prompt: it never asks.
 inline DoctorRun doctor(std::vector<std::string> args) {
