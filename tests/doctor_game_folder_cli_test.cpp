@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -42,13 +41,9 @@ TEST_F(DoctorCli, FolderWithoutTheGameIsSaidFirstAndLeftAsItIs) {
     };
     for (const Case& c : cases) {
         putSettingsFile(c.content);
-        std::vector<const char*> argv{"veltrane-doctor"};
-        for (const std::string& arg : c.args) argv.push_back(arg.c_str());
-        std::istringstream answers(c.answers ? c.answers : "");
-        std::ostringstream out, err;
-        const int status = runDoctor(static_cast<int>(argv.size()), argv.data(), out, err, c.answers ? &answers : nullptr);
-        const std::string said = flat(out.str() + err.str());
-        EXPECT_EQ(status, c.status) << c.what << "\n" << said;
+        const DoctorRun run = doctor(c.args, c.answers);
+        const std::string said = flat(run.out + run.err);
+        EXPECT_EQ(run.status, c.status) << c.what << "\n" << said;
         // Double-clicked, the doctor stands in its own folder.
         const std::string standing = c.answers ? absoluteFolder(programFolder()) : here;
         EXPECT_EQ(said.rfind(standing + " holds no RDR2.exe: it is not the game folder, and the launchers' records name none", 0), 0u)

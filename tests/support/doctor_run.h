@@ -33,13 +33,15 @@ inline void putSettingsFile(const std::string& content) {
     if (!content.empty()) writeFile("Veltrane.ini", content);
 }
 
-// The doctor run with `args`, as from a prompt: it never asks.
-inline DoctorRun doctor(std::vector<std::string> args) {
+// The doctor run with `args`: as from a prompt, where it never asks, or, given `answers`, as
+// by double-click, with `answers` typed to its questions.
+inline DoctorRun doctor(std::vector<std::string> args, const char* answers = nullptr) {
     args.insert(args.begin(), "veltrane-doctor");
     std::vector<const char*> argv;
     for (const std::string& arg : args) argv.push_back(arg.c_str());
+    std::istringstream typed(answers ? answers : "");
     std::ostringstream out, err;
-    const int status = runDoctor(static_cast<int>(argv.size()), argv.data(), out, err);
+    const int status = runDoctor(static_cast<int>(argv.size()), argv.data(), out, err, answers ? &typed : nullptr);
     return DoctorRun{status, out.str(), err.str()};
 }
 
