@@ -23,7 +23,6 @@
 #include "settings/weather_table.h"
 #include "tests/support/doctor_run.h"
 #include "tests/support/random_settings.h"
-#include "tests/support/scratch_dir.h"
 #include "tests/support/settings_text.h"
 
 namespace {
@@ -85,8 +84,7 @@ SettingsLines onlyWeathers(const std::vector<std::string>& kept, bool withSwitch
 // Files as players write them. For each: the first finding, a report that fits the screen,
 // and after one --fix what the plugin reads, compared with what the player meant; a second
 // --fix then has nothing to write.
-TEST(DoctorCli, PlayerFilesAreFixedToWhatThePlayerMeant) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, PlayerFilesAreFixedToWhatThePlayerMeant) {
     const SettingsLines defaults = defaultSettingsLines();
     SettingsLines rainSection = replaced(replaced(replaced(defaults, "[WeatherType_Rain]", "[Rain]"), "Accuracy_Rain=",
                                                   "Accuracy_Rain=35"),
@@ -168,8 +166,7 @@ TEST(DoctorCli, PlayerFilesAreFixedToWhatThePlayerMeant) {
 // report must say (or must not), what the plugin reads after one --fix, whether a choice is
 // left standing (a warning, exit 1), and what the fixed file must hold or lack: no default
 // beside a value of the player's, no value of theirs dropped.
-TEST(DoctorCli, FixKeepsEveryValueOfThePlayersAndAppliesOnlyWhatIsCertain) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, FixKeepsEveryValueOfThePlayersAndAppliesOnlyWhatIsCertain) {
     const SettingsLines defaults = defaultSettingsLines();
     SettingsLines misspelt = replaced(replaced(replaced(defaults, "[WeatherType_Thunderstorm]", "[WeatherType_Thunderstrom]"),
                                                "Accuracy_Thunderstorm=", "Accuracy_Thunderstrom=10"),
@@ -265,8 +262,7 @@ TEST(DoctorCli, FixKeepsEveryValueOfThePlayersAndAppliesOnlyWhatIsCertain) {
 // the player meant: after one --fix the plugin's own reader gives every value whose fix is
 // certain, a weather whose mistake is a choice keeps a warning, and a second --fix has
 // nothing to write. The share of files fixed whole is printed, for the record.
-TEST(DoctorCli, FixGivesThePlayersMeaningInOneRun) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, FixGivesThePlayersMeaningInOneRun) {
     constexpr std::uint32_t kFiles = 60;
     std::size_t fixedWhole = 0, choicesLeft = 0, weathersChosen = 0;
     for (std::uint32_t seed = 1; seed <= kFiles; ++seed) {

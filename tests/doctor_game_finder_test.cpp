@@ -60,15 +60,29 @@ TEST(SteamRecords, ReadsEachFormOfTheLibraryListAndRefusesDamagedOnes) {
     }
 }
 
+// A launcher's record that names the game's folder, and the folder read from it.
+struct FolderCase {
+    std::string record;
+    std::string folder;  // empty: refused
+};
+
+// `read` finds the folder in each record (its result's member `folder`) or refuses the record,
+// never both.
+template <typename Read, typename Record>
+void expectFolders(const std::vector<FolderCase>& cases, Read read, std::string Record::*folder) {
+    for (const FolderCase& c : cases) {
+        const Record record = read(c.record);
+        const std::string shown = c.record.substr(0, 60);
+        EXPECT_EQ(record.*folder, c.folder) << shown;
+        EXPECT_EQ(record.refusal.empty(), !c.folder.empty()) << shown << ": " << record.refusal;
+    }
+}
+
 TEST(SteamRecords, TakesOnlyOneFolderNameAsTheInstallFolder) {
     const auto manifest = [](const std::string& dir) {
         return "\"AppState\"\n{\n\t\"appid\"\t\t\"1174180\"\n\t\"installdir\"\t\t\"" + dir + "\"\n}\n";
     };
-    struct Case {
-        std::string acf;
-        std::string installDir;  // empty: refused
-    };
-    const Case cases[] = {
+    const std::vector<FolderCase> cases = {
         {manifest("Red Dead Redemption 2"), "Red Dead Redemption 2"},
         {manifest(".."), ""},
         {manifest("..\\\\..\\\\Windows"), ""},
@@ -77,19 +91,11 @@ TEST(SteamRecords, TakesOnlyOneFolderNameAsTheInstallFolder) {
         {"\"AppState\" { \"installdir\" { } }", ""},
         {"\"AppState\" { \"name\" \"x\" }", ""},
     };
-    for (const Case& c : cases) {
-        const SteamAppManifest read = readSteamAppManifest(c.acf);
-        EXPECT_EQ(read.installDir, c.installDir) << c.acf;
-        EXPECT_EQ(read.refusal.empty(), !c.installDir.empty()) << c.acf;
-    }
+    expectFolders(cases, readSteamAppManifest, &SteamAppManifest::installDir);
 }
 
 TEST(EpicManifest, ReadsTheInstallAndRefusesWhatIsNone) {
-    struct Case {
-        std::string json;
-        std::string location;  // empty: refused
-    };
-    const Case cases[] = {
+    const std::vector<FolderCase> cases = {
         {R"({"FormatVersion":0,"LaunchExecutable":"RDR2.exe","InstallLocation":"C:\\Games\\RDR2","AppName":"x"})",
          "C:\\Games\\RDR2"},
         {R"({"LaunchExecutable":"RDR2.exe"})", ""},
@@ -99,11 +105,7 @@ TEST(EpicManifest, ReadsTheInstallAndRefusesWhatIsNone) {
         {std::string(100000, '[') + std::string(100000, ']'), ""},
         {"", ""},
     };
-    for (const Case& c : cases) {
-        const EpicManifest read = readEpicManifest(c.json);
-        EXPECT_EQ(read.installLocation, c.location) << c.json.substr(0, 60);
-        EXPECT_EQ(read.refusal.empty(), !c.location.empty()) << c.json.substr(0, 60);
-    }
+    expectFolders(cases, readEpicManifest, &EpicManifest::installLocation);
 }
 
 TEST(HookLog, FindsTheVersionInTheHeaderAndTheLastFatalLine) {

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,15 +14,13 @@
 #include "doctor/game_folder_check.h"
 #include "doctor/game_probe.h"
 #include "tests/support/doctor_run.h"
-#include "tests/support/scratch_dir.h"
 
 namespace {
 
 // Run without a path from a folder without the game, where no launcher's records name one
 // (Downloads, the desktop): the first line says so and what to do; no script hook is advised
 // into it, and nothing is written or offered there, whatever is asked.
-TEST(DoctorCli, FolderWithoutTheGameIsSaidFirstAndLeftAsItIs) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, FolderWithoutTheGameIsSaidFirstAndLeftAsItIs) {
     const std::string here = absoluteFolder("");
     struct Case {
         const char* what;
@@ -43,15 +40,10 @@ TEST(DoctorCli, FolderWithoutTheGameIsSaidFirstAndLeftAsItIs) {
         {"double-click beside a settings file, yes to all", withRainDamage("0,5"), {}, "y\ny\ny\n", 1, {}},
     };
     for (const Case& c : cases) {
-        std::filesystem::remove("Veltrane.ini");
-        if (!c.content.empty()) writeFile("Veltrane.ini", c.content);
-        std::vector<const char*> argv{"veltrane-doctor"};
-        for (const std::string& arg : c.args) argv.push_back(arg.c_str());
-        std::istringstream answers(c.answers ? c.answers : "");
-        std::ostringstream out, err;
-        const int status = runDoctor(static_cast<int>(argv.size()), argv.data(), out, err, c.answers ? &answers : nullptr);
-        const std::string said = flat(out.str() + err.str());
-        EXPECT_EQ(status, c.status) << c.what << "\n" << said;
+        putSettingsFile(c.content);
+        const DoctorRun run = doctor(c.args, c.answers);
+        const std::string said = flat(run.out + run.err);
+        EXPECT_EQ(run.status, c.status) << c.what << "\n" << said;
         // Double-clicked, the doctor stands in its own folder.
         const std::string standing = c.answers ? absoluteFolder(programFolder()) : here;
         EXPECT_EQ(said.rfind(standing + " holds no RDR2.exe: it is not the game folder, and the launchers' records name none", 0), 0u)
@@ -70,8 +62,7 @@ TEST(DoctorCli, FolderWithoutTheGameIsSaidFirstAndLeftAsItIs) {
 
 // The command line of --install and --uninstall, and a folder without the game: what is said,
 // the exit status, and that nothing is written where the game is not.
-TEST(DoctorCli, InstallAndAFolderWithoutTheGame) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, InstallAndAFolderWithoutTheGame) {
     std::filesystem::create_directories("game");
     writeFile("game/RDR2.exe", "MZ");
     std::filesystem::create_directories("package");

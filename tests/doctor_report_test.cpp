@@ -15,12 +15,10 @@
 #include "doctor/host_system.h"
 #include "settings/weather_table.h"
 #include "tests/support/doctor_run.h"
-#include "tests/support/scratch_dir.h"
 
 namespace {
 
-TEST(DoctorCli, ExitStatusSaysWhetherThereIsAnythingToLookAt) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, ExitStatusSaysWhetherThereIsAnythingToLookAt) {
     struct Case {
         const char* what;
         std::string content;  // empty: no file
@@ -38,8 +36,7 @@ TEST(DoctorCli, ExitStatusSaysWhetherThereIsAnythingToLookAt) {
         {"version", "", {"--version"}, 0, {"."}},
     };
     for (const Case& c : cases) {
-        std::filesystem::remove("Veltrane.ini");
-        if (!c.content.empty()) writeFile("Veltrane.ini", c.content);
+        putSettingsFile(c.content);
         const DoctorRun run = doctor(c.args);
         EXPECT_EQ(run.status, c.status) << c.what << "\n" << run.out << run.err;
         for (const std::string& part : c.shown) EXPECT_TRUE(contains(run.out, part)) << c.what << ": " << part << "\n" << run.out;
@@ -54,8 +51,7 @@ TEST(DoctorCli, ExitStatusSaysWhetherThereIsAnythingToLookAt) {
 
 // A folder of the file's name: neither readable nor writable for the plugin, and no values
 // of its "default" file apply (that one has the switch on).
-TEST(DoctorCli, FolderOfTheFilesNameIsNamedAsSuch) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, FolderOfTheFilesNameIsNamedAsSuch) {
     std::filesystem::create_directory("Veltrane.ini");
     for (const std::vector<std::string>& args : {std::vector<std::string>{"Veltrane.ini"}, {"--write-defaults", "Veltrane.ini"}, {"--fix", "Veltrane.ini"}}) {
         const DoctorRun run = doctor(args);
@@ -69,8 +65,7 @@ TEST(DoctorCli, FolderOfTheFilesNameIsNamedAsSuch) {
 
 // Advice holds for the path given: another name is never the plugin's file, and every
 // command suggested repeats the path.
-TEST(DoctorCli, AdviceFitsThePathGiven) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, AdviceFitsThePathGiven) {
     std::filesystem::create_directory("game");
     struct Case {
         std::string path;
@@ -94,8 +89,7 @@ TEST(DoctorCli, AdviceFitsThePathGiven) {
 // A path that starts with "/" is a path on every platform: players under Wine or Proton type
 // the Unix path of the game folder. Under Wine the scratch folder is on drive C:, which is the
 // prefix's drive_c.
-TEST(DoctorCli, PathStartingWithSlashIsAPath) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, PathStartingWithSlashIsAPath) {
     writeFile("Veltrane.ini", withRainDamage("0,5"));
     const std::filesystem::path here = std::filesystem::current_path();
     const char* winePrefix = std::getenv("WINEPREFIX");
@@ -110,8 +104,7 @@ TEST(DoctorCli, PathStartingWithSlashIsAPath) {
 
 // Under Wine (the Windows build's tests run there, with a Wine prefix) the report says so, and
 // that it shows what Windows reads; natively and on Windows it says nothing of the kind.
-TEST(DoctorCli, SaysWhenItRunsUnderWine) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, SaysWhenItRunsUnderWine) {
     writeFile("Veltrane.ini", joinLines(defaultSettingsLines()));
 #ifdef _WIN32
     // The Windows build's tests run under Wine, with the prefix set.
@@ -132,8 +125,7 @@ TEST(DoctorCli, SaysWhenItRunsUnderWine) {
     EXPECT_EQ(contains(marked.out, "Here on Wine the plugin reads Enabled=1"), !wineVersion().empty()) << marked.out;
 }
 
-TEST(DoctorCli, QuietPrintsOnlyTheWarnings) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, QuietPrintsOnlyTheWarnings) {
     writeFile("Veltrane.ini", joinLines(defaultSettingsLines()));
     // The whole report of a default file and the double-click's "Press Enter" line fit a
     // console window of 30 lines.
@@ -153,8 +145,7 @@ TEST(DoctorCli, QuietPrintsOnlyTheWarnings) {
 
 // A damage modifier that reads as 150 times the damage is as harmful as none: in the few lines
 // of --quiet it comes before warnings that change nothing in play.
-TEST(DoctorCli, QuietShowsAHugeDamageModifierFirst) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, QuietShowsAHugeDamageModifierFirst) {
     writeFile("Veltrane.ini", joinLines({"[Settings]", "Enabled=1", "[WeatherType_Rain]", "Accuracy_Rain=35%",
                                          "DamageMod_Rain=150%", "[WeatherType_Sunny]", "Accuracy_Sunny=50",
                                          "DamageMod_Sunny=1"}));
@@ -164,8 +155,7 @@ TEST(DoctorCli, QuietShowsAHugeDamageModifierFirst) {
 
 // A near name beside a missing settings file is named, with how to rename it; the report says
 // which folder it looked in.
-TEST(DoctorCli, MissingFileNamesTheNearNamesBesideIt) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, MissingFileNamesTheNearNamesBesideIt) {
     for (const char* name : {"Veltrane.ini.txt", "Veltrane.ini.ini", "Veltrane .ini", "Veltrane(1).ini",
                              "veltrane (1).INI", "Veltrane.txt"}) {
         writeFile(name, joinLines(defaultSettingsLines()));
@@ -182,8 +172,7 @@ TEST(DoctorCli, MissingFileNamesTheNearNamesBesideIt) {
 
 // Windows' "/fix" and "/?" are options, not file names; a clean UTF-16 file has nothing to
 // fix; --details lists every warning it counts; no line outgrows an 80-column console.
-TEST(DoctorCli, RoughEdges) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, RoughEdges) {
     EXPECT_EQ(doctor({"/?"}).status, 0);
     EXPECT_TRUE(contains(doctor({"/?"}).out, "--write-defaults"));
 

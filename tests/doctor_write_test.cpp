@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,7 +15,6 @@
 #include "settings/settings_file.h"
 #include "settings/weather_table.h"
 #include "tests/support/doctor_run.h"
-#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -27,8 +25,7 @@ std::string joinWith(const SettingsLines& lines, const std::string& ending) {
 }
 
 // The doctor says it wrote only what it reads back, and else why not, with status 2.
-TEST(DoctorCli, WriteThatFailsIsReportedAsSuch) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, WriteThatFailsIsReportedAsSuch) {
     writeFile("not-a-folder", "x");
     struct Case {
         std::string path;
@@ -46,8 +43,7 @@ TEST(DoctorCli, WriteThatFailsIsReportedAsSuch) {
 
 // A default file written under another name is written, and said to be: that the plugin never
 // reads it is a warning, not a failed write.
-TEST(DoctorCli, WriteDefaultsUnderAnotherNameSaysWhatItDid) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, WriteDefaultsUnderAnotherNameSaysWhatItDid) {
     const DoctorRun run = doctor({"--write-defaults", "./settings-copy.ini"});
     EXPECT_EQ(run.status, 1) << run.out << run.err;
     EXPECT_TRUE(contains(run.out, "Wrote the default settings file")) << run.out;
@@ -56,8 +52,7 @@ TEST(DoctorCli, WriteDefaultsUnderAnotherNameSaysWhatItDid) {
     EXPECT_EQ(readFile("settings-copy.ini"), joinLines(defaultSettingsLines()));
 }
 
-TEST(DoctorCli, NeverChangesAnExistingFile) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, NeverChangesAnExistingFile) {
     const std::string contents[] = {
         joinLines(defaultSettingsLines()),
         withRainDamage("0,5"),
@@ -78,8 +73,7 @@ TEST(DoctorCli, NeverChangesAnExistingFile) {
     EXPECT_EQ(std::filesystem::directory_iterator(".")->path().filename(), "Veltrane.ini");
 }
 
-TEST(DoctorCli, WriteDefaultsOnAMissingFileWritesWhatThePluginWrites) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, WriteDefaultsOnAMissingFileWritesWhatThePluginWrites) {
     std::filesystem::create_directory("plugin");
     SettingsFile plugin;
     plugin.setPath("./plugin/Veltrane.ini");
@@ -98,8 +92,7 @@ TEST(DoctorCli, WriteDefaultsOnAMissingFileWritesWhatThePluginWrites) {
 // --fix changes the faulty lines and nothing else: endings, comments, blank lines and order
 // stay; a missing key goes to the end of its section, a missing section to the end. The fixed
 // file then reads without a warning, and the original is in the backup.
-TEST(DoctorCli, FixChangesOnlyTheFaultyLines) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, FixChangesOnlyTheFaultyLines) {
     SettingsLines player = defaultSettingsLines();
     player.insert(player.begin(), {"; my settings", ""});
     player.insert(player.begin() + static_cast<std::ptrdiff_t>(findLine(player, "[WeatherType_Drizzle]")), "");
@@ -140,34 +133,18 @@ TEST(DoctorCli, FixChangesOnlyTheFaultyLines) {
     }
 }
 
-TEST(DoctorCli, FixRefusesWhatItCannotDoSafely) {
-    ScratchDir scratch;
-    std::string utf16 = "\xFF\xFE";
-    for (char c : withRainDamage("0,5")) utf16 += std::string{c, '\0'};
-    struct Case {
-        const char* what;
-        std::string content;
-        bool backupExists;
-        const char* says;
-    };
-    const Case cases[] = {
-        {"UTF-16", utf16, false, "UTF-16"},
-    };
-    for (const Case& c : cases) {
-        std::filesystem::remove("Veltrane.ini.bak");
-        if (c.backupExists) writeFile("Veltrane.ini.bak", "mine");
-        writeFile("Veltrane.ini", c.content);
-        const DoctorRun run = doctor({"--fix", "Veltrane.ini"});
-        EXPECT_EQ(run.status, 2) << c.what;
-        EXPECT_TRUE(contains(run.err, c.says)) << c.what << "\n" << run.err;
-        EXPECT_EQ(readFile("Veltrane.ini"), c.content) << c.what;
-        EXPECT_EQ(std::filesystem::exists("Veltrane.ini.bak"), c.backupExists) << c.what;
-    }
+TEST_F(DoctorCli, FixRefusesWhatItCannotDoSafely) {
+    const std::string utf16 = utf16File(withRainDamage("0,5"), false);
+    writeFile("Veltrane.ini", utf16);
+    const DoctorRun run = doctor({"--fix", "Veltrane.ini"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(contains(run.err, "UTF-16")) << run.err;
+    EXPECT_EQ(readFile("Veltrane.ini"), utf16);
+    EXPECT_FALSE(std::filesystem::exists("Veltrane.ini.bak"));
 }
 
 // Started by double-click, the doctor asks before it writes; only "y" is yes.
-TEST(DoctorCli, AsksBeforeChangingAnything) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, AsksBeforeChangingAnything) {
     struct Case {
         const char* what;
         std::string content;  // empty: no file
@@ -183,22 +160,17 @@ TEST(DoctorCli, AsksBeforeChangingAnything) {
         {"write, no", "", "n\n", "Write the default settings file now?", false},
     };
     for (const Case& c : cases) {
-        std::filesystem::remove("Veltrane.ini");
+        putSettingsFile(c.content);
         std::filesystem::remove("Veltrane.ini.bak");
-        if (!c.content.empty()) writeFile("Veltrane.ini", c.content);
-        std::istringstream answers(c.answer);
-        std::ostringstream out, err;
-        const char* argv[] = {"veltrane-doctor", "Veltrane.ini"};
-        runDoctor(2, argv, out, err, &answers);
-        EXPECT_TRUE(contains(out.str(), c.question)) << c.what << "\n" << out.str();
+        const DoctorRun run = doctor({"Veltrane.ini"}, c.answer);
+        EXPECT_TRUE(contains(run.out, c.question)) << c.what << "\n" << run.out;
         const std::string now = std::filesystem::exists("Veltrane.ini") ? readFile("Veltrane.ini") : "";
-        EXPECT_EQ(now != c.content, c.changes) << c.what << "\n" << out.str() << err.str();
+        EXPECT_EQ(now != c.content, c.changes) << c.what << "\n" << run.out << run.err;
     }
 }
 
 // A backup is never overwritten and never blocks a later fix: each --fix keeps its own.
-TEST(DoctorCli, EveryFixKeepsItsOwnBackup) {
-    ScratchDir scratch;
+TEST_F(DoctorCli, EveryFixKeepsItsOwnBackup) {
     writeFile("Veltrane.ini.bak", "mine");
     const std::string first = withRainDamage("0,5");
     writeFile("Veltrane.ini", first);

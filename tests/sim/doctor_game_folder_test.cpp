@@ -88,6 +88,14 @@ void age(const fs::path& file, int days) {
     fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(24 * days));
 }
 
+// The change that moves the folder's file `from` to `to` (in a subfolder, made as needed).
+std::function<void(const fs::path&)> moved(const fs::path& from, const fs::path& to) {
+    return [from, to](const fs::path& game) {
+        fs::create_directories((game / to).parent_path());
+        fs::rename(game / from, game / to);
+    };
+}
+
 void cut(const fs::path& file, std::size_t size) {
     std::string bytes = readAll(file);
     bytes.resize(size);
@@ -123,8 +131,7 @@ TEST(DoctorGameFolder, NamesTheCheckThatFailsAndChangesNothing) {
              copy(VELTRANE_PLUGIN, game / "scripts" / "weather.asi");
          },
          {3}, 1, {"Veltrane (1).asi", "weather.asi", "each copy runs its own pass"}},
-        {"Veltrane.ini.txt",
-         [](const fs::path& game) { fs::rename(game / "Veltrane.ini", game / "Veltrane.ini.txt"); },
+        {"Veltrane.ini.txt", moved("Veltrane.ini", "Veltrane.ini.txt"),
          {5}, 1, {"no Veltrane.ini here, but Veltrane.ini.txt", "File name extensions"}},
         {"plugin cut short by a failed download",
          [](const fs::path& game) { cut(game / "Veltrane.asi", 100000); },
@@ -155,18 +162,18 @@ TEST(DoctorGameFolder, NamesTheCheckThatFailsAndChangesNothing) {
           "wait for a script hook that supports version " VELTRANE_GAME_VERSION,
           "or put back the game version it supports"}},
         {"script hook in a subfolder",
-         [](const fs::path& game) { fs::create_directories(game / "bin"); fs::rename(game / "ScriptHookRDR2.dll", game / "bin" / "ScriptHookRDR2.dll"); },
+         moved("ScriptHookRDR2.dll", fs::path("bin") / "ScriptHookRDR2.dll"),
          {1}, 1, {"bin\\ScriptHookRDR2.dll in a subfolder", "move the files of bin", "beside RDR2.exe"}},
         {"package unpacked into a subfolder",
-         [](const fs::path& game) { fs::create_directories(game / "Veltrane-1.3.0"); fs::rename(game / "Veltrane.asi", game / "Veltrane-1.3.0" / "Veltrane.asi"); },
+         moved("Veltrane.asi", fs::path("Veltrane-1.3.0") / "Veltrane.asi"),
          {3}, 1, {"Veltrane-1.3.0\\Veltrane.asi in a subfolder", "up one folder"}},
-        {"Veltrane.asi.txt", [](const fs::path& game) { fs::rename(game / "Veltrane.asi", game / "Veltrane.asi.txt"); },
+        {"Veltrane.asi.txt", moved("Veltrane.asi", "Veltrane.asi.txt"),
          {3}, 1, {"but Veltrane.asi.txt, which no loader loads", "rename it to Veltrane.asi"}},
-        {"Veltrane.dll", [](const fs::path& game) { fs::rename(game / "Veltrane.asi", game / "Veltrane.dll"); },
+        {"Veltrane.dll", moved("Veltrane.asi", "Veltrane.dll"),
          {3}, 1, {"but Veltrane.dll, which no loader loads", "rename it to Veltrane.asi"}},
-        {"Veltrane.asi.zip", [](const fs::path& game) { fs::rename(game / "Veltrane.asi", game / "Veltrane.asi.zip"); },
+        {"Veltrane.asi.zip", moved("Veltrane.asi", "Veltrane.asi.zip"),
          {3}, 1, {"but Veltrane.asi.zip, still packed", "unpack Veltrane.asi.zip"}},
-        {"only a second name", [](const fs::path& game) { fs::rename(game / "Veltrane.asi", game / "Veltrane (1).asi"); },
+        {"only a second name", moved("Veltrane.asi", "Veltrane (1).asi"),
          {}, 0, {"note 3 Plugin: no Veltrane.asi here, but Veltrane (1).asi, which a loader loads as well",
                  "rename it to Veltrane.asi"}},
         {"no game here",

@@ -48,13 +48,7 @@ const std::vector<Frame>& frames() {
     return byFrame;
 }
 
-std::vector<json> natives(unsigned frame) {
-    std::vector<json> out;
-    for (const json& call : frames()[frame].calls) {
-        if (call["call"] == "native") out.push_back(call);
-    }
-    return out;
-}
+std::vector<json> natives(unsigned frame) { return finished_run::natives(frames()[frame].calls); }
 
 // Each ped's natives in a frame, in order.
 std::map<int, Names> pedNatives(unsigned frame) {
@@ -74,12 +68,7 @@ std::map<std::string, int> written(unsigned frame, const char* name) {
     return out;
 }
 
-json worldGetAllPeds(unsigned frame) {
-    for (const json& call : frames()[frame].calls) {
-        if (call["call"] == "worldGetAllPeds") return call;
-    }
-    return nullptr;
-}
+json worldGetAllPeds(unsigned frame) { return finished_run::firstCall(frames()[frame].calls, "worldGetAllPeds"); }
 
 // The peds the pass tested in a frame, in order.
 std::vector<int> testedPeds(unsigned frame) {
@@ -171,9 +160,8 @@ TEST(FaultMatrix, FiveThousandPedsGiveTheFirst1024) {
 
 TEST(FaultMatrix, ANegativeCountVisitsNoPed) {
     for (unsigned frame : {16u, 17u}) {
-        const std::vector<json> calls = natives(frame);
-        ASSERT_EQ(calls.size(), 1u) << "frame " << frame;
-        EXPECT_EQ(calls[0]["name"], "WeatherQuery");
+        EXPECT_EQ(natives(frame).size(), 1u) << "frame " << frame;
+        EXPECT_EQ(finished_run::firstNative(frames()[frame].calls), "WeatherQuery") << "frame " << frame;
         EXPECT_EQ(worldGetAllPeds(frame)["result"], 0xFFFFFFFFu) << "frame " << frame;
     }
 }
@@ -245,7 +233,7 @@ TEST(FaultMatrix, KeystrokesChangeOnlyTheirKeysEntry) {
                 ASSERT_NE(calls[i + 1]["call"], "native") << "frame " << frame;
             }
         }
-        EXPECT_EQ(natives(frame).at(0)["name"], "WeatherQuery");
+        EXPECT_EQ(finished_run::firstNative(calls), "WeatherQuery") << "frame " << frame;
         EXPECT_TRUE(written(frame, "PedDamageModWrite").empty()) << "frame " << frame;
         EXPECT_TRUE(written(frame, "PedAccuracyWrite").empty()) << "frame " << frame;
     }

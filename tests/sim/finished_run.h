@@ -1,6 +1,7 @@
 #pragma once
 // What a finished run of the simulated game left for its checker: the run's directory, which
-// the test names in an environment variable, its trace (one JSON object a line) and its files.
+// the test names in an environment variable, its trace (one JSON object a line) and its files,
+// and the calls a frame of the trace holds.
 
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +25,36 @@ inline std::vector<nlohmann::json> trace(const std::filesystem::path& runDirecto
     std::ifstream in(runDirectory / "trace.jsonl");
     for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
     return lines;
+}
+
+// The lines for which `keep` holds, in order.
+template <typename Keep>
+std::vector<nlohmann::json> linesWhere(const std::vector<nlohmann::json>& lines, Keep keep) {
+    std::vector<nlohmann::json> out;
+    for (const nlohmann::json& line : lines) {
+        if (keep(line)) out.push_back(line);
+    }
+    return out;
+}
+
+// The native calls among a frame's calls, in order.
+inline std::vector<nlohmann::json> natives(const std::vector<nlohmann::json>& calls) {
+    return linesWhere(calls, [](const nlohmann::json& call) { return call["call"] == "native"; });
+}
+
+// The name of the first native among a frame's calls (a pass starts with the weather's);
+// empty when there is none.
+inline std::string firstNative(const std::vector<nlohmann::json>& calls) {
+    const std::vector<nlohmann::json> found = natives(calls);
+    return found.empty() ? std::string() : found.front()["name"].get<std::string>();
+}
+
+// The first call of the host function `name` among a frame's calls; null when there is none.
+inline nlohmann::json firstCall(const std::vector<nlohmann::json>& calls, const char* name) {
+    for (const nlohmann::json& call : calls) {
+        if (call["call"] == name) return call;
+    }
+    return nullptr;
 }
 
 // A file's bytes; empty when it can't be read.

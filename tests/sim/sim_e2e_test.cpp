@@ -30,20 +30,10 @@ const std::vector<json>& trace() {
 }
 
 std::vector<json> callsIn(unsigned frame) {
-    std::vector<json> out;
-    for (const json& line : trace()) {
-        if (line["type"] == "call" && line["frame"] == frame) out.push_back(line);
-    }
-    return out;
+    return finished_run::linesWhere(trace(), [frame](const json& line) { return line["type"] == "call" && line["frame"] == frame; });
 }
 
-std::vector<json> nativesIn(unsigned frame) {
-    std::vector<json> out;
-    for (const json& call : callsIn(frame)) {
-        if (call["call"] == "native") out.push_back(call);
-    }
-    return out;
-}
+std::vector<json> nativesIn(unsigned frame) { return finished_run::natives(callsIn(frame)); }
 
 // The natives one ped received in a frame, in order.
 Names pedNatives(unsigned frame, int ped) {
@@ -70,11 +60,7 @@ json frameLine(unsigned frame) {
 }
 
 std::vector<json> hostCalls() {
-    std::vector<json> out;
-    for (const json& line : trace()) {
-        if (line["type"] == "call" && line["call"] != "native") out.push_back(line);
-    }
-    return out;
+    return finished_run::linesWhere(trace(), [](const json& line) { return line["type"] == "call" && line["call"] != "native"; });
 }
 
 constexpr int kExempt = 0x100, kDamageDiffers = 0x101, kAccuracyDiffers = 0x102, kBothEqual = 0x103, kLate = 0x104;
@@ -96,10 +82,9 @@ TEST(SimulatedGame, DllMainRegistersScriptThenKeyboardAndUnregistersInTheSameOrd
 }
 
 TEST(SimulatedGame, ScriptStartsInTheFirstFrameAndYieldsOncePerFrame) {
-    const std::vector<json> first = callsIn(0);
-    auto start = std::find_if(first.begin(), first.end(), [](const json& c) { return c["call"] == "scriptStart"; });
-    ASSERT_NE(start, first.end());
-    EXPECT_EQ((*start)["args"][1], hostCalls()[0]["args"][1]) << "started another entry than registered";
+    const json start = finished_run::firstCall(callsIn(0), "scriptStart");
+    ASSERT_FALSE(start.is_null());
+    EXPECT_EQ(start["args"][1], hostCalls()[0]["args"][1]) << "started another entry than registered";
     for (unsigned frame = 0; frame <= 13; ++frame) {
         const std::vector<json> calls = callsIn(frame);
         const auto waits = std::count_if(calls.begin(), calls.end(), [](const json& c) { return c["call"] == "scriptWait"; });
@@ -110,11 +95,7 @@ TEST(SimulatedGame, ScriptStartsInTheFirstFrameAndYieldsOncePerFrame) {
     }
 }
 
-TEST(SimulatedGame, FirstStartTunesFromTheFirstFrame) {
-    const std::vector<json> natives = nativesIn(0);
-    ASSERT_FALSE(natives.empty());
-    EXPECT_EQ(natives[0]["name"], "WeatherQuery");
-}
+TEST(SimulatedGame, FirstStartTunesFromTheFirstFrame) { EXPECT_EQ(finished_run::firstNative(callsIn(0)), "WeatherQuery"); }
 
 TEST(SimulatedGame, KeystrokesReachTheHandlerWithTheirFlagsAndCallNoNative) {
     const json handler = hostCalls()[1]["args"][0];
@@ -204,16 +185,13 @@ TEST(SimulatedGame, WeatherQueryWritesCorruptNothingTheNextPassesUse) {
 TEST(SimulatedGame, DeletedFileGivesOneFrameWithTheSwitchOffThenComesBack) {
     EXPECT_TRUE(nativesIn(9).empty());
     EXPECT_EQ(frameLine(9)["ini"], true) << "the file was not written again in the frame that found it missing";
-    const std::vector<json> after = nativesIn(10);
-    ASSERT_FALSE(after.empty());
-    EXPECT_EQ(after[0]["name"], "WeatherQuery");
+    EXPECT_EQ(finished_run::firstNative(callsIn(10)), "WeatherQuery");
 }
 
 TEST(SimulatedGame, FaultSwitchesOfTheWorldReachThePlugin) {
     // A negative count: the weather is queried, no ped is visited.
-    const std::vector<json> negative = nativesIn(11);
-    ASSERT_EQ(negative.size(), 1u);
-    EXPECT_EQ(negative[0]["name"], "WeatherQuery");
+    EXPECT_EQ(nativesIn(11).size(), 1u);
+    EXPECT_EQ(finished_run::firstNative(callsIn(11)), "WeatherQuery");
 
     // A NaN damage modifier counts as matching: no damage write, straight to the accuracy,
     // here the first tuned ped's 50 OR 0x2C. The next ped still gets the default file's 1.
@@ -224,9 +202,9 @@ TEST(SimulatedGame, FaultSwitchesOfTheWorldReachThePlugin) {
 
     // A host reporting 5000 handles: the plugin visits no more than its 1024-entry buffer.
     const std::vector<json> calls = callsIn(13);
-    auto peds = std::find_if(calls.begin(), calls.end(), [](const json& c) { return c["call"] == "worldGetAllPeds"; });
-    ASSERT_NE(peds, calls.end());
-    EXPECT_EQ((*peds)["result"], 5000);
+    const json peds = finished_run::firstCall(calls, "worldGetAllPeds");
+    ASSERT_FALSE(peds.is_null());
+    EXPECT_EQ(peds["result"], 5000);
     const auto tests = std::count_if(calls.begin(), calls.end(), [](const json& c) { return c.value("name", "") == "PedExemptTest"; });
     EXPECT_EQ(tests, 1024);
 }

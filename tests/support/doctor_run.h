@@ -1,14 +1,18 @@
 #pragma once
-// The doctor's command line run in the test's own process, and the settings files its tests
-// start from.
+// The doctor's command line run in the test's own process, each test in a scratch folder of its
+// own, and the settings files its tests start from.
+
+#include <gtest/gtest.h>
 
 #include <cstddef>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "doctor/doctor_cli.h"
 #include "tests/support/flat_text.h"
+#include "tests/support/scratch_dir.h"
 #include "tests/support/settings_text.h"
 
 struct DoctorRun {
@@ -17,13 +21,27 @@ struct DoctorRun {
     std::string err;
 };
 
-// The doctor run with `args`, as from a prompt: it never asks.
-inline DoctorRun doctor(std::vector<std::string> args) {
+// The command line's tests: "Veltrane.ini" is the test's own.
+class DoctorCli : public ::testing::Test {
+protected:
+    ScratchDir scratch;
+};
+
+// The test's Veltrane.ini made to hold `content`; empty: no file at all.
+inline void putSettingsFile(const std::string& content) {
+    std::filesystem::remove("Veltrane.ini");
+    if (!content.empty()) writeFile("Veltrane.ini", content);
+}
+
+// The doctor run with `args`: as from a prompt, where it never asks, or, given `answers`, as
+// by double-click, with `answers` typed to its questions.
+inline DoctorRun doctor(std::vector<std::string> args, const char* answers = nullptr) {
     args.insert(args.begin(), "veltrane-doctor");
     std::vector<const char*> argv;
     for (const std::string& arg : args) argv.push_back(arg.c_str());
+    std::istringstream typed(answers ? answers : "");
     std::ostringstream out, err;
-    const int status = runDoctor(static_cast<int>(argv.size()), argv.data(), out, err);
+    const int status = runDoctor(static_cast<int>(argv.size()), argv.data(), out, err, answers ? &typed : nullptr);
     return DoctorRun{status, out.str(), err.str()};
 }
 
