@@ -27,15 +27,11 @@
 #include "tests/support/flat_text.h"
 #include "tests/support/launcher_files.h"
 #include "tests/support/settings_text.h"
+#include "tests/support/whole_file.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 using launcher_files::quotedPath;
 using launcher_files::write;
@@ -49,7 +45,7 @@ void copy(const char* from, const fs::path& to) {
 std::map<std::string, std::string> snapshot(const fs::path& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
-        files[fs::relative(entry.path(), folder).u8string()] = entry.is_regular_file() ? readAll(entry.path()) : "/";
+        files[fs::relative(entry.path(), folder).u8string()] = entry.is_regular_file() ? readFile(entry.path()) : "/";
     return files;
 }
 
@@ -97,7 +93,7 @@ std::function<void(const fs::path&)> moved(const fs::path& from, const fs::path&
 }
 
 void cut(const fs::path& file, std::size_t size) {
-    std::string bytes = readAll(file);
+    std::string bytes = readFile(file);
     bytes.resize(size);
     write(file, bytes);
 }
@@ -138,7 +134,7 @@ TEST(DoctorGameFolder, NamesTheCheckThatFailsAndChangesNothing) {
          {3}, 1, {"Veltrane.asi is damaged or cut short", "past the end of the file (100000 bytes)", "download the package again"}},
         {"plugin with a byte damaged",
          [](const fs::path& game) {
-             std::string bytes = readAll(game / "Veltrane.asi");
+             std::string bytes = readFile(game / "Veltrane.asi");
              bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x10);
              write(game / "Veltrane.asi", bytes);
          },
@@ -262,14 +258,14 @@ TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
     // The package as unpacked: the doctor's own folder holds the Veltrane.asi it installs.
     const fs::path package = fs::u8path(programFolder()) / "Veltrane.asi";
     copy(VELTRANE_PLUGIN, package);
-    const std::string plugin = readAll(VELTRANE_PLUGIN);
+    const std::string plugin = readFile(VELTRANE_PLUGIN);
     std::string defaults;
     {
         fs::create_directories(base / "defaults");
         SettingsFile file;
         file.setPath((base / "defaults" / "Veltrane.ini").string());
         file.writeDefaults();
-        defaults = readAll(base / "defaults" / "Veltrane.ini");
+        defaults = readFile(base / "defaults" / "Veltrane.ini");
     }
     const auto game = [](const fs::path& folder) {
         complete(folder);
@@ -352,7 +348,7 @@ TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
         {"double-click in the package, declined", rockstar, {}, "n\n", 1, {"Install Veltrane.asi into"}, {"Wrote"}, {}},
         {"install into a folder without the script hook",
          [](const fs::path& scene) {
-             write(scene / "Game" / "RDR2.exe", readAll(VELTRANE_GAME));
+             write(scene / "Game" / "RDR2.exe", readFile(VELTRANE_GAME));
          },
          {"--install", "{scene}\\Game"}, nullptr, 1,
          {"Wrote {scene}\\Game\\Veltrane.asi", "Wrote {scene}\\Game\\Veltrane.ini (the default settings)",

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -55,12 +54,6 @@ inline nlohmann::json firstCall(const std::vector<nlohmann::json>& calls, const 
         if (call["call"] == name) return call;
     }
     return nullptr;
-}
-
-// A file's bytes; empty when it can't be read.
-inline std::string fileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace finished_run

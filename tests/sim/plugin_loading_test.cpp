@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "tests/sim/finished_run.h"
+#include "tests/support/whole_file.h"
 
 namespace {
 
 using nlohmann::json;
 
-using finished_run::fileBytes;
 
 // The module (scriptRegister's first argument) and keyboard handler of each load of a plugin,
 // from the first registrations after the trace's line that names it (the loader's at the
@@ -125,7 +125,7 @@ TEST_F(AsiLoader, KeystrokesReachEveryLoadedHandler) {
 TEST_F(AsiLoader, TheProbeKeptItsOwnCountsAndVeltraneItsTuning) {
     // The probe's second load ran frames 6 to 11 and got F5 and F6 down and up; had anyone
     // changed its counters, it would have stopped the run.
-    EXPECT_EQ(fileBytes(finished_run::directory(kAsiLoaderRun) + "/game/asi_probe.txt"), "frames 6 keys 4\r\n");
+    EXPECT_EQ(readFile(finished_run::directory(kAsiLoaderRun) + "/game/asi_probe.txt"), "frames 6 keys 4\r\n");
     // Veltrane tunes the peds that arrive while the probe is away as it tuned the first ones.
     for (unsigned frame : {0u, 4u}) {
         const auto damage = nativesNamed(trace, frame, "PedDamageModWrite");
@@ -179,7 +179,7 @@ TEST_F(Reload, AnExistingFileIsNeverRewritten) {
             EXPECT_EQ(line["iniDuringFrame"], "unchanged") << "frame " << line["frame"];
         }
     }
-    EXPECT_EQ(fileBytes(finished_run::directory(kReloadRun) + "/game/Veltrane.ini"),
+    EXPECT_EQ(readFile(finished_run::directory(kReloadRun) + "/game/Veltrane.ini"),
               "[Settings]\r\nEnabled=1\r\n[WeatherType_Rain]\r\nAccuracy_Rain=70\r\nDamageMod_Rain=0.5\r\n");
 }
 

@@ -23,6 +23,7 @@
 #include "platform/float_bits.h"
 #include "tests/sim/doctor_agreement.h"
 #include "tests/sim/finished_run.h"
+#include "tests/support/whole_file.h"
 #include "tests/support/doctor_entries.h"
 #include "tuning/tuning_pass.h"
 
@@ -123,7 +124,7 @@ TEST(DoctorAgreesWithPlugin, TheGamePlayedEveryPhaseInItsWeather) {
         }
     }
     // The last file is still there as the player wrote it: the plugin read it and rewrote nothing.
-    EXPECT_EQ(finished_run::fileBytes(runDirectory() / "game" / "Veltrane.ini"), da::settingsText(da::kSeedCount - 1));
+    EXPECT_EQ(readFile(runDirectory() / "game" / "Veltrane.ini"), da::settingsText(da::kSeedCount - 1));
 }
 
 TEST(DoctorAgreesWithPlugin, ThePluginWritesTheDoctorsValuesInEveryWeatherOfEveryFile) {
