@@ -12,21 +12,18 @@
 #include "doctor/keyvalues_text.h"
 #include "doctor/steam_records.h"
 #include "fuzz/fuzz_support.h"
+#include "text/escapes.h"
 
 namespace {
 
 constexpr int kDeepest = 32;
 
+// The escapes the reader must take back; a tab goes in as it is.
+constexpr Escape kQuoted[] = {{'\\', "\\\\"}, {'"', "\\\""}, {'\n', "\\n"}};
+
 void quote(std::string& out, const std::string& text) {
     out += '"';
-    for (const char c : text) {
-        switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '"': out += "\\\""; break;
-            case '\n': out += "\\n"; break;
-            default: out += c;
-        }
-    }
+    appendEscaped(out, text, kQuoted);
     out += '"';
 }
 
