@@ -4,7 +4,6 @@
 // order mark changes nothing; a manifest's folder is always one folder's name.
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,8 +64,7 @@ void checkShape(const std::vector<KeyValue>& entries, int blocksAround) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+void checkInput(std::string_view bytes) {
 
     const KeyValuesRead read = readKeyValues(bytes);
     if (!read.refusal.empty()) {
@@ -101,5 +99,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         FUZZ_CHECK(manifest.installDir.empty(), "a refused manifest gave a folder");
     }
-    return 0;
 }
