@@ -3,7 +3,6 @@
 // fatal line is there exactly when the log says "FATAL", one line, trimmed and bounded.
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -32,8 +31,7 @@ bool blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+void checkInput(std::string_view bytes) {
     const HookLog read = readHookLog(bytes);
 
     FUZZ_CHECK(read.version.empty() == read.header.empty(), "version \"%s\" with header \"%s\"", read.version.c_str(),
@@ -60,5 +58,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(line->find('\n') == std::string::npos, "a line end inside a line shown");
         FUZZ_CHECK(!blank(line->front()) && !blank(line->back()), "\"%s\" shown untrimmed", line->c_str());
     }
-    return 0;
 }

@@ -4,7 +4,6 @@
 // and what it reports of the imports, importsFrom gives back.
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,15 +19,14 @@ void checkName(const std::string& name, const char* what) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+void checkInput(std::string_view bytes) {
     const pe::Image image = pe::readImage(bytes);
     FUZZ_CHECK(!pe::machineName(image).empty(), "no name for machine %u", image.machine);
     if (!image.isPe) {
         FUZZ_CHECK(image.imports.empty() && image.exports.empty() && !image.fileVersion &&
                        image.versionStrings.empty(),
                    "no PE image, yet it read tables from it");
-        return 0;
+        return;
     }
 
     std::size_t names = image.exports.size(), characters = 0;
@@ -52,5 +50,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(characters <= pe::kMostNameCharacters, "%zu characters of names in all", characters);
     for (const auto& [key, value] : image.versionStrings)
         FUZZ_CHECK(value.find('\0') == std::string::npos, "a NUL inside the version text %s", key.c_str());
-    return 0;
 }

@@ -1,14 +1,20 @@
 #pragma once
-// What the fuzz targets share: a private scratch directory to work in, and a way to stop on a
-// broken property with the input that broke it (libFuzzer then saves that input).
+// What the fuzz targets share: one entry for the targets that take the input whole, a private
+// scratch directory to work in, and a way to stop on a broken property with the input that broke
+// it (libFuzzer then saves that input).
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "tests/support/process_scratch_dir.h"
 #include "tests/support/whole_file.h"
+
+// A target that takes each input whole defines this; input_entry.cpp, its entry, hands it
+// libFuzzer's bytes.
+void checkInput(std::string_view input);
 
 // Aborts, so libFuzzer reports the input as a crash and keeps it.
 #define FUZZ_CHECK(condition, ...)                                                                   \

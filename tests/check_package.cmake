@@ -4,10 +4,9 @@ cmake_minimum_required(VERSION 3.25)
 #   -DPACKAGE=<zip> -DVERSION=<x.y.z> -DSOURCE_DIR=<repo> -DREBUILD_DIR=<scratch build tree>
 #   -DTOOLCHAIN=<file> -DBUILD_TYPE=<the first build's> -DUNZIP=<unzip> -DSTRINGS=<mingw strings>
 
-execute_process(COMMAND ${UNZIP} -Z1 ${PACKAGE} OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "can't list ${PACKAGE}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/support/run_and_match.cmake)
+
+run_or_fail("can't list ${PACKAGE}" COMMAND ${UNZIP} -Z1 ${PACKAGE} OUTPUT_VARIABLE listing)
 string(STRIP "${listing}" listing)
 string(REPLACE "\n" ";" names "${listing}")
 set(expected CHANGES.txt LICENSE.txt README.txt Veltrane.asi veltrane-doctor.exe)
@@ -17,12 +16,8 @@ endif()
 message(STATUS "package holds ${names}")
 
 set(unpacked ${REBUILD_DIR}/unpacked)
-file(REMOVE_RECURSE ${unpacked})
-file(MAKE_DIRECTORY ${unpacked})
-execute_process(COMMAND ${UNZIP} -q ${PACKAGE} -d ${unpacked} RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "can't unpack ${PACKAGE}")
-endif()
+fresh_directory(${unpacked})
+run_or_fail("can't unpack ${PACKAGE}" COMMAND ${UNZIP} -q ${PACKAGE} -d ${unpacked})
 foreach(binary Veltrane.asi veltrane-doctor.exe)
     execute_process(COMMAND ${STRINGS} -el ${unpacked}/${binary} OUTPUT_VARIABLE wide_text)
     string(REPLACE "\n" ";" wide_strings "${wide_text}")
@@ -41,9 +36,7 @@ foreach(wanted "Veltrane ${VERSION}" "ScriptHookRDR2.dll" "12829" "veltrane-doct
 endforeach()
 # Windows line ends, for any editor a player opens it with.
 file(READ ${unpacked}/README.txt head_hex LIMIT 64 HEX)
-if(NOT head_hex MATCHES "0d0a")
-    message(FATAL_ERROR "README.txt does not have Windows line ends")
-endif()
+expect_match("${head_hex}" "0d0a" "README.txt does not have Windows line ends")
 # The list of changes starts with this version's.
 file(READ ${unpacked}/CHANGES.txt changes)
 string(REGEX MATCH "\n([0-9]+\\.[0-9]+\\.[0-9]+)[^\n]*\n---" first_version "${changes}")
@@ -55,26 +48,19 @@ message(STATUS "version ${VERSION} in both binaries, the README and the list of 
 # A second build from scratch, in another directory, must give the same bytes.
 set(tree ${REBUILD_DIR}/tree)
 file(REMOVE_RECURSE ${tree})
-execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${tree} -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}
-                        -DCMAKE_BUILD_TYPE=${BUILD_TYPE} -DVELTRANE_BUILD_TESTS=OFF
-                OUTPUT_QUIET RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "configuring the second build failed")
-endif()
+run_or_fail("configuring the second build failed"
+            COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${tree} -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}
+                    -DCMAKE_BUILD_TYPE=${BUILD_TYPE} -DVELTRANE_BUILD_TESTS=OFF
+            OUTPUT_QUIET)
 # As many jobs as the scripts run: the cores this process may use (nproc), not all the host has.
 execute_process(COMMAND nproc OUTPUT_VARIABLE jobs OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
     set(jobs 2)
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} --build ${tree} --target veltrane_package -j ${jobs}
-                OUTPUT_QUIET RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "the second build failed")
-endif()
+run_or_fail("the second build failed"
+            COMMAND ${CMAKE_COMMAND} --build ${tree} --target veltrane_package -j ${jobs} OUTPUT_QUIET)
 get_filename_component(name ${PACKAGE} NAME)
-execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${PACKAGE} ${tree}/${name} RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "two builds of the same sources gave different packages: ${PACKAGE} and ${tree}/${name}")
-endif()
+run_or_fail("two builds of the same sources gave different packages: ${PACKAGE} and ${tree}/${name}"
+            COMMAND ${CMAKE_COMMAND} -E compare_files ${PACKAGE} ${tree}/${name})
 message(STATUS "a second build gave the same bytes")
 file(REMOVE_RECURSE ${REBUILD_DIR})

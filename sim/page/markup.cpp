@@ -3,20 +3,20 @@
 #include <cstdio>
 #include <sstream>
 
+#include "text/escapes.h"
+
 namespace sim::page {
+
+namespace {
+
+constexpr Escape kHtml[] = {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}};
+
+}  // namespace
 
 std::string escape(const std::string& text) {
     std::string out;
     out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
+    appendEscaped(out, text, kHtml);
     return out;
 }
 

@@ -14,8 +14,9 @@ cmake_minimum_required(VERSION 3.25)
 # The page's size and the browser's time are printed, not checked.
 #   -DSIM=<veltrane-sim.exe> -DEMULATOR=<runner> -DSCENARIO=<json> -DWORK_DIR=<scratch> [-DFRAMES=<n>]
 
-file(REMOVE_RECURSE ${WORK_DIR})
-file(MAKE_DIRECTORY ${WORK_DIR})
+include(${CMAKE_CURRENT_LIST_DIR}/../support/run_and_match.cmake)
+
+fresh_directory(${WORK_DIR})
 find_program(CHROMIUM NAMES chromium chromium-browser)
 if(NOT CHROMIUM)
     message(FATAL_ERROR "chromium is missing: run scripts/install-deps.sh")
@@ -122,17 +123,19 @@ if(callsOff GREATER callsSlack OR NOT axis_last EQUAL lastFrame)
                         "${calls_most}; the axis ends at ${axis_last}, the last frame was ${lastFrame}")
 endif()
 
+# The event marks, and how many events they count together.
+string(REGEX MATCHALL "<g class=\"marker [a-z]+\" data-kind=\"[a-z]+\" [^>]*data-count=\"[0-9]+\" data-frame=\"[0-9]+\" data-last=\"[0-9]+\"" markers "${dom}")
+set(marked 0)
+foreach(marker IN LISTS markers)
+    string(REGEX MATCH "data-count=\"([0-9]+)\"" _ "${marker}")
+    math(EXPR marked "${marked} + ${CMAKE_MATCH_1}")
+endforeach()
+
 if(FRAMES)
     found(idle "${dom}" "frames with none: ([0-9]+)" "the page does not say how many frames had no native call")
     math(EXPR idleShare "100 * ${idle} / ${frames}")
     # The marks stand for every event of the run.
     found(events "${dom}" "<g id=\"markers\" data-events=\"([0-9]+)\"" "the page does not say how many events the run had")
-    string(REGEX MATCHALL "class=\"marker[^\"]*\" [^>]*data-count=\"[0-9]+\"" markers "${dom}")
-    set(marked 0)
-    foreach(marker IN LISTS markers)
-        string(REGEX MATCH "data-count=\"([0-9]+)\"" _ "${marker}")
-        math(EXPR marked "${marked} + ${CMAKE_MATCH_1}")
-    endforeach()
     message("${frames} frames: ${bandsLaidOut} weather bands and ${mixed} columns of several weathers; ink: weather "
             "${weather_ink} %, native calls ${calls_ink} %, no native call ${idle_ink} % (${idleShare} % of the "
             "frames had none); ${markersLaidOut} marks of ${mark_kinds} kinds for ${events} events, ${folds} folded")
@@ -176,8 +179,6 @@ foreach(event IN LISTS events)
     list(APPEND traced "${kind}:${frame}")
 endforeach()
 list(LENGTH traced eventCount)
-string(REGEX MATCHALL "<g class=\"marker [a-z]+\" data-kind=\"[a-z]+\" [^>]*data-count=\"[0-9]+\" data-frame=\"[0-9]+\" data-last=\"[0-9]+\"" markers "${dom}")
-set(marked 0)
 foreach(marker IN LISTS markers)
     string(REGEX MATCH "data-kind=\"([a-z]+)\" [^>]*data-count=\"([0-9]+)\" data-frame=\"([0-9]+)\" data-last=\"([0-9]+)\"" _ "${marker}")
     set(kind ${CMAKE_MATCH_1})
@@ -195,7 +196,6 @@ foreach(marker IN LISTS markers)
         message(FATAL_ERROR "a ${kind} mark over frames ${first}-${last} counts ${count} events; the trace has ${found} "
                             "of that kind there (all of them: ${traced})")
     endif()
-    math(EXPR marked "${marked} + ${count}")
 endforeach()
 list(LENGTH markers markerCount)
 if(NOT marked EQUAL eventCount OR NOT markerCount EQUAL markersLaidOut OR NOT eventCount EQUAL eventsListed

@@ -9,9 +9,16 @@ file(MAKE_DIRECTORY ${WORK_DIR})
 set(scenario ${CASES}/rough_edges.json)
 
 set(failures "")
-# edge(NAME STATUS ARGS... EXPECT patterns...)
+# edge(NAME STATUS [SCENARIO FILE TEXT] ARGS... EXPECT patterns...): with SCENARIO, the case's own
+# scenario TEXT is written to FILE in WORK_DIR and played, before ARGS.
 function(edge name status)
-    cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "ARGS;EXPECT")
+    cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "SCENARIO;ARGS;EXPECT")
+    if(arg_SCENARIO)
+        list(GET arg_SCENARIO 0 file)
+        list(GET arg_SCENARIO 1 text)
+        file(WRITE ${WORK_DIR}/${file} "${text}")
+        list(PREPEND arg_ARGS ${WORK_DIR}/${file})
+    endif()
     execute_process(COMMAND ${EMULATOR} ${SIM} ${arg_ARGS} --game-dir ${WORK_DIR}/game
                     OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE result)
     set(all "${out}${err}")
@@ -63,8 +70,7 @@ edge("unload of a plugin --plugin left out" 1 ARGS ${CASES}/reload.json --plugin
      EXPECT "reload\\.json: events\\[3\\]\\.unload: Veltrane\\.asi is not one of the game's plugins \\(asi_probe\\.asi\\)")
 
 # No weather at frame 0: the world's hash 0 has no row, and the report's first lines say what follows.
-file(WRITE ${WORK_DIR}/no_weather.json "{\"frames\": 2, \"ini\": null, \"peds\": {\"count\": 1}}")
-edge("no weather at the start" 0 ARGS ${WORK_DIR}/no_weather.json
+edge("no weather at the start" 0 SCENARIO no_weather.json "{\"frames\": 2, \"ini\": null, \"peds\": {\"count\": 1}}"
      EXPECT "\nworld at the start: 1 ped \\(0 exempt\\)\nweather at the start: none given, hash 0, which has no row: [^\n]*accuracy 0 and damage modifier 0\\.0")
 
 # --resources: each row gives the base of the plugin it is for, the start's row the watched one's.
@@ -88,16 +94,16 @@ if(veltrane_base STREQUAL probe_base)
 endif()
 
 # A scenario's own mistakes and oddities, each with its place.
-file(WRITE ${WORK_DIR}/past_a_double.json "{\"frames\": 2, \"events\": [{\"frame\": 0, \"resetDamage\": -1e999}]}")
-edge("a number past a double's range" 1 ARGS ${WORK_DIR}/past_a_double.json
+edge("a number past a double's range" 1
+     SCENARIO past_a_double.json "{\"frames\": 2, \"events\": [{\"frame\": 0, \"resetDamage\": -1e999}]}"
      EXPECT "past_a_double\\.json: events\\[0\\]\\.resetDamage: the number '-1e999' is past the range of a number")
-file(WRITE ${WORK_DIR}/missing_plugin.json "{\"frames\": 2, \"plugins\": [\"Veltrane.asi\", \"Missing.asi\"]}")
-edge("a missing plugin of the scenario" 1 ARGS ${WORK_DIR}/missing_plugin.json
+edge("a missing plugin of the scenario" 1
+     SCENARIO missing_plugin.json "{\"frames\": 2, \"plugins\": [\"Veltrane.asi\", \"Missing.asi\"]}"
      EXPECT "missing_plugin\\.json: plugins\\[1\\]: cannot load the plugin [^\n]*Missing\\.asi: no such file")
 edge("a missing plugin of the command line" 1 ARGS ${scenario} --plugin ${WORK_DIR}/none.asi
      EXPECT "--plugin [^\n]*none\\.asi: cannot load the plugin [^\n]*none\\.asi: no such file")
-file(WRITE ${WORK_DIR}/unread_key.json "{\"frames\": 2, \"events\": [{\"frame\": 1, \"set\": {\"section\": \"WeatherType_Rain\", \"key\": \"Acuracy_Rain\", \"value\": 5}}]}")
-edge("a key the plugin never reads, in the report" 0 ARGS ${WORK_DIR}/unread_key.json
+edge("a key the plugin never reads, in the report" 0
+     SCENARIO unread_key.json "{\"frames\": 2, \"events\": [{\"frame\": 1, \"set\": {\"section\": \"WeatherType_Rain\", \"key\": \"Acuracy_Rain\", \"value\": 5}}]}"
      EXPECT "\nnote: events\\[0\\]\\.set\\.key: the plugin reads no key \"Acuracy_Rain\" in \\[WeatherType_Rain\\]; the nearest is \"Accuracy_Rain\"\n")
 edge("a key the plugin never reads, without a report" 0 ARGS ${WORK_DIR}/unread_key.json --quiet
      EXPECT "veltrane-sim: note: events\\[0\\]\\.set\\.key: the plugin reads no key")

@@ -16,6 +16,20 @@ function(run_checked what out_var)
     set(${out_var} "${out}" PARENT_SCOPE)
 endfunction()
 
+# run_or_fail(WHY ARGS...): execute_process(ARGS...), and the OUTPUT_VARIABLE that ARGS may name
+# set for the caller; fails, saying WHY, unless the command exits 0. What ARGS leave uncaptured
+# goes to the test's log.
+function(run_or_fail why)
+    cmake_parse_arguments(PARSE_ARGV 1 arg "" "OUTPUT_VARIABLE" "")
+    execute_process(${ARGN} RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "${why}")
+    endif()
+    if(arg_OUTPUT_VARIABLE)
+        set(${arg_OUTPUT_VARIABLE} "${${arg_OUTPUT_VARIABLE}}" PARENT_SCOPE)
+    endif()
+endfunction()
+
 # expect_match(TEXT REGEX WHY): fails, saying WHY, unless TEXT matches REGEX.
 function(expect_match text regex why)
     if(NOT text MATCHES "${regex}")
