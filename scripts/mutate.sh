@@ -187,7 +187,8 @@ windows_verdict() {
         verdict="stillborn (does not compile for Windows)"; return
     fi
     local out failed
-    out=$(ctest --test-dir "$windows" -E "$windows_skip" --stop-on-failure --timeout 300 2>&1) || true
+    # As many at once as there are cores, as the project's own test run does: each has its scratch.
+    out=$(ctest --test-dir "$windows" -E "$windows_skip" -j "$jobs" --stop-on-failure --timeout 300 2>&1) || true
     failed=$(grep -m1 -oE 'Test +#[0-9]+: [A-Za-z0-9_.:]+ .*(Failed|Timeout|Exception|Not Run)' <<<"$out" |
              sed -E 's/^Test +#[0-9]+: ([^ ]+).*/\1/' || true)
     if [ -n "$failed" ]; then verdict="killed under Wine by $failed"; else verdict=survived; fi
