@@ -36,6 +36,8 @@ test_timeout=${MUTATE_TEST_TIMEOUT:-60}  # seconds per native test executable
 
 # The Windows tests a survivor runs: all but the slow, the browser's and the root-only ones.
 windows_skip='release_package|sim_soak|html_page|unwritable_game_dir|external_writer|profile_timing|two_runs'
+# Those that run the DLL in the simulated game go first: they kill what gets this far.
+windows_first='sim_e2e|sim_fault_matrix|sim_reload|sim_play'
 
 equivalents=scripts/mutate-equivalents.txt
 work=${MUTATE_WORK:-$root/build/mutate}  # another one lets two runs share the machine
@@ -180,17 +182,24 @@ native_verdict() {
     verdict=survived
 }
 
-# Runs the Windows tests on the applied mutant; sets verdict.
+# Runs the Windows tests the ctest options given choose, as many at once as there are cores (as
+# the project's own test run does); sets failed to the first that failed.
+windows_tests() {
+    local out
+    out=$(ctest --test-dir "$windows" "$@" -j "$jobs" --stop-on-failure --timeout 300 2>&1) || true
+    failed=$(grep -m1 -oE 'Test +#[0-9]+: [A-Za-z0-9_.:]+ .*(Failed|Timeout|Exception|Not Run)' <<<"$out" |
+             sed -E 's/^Test +#[0-9]+: ([^ ]+).*/\1/' || true)
+}
+
+# Runs the Windows tests on the applied mutant, those most likely to kill it first; sets verdict.
 windows_verdict() {
     prepare_windows
     if ! cmake --build "$windows" -j "$jobs" >"$work/build.log" 2>&1; then
         verdict="stillborn (does not compile for Windows)"; return
     fi
-    local out failed
-    # As many at once as there are cores, as the project's own test run does: each has its scratch.
-    out=$(ctest --test-dir "$windows" -E "$windows_skip" -j "$jobs" --stop-on-failure --timeout 300 2>&1) || true
-    failed=$(grep -m1 -oE 'Test +#[0-9]+: [A-Za-z0-9_.:]+ .*(Failed|Timeout|Exception|Not Run)' <<<"$out" |
-             sed -E 's/^Test +#[0-9]+: ([^ ]+).*/\1/' || true)
+    local failed=""
+    windows_tests -R "$windows_first" -E "$windows_skip"
+    [ -n "$failed" ] || windows_tests -E "$windows_skip|$windows_first"
     if [ -n "$failed" ]; then verdict="killed under Wine by $failed"; else verdict=survived; fi
 }
 
