@@ -48,6 +48,13 @@ std::string kinds(const SettingsCheck& check) {
     return out;
 }
 
+// The first warning of `kind`; null when there is none.
+const Warning* firstOfKind(const SettingsCheck& check, WarningKind kind) {
+    const auto found = std::find_if(check.warnings.begin(), check.warnings.end(),
+                                    [&](const Warning& w) { return w.kind == kind; });
+    return found == check.warnings.end() ? nullptr : &*found;
+}
+
 struct TextCase {
     const char* key;
     std::string text;
@@ -206,9 +213,8 @@ TEST_F(DoctorCheck, FindsNamesThatDifferFromKnownOnesOnlyInSpelling) {
     for (const Case& c : cases) {
         std::size_t line = 0;
         const SettingsCheck check = checkWith(c.start, c.replacement, &line);
-        const auto found = std::find_if(check.warnings.begin(), check.warnings.end(),
-                                        [&](const Warning& w) { return w.kind == c.kind; });
-        ASSERT_NE(found, check.warnings.end()) << c.replacement << ": " << kinds(check);
+        const Warning* found = firstOfKind(check, c.kind);
+        ASSERT_NE(found, nullptr) << c.replacement << ": " << kinds(check);
         EXPECT_EQ(found->writeInstead, c.writeInstead) << c.replacement;
         EXPECT_EQ(found->line, line) << c.replacement;
         EXPECT_EQ(check.warnings.size(), 1 + c.missingKeys) << c.replacement << ": " << kinds(check);
@@ -326,9 +332,8 @@ TEST_F(DoctorCheck, SecondSectionsAndKeysOfANameAreNeverRead) {
         }
         writeFile("Veltrane.ini", joinLines(lines));
         const SettingsCheck check = checkSettingsFile("Veltrane.ini");
-        const auto found = std::find_if(check.warnings.begin(), check.warnings.end(),
-                                        [&](const Warning& w) { return w.kind == c.kind; });
-        ASSERT_NE(found, check.warnings.end()) << c.what << ": " << kinds(check);
+        const Warning* found = firstOfKind(check, c.kind);
+        ASSERT_NE(found, nullptr) << c.what << ": " << kinds(check);
         const std::size_t first = c.replaced ? rainDamage - 1 : c.firstLine;
         const std::size_t second = c.replaced ? rainDamage : c.secondLine;
         EXPECT_EQ(found->line, second) << c.what;
