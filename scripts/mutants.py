@@ -4,6 +4,7 @@
   mutants.py list FILE...    one mutant a line, tab-separated:
                              file, line, column, change, the line, the line mutated
   mutants.py apply FILE LINE replaces line LINE (from 1) of FILE by the text on stdin
+  mutants.py share N FILE... the files in N shares of about equal cost, a line each
   mutants.py sync FROM TO    makes the tree TO a copy of FROM (without build/ and .git), writing
                              only the files whose bytes differ, so that a build in the copy
                              recompiles exactly what changed
@@ -236,11 +237,28 @@ def main(argv):
         with open(path, "w", encoding="utf-8") as f:
             f.write("\n".join(lines))
         return 0
+    if len(argv) >= 2 and argv[0] == "share":
+        for share in shares(int(argv[1]), argv[2:]):
+            print(" ".join(share))
+        return 0
     if len(argv) == 3 and argv[0] == "sync":
         sync(argv[1], argv[2])
         return 0
     print(__doc__, file=sys.stderr)
     return 2
+
+
+def shares(count, paths):
+    """The paths in `count` shares of about equal cost, the costliest first: a header's mutant
+    costs about four of a source file's (every test that includes it is built again)."""
+    cost = {p: sum(1 for _ in file_mutants(p)) * (4 if p.endswith(".h") else 1) for p in paths}
+    out = [[] for _ in range(count)]
+    totals = [0] * count
+    for path in sorted(paths, key=lambda p: -cost[p]):
+        least = totals.index(min(totals))
+        out[least].append(path)
+        totals[least] += cost[path]
+    return out
 
 
 def sync(source, target):

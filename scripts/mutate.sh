@@ -3,13 +3,14 @@
 # which test notices. Each mutant is built natively and run against the fast native tests;
 # those no native test kills run the Windows tests under Wine.
 #
-#   scripts/mutate.sh [--native-only] [--survivors] [--check-equivalents] [PATH...]
+#   scripts/mutate.sh [--native-only] [--survivors] [--check-equivalents] [--workers N] [PATH...]
 #
 # PATH narrows the run to some of the mutated files (a folder or a file); --survivors to the
 # mutants the last run left alive (after new tests, say). The work happens in
 # a copy of the tree (build/mutate/src) with build trees of its own (build/mutate/native,
 # build/mutate/windows), so the tree you edit is never touched and object files are reused
-# from run to run. One line per mutant goes to the screen and to build/mutate/results.txt,
+# from run to run. The files are shared among N workers (one a core by default), each with a
+# copy and a native tree of its own (build/mutate/worker2, ...); survivors go on to Wine here. One line per mutant goes to the screen and to build/mutate/results.txt,
 # then a summary. Mutants judged equivalent (no program can tell them from the original) are
 # listed in scripts/mutate-equivalents.txt and not run; --check-equivalents runs them natively
 # (every native test, which is what makes them slow) to see that the list still holds, after new
@@ -49,16 +50,21 @@ windows=$work/windows
 wine=1
 survivors_only=0
 check_equivalents=0
+workers=$(nproc 2>/dev/null || echo 2)
+worker=0  # a helper run of the workers' (native only, its results for the first to merge)
 only=()
 for arg in "$@"; do
     case $arg in
         --native-only) wine=0 ;;
         --survivors) survivors_only=1 ;;
         --check-equivalents) check_equivalents=1 ;;
+        --workers) want_workers=1 ;;
+        --worker) worker=1; workers=1 ;;
         -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-        *) only+=("$arg") ;;
+        *) if [ "${want_workers:-0}" = 1 ]; then workers=$arg; want_workers=0; else only+=("$arg"); fi ;;
     esac
 done
+[ $survivors_only = 1 ] && workers=1  # a few mutants: one tree is quicker
 
 scripts/install-deps.sh
 # The tests' scratch folders are named per test under the temporary folder: a run of the same
@@ -81,6 +87,24 @@ for path in "${mutated[@]}"; do
         files+=("$file")
     done < <(find "$path" -type f \( -name '*.cpp' -o -name '*.h' \) | sort)
 done
+
+# The other workers' shares, by the cost of their mutants (a header's rebuilds all that include
+# it), each run natively in a tree of its own while this one runs the first share.
+helpers=()
+file_count=${#files[@]}
+if [ "$workers" -gt 1 ]; then
+    mapfile -t shares < <(python3 scripts/mutants.py share "$workers" "${files[@]}")
+    read -r -a files <<<"${shares[0]}"
+    for ((k = 1; k < ${#shares[@]}; k++)); do
+        read -r -a share <<<"${shares[k]}"
+        [ ${#share[@]} -gt 0 ] || continue
+        flags=(--worker --native-only)
+        [ $check_equivalents = 1 ] && flags+=(--check-equivalents)
+        MUTATE_WORK=$work/worker$((k + 1)) scripts/mutate.sh "${flags[@]}" "${share[@]}" \
+            >"$work/worker$((k + 1)).log" 2>&1 &
+        helpers+=("$work/worker$((k + 1))")
+    done
+fi
 
 # The copy, and the native tree built from it as it is: every test must pass before a mutant
 # can mean anything.
@@ -207,48 +231,84 @@ windows_verdict() {
     if [ -n "$failed" ]; then verdict="killed under Wine by $failed"; else verdict=survived; fi
 }
 
+# Judges each mutant of the files given (of those in `survivor`, with --survivors or for the
+# other workers' survivors, whose native verdict is known when $native_known is 1).
+native_known=0
+judge() {
+    local file line column change original mutant key
+    while IFS=$'\t' read -r -u 3 file line column change original mutant; do
+        if [ $survivors_only = 1 ] && [ -z "${survivor["$file:$line"$'\t'"$(sed 's/^ *//' <<<"$mutant")"]:-}" ]; then
+            continue
+        fi
+        key="$file"$'\t'"$original"$'\t'"$(sed 's/^ *//' <<<"$mutant")"
+        cp "$src/$file" "$work/original"
+        current=$file
+        python3 scripts/mutants.py apply "$src/$file" "$line" <<<"$mutant"
+        if [ $native_known = 1 ] || { [ $check_equivalents = 0 ] && [ -n "${equivalent[$key]:-}" ]; }; then
+            verdict=survived  # as the other worker found, or as judged, unchecked
+        else
+            native_verdict "$file"
+        fi
+        if [ "$verdict" = survived ] && [ -n "${equivalent[$key]:-}" ]; then
+            verdict="equivalent (${equivalent[$key]})"
+        elif [ "$verdict" = survived ] && [ $wine = 1 ]; then
+            windows_verdict
+        elif [[ $verdict == killed* ]] && [ -n "${equivalent[$key]:-}" ]; then
+            verdict="$verdict, but listed as equivalent: take it off the list"
+        fi
+        restore
+        printf '%s:%s:%s %s: %s\n    %s\n' "$file" "$line" "$column" "$change" "$verdict" "$(sed 's/^ *//' <<<"$mutant")" |
+            tee -a "$results"
+    done 3< <(cd "$src" && python3 "$root/scripts/mutants.py" list "$@") </dev/null
+}
+
+judge "${files[@]}"
+
+# The other workers' results; what they left alive goes on to Wine here.
+[ ${#helpers[@]} = 0 ] || wait
+for helper in "${helpers[@]}"; do
+    if ! grep -q '^mutants: ' "$helper/results.txt" 2>/dev/null; then
+        echo "mutate: the worker in $helper did not finish:" >&2
+        tail -n 20 "$helper.log" >&2
+        exit 1
+    fi
+    survivor=()
+    shared=()
+    while IFS= read -r head && IFS= read -r body; do
+        place=${head%% *}
+        shared+=("${place%%:*}")
+        if [[ $head == *": survived" ]] && [ $wine = 1 ]; then
+            survivor["${place%:*}"$'\t'"$(sed 's/^ *//' <<<"$body")"]=1
+        else
+            printf '%s\n%s\n' "$head" "$body" | tee -a "$results"
+        fi
+    done < <(grep -B1 '^    ' "$helper/results.txt" | grep -v '^--$')
+    if [ ${#survivor[@]} -gt 0 ]; then
+        survivors_only=1 native_known=1
+        judge $(printf '%s\n' "${shared[@]}" | sort -u)
+        survivors_only=0 native_known=0
+    fi
+done
+
+# The trees end as the sources are.
+cmake --build "$native" -j "$jobs" --target "${native_tests[@]}" >/dev/null
 declare -A count
 total=0
-while IFS=$'\t' read -r -u 3 file line column change original mutant; do
-    if [ $survivors_only = 1 ] && [ -z "${survivor["$file:$line"$'\t'"$(sed 's/^ *//' <<<"$mutant")"]:-}" ]; then
-        continue
-    fi
+while IFS= read -r head; do
     total=$((total + 1))
-    key="$file"$'\t'"$original"$'\t'"$(sed 's/^ *//' <<<"$mutant")"
-    cp "$src/$file" "$work/original"
-    current=$file
-    python3 scripts/mutants.py apply "$src/$file" "$line" <<<"$mutant"
-    if [ $check_equivalents = 0 ] && [ -n "${equivalent[$key]:-}" ]; then
-        verdict=survived  # as judged, unchecked
-    else
-        native_verdict "$file"
-    fi
-    if [ "$verdict" = survived ] && [ -n "${equivalent[$key]:-}" ]; then
-        verdict="equivalent (${equivalent[$key]})"
-    elif [ "$verdict" = survived ] && [ $wine = 1 ]; then
-        windows_verdict
-    elif [[ $verdict == killed* ]] && [ -n "${equivalent[$key]:-}" ]; then
-        verdict="$verdict, but listed as equivalent: take it off the list"
-    fi
-    restore
-    case $verdict in
+    case ${head#*: } in
         killed\ under*) count[wine]=$((${count[wine]:-0} + 1)) ;;
         killed*) count[killed]=$((${count[killed]:-0} + 1)) ;;
         equivalent*) count[equivalent]=$((${count[equivalent]:-0} + 1)) ;;
         stillborn*) count[stillborn]=$((${count[stillborn]:-0} + 1)) ;;
         *) count[survived]=$((${count[survived]:-0} + 1)) ;;
     esac
-    printf '%s:%s:%s %s: %s\n    %s\n' "$file" "$line" "$column" "$change" "$verdict" "$(sed 's/^ *//' <<<"$mutant")" |
-        tee -a "$results"
-done 3< <(cd "$src" && python3 "$root/scripts/mutants.py" list "${files[@]}") </dev/null
-
-# The trees end as the sources are.
-cmake --build "$native" -j "$jobs" --target "${native_tests[@]}" >/dev/null
+done < <(grep -B1 '^    ' "$results" | grep -v '^--$' | grep -v '^    ')
 killed=$((${count[killed]:-0} + ${count[wine]:-0}))
 judged=$((total - ${count[stillborn]:-0} - ${count[equivalent]:-0}))
 {
     echo
-    echo "mutants: $total in ${#files[@]} files, $(( (SECONDS - started) / 60 )) min $(( (SECONDS - started) % 60 )) s"
+    echo "mutants: $total in $file_count files, $(( (SECONDS - started) / 60 )) min $(( (SECONDS - started) % 60 )) s"
     echo "  killed natively:   ${count[killed]:-0}"
     echo "  killed under Wine: ${count[wine]:-0}"
     echo "  equivalent:        ${count[equivalent]:-0}"
