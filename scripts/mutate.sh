@@ -60,7 +60,7 @@ for arg in "$@"; do
         --check-equivalents) check_equivalents=1 ;;
         --workers) want_workers=1 ;;
         --worker) worker=1; workers=1 ;;
-        -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h|--help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) if [ "${want_workers:-0}" = 1 ]; then workers=$arg; want_workers=0; else only+=("$arg"); fi ;;
     esac
 done
