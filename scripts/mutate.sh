@@ -51,7 +51,6 @@ wine=1
 survivors_only=0
 check_equivalents=0
 workers=$(nproc 2>/dev/null || echo 2)
-worker=0  # a helper run of the workers' (native only, its results for the first to merge)
 only=()
 for arg in "$@"; do
     case $arg in
@@ -59,7 +58,6 @@ for arg in "$@"; do
         --survivors) survivors_only=1 ;;
         --check-equivalents) check_equivalents=1 ;;
         --workers) want_workers=1 ;;
-        --worker) worker=1; workers=1 ;;
         -h|--help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) if [ "${want_workers:-0}" = 1 ]; then workers=$arg; want_workers=0; else only+=("$arg"); fi ;;
     esac
@@ -98,7 +96,7 @@ if [ "$workers" -gt 1 ]; then
     for ((k = 1; k < ${#shares[@]}; k++)); do
         read -r -a share <<<"${shares[k]}"
         [ ${#share[@]} -gt 0 ] || continue
-        flags=(--worker --native-only)
+        flags=(--workers 1 --native-only)
         [ $check_equivalents = 1 ] && flags+=(--check-equivalents)
         MUTATE_WORK=$work/worker$((k + 1)) scripts/mutate.sh "${flags[@]}" "${share[@]}" \
             >"$work/worker$((k + 1)).log" 2>&1 &
