@@ -25,6 +25,7 @@
 #include "doctor/game_probe.h"
 #include "settings/settings_file.h"
 #include "tests/support/flat_text.h"
+#include "tests/support/golden_runs.h"
 #include "tests/support/launcher_files.h"
 #include "tests/support/settings_text.h"
 #include "tests/support/whole_file.h"
@@ -190,6 +191,7 @@ TEST(DoctorGameFolder, NamesTheCheckThatFailsAndChangesNothing) {
         const char* argv[] = {"veltrane-doctor", "--game", folder.c_str(), "--details"};
         std::ostringstream out, err;
         const int status = runDoctor(4, argv, out, err);
+        recordDoctorRun(std::vector<std::string>(argv, argv + 4), nullptr, status, out.str(), err.str(), game);
         EXPECT_EQ(status, c.status) << out.str() << err.str();
         EXPECT_EQ(failedChecks(out.str()), c.failing) << out.str();
         for (const std::string& said : c.said) EXPECT_NE(flat(out.str()).find(said), std::string::npos) << said << "\n" << out.str();
@@ -404,6 +406,7 @@ TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
         fs::current_path(root / "Downloads");
         const int status = runDoctor(static_cast<int>(argv.size()), argv.data(), out, err, scene.answers ? &answers : nullptr);
         fs::current_path(previous);
+        recordDoctorRun(args, scene.answers, status, out.str(), err.str(), root);
         const std::string said = flat(out.str() + err.str());
         EXPECT_EQ(status, scene.status) << said;
         if (scene.mostLines) {

@@ -12,6 +12,7 @@
 
 #include "doctor/doctor_cli.h"
 #include "tests/support/flat_text.h"
+#include "tests/support/golden_runs.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/settings_text.h"
 
@@ -42,6 +43,7 @@ inline DoctorRun doctor(std::vector<std::string> args, const char* answers = nul
     std::istringstream typed(answers ? answers : "");
     std::ostringstream out, err;
     const int status = runDoctor(static_cast<int>(argv.size()), argv.data(), out, err, answers ? &typed : nullptr);
+    recordDoctorRun(args, answers, status, out.str(), err.str(), std::filesystem::current_path());
     return DoctorRun{status, out.str(), err.str()};
 }
 
