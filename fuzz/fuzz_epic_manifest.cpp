@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "doctor/epic_manifest.h"
+#include "doctor/readers/epic_manifest.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "doctor/hook_log.h"
+#include "doctor/readers/hook_log.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

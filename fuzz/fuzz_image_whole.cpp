@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "doctor/image_whole.h"
+#include "pe/image_whole.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

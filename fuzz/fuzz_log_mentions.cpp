@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "doctor/log_mentions.h"
+#include "doctor/readers/log_mentions.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/profile_text.h"
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "doctor/keyvalues_text.h"
-#include "doctor/steam_records.h"
+#include "doctor/readers/keyvalues_text.h"
+#include "doctor/readers/steam_records.h"
 #include "fuzz/fuzz_support.h"
 #include "text/escapes.h"
 

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "doctor/settings_check.h"
-#include "doctor/settings_fix.h"
+#include "doctor/settings/settings_check.h"
+#include "doctor/settings/settings_fix.h"
 #include "plugin/frame_loop.h"
 #include "tests/support/doctor_entries.h"
 #include "tests/support/random_settings.h"

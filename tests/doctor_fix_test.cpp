@@ -14,10 +14,10 @@
 
 #include <random>
 
-#include "doctor/doctor_cli.h"
-#include "doctor/settings_check.h"
-#include "doctor/settings_fix.h"
-#include "doctor/value_check.h"
+#include "doctor/cli/doctor_cli.h"
+#include "doctor/settings/settings_check.h"
+#include "doctor/settings/settings_fix.h"
+#include "doctor/settings/value_check.h"
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
 #include "settings/weather_table.h"

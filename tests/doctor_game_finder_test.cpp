@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "doctor/epic_manifest.h"
-#include "doctor/game_finder.h"
-#include "doctor/hook_log.h"
-#include "doctor/image_whole.h"
-#include "doctor/steam_records.h"
+#include "doctor/readers/epic_manifest.h"
+#include "doctor/folder/game_finder.h"
+#include "doctor/readers/hook_log.h"
+#include "pe/image_whole.h"
+#include "doctor/readers/steam_records.h"
 #include "tests/support/launcher_files.h"
 #include "tests/support/scratch_dir.h"
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "doctor/doctor_cli.h"
-#include "doctor/game_folder_check.h"
-#include "doctor/game_probe.h"
+#include "doctor/cli/doctor_cli.h"
+#include "doctor/folder/game_folder_check.h"
+#include "doctor/os/game_probe.h"
 #include "tests/support/doctor_run.h"
 
 namespace {

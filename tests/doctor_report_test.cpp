@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "doctor/doctor_cli.h"
-#include "doctor/host_system.h"
+#include "doctor/cli/doctor_cli.h"
+#include "doctor/os/host_system.h"
 #include "settings/weather_table.h"
 #include "tests/support/doctor_run.h"
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "doctor/settings_check.h"
-#include "doctor/settings_fix.h"
+#include "doctor/settings/settings_check.h"
+#include "doctor/settings/settings_fix.h"
 #include "tests/support/doctor_entries.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/settings_text.h"

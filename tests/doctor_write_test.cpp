@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "doctor/doctor_cli.h"
+#include "doctor/cli/doctor_cli.h"
 #include "settings/settings_file.h"
 #include "settings/weather_table.h"
 #include "tests/support/doctor_run.h"

@@ -93,7 +93,7 @@ TEST(WeatherTable, CommentsCountingItsRowsAgreeWithIt) {
         {R"(under their (\d+) headers)", 1 + kWeatherCount},
     };
     for (const char* file : {"settings/weather_table.h", "settings/weather_table.cpp", "settings/settings_file.h",
-                             "doctor/settings_check.h", "tests/support/settings_text.h", "tests/support/random_settings.h",
+                             "doctor/settings/settings_check.h", "tests/support/settings_text.h", "tests/support/random_settings.h",
                              "tests/sim/doctor_agreement.h", "tests/sim/sim_doctor_agrees_test.cpp"}) {
         const std::string text = sourceFile(file);
         for (const Count& count : counts) {

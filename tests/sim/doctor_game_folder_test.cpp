@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "doctor/doctor_cli.h"
-#include "doctor/game_probe.h"
+#include "doctor/cli/doctor_cli.h"
+#include "doctor/os/game_probe.h"
 #include "settings/settings_file.h"
 #include "tests/support/flat_text.h"
 #include "tests/support/golden_runs.h"

@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "doctor/settings_check.h"
+#include "doctor/settings/settings_check.h"
 #include "platform/float_bits.h"
 #include "tests/sim/doctor_agreement.h"
 #include "tests/sim/finished_run.h"

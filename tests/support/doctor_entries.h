@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "doctor/settings_check.h"
+#include "doctor/settings/settings_check.h"
 
 inline const SettingsEntry& entryFor(const SettingsCheck& check, const std::string& key) {
     for (const SettingsEntry& entry : check.entries)

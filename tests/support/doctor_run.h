@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "doctor/doctor_cli.h"
+#include "doctor/cli/doctor_cli.h"
 #include "tests/support/flat_text.h"
 #include "tests/support/golden_runs.h"
 #include "tests/support/scratch_dir.h"

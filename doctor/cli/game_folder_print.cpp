@@ -1,0 +1,64 @@
+// printGameFolder: a game folder's checks as the player reads them (game_folder_check.h).
+
+#include <algorithm>
+#include <sstream>
+
+#include "doctor/folder/folder_files.h"
+#include "doctor/folder/game_folder_check.h"
+#include "doctor/settings/report.h"
+
+using folder_files::joined;
+
+namespace {
+
+const char* label(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Pass: return "ok   ";
+        case Verdict::Fail: return "FAIL ";
+        case Verdict::Note: return "note ";
+        case Verdict::NotMade: return "n/a  ";
+    }
+    return "";
+}
+
+const std::string kIndent(5, ' ');
+
+void printWrapped(std::ostream& out, const std::string& first, const std::string& text, const std::string& indent) {
+    for (const std::string& line : wrapped(text, indent, first)) out << line << "\n";
+}
+
+}  // namespace
+
+std::size_t printGameFolder(std::ostream& out, const GameFolderCheck& check, bool quiet, bool details) {
+    // A settings file kept elsewhere: its folder holds no game to check.
+    if (!check.looksLikeGame) return 0;
+    const bool anyFailure = std::any_of(check.findings.begin(), check.findings.end(),
+                                        [](const FolderFinding& f) { return f.verdict == Verdict::Fail; });
+    if (quiet && !anyFailure) return 0;
+    std::ostringstream text;
+    text << "Game folder " << check.folder << "\n";
+    // The folder checks that pass share one line, so that the settings report below still fits
+    // the screen; what runs now is always told.
+    std::vector<std::string> passed;
+    for (const FolderFinding& finding : check.findings) {
+        const bool folderCheck = !finding.check.empty() && finding.check[0] >= '1' && finding.check[0] <= '9';
+        if (finding.verdict == Verdict::Pass && folderCheck && !details && !quiet) passed.push_back(finding.check.substr(2));
+    }
+    if (!passed.empty()) printWrapped(text, label(Verdict::Pass), joined(passed) + " (--details tells what each found)", kIndent);
+    for (const FolderFinding& finding : check.findings) {
+        if (quiet && finding.verdict != Verdict::Fail) continue;
+        const bool folderCheck = !finding.check.empty() && finding.check[0] >= '1' && finding.check[0] <= '9';
+        if (finding.verdict == Verdict::Pass && folderCheck && !details) continue;
+        if (finding.minor && !details) continue;
+        const std::string& said = details || finding.brief.empty() ? finding.text : finding.brief;
+        const std::string& fix = details || finding.briefFix.empty() ? finding.fix : finding.briefFix;
+        printWrapped(text, label(finding.verdict), finding.check + ": " + said, kIndent);
+        for (const std::string& line : finding.quoted) text << kIndent << "| " << line << "\n";
+        if (finding.verdict != Verdict::Pass && !fix.empty())
+            printWrapped(text, kIndent + "Fix: ", fix, kIndent + "     ");
+    }
+    text << "\n";
+    const std::string printed = text.str();
+    out << printed;
+    return static_cast<std::size_t>(std::count(printed.begin(), printed.end(), '\n'));
+}

@@ -1,0 +1,22 @@
+// veltrane-doctor: what the plugin will read from its settings file.
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "doctor/os/console.h"
+#include "doctor/cli/doctor_cli.h"
+#include "doctor/os/file_place.h"
+
+int main(int argc, char** argv) {
+    prepareConsole();
+    const std::vector<std::string> arguments = commandLineArguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+    // Started by double-click, it may ask before changing anything; from a prompt, never.
+    const bool alone = ownsConsoleAlone();
+    const int status = runDoctor(static_cast<int>(pointers.size()), pointers.data(), std::cout, std::cerr,
+                                 alone ? &std::cin : nullptr);
+    if (alone) waitForEnter();
+    return status;
+}

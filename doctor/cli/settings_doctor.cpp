@@ -1,0 +1,268 @@
+#include "doctor/cli/settings_doctor.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "doctor/os/file_place.h"
+#include "doctor/os/file_write.h"
+#include "doctor/os/host_system.h"
+#include "doctor/settings/near_names.h"
+#include "doctor/settings/settings_check.h"
+#include "doctor/settings/settings_fix.h"
+
+namespace {
+
+const std::string kWeatherPrefix = "WeatherType_";
+
+// The changes of a --fix, grouped: one line for every section added with the default values.
+std::vector<std::string> groupedChanges(const std::vector<std::string>& changes) {
+    std::vector<std::string> sections, others;
+    std::size_t added = 0;
+    for (const std::string& change : changes) {
+        const std::size_t open = change.find('[');
+        const bool adds = change.compare(0, 6, "added ") == 0 && open != std::string::npos;
+        if (!adds) {
+            others.push_back(change);
+            continue;
+        }
+        ++added;
+        const std::string section = change.substr(open + 1, change.find(']') - open - 1);
+        if (std::find(sections.begin(), sections.end(), section) == sections.end()) sections.push_back(section);
+    }
+    std::vector<std::string> lines;
+    constexpr std::size_t kChangesListed = 6;
+    for (std::size_t i = 0; i < others.size() && i < kChangesListed; ++i) lines.push_back(others[i]);
+    if (others.size() > kChangesListed)
+        lines.push_back("and " + std::to_string(others.size() - kChangesListed) + " more lines (see the backup)");
+    if (!sections.empty()) {
+        std::string names;
+        for (std::size_t i = 0; i < sections.size(); ++i) {
+            if (i == kChangesListed) {
+                names += " and " + std::to_string(sections.size() - i) + " more";
+                break;
+            }
+            std::string name = sections[i];
+            if (name.compare(0, kWeatherPrefix.size(), kWeatherPrefix) == 0) name.erase(0, kWeatherPrefix.size());
+            names += (i == 0 ? "" : ", ") + name;
+        }
+        lines.push_back("added " + std::to_string(added) + " missing " + (added == 1 ? "key" : "keys") +
+                        " with the default values, in " + std::to_string(sections.size()) +
+                        (sections.size() == 1 ? " section: " : " sections: ") + names);
+    }
+    return lines;
+}
+
+class Doctor {
+public:
+    // `linesAbove`: what was printed before on the same screen (the game folder's checks).
+    Doctor(const DoctorOptions& given, std::ostream& output, std::ostream& errors, std::size_t linesAbove = 0)
+        : options(given), out(output), err(errors), printedAbove(linesAbove) {}
+
+    int run(const std::string& path, std::istream* answers) {
+        readPath = path;
+        recheck();
+        if (options.writeDefaults) {
+            if (check.state == FileState::Missing) return writeDefaults();
+            err << options.path << " exists; --write-defaults writes only a missing file. Nothing written.\n";
+        }
+        if (options.fix) return fix();
+        printReport(out, check, options.report, context);
+        if (answers) {
+            if (check.state == FileState::Missing && ask(*answers, out, "Write the default settings file now?"))
+                return writeDefaults();
+            const std::size_t fixable = context.fixable;
+            const std::string lines = fixable == 1 ? "this line" : "these " + std::to_string(fixable) + " lines";
+            if (fixable > 0 && ask(*answers, out, "Fix " + lines + " now? The original is kept as " +
+                                                      shown(freeBackupName(readPath)) + "."))
+                return fix();
+        }
+        return exitStatus(check);
+    }
+
+private:
+    // The path as the player gave it, for a file beside the settings file.
+    std::string shown(const std::string& name) const { return options.path + name.substr(readPath.size()); }
+
+    void recheck() {
+        check = checkSettingsFile(readPath, options.path);
+        context = ReportContext{};
+        context.linesAbove = printedAbove;
+        context.folder = currentFolder();
+        context.wineVersion = wineVersion();
+        if (check.state == FileState::Missing && check.pluginsFileName)
+            context.nearNames = nearNames(currentFolderEntries(), fileNameOfSettings());
+        // Another program's file under another name is not offered the plugin's entries: the
+        // likelier mistake is the path. An explicit --fix still writes them.
+        const bool foreign = !check.pluginsFileName &&
+                             std::any_of(check.warnings.begin(), check.warnings.end(),
+                                         [](const Warning& w) { return w.kind == WarningKind::NoKnownNames; });
+        if (check.state == FileState::Readable && !foreign) {
+            if (const std::optional<std::string> bytes = readBytes(readPath))
+                context.fixable = fixSettings(*bytes, check).changes.size();
+        }
+    }
+
+    int writeDefaults() {
+        SettingsFile file;
+        file.setPath(readPath);
+        file.writeDefaults();
+        recheck();
+        // Written is what reads back as the default file; a file of another name is also told
+        // that the plugin never reads it.
+        const bool written = check.state == FileState::Readable &&
+                             std::all_of(check.warnings.begin(), check.warnings.end(),
+                                         [](const Warning& w) { return w.kind == WarningKind::NotPluginsFile; });
+        if (!written) {
+            err << "Could not write the default settings file " << options.path << ": "
+                << whyNotWritten(readPath, check.state != FileState::Missing) << ".\n";
+            return 2;
+        }
+        if (!options.report.quiet) out << "Wrote the default settings file " << options.path << ".\n";
+        printReport(out, check, options.report, context);
+        return exitStatus(check);
+    }
+
+    int fix() {
+        if (check.state != FileState::Readable) {
+            printReport(out, check, options.report, context);
+            err << "Nothing to fix: " << options.path << " is not a settings file that can be read"
+                << (check.state == FileState::Missing ? "; " + doctorCommand("--write-defaults", options.path) +
+                                                            " writes the default file"
+                                                      : "")
+                << ".\n";
+            return 2;
+        }
+        const std::optional<std::string> original = readBytes(readPath);
+        FixedFile fixed;
+        if (original) fixed = fixSettings(*original, check);
+        else fixed.refusal = "it can't be read";
+        const std::vector<Warning>& warnings = allWarnings(check);
+        const bool anythingCertain = std::any_of(warnings.begin(), warnings.end(),
+                                                 [](const Warning& w) { return fixOf(w) != Fix::None; });
+        if (fixed.changes.empty() && (fixed.refusal.empty() || !anythingCertain)) {
+            // Nothing --fix would write: a refusal (UTF-16, say) matters only when there is.
+            out << "Nothing for --fix to write in " << options.path << ".\n";
+            context.linesAbove = printedAbove + 1;
+            printReport(out, check, options.report, context);
+            return exitStatus(check);
+        }
+        if (!fixed.refusal.empty()) {
+            err << "Nothing changed in " << options.path << ": " << fixed.refusal << ".\n";
+            return 2;
+        }
+        // A file that can't be written (read-only, say) is left as it is, and no backup made.
+        if (std::FILE* probe = std::fopen(readPath.c_str(), "ab")) {
+            std::fclose(probe);
+        } else {
+            err << "Nothing changed: " << options.path << " can't be written: " << whyNotWritten(readPath, true)
+                << ".\n";
+            return 2;
+        }
+        const std::string backup = freeBackupName(readPath);
+        const std::string shownBackup = shown(backup);
+        if (!writeBytes(backup, *original)) {
+            err << "Nothing changed: could not write the backup " << shownBackup << ": "
+                << whyNotWritten(backup, false) << ".\n";
+            std::remove(backup.c_str());
+            return 2;
+        }
+        // One fix can bring out another (a renamed section's keys, say): fix again until
+        // nothing certain is left, so that a second --fix has nothing to do.
+        std::vector<std::string> changes;
+        std::vector<Warning> applied;
+        std::string bytes = *original;
+        for (int round = 0; round < 4 && !fixed.changes.empty(); ++round) {
+            if (!writeBytes(readPath, fixed.bytes)) return failedWrite(*original, backup);
+            changes.insert(changes.end(), fixed.changes.begin(), fixed.changes.end());
+            applied.insert(applied.end(), fixed.applied.begin(), fixed.applied.end());
+            bytes = fixed.bytes;
+            check = checkSettingsFile(readPath, options.path);
+            fixed = fixSettings(bytes, check);
+        }
+        recheck();
+        std::vector<std::string> told{"Fixed " + options.path + " (the original is kept as " + shownBackup + "):"};
+        for (const std::string& change : groupedChanges(changes))
+            for (const std::string& line : wrapped(change, "  ")) told.push_back(line);
+        for (const std::string& line : told) out << line << "\n";
+        context.linesAbove = printedAbove + told.size();
+        printReport(out, check, options.report, context);
+        if (const std::string broken = brokenPromise(applied); !broken.empty()) {
+            err << "The fixed file does not read as promised: " << broken << ". The original is in " << shownBackup
+                << ".\n";
+            return 2;
+        }
+        return exitStatus(check);
+    }
+
+    // The file could not be written: it is the original again, or it is in the backup. The
+    // backup of a file left as it was is not kept, so that a later --fix is not refused.
+    int failedWrite(const std::string& original, const std::string& backup) {
+        const std::string why = whyNotWritten(readPath, true);
+        const bool untouched = readBytes(readPath) == original || writeBytes(readPath, original);
+        if (untouched) std::remove(backup.c_str());
+        err << "Could not write the fixed file " << options.path << ": " << why << ". "
+            << (untouched ? "Nothing changed" : "The original is in " + shown(backup)) << ".\n";
+        return 2;
+    }
+
+    // The first fixed line that the plugin does not now read as its warning said; empty
+    // when every one does.
+    std::string brokenPromise(const std::vector<Warning>& applied) const {
+        for (const Warning& warning : applied) {
+            for (const std::string& line : linesOf(warning.writeInstead)) {
+                const std::size_t equals = line.find('=');
+                if (equals == std::string::npos) continue;
+                const std::string key = line.substr(0, equals);
+                const std::string value = line.substr(equals + 1);
+                for (const SettingsEntry& entry : check.entries) {
+                    // A line fixed in one round may be fixed again in the next.
+                    if (entry.key == key && entry.storedText != value && !fixedLater(applied, key, entry))
+                        return key + " reads \"" + entry.storedText.value_or("") + "\", not \"" + value + "\"";
+                }
+            }
+        }
+        return {};
+    }
+
+    static std::vector<std::string> linesOf(const std::string& text) {
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        for (std::size_t end = text.find('\n'); end != std::string::npos; start = end + 1, end = text.find('\n', start))
+            lines.push_back(text.substr(start, end - start));
+        lines.push_back(text.substr(start));
+        return lines;
+    }
+
+    static bool fixedLater(const std::vector<Warning>& applied, const std::string& key, const SettingsEntry& entry) {
+        return std::any_of(applied.begin(), applied.end(), [&](const Warning& later) {
+            for (const std::string& line : linesOf(later.writeInstead))
+                if (line.compare(0, key.size() + 1, key + "=") == 0 && entry.storedText == line.substr(key.size() + 1))
+                    return true;
+            return false;
+        });
+    }
+
+    const DoctorOptions& options;
+    std::ostream& out;
+    std::ostream& err;
+    std::string readPath;
+    SettingsCheck check;
+    ReportContext context;
+    std::size_t printedAbove = 0;
+};
+
+}  // namespace
+
+bool ask(std::istream& answers, std::ostream& out, const std::string& question) {
+    out << question << " [y/N] " << std::flush;
+    std::string answer;
+    std::getline(answers, answer);
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+}
+
+int doctorSettingsFile(const DoctorOptions& options, const std::string& readPath, std::ostream& out,
+                       std::ostream& err, std::istream* answers, std::size_t linesAbove) {
+    return Doctor(options, out, err, linesAbove).run(readPath, answers);
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The settings file's part of a run: its report, the writing of a missing file (asked, or by
+// --write-defaults), and --fix with its backup.
+
+#include <cstddef>
+#include <istream>
+#include <ostream>
+#include <string>
+
+#include "doctor/settings/report.h"
+#include "settings/settings_file.h"
+
+struct DoctorOptions {
+    std::string path = kSettingsFileBareName;
+    ReportOptions report;
+    bool writeDefaults = false;
+    bool fix = false;
+    std::string game;  // the game folder, when given apart from the settings file
+};
+
+// The y/N question asked before a change when the doctor was double-clicked: only "y" is yes.
+bool ask(std::istream& answers, std::ostream& out, const std::string& question);
+
+// Checks the settings file at `readPath` (the name the profile functions are given, from the
+// current folder), changes it only as `options` or the answers say, and returns the exit
+// status. With `answers` it may ask; `linesAbove`: what the screen holds above the report.
+int doctorSettingsFile(const DoctorOptions& options, const std::string& readPath, std::ostream& out,
+                       std::ostream& err, std::istream* answers, std::size_t linesAbove);

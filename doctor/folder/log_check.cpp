@@ -1,0 +1,102 @@
+#include "doctor/folder/log_check.h"
+
+#include <algorithm>
+#include <fstream>
+#include <optional>
+
+#include "doctor/folder/folder_files.h"
+#include "doctor/os/game_probe.h"
+#include "doctor/readers/hook_log.h"
+#include "doctor/readers/log_mentions.h"
+
+namespace fs = std::filesystem;
+using namespace folder_files;
+
+namespace {
+
+// The end of a log is what the last start wrote.
+constexpr std::uintmax_t kLogTail = 256 * 1024;
+
+// The script hook's log ending in a FATAL line: most often the game was updated and the
+// hook refuses its new version, running no plugin at all.
+FolderFinding hookStopped(const fs::path& root, const std::vector<std::string>& names, const std::string& name, bool old) {
+    // Its header and its end: a log grown large is not read whole.
+    std::optional<std::string> bytes = readFile(root / name, kLogTail);
+    if (!bytes) return {};
+    std::error_code error;
+    if (fs::file_size(root / name, error) > kLogTail && !error) {
+        std::ifstream in(root / name, std::ios::binary);
+        std::string head(4096, '\0');
+        in.read(head.data(), static_cast<std::streamsize>(head.size()));
+        head.resize(static_cast<std::size_t>(in.gcount()));
+        bytes = head + "\n" + *bytes;
+    }
+    const HookLog log = readHookLog(*bytes);
+    if (log.fatalLine.empty()) return {};
+    std::string hookVersion = log.version;
+    if (const auto hook = present(names, kHookFile)) {
+        if (const auto dll = readFile(root / *hook)) {
+            if (const std::string version = dllVersion(*dll); !version.empty()) hookVersion = version;
+        }
+    }
+    std::string gameVersion;
+    if (const auto game = present(names, kGameFile)) gameVersion = fileVersionOf(root / *game);
+    const std::string date = fileDate(root / name);
+    std::string text = name + (date.empty() ? "" : " (" + date + ")") + ": the script hook stopped" +
+                       (old ? " at an earlier start" : "") + " and ran no plugin; the game is " +
+                       (gameVersion.empty() ? "of a version that can't be read" : "version " + gameVersion) +
+                       ", the script hook " + (hookVersion.empty() ? "of a version that can't be read" : "version " + hookVersion);
+    std::string fix = "the game was updated and this script hook does not know its version: wait for a script "
+                      "hook that supports version " + (gameVersion.empty() ? "the game's" : gameVersion) +
+                      " (from its author's page), or put back the game version it supports";
+    FolderFinding out = finding("6 Log", old ? Verdict::Note : Verdict::Fail, std::move(text), std::move(fix));
+    out.quoted.push_back(log.fatalLine);
+    return out;
+}
+
+}  // namespace
+
+std::vector<FolderFinding> logFindings(const fs::path& root, const std::vector<std::string>& names) {
+    std::vector<FolderFinding> out;
+    // A log written before the newest one, or before the plugin's file, tells of an earlier start.
+    std::error_code error;
+    fs::file_time_type newest = fs::file_time_type::min(), plugin = fs::file_time_type::min();
+    if (const auto name = present(names, kPluginFile)) plugin = fs::last_write_time(root / *name, error);
+    for (const std::string& name : names) {
+        if (endsWith(name, ".log")) newest = std::max(newest, fs::last_write_time(root / name, error));
+    }
+    const auto earlier = [&](const std::string& name) {
+        const fs::file_time_type time = fs::last_write_time(root / name, error);
+        return !error && (time < newest || time < plugin);
+    };
+    for (const std::string& name : names) {
+        if (!endsWith(name, ".log")) continue;
+        if (sameName(name, "ScriptHookRDR2.log")) {
+            if (FolderFinding stopped = hookStopped(root, names, name, earlier(name)); !stopped.text.empty())
+                out.push_back(std::move(stopped));
+        }
+        const auto text = readFile(root / name, kLogTail);
+        if (!text) continue;
+        const LogMentions mentions = pluginMentions(*text);
+        const bool failed = mentions.failed;
+        if (mentions.lines.empty()) continue;
+        const std::string date = fileDate(root / name);
+        const bool old = failed && earlier(name);
+        FolderFinding log = finding(
+            "6 Log", failed ? (old ? Verdict::Note : Verdict::Fail) : Verdict::Pass,
+            name + (date.empty() ? "" : " (" + date + ")") +
+                (old ? ": older than the newest log or Veltrane.asi, it tells of an earlier start, at which "
+                       "Veltrane.asi failed to load"
+                 : failed ? ": Veltrane.asi failed to load at the last start it names; checks 1 to 3 give the "
+                            "usual causes"
+                          : ": it names Veltrane.asi as loaded or started"),
+            failed && !old ? "mend what checks 1 to 3 name, then start the game again" : "");
+        log.quoted = mentions.lines;
+        out.push_back(log);
+    }
+    if (out.empty())
+        out.push_back(finding("6 Log", Verdict::Note,
+                              "no *.log here names Veltrane.asi (none is needed)"));
+    if (out.size() == 1 && out.front().verdict == Verdict::Note && out.front().fix.empty()) out.front().minor = true;
+    return out;
+}

@@ -1,0 +1,13 @@
+#pragma once
+// Check 6: what the logs of a game folder say of the plugin at the last start, and a script
+// hook's log that ends in a FATAL line after a game update. A log older than the newest one or
+// than the plugin's file tells of an earlier start: a note at most.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "doctor/folder/game_folder_check.h"
+
+// The findings of the logs among `names`, the entries of `folder`.
+std::vector<FolderFinding> logFindings(const std::filesystem::path& folder, const std::vector<std::string>& names);

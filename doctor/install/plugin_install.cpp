@@ -1,0 +1,164 @@
+#include "doctor/install/plugin_install.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "doctor/os/file_place.h"
+#include "doctor/folder/game_folder_check.h"
+#include "doctor/os/file_write.h"
+#include "doctor/settings/settings_check.h"
+#include "settings/settings_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// What a failed write means for the player, and what to do about it.
+std::string whyNot(const std::error_code& error) {
+    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted ||
+        error == std::errc::read_only_file_system)
+        return "access denied (a read-only folder, or one under Program Files that needs administrator rights): "
+               "start veltrane-doctor as administrator (right-click it, Run as administrator), or give the folder "
+               "write access";
+    if (error == std::errc::no_space_on_device) return "the drive is full: make room on it, then try again";
+    return error.message() + ": nothing was changed; try again";
+}
+
+bool writeAll(const fs::path& path, const std::string& bytes, std::error_code& error) {
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (out) out.close();
+        if (!out) {
+            // The stream keeps no reason; asking the folder for a new file gives one.
+            std::error_code probe;
+            fs::remove(path, probe);
+            const bool made = std::ofstream(path, std::ios::binary).is_open();
+            error = made ? std::make_error_code(std::errc::no_space_on_device)
+                         : std::make_error_code(std::errc::permission_denied);
+            if (made) fs::remove(path, probe);
+            return false;
+        }
+    }
+    if (readBytes(path.u8string()) == bytes) return true;
+    std::error_code ignored;
+    fs::remove(path, ignored);
+    error = std::make_error_code(std::errc::io_error);
+    return false;
+}
+
+FolderChange refused(std::string why) {
+    FolderChange change;
+    change.refusal = std::move(why);
+    return change;
+}
+
+// Writes `bytes` as `target` in `gameFolder`, first renaming a file there to a free numbered
+// backup (named in `*backup`) when `backup` is given. Nothing or everything: on failure the
+// folder is as it was, and the reason is returned; on success, "".
+std::string replaceFile(const fs::path& target, const std::string& bytes, const std::string& gameFolder,
+                        fs::path* backup) {
+    // Written beside under a name no loader loads, then put in place: never half a plugin.
+    const fs::path fresh = fs::path(target) += ".new";
+    std::error_code error;
+    const auto failed = [&](const std::string& what) {
+        std::error_code ignored;
+        fs::remove(fresh, ignored);
+        return what + ": " + whyNot(error);
+    };
+    if (!writeAll(fresh, bytes, error)) return failed("could not write into " + gameFolder);
+    if (backup) {
+        *backup = fs::u8path(freeBackupName(target.u8string()));
+        fs::rename(target, *backup, error);
+        if (error) return failed("could not keep the Veltrane.asi there as " + backup->filename().u8string());
+    }
+    fs::rename(fresh, target, error);
+    if (error) {
+        const std::string why = failed("could not write " + target.u8string());
+        std::error_code ignored;
+        if (backup) fs::rename(*backup, target, ignored);
+        return why;
+    }
+    return "";
+}
+
+}  // namespace
+
+FolderChange installPlugin(const std::string& packagePlugin, const std::string& gameFolder, const std::string& version) {
+    const fs::path folder = fs::u8path(gameFolder);
+    if (!holdsGameFile(gameFolder))
+        return refused(gameFolder + " holds no " + std::string(kGameFile) + ": it is not the game folder");
+    const std::optional<std::string> bytes = readBytes(packagePlugin);
+    if (!bytes) return refused("no Veltrane.asi beside veltrane-doctor.exe (" + packagePlugin + "): unpack the whole package");
+    if (const std::string why = whyNotLoadable("the package's Veltrane.asi", *bytes); !why.empty())
+        return refused(why + ": download the package again");
+    if (const std::string its = dllVersion(*bytes); its != version)
+        return refused("the package's Veltrane.asi is version " + (its.empty() ? "unknown" : its) +
+                       ", not the doctor's " + version + ": unpack the whole package again");
+
+    FolderChange change;
+    const fs::path target = folder / kPluginFile;
+    std::error_code error;
+    const bool present = fs::exists(target, error);
+    const std::optional<std::string> installed = present ? readBytes(target.u8string()) : std::nullopt;
+    if (present && !installed) return refused(target.u8string() + " is there but can't be read or replaced");
+    fs::path backup;  // the earlier plugin's new name, when there was one
+    if (installed == bytes) {
+        change.told.push_back("Veltrane.asi in the game folder is this package's already: nothing to copy");
+    } else {
+        if (const std::string why = replaceFile(target, *bytes, gameFolder, present ? &backup : nullptr); !why.empty())
+            return refused(why);
+        change.changed = true;
+        change.written.push_back(target.u8string() + " (version " + version + ")");
+        if (present)
+            change.written.push_back(backup.u8string() + " (the Veltrane.asi that was there, of other bytes, kept)");
+    }
+    if (!fs::exists(folder / kSettingsFile, error)) {
+        FolderVisit visit;
+        SettingsFile settings;
+        if (visit.enter(gameFolder)) {
+            settings.setPath(profilePath(kSettingsFile));
+            settings.writeDefaults();
+        }
+        if (!fs::is_regular_file(folder / kSettingsFile, error)) {
+            // All or nothing: the plugin goes again, and the earlier one comes back.
+            std::error_code ignored;
+            if (change.changed) {
+                fs::remove(target, ignored);
+                if (!backup.empty()) fs::rename(backup, target, ignored);
+            }
+            return refused("could not write " + (folder / kSettingsFile).u8string() + ": " +
+                           whyNot(std::make_error_code(std::errc::permission_denied)));
+        }
+        change.changed = true;
+        change.written.push_back((folder / kSettingsFile).u8string() + " (the default settings)");
+    }
+    return change;
+}
+
+FolderChange uninstallPlugin(const std::string& packagePlugin, const std::string& gameFolder) {
+    const fs::path target = fs::u8path(gameFolder) / kPluginFile;
+    std::error_code error;
+    FolderChange change;
+    if (!fs::exists(target, error)) {
+        change.told.push_back("no Veltrane.asi in " + gameFolder + ": nothing to remove");
+        return change;
+    }
+    const std::optional<std::string> own = readBytes(packagePlugin);
+    if (!own)
+        return refused("no Veltrane.asi beside veltrane-doctor.exe (" + packagePlugin +
+                       ") to compare with: only the doctor's own plugin is removed");
+    if (readBytes(target.u8string()) != own) {
+        change.told.push_back(target.u8string() + " is not this package's Veltrane.asi (another version or "
+                              "build): left as it is; delete it yourself if you mean to");
+        change.otherLeft = true;
+        return change;
+    }
+    if (!fs::remove(target, error) || error) return refused("could not remove " + target.u8string() + ": " + whyNot(error));
+    change.changed = true;
+    change.written.push_back(target.u8string());
+    change.told.push_back("Veltrane.ini is yours and stays; delete it too if you want");
+    return change;
+}

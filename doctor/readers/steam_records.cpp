@@ -1,0 +1,69 @@
+#include "doctor/readers/steam_records.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "doctor/readers/keyvalues_text.h"
+
+namespace {
+
+bool allDigits(const std::string& text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+// Reads a Steam file's key-values text and hands `read` its last top-level block named
+// `name` (null when it has none) and the record to fill; a text that doesn't read leaves the
+// record holding only why.
+template <typename Record, typename Read>
+Record fromTopBlock(std::string_view bytes, std::string_view name, Read read) {
+    Record out;
+    const KeyValuesRead text = readKeyValues(bytes);
+    if (!text.refusal.empty()) {
+        out.refusal = text.refusal;
+        return out;
+    }
+    const KeyValue* block = nullptr;
+    for (const KeyValue& entry : text.entries) {
+        if (entry.isBlock && entry.is(name)) block = &entry;
+    }
+    read(block, out);
+    return out;
+}
+
+}  // namespace
+
+SteamLibraries readSteamLibraries(std::string_view vdf) {
+    return fromTopBlock<SteamLibraries>(vdf, "libraryfolders", [](const KeyValue* root, SteamLibraries& out) {
+        if (!root) {
+            out.refusal = "no \"libraryfolders\" block";
+            return;
+        }
+        // Numbered entries are libraries; others ("contentstatsid", ...) are not.
+        for (const KeyValue& library : root->children) {
+            if (!allDigits(library.key)) continue;
+            if (!library.isBlock) {
+                if (!library.value.empty()) out.folders.push_back(library.value);
+                continue;
+            }
+            const KeyValue* path = library.child("path");
+            if (path && !path->isBlock && !path->value.empty()) out.folders.push_back(path->value);
+        }
+    });
+}
+
+SteamAppManifest readSteamAppManifest(std::string_view acf) {
+    return fromTopBlock<SteamAppManifest>(acf, "AppState", [](const KeyValue* state, SteamAppManifest& out) {
+        const KeyValue* dir = state ? state->child("installdir") : nullptr;
+        if (!dir || dir->isBlock || dir->value.empty()) {
+            out.refusal = "no \"installdir\" in its \"AppState\" block";
+            return;
+        }
+        const std::string& name = dir->value;
+        if (name == "." || name == ".." || name.find_first_of("/\\:") != std::string::npos) {
+            out.refusal = "\"installdir\" is not one folder's name";
+            return;
+        }
+        out.installDir = name;
+    });
+}

@@ -1,0 +1,411 @@
+#include "doctor/settings/report.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "doctor/settings/near_names.h"
+#include "settings/settings_file.h"
+#include "tuning/tuning_pass.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr std::size_t kWeatherColumn = 15;
+constexpr std::size_t kAccuracyColumn = 32;
+constexpr std::size_t kLineWidth = 79;
+// Names listed in one finding before "and N more".
+constexpr std::size_t kNamesListed = 8;
+// What --quiet prints at most, beside six lines of warnings whatever comes first.
+constexpr std::size_t kQuietLines = 12;
+
+std::string padded(const std::string& text, std::size_t width) {
+    // At least one space, so an over-long cell never runs into the next.
+    return text + std::string(text.size() < width ? width - text.size() : 1, ' ');
+}
+
+void append(Lines& lines, const Lines& more) { lines.insert(lines.end(), more.begin(), more.end()); }
+
+std::string listed(const std::vector<std::string>& names, std::size_t most = kNamesListed) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size() && i < most; ++i) text += (i == 0 ? "" : ", ") + names[i];
+    if (names.size() > most) text += " and " + std::to_string(names.size() - most) + " more";
+    return text;
+}
+
+std::string cell(const SettingsEntry& entry) { return valueText(entry) + ": " + meaningInPlay(entry); }
+
+bool followsFirstPed(const SettingsEntry& entry) {
+    return entry.type == ValueType::Accuracy && entry.accuracy == kAccuracySentinel;
+}
+
+// The switch on top, then one row per weather: its accuracy and damage modifier entries follow
+// each other in the check. `grouped` puts weathers whose two cells are the same into one row.
+Lines table(const SettingsCheck& check, bool grouped) {
+    const SettingsEntry& enabled = check.entries.front();
+    Lines lines{"Switch: Enabled is " + valueText(enabled) + ", " + meaningInPlay(enabled),
+                padded("Weather", kWeatherColumn) + padded("Accuracy", kAccuracyColumn) + "Damage modifier"};
+    struct Row {
+        std::vector<std::string> weathers;
+        std::string accuracy, damage;
+    };
+    std::vector<Row> rows;
+    for (std::size_t i = 1; i + 1 < check.entries.size(); i += 2) {
+        const Row row{{check.entries[i].weather->name}, cell(check.entries[i]), cell(check.entries[i + 1])};
+        const auto same = std::find_if(rows.begin(), rows.end(), [&](const Row& r) {
+            return grouped && r.accuracy == row.accuracy && r.damage == row.damage;
+        });
+        if (same == rows.end()) rows.push_back(row);
+        else same->weathers.push_back(row.weathers.front());
+    }
+    for (const Row& row : rows) {
+        const std::string name =
+            row.weathers.size() == 1 ? row.weathers.front()
+                                     : row.weathers.front() + " +" + std::to_string(row.weathers.size() - 1);
+        lines.push_back(padded(name, kWeatherColumn) + padded(row.accuracy, kAccuracyColumn) + row.damage);
+    }
+    if (std::any_of(check.entries.begin(), check.entries.end(), followsFirstPed))
+        lines.push_back("* each frame, the first ped's accuracy OR 44 (50 gives 62); applied if <= 100");
+    append(lines, wrapped("A weather other than these " + std::to_string(weatherTable.size()) +
+                              " keeps the last one's values; until the game reports one of them, peds get "
+                              "accuracy 0 and damage modifier 0 (no damage).",
+                          ""));
+    return lines;
+}
+
+// How harmful a warning is: lower first. A value the plugin never reads (a misspelt or unread
+// section or key, a line it can't read as meant) ranks with the switch: it is lost whole.
+int harm(const Warning& warning) {
+    switch (warning.kind) {
+        case WarningKind::NotPluginsFile: return 0;
+        case WarningKind::NoKnownNames: return 1;
+        case WarningKind::Utf16BigEndian:
+        case WarningKind::Utf8MarkBeforeSection:
+        case WarningKind::HeaderWithoutClose:
+        case WarningKind::HeaderWithExtraClose: return 2;
+        case WarningKind::MisspeltName:
+        case WarningKind::NearMissName:
+        case WarningKind::UnreadSection:
+        case WarningKind::KeyInOtherSection:
+        case WarningKind::TwoLinesInOne:
+        case WarningKind::DuplicateSection: return 3;
+        default: break;
+    }
+    if (warning.section == kSettingsSection || warning.key == kEnabledKey) return 3;
+    if (warning.kind == WarningKind::MissingKey) return 4;
+    if (isCaution(warning.kind)) return warning.kind == WarningKind::NoDamage ? 8 : 9;
+    return 5;
+}
+
+// Warnings told as one: those of one kind, and the weathers with neither value.
+struct WarningGroup {
+    std::vector<const Warning*> members;
+    bool noValues = false;  // weathers whose two keys are both missing
+};
+
+// The keys that read as a damage modifier of 0 (no damage) or far above normal ("150%" reads as
+// 150 times the damage), or as perfect aim: warnings about them come first.
+std::vector<std::string> keysWithHarmfulValues(const SettingsCheck& check) {
+    std::vector<std::string> keys;
+    for (const SettingsEntry& entry : check.entries) {
+        const bool harmfulDamage = entry.type == ValueType::DamageModifier &&
+                                   (entry.damageModifier == 0.0f || entry.damageModifier > kLargestUsualDamage);
+        const bool perfectAim = entry.type == ValueType::Accuracy && entry.accuracy == 100;
+        if (harmfulDamage || perfectAim) keys.push_back(entry.key);
+    }
+    return keys;
+}
+
+int harmIn(const Warning& warning, const std::vector<std::string>& harmful) {
+    const int rank = harm(warning);
+    if (rank < 4) return rank;
+    auto isHarmfulKey = [&](const std::string& key) {
+        return std::find(harmful.begin(), harmful.end(), key) != harmful.end();
+    };
+    const bool causesHarm = isHarmfulKey(warning.key) ||
+                                std::any_of(warning.supplies.begin(), warning.supplies.end(), isHarmfulKey);
+    return causesHarm && !isCaution(warning.kind) ? 4 : rank;
+}
+
+// Which value a warning is about: an accuracy and a damage modifier read alike can still mean
+// different things ("35%" is 35, "150%" is 1.5), so they are never one group.
+char valueTypeOf(const Warning& warning) {
+    if (warning.key.rfind("Accuracy", 0) == 0) return 'a';
+    if (warning.key.rfind("DamageMod", 0) == 0) return 'd';
+    return warning.key.empty() ? 's' : 'k';
+}
+
+std::vector<WarningGroup> groupedWarnings(const std::vector<Warning>& warnings, bool details,
+                                          const std::vector<std::string>& harmful) {
+    std::vector<const Warning*> ordered;
+    for (const Warning& warning : warnings) ordered.push_back(&warning);
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [&](const Warning* a, const Warning* b) { return harmIn(*a, harmful) < harmIn(*b, harmful); });
+    std::vector<WarningGroup> groups;
+    auto bothMissing = [&](const Warning& w) {
+        return w.kind == WarningKind::MissingKey && w.line == 0 && w.section != kSettingsSection &&
+               std::count_if(warnings.begin(), warnings.end(), [&](const Warning& o) {
+                   return o.kind == WarningKind::MissingKey && o.section == w.section;
+               }) == 2;
+    };
+    for (const Warning* warning : ordered) {
+        if (details) {
+            groups.push_back(WarningGroup{{warning}, false});
+            continue;
+        }
+        const bool noValues = bothMissing(*warning);
+        const auto joins = [&](const WarningGroup& g) {
+            const Warning& first = *g.members.front();
+            if (noValues || g.noValues) return noValues && g.noValues;
+            return first.kind == warning->kind && harmIn(first, harmful) == harmIn(*warning, harmful) &&
+                   valueTypeOf(first) == valueTypeOf(*warning);
+        };
+        const auto group = std::find_if(groups.begin(), groups.end(), joins);
+        if (group != groups.end()) group->members.push_back(warning);
+        else groups.push_back(WarningGroup{{warning}, noValues});
+    }
+    return groups;
+}
+
+std::string whereOf(const Warning& warning) {
+    std::string where;
+    if (warning.line != 0) where += "line " + std::to_string(warning.line) + ": ";
+    if (!warning.section.empty()) where += "[" + warning.section + "]";
+    if (!warning.key.empty()) where += " " + warning.key;
+    return where;
+}
+
+// What the player does about one warning: what --fix writes, or what to choose.
+Lines remedy(const Warning& warning) {
+    if (warning.certain && warning.writeInstead.find('\n') != std::string::npos) {
+        std::string lines;
+        for (char c : warning.writeInstead) lines += c == '\n' ? std::string(", then ") : std::string(1, c);
+        return wrapped("write instead, each on a line of its own: " + lines, "    ");
+    }
+    if (warning.certain && !warning.writeInstead.empty())
+        return wrapped("write instead: " + warning.writeInstead, "    ");
+    if (!warning.choices.empty()) {
+        std::string text = "--fix leaves this line to you; write ";
+        for (std::size_t i = 0; i < warning.choices.size(); ++i)
+            text += (i == 0 ? "" : i + 1 == warning.choices.size() ? " or " : ", ") + warning.choices[i];
+        return wrapped(text, "    ");
+    }
+    return {};
+}
+
+Lines groupLines(const WarningGroup& group) {
+    const Warning& first = *group.members.front();
+    Lines lines;
+    if (group.noValues) {
+        std::vector<std::string> weathers;
+        for (const Warning* member : group.members)
+            if (std::find(weathers.begin(), weathers.end(), member->section) == weathers.end())
+                weathers.push_back(member->section);
+        for (std::string& name : weathers)
+            for (const WeatherEntry& w : weatherTable)
+                if (name == w.section) name = w.name;
+        const std::string count = std::to_string(weathers.size());
+        return wrapped((weathers.size() == 1 ? std::string("1 weather has") : count + " weathers have") +
+                           " no values in the file: " + listed(weathers) +
+                           ". Peds get accuracy 0 and deal no damage in " + (weathers.size() == 1 ? "it" : "them") +
+                           "; --fix adds the default values (" + defaultValueText(ValueType::Accuracy) + " and " +
+                           defaultValueText(ValueType::DamageModifier) + ")",
+                       "  ");
+    }
+    if (group.members.size() == 1) {
+        const std::string where = whereOf(first);
+        if (!where.empty()) lines.push_back("  " + where);
+        append(lines, wrapped(first.explanation, where.empty() ? "  " : "    "));
+        append(lines, remedy(first));
+        return lines;
+    }
+    std::vector<std::string> places;
+    std::size_t certain = 0;
+    for (const Warning* member : group.members) {
+        places.push_back((member->line ? std::to_string(member->line) + " " : std::string()) +
+                         (member->key.empty() ? "[" + member->section + "]" : member->key));
+        if (member->certain && !member->writeInstead.empty()) ++certain;
+    }
+    append(lines, wrapped(std::to_string(group.members.size()) + " alike: " + listed(places, 5), "  "));
+    append(lines, wrapped("the first, " + whereOf(first) + ": " + first.explanation, "    "));
+    append(lines, remedy(first));
+    if (certain > 0 && certain < group.members.size())
+        append(lines, wrapped("--fix writes " + std::to_string(certain) + " of them; the others are yours to choose",
+                              "    "));
+    return lines;
+}
+
+Lines warningLines(const std::vector<Warning>& warnings, bool details, std::size_t budget, const std::string& path,
+                   const std::vector<std::string>& harmful = {}) {
+    const std::vector<WarningGroup> groups = groupedWarnings(warnings, details, harmful);
+    Lines lines{std::to_string(warnings.size()) + (warnings.size() == 1 ? " warning:" : " warnings:")};
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        const Lines more = groupLines(groups[i]);
+        if (!details && lines.size() + more.size() + 1 > budget) {
+            std::size_t left = 0;
+            for (std::size_t j = i; j < groups.size(); ++j) left += groups[j].members.size();
+            lines.push_back("  " + std::to_string(left) + " more; to see every one:");
+            lines.push_back("    " + doctorCommand("--details", path));
+            break;
+        }
+        append(lines, more);
+    }
+    return lines;
+}
+
+// The findings that matter most, before anything else: the switch, weathers without damage.
+Lines headline(const SettingsCheck& check) {
+    Lines lines;
+    if (check.entries.empty()) return lines;
+    const SettingsEntry& enabled = check.entries.front();
+    if (!enabled.switchOn)
+        append(lines, wrapped("The switch is off (Enabled " + (enabled.storedText ? "is " + valueText(enabled) : "is missing") +
+                                  "): the plugin leaves every ped alone.",
+                              ""));
+    std::vector<std::string> noDamage;
+    for (const SettingsEntry& entry : check.entries)
+        if (entry.type == ValueType::DamageModifier && entry.damageModifier == 0.0f) noDamage.push_back(entry.weather->name);
+    if (!noDamage.empty())
+        append(lines, wrapped("Peds deal no damage in " + std::to_string(noDamage.size()) +
+                                  (noDamage.size() == 1 ? " weather: " : " weathers: ") + listed(noDamage) + ".",
+                              ""));
+    return lines;
+}
+
+Lines headingLines(const SettingsCheck& check, const ReportOptions& options, const ReportContext& context) {
+    std::string text = options.program.empty() ? "" : options.program + ", ";
+    text += "settings file " + check.path;
+    if (!context.folder.empty()) text += " in " + context.folder;
+    // The plugin's host is Windows: the table is what Windows reads. Under Wine the warnings
+    // say where this system reads the file otherwise.
+    if (!context.wineVersion.empty())
+        text += "; on Wine " + context.wineVersion + " (or Proton), shown as Windows reads it";
+    Lines lines = wrapped(text, "");
+    if (!context.wineVersion.empty() && !check.readOtherwiseOnWine.empty())
+        append(lines, wrapped("Here on Wine the plugin reads " + listed(check.readOtherwiseOnWine, 4) + ".", ""));
+    return lines;
+}
+
+Lines nearNameLines(const ReportContext& context) {
+    Lines lines;
+    for (const std::string& name : context.nearNames)
+        append(lines, wrapped(renameAdvice(name, fileNameOfSettings()), "  "));
+    return lines;
+}
+
+void print(std::ostream& out, const Lines& lines) {
+    for (const std::string& line : lines) out << line << "\n";
+}
+
+}  // namespace
+
+std::string fileNameOfSettings() {
+    const std::string path = kSettingsFileName;
+    return path.substr(path.find_last_of('/') + 1);
+}
+
+std::vector<std::string> wrapped(const std::string& text, const std::string& indent) {
+    return wrapped(text, indent, indent);
+}
+
+std::vector<std::string> wrapped(const std::string& text, const std::string& indent, const std::string& first) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::string& prefix = lines.empty() ? first : indent;
+        const std::size_t room = kLineWidth > prefix.size() ? kLineWidth - prefix.size() : 1;
+        std::size_t end = text.size();
+        if (end - start > room) {
+            end = text.rfind(' ', start + room);
+            // A quoted command stays on one line: break before its opening quote's word.
+            if (end == std::string::npos || end <= start) end = text.find(' ', start + room);
+            if (end == std::string::npos) end = text.size();
+        }
+        lines.push_back(prefix + text.substr(start, end - start));
+        start = end;
+        while (start < text.size() && text[start] == ' ') ++start;
+    }
+    return lines;
+}
+
+std::string doctorCommand(const std::string& option, const std::string& path) {
+    return "veltrane-doctor " + option + " \"" + path + "\"";
+}
+
+void printReport(std::ostream& out, const SettingsCheck& check, const ReportOptions& options,
+                 const ReportContext& context) {
+    switch (check.state) {
+        case FileState::Folder:
+            if (check.pluginsFileName) {
+                print(out, wrapped(check.path + " is a folder: the game folder holds a folder of the settings file's "
+                                                "name. The plugin can then neither read its file nor write it anew, so "
+                                                "it reads every value as 0: the switch is off and no ped is tuned. "
+                                                "Rename or remove that folder.",
+                                   ""));
+            } else {
+                out << check.path << " is a folder, not a settings file.\n";
+            }
+            return;
+        case FileState::Unreadable:
+            print(out, wrapped(check.path + " can't be read (access denied). The plugin then reads every value as 0: "
+                                            "the switch is off and no ped is tuned.",
+                               ""));
+            return;
+        case FileState::Missing: {
+            Lines lines = options.quiet ? Lines{} : headingLines(check, options, context);
+            append(lines, warningLines(check.warnings, true, kScreenLines, check.path));
+            append(lines, nearNameLines(context));
+            lines.push_back("  To write the default file there now:");
+            lines.push_back("    " + doctorCommand("--write-defaults", check.path));
+            print(out, lines);
+            return;
+        }
+        case FileState::Readable: break;
+    }
+    Lines lines;
+    const bool foreignName = !check.pluginsFileName;
+    if (foreignName) append(lines, wrapped("The plugin never reads this file: its name is not " + fileNameOfSettings() + ".", ""));
+    if (!options.quiet) append(lines, headingLines(check, options, context));
+    append(lines, headline(check));
+    Lines fixOffer;
+    if (const std::size_t fixable = context.fixable) {
+        fixOffer = wrapped("To write " +
+                               (fixable == 1 ? std::string("this line") : "these " + std::to_string(fixable) + " lines") +
+                               " into the file (the original is kept as a backup):",
+                           "");
+        if (options.quiet) fixOffer.clear();
+        fixOffer.push_back("  " + doctorCommand("--fix", check.path));
+    }
+    if (options.quiet) {
+        // A few lines: the worst findings and how to see the rest.
+        if (!check.warnings.empty()) {
+            // The quiet report fits a dozen lines, whatever came before the warnings.
+            const std::size_t budget = lines.size() + 6 < kQuietLines ? kQuietLines - lines.size() : 6;
+            const Lines warnings = warningLines(check.warnings, false, budget, check.path, keysWithHarmfulValues(check));
+            append(lines, warnings);
+        }
+        print(out, lines);
+        return;
+    }
+    const std::size_t screen = kScreenLines > context.linesAbove + 12 ? kScreenLines - context.linesAbove : 12;
+    Lines full = table(check, false);
+    Lines rest;
+    if (check.warnings.empty()) {
+        rest.push_back("No warnings: the plugin reads every value as written.");
+    } else {
+        const std::vector<Warning>& shown = options.details ? allWarnings(check) : check.warnings;
+        const std::size_t used = lines.size() + fixOffer.size();
+        const std::size_t tableLines = options.details ? full.size() : std::min(full.size(), table(check, true).size());
+        const std::size_t budget = screen > used + tableLines ? screen - used - tableLines : 4;
+        rest = warningLines(shown, options.details, std::max<std::size_t>(budget, 4), check.path, keysWithHarmfulValues(check));
+        if (!check.details.empty() && !options.details)
+            append(rest, Lines{"  To see the " + std::to_string(check.details.size()) + " warnings it stands for:",
+                               "    " + doctorCommand("--details", check.path)});
+    }
+    const bool fits = lines.size() + full.size() + rest.size() + fixOffer.size() <= screen;
+    append(lines, options.details || fits ? full : table(check, true));
+    append(lines, rest);
+    append(lines, fixOffer);
+    print(out, lines);
+}

@@ -1,0 +1,45 @@
+#pragma once
+// The doctor's printed report, on one screen: the most harmful finding first, the switch and
+// one row per weather with what the plugin reads, the explanations once, then the warnings,
+// repeated ones grouped, each with the line to write instead or the choice to make.
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "doctor/settings/settings_check.h"
+
+struct ReportOptions {
+    bool quiet = false;    // only the most harmful findings, in a few lines
+    bool details = false;  // everything: every row, every warning on its own
+    std::string program;   // "veltrane-doctor 1.2.0", to head the report
+};
+
+// What the report tells beside the check: the folder looked in, names near the settings
+// file's there, and how many lines --fix would write.
+struct ReportContext {
+    std::string folder;
+    std::vector<std::string> nearNames;
+    std::size_t fixable = 0;
+    std::size_t linesAbove = 0;  // printed before the report on the same screen
+    std::string wineVersion;     // running under Wine or Proton: its version
+};
+
+// A console window shows this many lines; the double-click's "Press Enter" line takes one.
+inline constexpr std::size_t kScreenLines = 29;
+
+void printReport(std::ostream& out, const SettingsCheck& check, const ReportOptions& options,
+                 const ReportContext& context = {});
+
+// A command line for the player to type, with the path they gave: veltrane-doctor --fix "x.ini".
+std::string doctorCommand(const std::string& option, const std::string& path);
+
+// "Veltrane.ini": the settings file's name, without a folder.
+std::string fileNameOfSettings();
+
+// `text` in lines of at most 79 characters, each after `indent`; words longer than a line
+// stay whole.
+std::vector<std::string> wrapped(const std::string& text, const std::string& indent);
+// The same with the first line after `first` instead ("FAIL 1 Script hook: ...").
+std::vector<std::string> wrapped(const std::string& text, const std::string& indent, const std::string& first);

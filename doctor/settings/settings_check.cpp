@@ -1,0 +1,360 @@
+#include "doctor/settings/settings_check.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "doctor/settings/name_check.h"
+#include "doctor/settings/name_spelling.h"
+#include "settings/settings_file.h"
+#include "settings/text_forms.h"
+#include "settings/weather_table.h"
+#include "tuning/tuning_pass.h"
+
+using profile_text::detectEncoding;
+using profile_text::Encoding;
+
+namespace {
+
+// The stored text as Windows reads it (platform/profile_text.h), cut as the plugin's reads cut
+// it; none when the key is missing.
+void readStoredText(SettingsEntry& entry, const std::vector<profile_text::ProfileLine>& lines) {
+    const std::optional<std::string> value = profile_text::valueOf(lines, entry.section, entry.key);
+    if (!value) return;
+    entry.fullLength = value->size();
+    entry.storedText = value->substr(0, kProfileBufferSize - 1);
+}
+
+// The values as the plugin's own parse rules make them; a missing key reads as the reads'
+// default, 0.
+void readValue(SettingsEntry& entry) {
+    const std::string text = entry.storedText.value_or("0");
+    switch (entry.type) {
+        case ValueType::Switch:
+            entry.switchOn = parseBool(text);
+            // The number behind it, as the switch is parsed: "2" is on, and shown as 2.
+            entry.switchNumber = parseInt(text);
+            break;
+        case ValueType::Accuracy: entry.accuracy = parseInt(text); break;
+        case ValueType::DamageModifier: entry.damageModifier = parseFloat(text); break;
+    }
+}
+
+SettingsEntry makeEntry(ValueType type, const WeatherEntry* weather, const char* section, const char* key) {
+    SettingsEntry entry;
+    entry.type = type;
+    entry.weather = weather;
+    entry.section = section;
+    entry.key = key;
+    return entry;
+}
+
+std::vector<SettingsEntry> knownEntries() {
+    std::vector<SettingsEntry> entries;
+    entries.push_back(makeEntry(ValueType::Switch, nullptr, kSettingsSection, kEnabledKey));
+    for (const WeatherEntry& weather : weatherTable) {
+        entries.push_back(makeEntry(ValueType::Accuracy, &weather, weather.section, weather.accuracyKey));
+        entries.push_back(makeEntry(ValueType::DamageModifier, &weather, weather.section, weather.damageModKey));
+    }
+    return entries;
+}
+
+std::string missingExplanation(ValueType type) {
+    switch (type) {
+        case ValueType::Switch: return "missing: reads as 0, the switch is off and no ped is tuned";
+        case ValueType::Accuracy: return "missing: reads as 0, so peds get accuracy 0";
+        case ValueType::DamageModifier:
+            return "missing: reads as 0.0, so peds get damage modifier 0.0 and deal no damage";
+    }
+    return {};
+}
+
+// What a surprising value does in play, where that is worse than a slightly different number.
+std::string consequence(const SettingsEntry& entry) {
+    if (entry.type == ValueType::Accuracy && entry.accuracy != kAccuracySentinel &&
+        !inAccuracyRange(entry.accuracy))
+        return "; outside 0 to 100, so never applied";
+    if (entry.type == ValueType::DamageModifier && entry.damageModifier == 0.0f) return "; peds deal no damage";
+    if (entry.type == ValueType::DamageModifier && entry.damageModifier > kLargestUsualDamage)
+        return "; peds deal " + floatText(entry.damageModifier) + " times the normal damage";
+    if (entry.type == ValueType::DamageModifier && entry.damageModifier < 0.0f) return "; below 0";
+    return {};
+}
+
+std::optional<ValueFinding> checkText(const SettingsEntry& entry) {
+    const std::string& text = *entry.storedText;
+    if (entry.fullLength > text.size()) {
+        // What the whole text meant is past what is read: a choice.
+        ValueFinding cut{WarningKind::ValueCut,
+                         "longer than " + std::to_string(kProfileBufferSize - 1) +
+                             " characters: only the first ones are read, " + valueText(entry) + " in all",
+                         {}};
+        cut.certain = false;
+        cut.choices = {{entry.type == ValueType::DamageModifier ? floatText(entry.damageModifier)
+                        : entry.type == ValueType::Accuracy     ? std::string(formatInt(entry.accuracy).c_str())
+                                                                : std::string(entry.switchOn ? "1" : "0"),
+                        "as read now"}};
+        return cut;
+    }
+    switch (entry.type) {
+        case ValueType::Switch: return checkSwitchText(text, entry.switchOn);
+        case ValueType::Accuracy: return checkAccuracyText(text, entry.accuracy);
+        case ValueType::DamageModifier: return checkDamageText(text, entry.damageModifier);
+    }
+    return std::nullopt;
+}
+
+// Values read as written that are probably not meant.
+std::optional<Warning> caution(const SettingsEntry& entry) {
+    if (entry.type == ValueType::Accuracy && entry.accuracy != kAccuracySentinel &&
+        !inAccuracyRange(entry.accuracy)) {
+        return Warning{WarningKind::AccuracyNeverApplied, 0, entry.section, entry.key,
+                       "caution: " + std::to_string(entry.accuracy) +
+                           " is outside 0 to 100, so peds' accuracy is never changed (the damage modifier still "
+                           "is). For the most accurate peds write " + entry.key +
+                           "=100; to leave their accuracy alone, keep it",
+                       {}};
+    }
+    if (entry.type == ValueType::DamageModifier && entry.damageModifier == 0.0f) {
+        return Warning{WarningKind::NoDamage, 0, entry.section, entry.key,
+                       "caution: a damage modifier of 0 means peds deal no damage in this weather (1 is normal, "
+                       "0.5 half)",
+                       {}};
+    }
+    if (entry.type == ValueType::DamageModifier && entry.damageModifier > kLargestUsualDamage) {
+        const std::string times = floatText(entry.damageModifier);
+        return Warning{WarningKind::HugeDamage, 0, entry.section, entry.key,
+                       "caution: peds deal " + times + " times the normal damage in this weather (1 is normal, 2 "
+                       "double). If you meant a percentage, write " + entry.key + "=" +
+                           floatText(entry.damageModifier / 100.0f),
+                       {}};
+    }
+    if (entry.type == ValueType::DamageModifier && entry.damageModifier < 0.0f) {
+        return Warning{WarningKind::NegativeDamage, 0, entry.section, entry.key,
+                       "caution: a damage modifier below 0 is probably not meant (1 is normal, 0.5 half, 0 none)",
+                       {}};
+    }
+    return std::nullopt;
+}
+
+std::string fileNameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\:");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A certain suggestion whose value is itself probably not meant ("1e3" is 1000, never applied)
+// is a choice: the player evidently wrote that value, but likely did not mean its effect.
+// A suggestion whose own text would not read as it looks is no certain one either.
+void doubtfulEffect(Warning& warning, const SettingsEntry& entry, const std::string& writeValue) {
+    SettingsEntry written = entry;
+    written.storedText = writeValue;
+    written.fullLength = writeValue.size();
+    readValue(written);
+    const bool readsAsWritten = !checkText(written);
+    if (readsAsWritten && (!caution(written) || valueText(written) == valueText(entry))) return;
+    std::string effect = consequence(written);
+    if (effect.size() > 2) effect.erase(0, 2);
+    warning.certain = false;
+    warning.choices = {warning.writeInstead + " (" + (effect.empty() ? "probably not meant" : effect) + ")"};
+    if (!readsAsWritten) warning.choices.clear();
+    warning.writeInstead.clear();
+}
+
+// What the value of one of the plugin's keys calls for: a missing key, text read otherwise
+// than it looks, or a value read as written that is probably not meant.
+std::optional<Warning> valueWarning(const SettingsEntry& entry, std::size_t line) {
+    if (!entry.storedText)
+        return Warning{WarningKind::MissingKey, line, entry.section, entry.key, missingExplanation(entry.type),
+                       entry.key + "=" + defaultValueText(entry.type)};
+    if (const auto found = checkText(entry)) {
+        Warning warning{found->kind, line, entry.section, entry.key, found->explanation + consequence(entry),
+                        found->writeValue.empty() ? std::string() : entry.key + "=" + found->writeValue};
+        warning.certain = found->certain && !found->writeValue.empty();
+        for (const ValueChoice& choice : found->choices)
+            warning.choices.push_back(entry.key + "=" + choice.value + " (" + choice.note + ")");
+        if (warning.certain) doubtfulEffect(warning, entry, found->writeValue);
+        return warning;
+    }
+    if (auto warning = caution(entry)) {
+        warning->line = line;
+        return warning;
+    }
+    return std::nullopt;
+}
+
+// A line that holds two lines in one is told by that warning alone: what its value reads as
+// is the value of the first key only.
+void dropWarningsOnSplitLines(std::vector<Warning>& warnings) {
+    std::vector<std::size_t> split;
+    for (const Warning& warning : warnings)
+        if (warning.kind == WarningKind::TwoLinesInOne) split.push_back(warning.line);
+    warnings.erase(std::remove_if(warnings.begin(), warnings.end(),
+                                  [&](const Warning& w) {
+                                      return w.kind != WarningKind::TwoLinesInOne &&
+                                             std::find(split.begin(), split.end(), w.line) != split.end();
+                                  }),
+                   warnings.end());
+}
+
+// A key the player wrote under another name, or may have meant elsewhere, is misnamed, not
+// missing: no default is added beside their value.
+void dropSuppliedMissingKeys(std::vector<Warning>& warnings) {
+    std::vector<std::string> supplied;
+    for (const Warning& warning : warnings) supplied.insert(supplied.end(), warning.supplies.begin(), warning.supplies.end());
+    warnings.erase(std::remove_if(warnings.begin(), warnings.end(),
+                                  [&](const Warning& w) {
+                                      return w.kind == WarningKind::MissingKey &&
+                                             std::any_of(supplied.begin(), supplied.end(),
+                                                         [&](const std::string& k) { return sameName(k, w.key); });
+                                  }),
+                   warnings.end());
+}
+
+}  // namespace
+
+Fix fixOf(const Warning& warning) {
+    if (warning.kind == WarningKind::Utf8MarkBeforeSection) return Fix::RemoveByteOrderMark;
+    if (!warning.certain || warning.writeInstead.empty()) return Fix::None;
+    if (!warning.moveTo.empty()) return Fix::MoveLine;
+    return warning.line == 0 ? Fix::AddLine : Fix::ReplaceLine;
+}
+
+std::string profilePath(const std::string& path) {
+    if (path.find_first_of("/\\:") == std::string::npos) return "./" + path;
+    return path;
+}
+
+SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string& shownPath) {
+    SettingsCheck check;
+    check.readPath = profilePath(givenPath);
+    check.path = shownPath.empty() ? check.readPath : shownPath;
+    check.pluginsFileName = sameName(fileNameOf(givenPath), fileNameOf(kSettingsFileName));
+
+    SettingsFile file;
+    file.setPath(check.readPath);
+    if (!file.exists()) {
+        check.state = FileState::Missing;
+        check.warnings.push_back(Warning{
+            WarningKind::FileMissing, 0, {}, {},
+            check.pluginsFileName
+                ? "no settings file: the plugin reads every value as 0 (the switch off). If this is the folder the "
+                  "game starts in, the plugin writes the default file (switch on, every weather " +
+                      defaultValueText(ValueType::Accuracy) + " and " + defaultValueText(ValueType::DamageModifier) +
+                      ") when the game starts"
+                : "no file of this name. The plugin reads only " + fileNameOf(kSettingsFileName) +
+                      " in the folder the game starts in, never a file of another name",
+            {}});
+        return check;
+    }
+    std::error_code ignored;
+    if (std::filesystem::is_directory(check.readPath, ignored)) {
+        check.state = FileState::Folder;
+        return check;
+    }
+    std::ifstream in(check.readPath, std::ios::binary);
+    if (!in.is_open()) {
+        check.state = FileState::Unreadable;
+        return check;
+    }
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    check.encoding = detectEncoding(bytes);
+    const std::vector<NameLine> names = scanNames(bytes);
+
+    const std::vector<profile_text::ProfileLine> lines = profile_text::readLines(bytes, profile_text::Reader::Windows);
+    const std::vector<profile_text::ProfileLine> wine = profile_text::readLines(bytes, profile_text::Reader::Wine);
+    check.entries = knownEntries();
+    for (SettingsEntry& entry : check.entries) {
+        readStoredText(entry, lines);
+        const std::optional<std::string> onWine = profile_text::valueOf(wine, entry.section, entry.key);
+        if (onWine != profile_text::valueOf(lines, entry.section, entry.key))
+            check.readOtherwiseOnWine.push_back(onWine ? entry.key + "=" + *onWine : entry.key + " missing");
+        readValue(entry);
+        if (auto warning = valueWarning(entry, lineOf(names, entry.section, entry.key)))
+            check.warnings.push_back(*warning);
+    }
+    checkNames(names, check.warnings);
+    dropWarningsOnSplitLines(check.warnings);
+    dropSuppliedMissingKeys(check.warnings);
+    checkPlatformDifferences(check.encoding, names, check.warnings);
+    // In file order; keys that have no line (missing ones) last.
+    std::stable_sort(check.warnings.begin(), check.warnings.end(), [](const Warning& a, const Warning& b) {
+        return (a.line == 0 ? SIZE_MAX : a.line) < (b.line == 0 ? SIZE_MAX : b.line);
+    });
+
+    const bool nearMiss = std::any_of(check.warnings.begin(), check.warnings.end(), [](const Warning& w) {
+        return w.kind == WarningKind::NearMissName || w.kind == WarningKind::MisspeltName;
+    });
+    if (!holdsAKnownName(names) && !nearMiss) {
+        check.details = std::move(check.warnings);
+        // What --fix adds: the missing keys no value of the player's may stand for.
+        const auto missingKeys = std::count_if(check.details.begin(), check.details.end(),
+                                               [](const Warning& w) { return w.kind == WarningKind::MissingKey; });
+        check.warnings = {Warning{
+            WarningKind::NoKnownNames, 0, {}, {},
+            std::string(check.encoding == Encoding::Utf16WithoutMark
+                            ? "the file looks like UTF-16 without a byte-order mark, which neither Windows nor Wine "
+                              "reads: "
+                            : "") +
+                "this file holds none of the plugin's sections or keys, so the plugin reads every value as 0: the "
+                "switch is off and no ped is tuned. " +
+                (check.encoding == Encoding::Utf16WithoutMark
+                     ? "Fix: " + std::string(kSaveAsAnsi)
+                     : check.pluginsFileName ? "Fix: delete it, and the plugin writes the default file when the game "
+                                               "starts; or let --fix add the default file's " + std::to_string(missingKeys) + " entries to it"
+                                             : "Is it the file you meant? The plugin reads only " +
+                                                   fileNameOf(kSettingsFileName) + " in the folder the game starts in."),
+            {}}};
+    }
+    if (!check.pluginsFileName) {
+        check.warnings.insert(check.warnings.begin(),
+                              Warning{WarningKind::NotPluginsFile, 0, {}, {},
+                                      "the plugin never reads this file: it reads only " + fileNameOf(kSettingsFileName) +
+                                          " in the folder the game starts in. If this is your settings file, rename it to " +
+                                          fileNameOf(kSettingsFileName) +
+                                          " (in File Explorer, View > Show > File name extensions shows the whole name)",
+                                      {}});
+    }
+    return check;
+}
+
+std::string valueText(const SettingsEntry& entry) {
+    switch (entry.type) {
+        case ValueType::Switch: return std::to_string(entry.switchNumber) + (entry.switchOn ? ": on" : ": off");
+        case ValueType::Accuracy: return std::to_string(entry.accuracy);
+        case ValueType::DamageModifier: return floatText(entry.damageModifier);
+    }
+    return {};
+}
+
+std::string meaningInPlay(const SettingsEntry& entry) {
+    switch (entry.type) {
+        case ValueType::Switch:
+            return entry.switchOn ? "peds get their weather's values in every frame" : "the plugin leaves peds alone";
+        case ValueType::Accuracy:
+            if (entry.accuracy == kAccuracySentinel) return "follows the first ped *";
+            if (inAccuracyRange(entry.accuracy)) return "applied";
+            return "never applied";
+        case ValueType::DamageModifier:
+            if (entry.damageModifier == 0.0f) return "peds deal no damage";
+            if (entry.damageModifier == 1.0f) return "normal";
+            if (entry.damageModifier < 0.0f) return "below 0";
+            return "applied";
+    }
+    return {};
+}
+
+bool isCaution(WarningKind kind) {
+    return kind == WarningKind::AccuracyNeverApplied || kind == WarningKind::NoDamage ||
+           kind == WarningKind::NegativeDamage || kind == WarningKind::HugeDamage;
+}
+
+const std::vector<Warning>& allWarnings(const SettingsCheck& check) {
+    return check.details.empty() ? check.warnings : check.details;
+}
+
+int exitStatus(const SettingsCheck& check) {
+    if (check.state == FileState::Folder || check.state == FileState::Unreadable) return 2;
+    return check.warnings.empty() ? 0 : 1;
+}
