@@ -186,11 +186,11 @@ std::string listWith(std::string_view list, std::string_view dll, const std::str
         const std::size_t end = list.find(';');
         const std::string_view item = list.substr(0, end);
         list.remove_prefix(end == std::string_view::npos ? list.size() : end + 1);
-        const std::size_t equals = item.find('=');
-        if (equals == std::string_view::npos) {
+        if (!modeInOverrideList(item, dll)) {
             add(item);
             continue;
         }
+        const std::size_t equals = item.find('=');
         std::string names;
         std::string_view rest = item.substr(0, equals);
         for (;;) {
