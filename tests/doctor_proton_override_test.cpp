@@ -28,10 +28,8 @@ TEST(WineLoadOrder, OnlyANativeFirstOrderLoadsTheFolderDll) {
         Text value;
         bool nativeFirst;
     } cases[] = {
-        {"native,builtin", true}, {"n,b", true},       {"native", true},          {"n", true},
-        {" N , B ", true},        {"NATIVE", true},    {"n b", true},             {"builtin", false},
-        {"b,n", false},           {"b", false},        {"builtin,native", false}, {"", false},
-        {"disabled", false},      {",,", false},       {kAbsent, false},
+        {"native,builtin", true}, {"n,b", true}, {"native", true}, {" N , B ", true}, {"builtin", false},
+        {"b,n", false},           {"", false},   {"disabled", false}, {kAbsent, false},
     };
     for (const auto& c : cases) EXPECT_EQ(overrideLoadsNativeFirst(c.value), c.nativeFirst) << c.value.value_or("(absent)");
 }
@@ -48,12 +46,10 @@ TEST(WineLoadOrder, FindsTheDllsModeInAnOverrideList) {
         {"*dinput8=n;d3d11=b", "dinput8", "n"},
         {"DInput8.dll=n,b", "dinput8", "n,b"},
         {"dinput8=b;dinput8=n,b", "dinput8", "n,b"},
-        {"dinput8=", "dinput8", ""},
         {"d3d11=b", "dinput8", kAbsent},
         {"dinput8", "dinput8", kAbsent},
         {"xdinput8=n", "dinput8", kAbsent},
         {"version=n,b", "C:\\Games\\RDR2\\version.dll", "n,b"},
-        {"", "dinput8", kAbsent},
     };
     for (const auto& c : cases) EXPECT_EQ(modeInOverrideList(c.list, c.dll), c.mode) << c.list << " / " << c.dll;
 }
@@ -71,14 +67,12 @@ TEST(LaunchOptions, SetsAVariableOnlyBeforeTheGameInItsOwnCommand) {
         {"env WINEDLLOVERRIDES=\"dinput8=n\" mangohud %command%", "dinput8=n", false},
         {"WINEDLLOVERRIDES=x=b WINEDLLOVERRIDES=y=n %command%", "y=n", false},
         {"export WINEDLLOVERRIDES=\"dinput8=n\"; %command%", "dinput8=n", false},
-        {"export WINEDLLOVERRIDES=\"dinput8=n\" && %command%", "dinput8=n", false},
         {"WINEDLLOVERRIDES=\"dinput8=n\"; %command%", kAbsent, false},
         {"%command% WINEDLLOVERRIDES=\"dinput8=n\"", kAbsent, false},
         {"WINEDLLOVERRIDES=\"dinput8=n\" -vulkan", kAbsent, false},
         {"# WINEDLLOVERRIDES=\"dinput8=n\"\n%command%", kAbsent, false},
         {"\"WINEDLLOVERRIDES=dinput8=n\" %command%", kAbsent, false},
         {"MY_WINEDLLOVERRIDES=n %command%", kAbsent, false},
-        {"", kAbsent, false},
         {"WINEDLLOVERRIDES=\"dinput8=n %command%", kAbsent, true},
         {"WINEDLLOVERRIDES='dinput8=n %command%", kAbsent, true},
     };
@@ -149,6 +143,8 @@ TEST(LaunchOptions, TheLineToPasteLoadsTheFolderDllAndKeepsTheRest) {
          "A='x y' WINEDLLOVERRIDES=\"d3d11,dxgi=n;dinput8=n,b\" %command% -skipintro", {{"A", "x y"}}, {"d3d11,dxgi=n"}},
         {"WINEDLLOVERRIDES='dinput8,d3d11=b;dsound=n' %command%", "dinput8",
          "WINEDLLOVERRIDES=\"d3d11=b;dsound=n;dinput8=n,b\" %command%", {}, {"d3d11=b", "dsound=n"}},
+        {"WINEDLLOVERRIDES='a\\\"b=n' %command%", "dinput8", "WINEDLLOVERRIDES=\"a\\\\\\\"b=n;dinput8=n,b\" %command%", {},
+         {"a\\\"b=n"}},
         {"export WINEDLLOVERRIDES=\"d3d11=b\"; B=2 %command%", "dinput8",
          "export WINEDLLOVERRIDES=\"d3d11=b;dinput8=n,b\"; B=2 %command%", {{"B", "2"}}, {"d3d11=b"}},
         {"WINEDLLOVERRIDES=\"d3d11=b\"; %command%", "dinput8",
@@ -204,7 +200,6 @@ TEST(SteamLaunchOptions, ReadsTheGamesOptionsFromAUsersSettings) {
         {"upper-case Apps, escaped quotes",
          localconfig("Apps", "\"LaunchOptions\"\t\t\"WINEDLLOVERRIDES=\\\"dinput8=n,b\\\" %command%\"\n"),
          "WINEDLLOVERRIDES=\"dinput8=n,b\" %command%", false},
-        {"key letter case", localconfig("apps", "\"launchoptions\" \"a\\\\b\"\n"), "a\\b", false},
         {"never set", localconfig("apps", "\"LastPlayed\" \"1\"\n"), kAbsent, false},
         {"set to nothing", localconfig("apps", "\"LaunchOptions\" \"\"\n"), "", false},
         {"another game only", "\"UserLocalConfigStore\" { \"Software\" { \"Valve\" { \"Steam\" { \"apps\" { \"730\" { "
