@@ -1,0 +1,177 @@
+#include "doctor/readers/wine_registry.h"
+
+#include <cstddef>
+#include <cstdint>
+
+#include "doctor/readers/wine_load_order.h"
+
+namespace {
+
+constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+void appendUtf8(std::string& out, std::uint32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// A text from `at` up to `close`, unescaped as Wine writes its registry: \\ \" and the C
+// letters, \x with up to four hex digits, up to three octal digits, any other character as
+// itself. False when `close` never comes.
+bool escapedText(std::string_view line, std::size_t& at, char close, std::string& into) {
+    while (at < line.size()) {
+        const char c = line[at++];
+        if (c == close) return true;
+        if (c != '\\' || at == line.size()) {
+            into += c;
+            continue;
+        }
+        const char e = line[at++];
+        switch (e) {
+            case 'a': into += '\a'; break;
+            case 'b': into += '\b'; break;
+            case 'e': into += '\x1B'; break;
+            case 'f': into += '\f'; break;
+            case 'n': into += '\n'; break;
+            case 'r': into += '\r'; break;
+            case 't': into += '\t'; break;
+            case 'v': into += '\v'; break;
+            case 'x': {
+                std::uint32_t code = 0;
+                int digits = 0;
+                while (digits < 4 && at < line.size() && hexDigit(line[at]) >= 0) {
+                    code = code * 16 + static_cast<std::uint32_t>(hexDigit(line[at++]));
+                    ++digits;
+                }
+                if (digits == 0) {
+                    into += 'x';
+                } else {
+                    appendUtf8(into, code);
+                }
+                break;
+            }
+            default:
+                if (e >= '0' && e <= '7') {
+                    std::uint32_t code = static_cast<std::uint32_t>(e - '0');
+                    for (int digits = 1; digits < 3 && at < line.size() && line[at] >= '0' && line[at] <= '7'; ++digits)
+                        code = code * 8 + static_cast<std::uint32_t>(line[at++] - '0');
+                    appendUtf8(into, code);
+                } else {
+                    into += e;
+                }
+        }
+    }
+    return false;
+}
+
+enum class Section { Other, Global, Program };
+
+// One section's override, under each of the two names.
+struct Named {
+    std::optional<std::string> plain;
+    std::optional<std::string> starred;
+    const std::optional<std::string>& either() const { return plain ? plain : starred; }
+};
+
+}  // namespace
+
+WineDllOverrides readWineDllOverrides(std::string_view userReg, std::string_view dll, std::string_view program) {
+    WineDllOverrides out;
+    const std::string name = overrideDllName(dll);
+    const std::string globalKey = "Software\\Wine\\DllOverrides";
+    const std::string programKey = "Software\\Wine\\AppDefaults\\" + std::string(program) + "\\DllOverrides";
+    Named global, own;
+    Section section = Section::Other;
+
+    std::size_t lineNumber = 0;
+    const auto refuse = [&](const std::string& why) {
+        out = WineDllOverrides{};
+        out.refusal = why + " (line " + std::to_string(lineNumber) + ")";
+        return out;
+    };
+    std::string_view rest = userReg;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (lineNumber == 1) {
+            if (line != kHeader) return refuse("not a Wine registry: its first line isn't \"" + std::string(kHeader) + "\"");
+            continue;
+        }
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+        if (line.empty()) continue;
+        if (line.front() == '[') {
+            std::size_t at = 1;
+            std::string key;
+            if (!escapedText(line, at, ']', key)) return refuse("a section's header without its closing bracket");
+            section = sameName(key, globalKey)    ? Section::Global
+                      : sameName(key, programKey) ? Section::Program
+                                                  : Section::Other;
+            continue;
+        }
+        if (section == Section::Other || (line.front() != '"' && line.front() != '@')) continue;
+
+        std::size_t at = 1;
+        std::string valueName;
+        if (line.front() == '"' && !escapedText(line, at, '"', valueName)) return refuse("a value's name never closed");
+        if (at == line.size() || line[at] != '=') return refuse("a value's name without '='");
+        ++at;
+        Named& named = section == Section::Global ? global : own;
+        std::optional<std::string>* slot = nullptr;
+        if (line.front() == '"' && sameName(valueName, name)) slot = &named.plain;
+        if (line.front() == '"' && valueName.size() == name.size() + 1 && valueName.front() == '*' &&
+            sameName(std::string_view(valueName).substr(1), name))
+            slot = &named.starred;
+        std::string_view data = line.substr(at);
+        // "str(2):" is a text the registry expands; the override reads it all the same.
+        if (data.substr(0, 4) == "str(") {
+            const std::size_t colon = data.find("):");
+            if (colon != std::string_view::npos) data.remove_prefix(colon + 2);
+        }
+        if (data.empty() || data.front() != '"') {
+            if (slot) return refuse("the override of " + name + " is not a text");
+            continue;
+        }
+        std::size_t from = 1;
+        std::string value;
+        if (!escapedText(data, from, '"', value)) return refuse("a value never closed");
+        if (slot) *slot = std::move(value);
+    }
+    if (lineNumber == 0) return refuse("not a Wine registry: the file is empty");
+
+    out.global = global.either();
+    out.program = own.either();
+    for (const std::optional<std::string>* candidate : {&own.plain, &global.plain, &own.starred, &global.starred}) {
+        if (*candidate) {
+            out.inEffect = *candidate;
+            break;
+        }
+    }
+    return out;
+}
