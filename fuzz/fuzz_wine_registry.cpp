@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "doctor/readers/proton_override.h"
+#include "doctor/folder/proton_override.h"
 #include "doctor/readers/wine_load_order.h"
 #include "doctor/readers/wine_registry.h"
 #include "fuzz/fuzz_support.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "doctor/readers/launch_options.h"
-#include "doctor/readers/proton_override.h"
+#include "doctor/folder/proton_override.h"
 #include "doctor/readers/steam_launch_options.h"
 #include "doctor/readers/wine_load_order.h"
 #include "doctor/readers/wine_registry.h"

@@ -1,6 +1,6 @@
 #include "doctor/readers/steam_launch_options.h"
 
-#include "doctor/keyvalues_text.h"
+#include "doctor/readers/keyvalues_text.h"
 
 SteamLaunchOptions readSteamLaunchOptions(std::string_view vdf, std::string_view appId) {
     SteamLaunchOptions out;

@@ -1,4 +1,4 @@
-#include "doctor/readers/proton_override.h"
+#include "doctor/folder/proton_override.h"
 
 #include "doctor/readers/launch_options.h"
 #include "doctor/readers/steam_launch_options.h"
