@@ -13,7 +13,7 @@ packages=(
     clang libclang-rt-14-dev            # fuzzers and sanitizers
     clang-tidy                          # the clang-tidy preset
     llvm                                # llvm-nm: the names clang decorates for the host's MSVC ABI
-    nlohmann-json3-dev libcli11-dev     # the simulated game's scenario files and options
+    nlohmann-json3-dev libcli11-dev     # JSON: the simulated game's scenarios, Epic's manifests; CLI11: both programs' options
     zip unzip                           # the release package
     chromium                            # the simulated game's HTML page, checked in a headless browser
 )

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the release package, build/windows/Veltrane-<version>.zip (Veltrane.asi,
-# veltrane-doctor.exe, README.txt, LICENSE.txt), and prints its path. The version is the one in
+# veltrane-doctor.exe, README.txt, CHANGES.txt, LICENSE.txt), and prints its path. The version is the one in
 # the root CMakeLists.txt's project(). Usage: bash scripts/package.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,15 +1,17 @@
 cmake_minimum_required(VERSION 3.25)
-# The release package: exactly its five files, the project version in both binaries' version
-# resources, and the same bytes from a second, fresh build of the same sources.
+# The release package: exactly its six files, the project version in the Windows binaries'
+# version resources, a Linux doctor that runs with nothing installed, and the same bytes from a
+# second, fresh build of the same sources.
 #   -DPACKAGE=<zip> -DVERSION=<x.y.z> -DSOURCE_DIR=<repo> -DREBUILD_DIR=<scratch build tree>
 #   -DTOOLCHAIN=<file> -DBUILD_TYPE=<the first build's> -DUNZIP=<unzip> -DSTRINGS=<mingw strings>
+#   -DREADELF=<readelf>
 
 include(${CMAKE_CURRENT_LIST_DIR}/support/run_and_match.cmake)
 
 run_or_fail("can't list ${PACKAGE}" COMMAND ${UNZIP} -Z1 ${PACKAGE} OUTPUT_VARIABLE listing)
 string(STRIP "${listing}" listing)
 string(REPLACE "\n" ";" names "${listing}")
-set(expected CHANGES.txt LICENSE.txt README.txt Veltrane.asi veltrane-doctor.exe)
+set(expected CHANGES.txt LICENSE.txt README.txt Veltrane.asi veltrane-doctor veltrane-doctor.exe)
 if(NOT names STREQUAL expected)
     message(FATAL_ERROR "package holds: ${names}\n          want: ${expected}")
 endif()
@@ -27,6 +29,22 @@ foreach(binary Veltrane.asi veltrane-doctor.exe)
         endif()
     endforeach()
 endforeach()
+# The Linux doctor: an x86-64 program players can run (its execute bit kept in the zip), linked
+# statically (no program interpreter, no dynamic section: no library of the player's machine
+# needed), that says its version.
+run_or_fail("can't list ${PACKAGE} in detail" COMMAND ${UNZIP} -Z ${PACKAGE} veltrane-doctor OUTPUT_VARIABLE entry)
+expect_match("${entry}" "^-rwxr-xr-x" "veltrane-doctor is not executable in the zip: ${entry}")
+set(linux_doctor ${unpacked}/veltrane-doctor)
+run_or_fail("readelf can't read veltrane-doctor" COMMAND ${READELF} -h -l -d ${linux_doctor} OUTPUT_VARIABLE elf)
+expect_match("${elf}" "Machine: +Advanced Micro Devices X86-64" "veltrane-doctor is not an x86-64 program")
+if(elf MATCHES "INTERP|NEEDED")
+    message(FATAL_ERROR "veltrane-doctor needs a program interpreter or libraries:\n${elf}")
+endif()
+expect_match("${elf}" "There is no dynamic section" "veltrane-doctor is linked dynamically")
+run_or_fail("veltrane-doctor --version failed" COMMAND ${linux_doctor} --version OUTPUT_VARIABLE said)
+expect_match("${said}" "${VERSION}" "veltrane-doctor --version says ${said}")
+message(STATUS "veltrane-doctor for Linux: static x86-64, executable, version ${VERSION}")
+
 file(READ ${unpacked}/README.txt readme)
 foreach(wanted "Veltrane ${VERSION}" "ScriptHookRDR2.dll" "12829" "veltrane-doctor" "Uninstall" "It does nothing")
     string(FIND "${readme}" "${wanted}" at)
