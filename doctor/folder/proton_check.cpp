@@ -1,0 +1,84 @@
+#include "doctor/folder/proton_check.h"
+
+#include <algorithm>
+
+#include "doctor/folder/folder_files.h"
+#include "doctor/folder/proton_override.h"
+#include "doctor/readers/steam_records.h"
+#include "doctor/readers/wine_load_order.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kCheck = "8 Proton";
+
+// Each Steam user's localconfig.vdf, read; a folder without one is no user of this machine.
+std::vector<SteamUserConfig> steamUsers(const std::vector<fs::path>& steamFolders) {
+    std::vector<SteamUserConfig> users;
+    for (const fs::path& steam : steamFolders) {
+        std::error_code error;
+        std::vector<fs::path> folders;
+        for (fs::directory_iterator it(steam / "userdata", error), end; !error && it != end; it.increment(error))
+            folders.push_back(it->path());
+        std::sort(folders.begin(), folders.end());
+        for (const fs::path& user : folders) {
+            const std::optional<std::string> bytes = folder_files::readFile(user / "config" / "localconfig.vdf");
+            if (bytes) users.push_back({user.filename().u8string(), *bytes});
+        }
+    }
+    return users;
+}
+
+std::string joined(const std::vector<std::string>& users) { return folder_files::joined(users); }
+
+}  // namespace
+
+std::optional<fs::path> steamLibraryOf(const fs::path& gameFolder) {
+    const fs::path common = gameFolder.lexically_normal().parent_path();
+    if (!folder_files::sameName(common.filename().u8string(), "common")) return std::nullopt;
+    if (!folder_files::sameName(common.parent_path().filename().u8string(), "steamapps")) return std::nullopt;
+    return common.parent_path().parent_path();
+}
+
+std::optional<FolderFinding> protonFinding(const fs::path& gameFolder, const std::vector<fs::path>& steamFolders,
+                                           const std::string& loaderDll) {
+    const std::optional<fs::path> library = steamLibraryOf(gameFolder);
+    if (!library) return std::nullopt;
+    ProtonOverrideInput input;
+    input.loaderDll = overrideDllName(loaderDll);
+    input.program = kGameFile;
+    input.appId = kSteamAppId;
+    input.users = steamUsers(steamFolders);
+    const fs::path prefix = *library / "steamapps" / "compatdata" / kSteamAppId / "pfx";
+    input.userReg = folder_files::readFile(prefix / "user.reg");
+    const ProtonOverrideVerdict verdict = judgeProtonOverride(input);
+
+    const std::string dll = input.loaderDll + ".dll";
+    if (verdict.outcome == OverrideOutcome::LoadsFirst) {
+        const bool byOptions = std::any_of(verdict.users.begin(), verdict.users.end(),
+                                           [](const UserOverride& user) { return user.byLaunchOptions; });
+        return finding(kCheck, Verdict::Pass,
+                       "Wine loads the folder's " + dll + " first (" +
+                           (byOptions ? "the game's launch options" : "the game's Wine prefix") + " say so)");
+    }
+    if (verdict.outcome == OverrideOutcome::Unknown) {
+        std::string why = verdict.notes.empty() ? "no Steam user's launch options were found" : joined(verdict.notes);
+        return finding(kCheck, Verdict::NotMade, "whether Wine loads the folder's " + dll + " can't be told: " + why);
+    }
+    const std::vector<std::string> lacking = verdict.usersLeftToWine();
+    std::string line = "WINEDLLOVERRIDES=\"" + input.loaderDll + "=n,b\" %command%";
+    for (const UserOverride& user : verdict.users) {
+        if (user.outcome == OverrideOutcome::LeftToWine && !user.suggestedOptions.empty()) {
+            line = user.suggestedOptions;
+            break;
+        }
+    }
+    FolderFinding failed = finding(
+        kCheck, Verdict::Fail,
+        "Wine loads its own " + dll + ", not the folder's ASI loader, so nothing loads the script hook or " +
+            kPluginFile + (lacking.empty() ? "" : " (the launch options of Steam user " + joined(lacking) + ")"),
+        "in Steam, open Red Dead Redemption 2 > Properties > Launch options and write: " + line +
+            " (Steam may keep an option just pasted only when it closes: close Steam, then start the game)");
+    return failed;
+}
