@@ -252,6 +252,11 @@ std::vector<std::string> importsFrom(const Image& image, std::string_view dll) {
     return out;
 }
 
+std::string versionText(const Image& image) {
+    const auto text = image.versionStrings.find("FileVersion");
+    return text != image.versionStrings.end() ? text->second : image.fileVersion.value_or("");
+}
+
 std::string machineName(const Image& image) {
     switch (image.machine) {
         case kMachineX64: return "64-bit x64";

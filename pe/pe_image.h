@@ -53,6 +53,10 @@ Image readImage(std::string_view bytes);
 // nothing from it.
 std::vector<std::string> importsFrom(const Image& image, std::string_view dll);
 
+// The version the image's version resource gives: its FileVersion text ("1.3.0"), else the
+// fixed file version; empty when none.
+std::string versionText(const Image& image);
+
 // "64-bit x64", "32-bit x86", "ARM64", or the machine number.
 std::string machineName(const Image& image);
 
