@@ -19,9 +19,6 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: veltrane-doctor [PATH] [--game DIR] [--quiet] [--details] [--write-defaults] [--fix] [--install [DIR]] [--uninstall [DIR]] [--help] [--version]";
-
 struct Place {
     std::string folder;  // empty: the current one
     std::string name;
