@@ -65,7 +65,8 @@ public:
         // The directories must lie within the optional header's stated size.
         const std::size_t optionalEnd = optional + headers.optionalSize;
         if (directories + 8 * directoryCount > optionalEnd)
-            directoryCount = static_cast<std::uint32_t>(optionalEnd > directories ? (optionalEnd - directories) / 8 : 0);
+            directoryCount =
+                static_cast<std::uint32_t>(optionalEnd > directories ? (optionalEnd - directories) / 8 : 0);
         sections = headers.sections;
         is64 = image.is64;
         readExports(image);

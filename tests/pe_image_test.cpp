@@ -245,7 +245,8 @@ TEST(ImageWhole, TellsACutShortFileFromAWholeOne) {
         {"cut in the section table", image(0x80), "headers end past the end"},
         {"a checksum that does not hold", image(0x400, 0x1234), "checksum"},
         {"no image", "just text, not a DLL", ""},
-        {"header pointer past the end", std::string("MZ") + std::string(0x3A, '\0') + "\xff\xff\xff\x7f", "headers end"},
+        {"header pointer past the end", std::string("MZ") + std::string(0x3A, '\0') + "\xff\xff\xff\x7f",
+         "headers end"},
     };
     for (const Case& c : cases) {
         const std::string why = whyImageCutShort(c.bytes);

@@ -31,7 +31,8 @@ FolderFinding hookStopped(const fs::path& root, const std::vector<std::string>& 
     std::string hookVersion = log.version;
     if (const auto hook = present(names, kHookFile)) {
         if (const auto dll = readBytes(root / *hook)) {
-            if (const std::string version = pe::versionText(pe::readImage(*dll)); !version.empty()) hookVersion = version;
+            if (std::string version = pe::versionText(pe::readImage(*dll)); !version.empty())
+                hookVersion = std::move(version);
         }
     }
     std::string gameVersion;
@@ -50,7 +51,8 @@ FolderFinding hookStopped(const fs::path& root, const std::vector<std::string>& 
     std::string fix = "the game was updated and this script hook does not know its version: wait for a script "
                       "hook that supports version " + (gameVersion.empty() ? "the game's" : gameVersion) +
                       " (from its author's page), or put back the game version it supports";
-    FolderFinding out = finding(FolderCheckId::Log, old ? Verdict::Note : Verdict::Fail, std::move(text), std::move(fix));
+    FolderFinding out =
+        finding(FolderCheckId::Log, old ? Verdict::Note : Verdict::Fail, std::move(text), std::move(fix));
     out.quoted.push_back(log.fatalLine);
     return out;
 }

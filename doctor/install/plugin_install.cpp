@@ -1,7 +1,6 @@
 #include "doctor/install/plugin_install.h"
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
 
 #include "doctor/os/os.h"
@@ -36,9 +35,9 @@ bool writeAll(const fs::path& path, const std::string& bytes, std::error_code& e
         return false;
     }
     // The stream keeps no reason; asking the folder for a new file gives one.
-    const bool made = std::ofstream(path, std::ios::binary).is_open();
-    error = made ? std::make_error_code(std::errc::no_space_on_device) : std::make_error_code(std::errc::permission_denied);
-    if (made) fs::remove(path, ignored);
+    std::string why;
+    error = folderTakesNewFiles(path.parent_path(), why) ? std::make_error_code(std::errc::no_space_on_device)
+                                                         : std::make_error_code(std::errc::permission_denied);
     return false;
 }
 

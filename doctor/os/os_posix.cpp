@@ -22,7 +22,7 @@ void prepareConsole() {}
 
 // ---- Paths and folders: file names are bytes here, and the terminal's are UTF-8 already.
 
-std::vector<std::string> commandLineArguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
+std::vector<std::string> commandLineArguments(int argc, char** argv) { return {argv, argv + argc}; }
 
 bool isPathSeparator(char c) { return c == '/'; }
 
