@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr int kDeepest = 32;
-
 // The escapes the reader must take back; a tab goes in as it is.
 constexpr Escape kQuoted[] = {{'\\', "\\\\"}, {'"', "\\\""}, {'\n', "\\n"}};
 
@@ -57,7 +55,7 @@ void checkShape(const std::vector<KeyValue>& entries, int blocksAround) {
         FUZZ_CHECK(entry.isBlock || entry.children.empty(), "a text value with children");
         FUZZ_CHECK(!entry.isBlock || entry.value.empty(), "a block with a text value");
         if (!entry.isBlock) continue;
-        FUZZ_CHECK(blocksAround + 1 <= kDeepest, "%d blocks nested were followed", blocksAround + 1);
+        FUZZ_CHECK(blocksAround + 1 <= kMostNestedBlocks, "%d blocks nested were followed", blocksAround + 1);
         checkShape(entry.children, blocksAround + 1);
     }
 }

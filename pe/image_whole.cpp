@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "pe/pe_image.h"
+
 namespace {
 
 std::uint32_t little(std::string_view bytes, std::size_t at, std::size_t size) {
@@ -27,26 +29,23 @@ std::uint32_t imageChecksum(std::string_view bytes, std::size_t field) {
 }  // namespace
 
 std::string whyImageCutShort(std::string_view bytes) {
-    if (bytes.size() < 0x40 || bytes.substr(0, 2) != "MZ") return {};
-    const std::size_t header = little(bytes, 0x3C, 4);
+    const pe::Headers headers = pe::readHeaders(bytes);
+    if (!headers.isMz) return {};
+    const char* pastTheEnd = "its headers end past the end of the file";
     constexpr std::size_t kFileHeader = 24;  // "PE\0\0" and the file header
-    if (header > bytes.size() || bytes.size() - header < kFileHeader) return "its headers end past the end of the file";
-    if (bytes.substr(header, 4) != std::string_view("PE\0\0", 4)) return {};
-    const std::size_t sections = little(bytes, header + 6, 2);
-    const std::size_t optional = little(bytes, header + 20, 2);
-    const std::size_t table = header + kFileHeader + optional;
-    constexpr std::size_t kSection = 40;
-    if (table > bytes.size() || (bytes.size() - table) / kSection < sections)
-        return "its headers end past the end of the file";
-    for (std::size_t i = 0; i < sections; ++i) {
-        const std::size_t at = table + i * kSection;
-        const std::uint64_t size = little(bytes, at + 16, 4), start = little(bytes, at + 20, 4);
-        if (size > 0 && start + size > bytes.size())
-            return "its sections end at byte " + std::to_string(start + size) + ", past the end of the file (" +
+    if (headers.peHeader > bytes.size() || bytes.size() - headers.peHeader < kFileHeader) return pastTheEnd;
+    if (!headers.isPeSignature) return {};
+    if (headers.optionalHeader + headers.optionalSize > bytes.size() ||
+        headers.sections.size() < headers.sectionCount)
+        return pastTheEnd;
+    for (const pe::Section& section : headers.sections) {
+        const std::uint64_t end = std::uint64_t{section.rawOffset} + section.rawSize;
+        if (section.rawSize > 0 && end > bytes.size())
+            return "its sections end at byte " + std::to_string(end) + ", past the end of the file (" +
                    std::to_string(bytes.size()) + " bytes)";
     }
-    const std::size_t field = header + kFileHeader + 64;
-    if (optional >= 68 && field + 4 <= bytes.size()) {
+    const std::size_t field = headers.optionalHeader + 64;
+    if (headers.optionalSize >= 68 && field + 4 <= bytes.size()) {
         const std::uint32_t written = little(bytes, field, 4);
         if (written != 0 && written != imageChecksum(bytes, field)) return "its checksum does not hold";
     }

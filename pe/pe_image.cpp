@@ -26,6 +26,7 @@ public:
         while (at < data_.size() && data_[at] != '\0' && out.size() < kLongestName) out += data_[at++];
         return out;
     }
+    std::string_view all() const { return data_; }
     std::string_view view(std::size_t at, std::size_t size) const {
         if (!fits(at, 0)) return {};
         return data_.substr(at, std::min(size, data_.size() - at));
@@ -42,24 +43,17 @@ private:
     std::string_view data_;
 };
 
-struct Section {
-    std::uint32_t address, virtualSize, rawSize, rawOffset;
-};
-
 class Reader {
 public:
     explicit Reader(std::string_view data) : bytes(data) {}
 
     Image read() {
         Image image;
-        if (!bytes.fits(0, 0x40) || bytes.u16(0) != 0x5A4D) return image;  // "MZ"
-        const std::size_t header = bytes.u32(0x3C);
-        if (!bytes.fits(header, 24) || bytes.u32(header) != 0x00004550) return image;  // "PE\0\0"
-        image.machine = bytes.u16(header + 4);
-        const std::uint16_t sectionCount = bytes.u16(header + 6);
-        const std::uint16_t optionalSize = bytes.u16(header + 20);
-        image.isDll = (bytes.u16(header + 22) & 0x2000) != 0;
-        const std::size_t optional = header + 24;
+        const Headers headers = readHeaders(bytes.all());
+        if (!headers.isPeSignature) return image;
+        image.machine = headers.machine;
+        image.isDll = (headers.characteristics & 0x2000) != 0;
+        const std::size_t optional = headers.optionalHeader;
         const std::uint16_t magic = bytes.u16(optional);
         if (magic != 0x10B && magic != 0x20B) return image;
         image.is64 = magic == 0x20B;
@@ -69,11 +63,11 @@ public:
         directories = optional + (image.is64 ? 112 : 96);
         directoryCount = std::min<std::uint32_t>(bytes.u32(directoryCountAt), 16);
         // The directories must lie within the optional header's stated size.
-        if (directories + 8 * directoryCount > optional + optionalSize)
-            directoryCount = static_cast<std::uint32_t>(
-                optional + optionalSize > directories ? (optional + optionalSize - directories) / 8 : 0);
-        for (std::size_t i = 0, at = optional + optionalSize; i < sectionCount && bytes.fits(at, 40); ++i, at += 40)
-            sections.push_back({bytes.u32(at + 12), bytes.u32(at + 8), bytes.u32(at + 16), bytes.u32(at + 20)});
+        const std::size_t optionalEnd = optional + headers.optionalSize;
+        if (directories + 8 * directoryCount > optionalEnd)
+            directoryCount =
+                static_cast<std::uint32_t>(optionalEnd > directories ? (optionalEnd - directories) / 8 : 0);
+        sections = headers.sections;
         is64 = image.is64;
         readExports(image);
         readImports(image);
@@ -242,6 +236,26 @@ using profile_text::sameName;
 
 }  // namespace
 
+Headers readHeaders(std::string_view data) {
+    const Bytes bytes(data);
+    Headers headers;
+    if (!bytes.fits(0, 0x40) || bytes.u16(0) != 0x5A4D) return headers;  // "MZ"
+    headers.isMz = true;
+    headers.peHeader = bytes.u32(0x3C);
+    const std::size_t header = headers.peHeader;
+    if (!bytes.fits(header, 24) || bytes.u32(header) != 0x00004550) return headers;  // "PE\0\0"
+    headers.isPeSignature = true;
+    headers.machine = bytes.u16(header + 4);
+    headers.sectionCount = bytes.u16(header + 6);
+    headers.optionalSize = bytes.u16(header + 20);
+    headers.characteristics = bytes.u16(header + 22);
+    headers.optionalHeader = header + 24;
+    for (std::size_t i = 0, at = headers.optionalHeader + headers.optionalSize;
+         i < headers.sectionCount && bytes.fits(at, 40); ++i, at += 40)
+        headers.sections.push_back({bytes.u32(at + 12), bytes.u32(at + 8), bytes.u32(at + 16), bytes.u32(at + 20)});
+    return headers;
+}
+
 Image readImage(std::string_view bytes) { return Reader(bytes).read(); }
 
 std::vector<std::string> importsFrom(const Image& image, std::string_view dll) {
@@ -250,6 +264,11 @@ std::vector<std::string> importsFrom(const Image& image, std::string_view dll) {
         if (sameName(import.dll, dll)) out.insert(out.end(), import.functions.begin(), import.functions.end());
     }
     return out;
+}
+
+std::string versionText(const Image& image) {
+    const auto text = image.versionStrings.find("FileVersion");
+    return text != image.versionStrings.end() ? text->second : image.fileVersion.value_or("");
 }
 
 std::string machineName(const Image& image) {

@@ -36,6 +36,21 @@ struct Image {
     std::map<std::string, std::string> versionStrings;
 };
 
+// The headers' walk, which every reader of an image starts from: where the PE header is, what
+// the file header says, and the section table as far as it lies within the bytes.
+struct Section {
+    std::uint32_t address, virtualSize, rawSize, rawOffset;
+};
+struct Headers {
+    bool isMz = false;             // "MZ" and a DOS header that fit the bytes
+    std::size_t peHeader = 0;      // where the DOS header says "PE\0\0" and the file header lie
+    bool isPeSignature = false;    // they fit the bytes, and "PE\0\0" is there
+    std::uint16_t machine = 0, sectionCount = 0, optionalSize = 0, characteristics = 0;
+    std::size_t optionalHeader = 0;  // where the optional header starts; its size is optionalSize
+    std::vector<Section> sections;   // those of the table that lie within the bytes
+};
+Headers readHeaders(std::string_view bytes);
+
 // The limits of what one image may hold; damaged tables may claim anything, and no real image
 // comes near these. Past them the reader stops and keeps what it read.
 inline constexpr std::size_t kMostDlls = 4096;                  // DLLs imported from
@@ -52,6 +67,10 @@ Image readImage(std::string_view bytes);
 // The names `image` imports from `dll` (compared without letter case); none when it imports
 // nothing from it.
 std::vector<std::string> importsFrom(const Image& image, std::string_view dll);
+
+// The version the image's version resource gives: its FileVersion text ("1.3.0"), else the
+// fixed file version; empty when none.
+std::string versionText(const Image& image);
 
 // "64-bit x64", "32-bit x86", "ARM64", or the machine number.
 std::string machineName(const Image& image);

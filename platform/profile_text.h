@@ -99,6 +99,11 @@ inline bool sameName(std::string_view a, std::string_view b) {
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
 }
 
+// Whether `text` ends with `end`, its letters compared as sameName compares them.
+inline bool endsWithName(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && sameName(text.substr(text.size() - end.size()), end);
+}
+
 // Which system's profile functions read the file. They agree on every rule below except where
 // a rule says otherwise. The plugin's host is Windows, so the doctor reports the Windows reading
 // (and the Wine one beside it where they part); the native stand-in reads as Wine does.

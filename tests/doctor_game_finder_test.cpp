@@ -10,9 +10,8 @@
 #include <vector>
 
 #include "doctor/readers/epic_manifest.h"
+#include "doctor/readers/keyvalues_text.h"
 #include "doctor/folder/game_finder.h"
-#include "doctor/readers/hook_log.h"
-#include "pe/image_whole.h"
 #include "doctor/readers/steam_records.h"
 #include "tests/support/launcher_files.h"
 #include "tests/support/scratch_dir.h"
@@ -27,6 +26,12 @@ TEST(SteamRecords, ReadsEachFormOfTheLibraryListAndRefusesDamagedOnes) {
         std::string vdf;
         std::vector<std::string> folders;
         bool refused;
+    };
+    // Blocks one in another, "libraryfolders" outermost.
+    const auto nested = [](int blocks) {
+        std::string text = "\"libraryfolders\" {";
+        for (int i = 1; i < blocks; ++i) text += " \"a\" {";
+        return text + std::string(static_cast<std::size_t>(blocks), '}');
     };
     const Case cases[] = {
         {"current form",
@@ -50,6 +55,8 @@ TEST(SteamRecords, ReadsEachFormOfTheLibraryListAndRefusesDamagedOnes) {
         {"stray closing brace", "\"libraryfolders\" { } }", {}, true},
         {"key without value", "\"libraryfolders\"", {}, true},
         {"blocks nested past the limit", "\"libraryfolders\"" + std::string(40, '{'), {}, true},
+        {"blocks nested as deep as the reader follows", nested(kMostNestedBlocks), {}, false},
+        {"blocks nested one deeper", nested(kMostNestedBlocks + 1), {}, true},
         {"another file", "\"AppState\" { \"appid\" \"1\" }", {}, true},
         {"binary bytes", std::string("\0\x01\xff\"", 4), {}, true},
     };
@@ -106,76 +113,6 @@ TEST(EpicManifest, ReadsTheInstallAndRefusesWhatIsNone) {
         {"", ""},
     };
     expectFolders(cases, readEpicManifest, &EpicManifest::installLocation);
-}
-
-TEST(HookLog, FindsTheVersionInTheHeaderAndTheLastFatalLine) {
-    struct Case {
-        const char* what;
-        std::string log;
-        std::string version, fatal;
-    };
-    const Case cases[] = {
-        {"a game update refused",
-         "Script Hook RDR2 v1.0.1491.50 (build Mar  1 2026)\r\n\r\n[10:01:02] INIT: started\r\n"
-         "[10:01:03] FATAL: Unknown game version 1.0.1502.3\r\n",
-         "1.0.1491.50", "[10:01:03] FATAL: Unknown game version 1.0.1502.3"},
-        {"the last of two",
-         "hook 1.2.3\nFATAL: first\nFATAL: second  \n", "1.2.3", "FATAL: second"},
-        {"a version in the body is no header's", "a\nb\nc\nd\ne\nversion 1.2.3\n", "", ""},
-        {"the header's first dotted number, whichever it is", "log of 2026.12.08 by hook 3.4.5.6\n", "2026.12.08", ""},
-        {"a lone number is no version", "build 1491 of 2 parts\n", "", ""},
-        {"stray carriage returns around a line", "\rhook 1.2.3\r\r\n\r FATAL: x\r\n", "1.2.3", "FATAL: x"},
-        {"no line end", "FATAL", "", "FATAL"},
-        {"empty", "", "", ""},
-    };
-    for (const Case& c : cases) {
-        const HookLog read = readHookLog(c.log);
-        EXPECT_EQ(read.version, c.version) << c.what;
-        EXPECT_EQ(read.fatalLine, c.fatal) << c.what;
-    }
-}
-
-// A PE32+ image of one section (raw data at 0x200, 0x200 bytes) and `size` bytes in all.
-std::string image(std::size_t size, std::uint32_t checksum = 0) {
-    std::string bytes(0x400, '\0');
-    const auto put = [&](std::size_t at, std::uint32_t value, int width) {
-        for (int i = 0; i < width; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
-    };
-    bytes[0] = 'M', bytes[1] = 'Z';
-    put(0x3C, 0x40, 4);
-    bytes.replace(0x40, 4, std::string("PE\0\0", 4));
-    put(0x44, 0x8664, 2);  // machine
-    put(0x46, 1, 2);       // sections
-    put(0x54, 0xF0, 2);    // optional header's size
-    put(0x58, 0x20B, 2);   // PE32+
-    put(0x58 + 64, checksum, 4);
-    const std::size_t section = 0x58 + 0xF0;
-    put(section + 16, 0x200, 4);
-    put(section + 20, 0x200, 4);
-    bytes.resize(size);
-    return bytes;
-}
-
-TEST(ImageWhole, TellsACutShortFileFromAWholeOne) {
-    struct Case {
-        const char* what;
-        std::string bytes;
-        std::string says;  // empty: whole
-    };
-    const Case cases[] = {
-        {"whole", image(0x400), ""},
-        {"with data after the sections", image(0x500), ""},
-        {"cut in the last section", image(0x300), "past the end of the file (768 bytes)"},
-        {"cut in the section table", image(0x80), "headers end past the end"},
-        {"a checksum that does not hold", image(0x400, 0x1234), "checksum"},
-        {"no image", "just text, not a DLL", ""},
-        {"header pointer past the end", std::string("MZ") + std::string(0x3A, '\0') + "\xff\xff\xff\x7f", "headers end"},
-    };
-    for (const Case& c : cases) {
-        const std::string why = whyImageCutShort(c.bytes);
-        if (c.says.empty()) EXPECT_EQ(why, "") << c.what;
-        else EXPECT_NE(why.find(c.says), std::string::npos) << c.what << ": " << why;
-    }
 }
 
 using launcher_files::write;

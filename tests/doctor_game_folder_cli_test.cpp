@@ -12,7 +12,7 @@
 
 #include "doctor/cli/doctor_cli.h"
 #include "doctor/folder/game_folder_check.h"
-#include "doctor/os/game_probe.h"
+#include "doctor/os/os.h"
 #include "tests/support/doctor_run.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "doctor/cli/doctor_cli.h"
-#include "doctor/os/host_system.h"
+#include "doctor/os/os.h"
 #include "settings/weather_table.h"
 #include "tests/support/doctor_run.h"
 

@@ -1,6 +1,7 @@
 // The PE reader over images built here byte by byte: what it reads from a 64-bit and a 32-bit
 // DLL, that other files read as no image, and that damaged or cut-off images never make it
-// read outside their bytes (the sanitizer builds catch that).
+// read outside their bytes (the sanitizer builds catch that); and a file cut short told from a
+// whole one.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "pe/image_whole.h"
 #include "pe/pe_image.h"
 
 namespace {
@@ -210,6 +212,47 @@ TEST(PeImage, NamesRepeatedByATableAreReadOnlyWithinTheBudget) {
     ASSERT_TRUE(image.isPe);
     EXPECT_EQ(image.exports.size(), pe::kMostNameCharacters / longName.size());
     EXPECT_EQ(image.exports.front(), longName);
+}
+
+// A PE32+ image of one section (raw data at 0x200, 0x200 bytes) and `size` bytes in all.
+std::string image(std::size_t size, std::uint32_t checksum = 0) {
+    std::string bytes(0x400, '\0');
+    bytes[0] = 'M', bytes[1] = 'Z';
+    put(bytes, 0x3C, 0x40, 4);
+    bytes.replace(0x40, 4, std::string("PE\0\0", 4));
+    put(bytes, 0x44, 0x8664, 2);  // machine
+    put(bytes, 0x46, 1, 2);       // sections
+    put(bytes, 0x54, 0xF0, 2);    // optional header's size
+    put(bytes, 0x58, 0x20B, 2);   // PE32+
+    put(bytes, 0x58 + 64, checksum, 4);
+    const std::size_t section = 0x58 + 0xF0;
+    put(bytes, section + 16, 0x200, 4);
+    put(bytes, section + 20, 0x200, 4);
+    bytes.resize(size);
+    return bytes;
+}
+
+TEST(ImageWhole, TellsACutShortFileFromAWholeOne) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string says;  // empty: whole
+    };
+    const Case cases[] = {
+        {"whole", image(0x400), ""},
+        {"with data after the sections", image(0x500), ""},
+        {"cut in the last section", image(0x300), "past the end of the file (768 bytes)"},
+        {"cut in the section table", image(0x80), "headers end past the end"},
+        {"a checksum that does not hold", image(0x400, 0x1234), "checksum"},
+        {"no image", "just text, not a DLL", ""},
+        {"header pointer past the end", std::string("MZ") + std::string(0x3A, '\0') + "\xff\xff\xff\x7f",
+         "headers end"},
+    };
+    for (const Case& c : cases) {
+        const std::string why = whyImageCutShort(c.bytes);
+        if (c.says.empty()) EXPECT_EQ(why, "") << c.what;
+        else EXPECT_NE(why.find(c.says), std::string::npos) << c.what << ": " << why;
+    }
 }
 
 }  // namespace

@@ -6,11 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "doctor/os/file_place.h"
-#include "doctor/os/file_write.h"
+#include "doctor/os/os.h"
+#include "doctor/os/player_files.h"
 #include "doctor/folder/game_finder.h"
 #include "doctor/folder/game_folder_check.h"
-#include "doctor/os/game_probe.h"
 #include "doctor/install/plugin_install.h"
 #include "doctor/settings/report.h"
 #include "doctor/cli/settings_doctor.h"
@@ -19,9 +18,6 @@
 #include "settings/weather_table.h"
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: veltrane-doctor [PATH] [--game DIR] [--quiet] [--details] [--write-defaults] [--fix] [--install [DIR]] [--uninstall [DIR]] [--help] [--version]";
 
 struct Place {
     std::string folder;  // empty: the current one
@@ -60,7 +56,7 @@ std::string oneGameFolder(const std::string& option, std::ostream& err) {
 // After an install, or when the doctor checked a folder: the pieces that are not ours to ship.
 void whatIsNotOurs(std::ostream& out, const GameFolderCheck& check) {
     const bool hookOrLoader = std::any_of(check.findings.begin(), check.findings.end(), [](const FolderFinding& f) {
-        return f.verdict == Verdict::Fail && (f.check[0] == '1' || f.check[0] == '2');
+        return f.verdict == Verdict::Fail && (f.check == FolderCheckId::ScriptHook || f.check == FolderCheckId::Loader);
     });
     if (hookOrLoader)
         for (const std::string& line : wrapped("The script hook (ScriptHookRDR2.dll) and its ASI loader (dinput8.dll) "
@@ -187,11 +183,10 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
     for (const std::string& note : found.notes)
         for (const std::string& line : wrapped(note + ".", "     ", "note ")) out << line << "\n", ++lines;
     // Double-clicked in the package: the one step most players need, offered by name.
-    const std::optional<std::string> ours = readBytes(packagePlugin());
+    const std::optional<std::string> ours = readBytes(std::filesystem::u8path(packagePlugin()));
     if (answers && ours && whyNotLoadable(kPluginFile, *ours).empty()) {
         for (const FoundGame& game : found.games) {
-            const std::string there = (std::filesystem::u8path(game.folder) / kPluginFile).u8string();
-            if (readBytes(there) == ours) continue;
+            if (readBytes(std::filesystem::u8path(game.folder) / kPluginFile) == ours) continue;
             if (ask(*answers, out, "Install Veltrane.asi into " + game.folder + "?"))
                 return changeGameFolder(true, game.folder, out, err, options.report);
         }

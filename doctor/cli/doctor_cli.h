@@ -5,10 +5,18 @@
 #include <istream>
 #include <ostream>
 
-// Runs the doctor as `veltrane-doctor [PATH] [--game DIR] [--quiet] [--details] [--write-defaults] [--fix]`
-// (arguments in UTF-8) and returns the exit status: 0 nothing to warn about, 1 warnings or
-// cautions (a failed game-folder check among them), 2 the file can't be read or written, or
-// the command line is wrong (--help and --version give 0). With `answers` (started by double-click) it may ask before writing a
-// missing file or fixing lines, and reads the answer from there; without, it never asks.
+// The command line, as the answer to a wrong one gives it. Windows' spelling of each option is
+// taken too ("/fix", "/?", "/q"); --install and --uninstall exclude each other.
+inline constexpr const char* kUsage =
+    "usage: veltrane-doctor [PATH] [--game DIR] [--quiet] [--details] [--write-defaults] [--fix] [--install [DIR]] "
+    "[--uninstall [DIR]] [--help] [--version]";
+
+// Runs the doctor with `argv` (in UTF-8) and returns the exit status: 0 nothing to warn about
+// (--help and --version too); 1 warnings or cautions, a failed game-folder check among them, or
+// an --uninstall that left another plugin of the name; 2 the settings file can't be read or
+// written, a change refused (nothing installed or removed, nothing written outside the game
+// folder), or a wrong command line. With `answers` (started by double-click) it may ask before
+// writing a missing file, fixing lines, renaming a misnamed settings file or installing the
+// plugin, and reads the answer from there; without, it never asks.
 int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
               std::istream* answers = nullptr);

@@ -41,18 +41,17 @@ std::size_t printGameFolder(std::ostream& out, const GameFolderCheck& check, boo
     // the screen; what runs now is always told.
     std::vector<std::string> passed;
     for (const FolderFinding& finding : check.findings) {
-        const bool folderCheck = !finding.check.empty() && finding.check[0] >= '1' && finding.check[0] <= '9';
-        if (finding.verdict == Verdict::Pass && folderCheck && !details && !quiet) passed.push_back(finding.check.substr(2));
+        if (finding.verdict == Verdict::Pass && checkNumber(finding.check) && !details && !quiet)
+            passed.push_back(checkName(finding.check));
     }
     if (!passed.empty()) printWrapped(text, label(Verdict::Pass), joined(passed) + " (--details tells what each found)", kIndent);
     for (const FolderFinding& finding : check.findings) {
         if (quiet && finding.verdict != Verdict::Fail) continue;
-        const bool folderCheck = !finding.check.empty() && finding.check[0] >= '1' && finding.check[0] <= '9';
-        if (finding.verdict == Verdict::Pass && folderCheck && !details) continue;
+        if (finding.verdict == Verdict::Pass && checkNumber(finding.check) && !details) continue;
         if (finding.minor && !details) continue;
         const std::string& said = details || finding.brief.empty() ? finding.text : finding.brief;
         const std::string& fix = details || finding.briefFix.empty() ? finding.fix : finding.briefFix;
-        printWrapped(text, label(finding.verdict), finding.check + ": " + said, kIndent);
+        printWrapped(text, label(finding.verdict), checkLabel(finding.check) + ": " + said, kIndent);
         for (const std::string& line : finding.quoted) text << kIndent << "| " << line << "\n";
         if (finding.verdict != Verdict::Pass && !fix.empty())
             printWrapped(text, kIndent + "Fix: ", fix, kIndent + "     ");

@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "doctor/os/console.h"
+#include "doctor/os/os.h"
 #include "doctor/cli/doctor_cli.h"
-#include "doctor/os/file_place.h"
 
 int main(int argc, char** argv) {
     prepareConsole();

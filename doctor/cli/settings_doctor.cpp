@@ -5,9 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "doctor/os/file_place.h"
-#include "doctor/os/file_write.h"
-#include "doctor/os/host_system.h"
+#include "doctor/os/os.h"
+#include "doctor/os/player_files.h"
 #include "doctor/settings/near_names.h"
 #include "doctor/settings/settings_check.h"
 #include "doctor/settings/settings_fix.h"

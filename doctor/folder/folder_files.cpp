@@ -1,28 +1,12 @@
 #include "doctor/folder/folder_files.h"
 
 #include <algorithm>
-#include <fstream>
 
 namespace fs = std::filesystem;
 
 namespace folder_files {
 
 std::string shown(const fs::path& path) { return path.u8string(); }
-
-std::optional<std::string> readFile(const fs::path& path, std::uintmax_t tail) {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    const std::uintmax_t size = fs::file_size(path, error);
-    if (!in || error) return std::nullopt;
-    std::uintmax_t start = 0;
-    if (tail && size > tail) start = size - tail;
-    in.seekg(static_cast<std::streamoff>(start));
-    std::string bytes(static_cast<std::size_t>(size - start), '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return bytes;
-}
 
 // The names in `folder`, sorted without letter case; none when it can't be read. Whether each
 // is a file is asked only of the few names that matter: a game folder holds thousands, and on
@@ -42,10 +26,6 @@ std::optional<std::string> present(const std::vector<std::string>& names, const 
         if (sameName(each, name)) return each;
     }
     return std::nullopt;
-}
-
-bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && sameName(text.substr(text.size() - end.size()), end);
 }
 
 std::string joined(const std::vector<std::string>& items, const std::string& separator) {

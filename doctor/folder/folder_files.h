@@ -1,8 +1,7 @@
 #pragma once
 // A folder's files as the game folder checks see them: names compared without letter case, as
-// Windows compares them; a file's bytes, or its last part; the subfolders holding a file.
+// Windows compares them; the subfolders holding a file. Their bytes: readBytes (player_files.h).
 
-#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -14,17 +13,15 @@ namespace folder_files {
 
 // Windows compares file names as the profile functions compare names: ASCII letters without
 // regard to case, never by the locale.
+using profile_text::endsWithName;
 using profile_text::sameName;
 inline std::string lower(std::string_view text) { return profile_text::lowerAscii(text); }
 // A path as the findings show it (UTF-8).
 std::string shown(const std::filesystem::path& path);
-// The file's bytes, or with `tail` only its last `tail` bytes; none when it is no file or can't be read.
-std::optional<std::string> readFile(const std::filesystem::path& path, std::uintmax_t tail = 0);
 // The names in `folder`, sorted without letter case; none when it can't be read.
 std::vector<std::string> fileNames(const std::filesystem::path& folder);
 // The name among `names` that is `name` in any letter case; none when there is none.
 std::optional<std::string> present(const std::vector<std::string>& names, const std::string& name);
-bool endsWith(const std::string& text, const std::string& end);
 // "a, b, c": a list as the findings write it.
 std::string joined(const std::vector<std::string>& items, const std::string& separator = ", ");
 // The subfolders among `names` that hold a file named `file`: a script hook unpacked into "bin",

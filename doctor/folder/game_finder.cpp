@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
-#include "doctor/readers/epic_manifest.h"
 #include "doctor/folder/game_folder_check.h"
+#include "doctor/os/player_files.h"
+#include "doctor/readers/epic_manifest.h"
 #include "doctor/readers/steam_records.h"
 #include "platform/profile_text.h"
 
@@ -21,9 +20,7 @@ std::optional<std::string> readRecord(const fs::path& path) {
     std::error_code error;
     const std::uintmax_t size = fs::file_size(path, error);
     if (error || size > kLargestRecord) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return readBytes(path);
 }
 
 bool holdsGame(const fs::path& folder) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "doctor/os/launcher_records.h"
+#include "doctor/os/os.h"
 
 struct FoundGame {
     std::string folder;     // the full path (UTF-8)

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <optional>
 #include <sstream>
 
 #include "doctor/folder/folder_files.h"
-#include "doctor/os/game_probe.h"
+#include "doctor/os/os.h"
+#include "doctor/os/player_files.h"
 #include "pe/image_whole.h"
 #include "doctor/folder/log_check.h"
 #include "doctor/settings/near_names.h"
@@ -50,18 +50,12 @@ std::string whyNotA64BitDll(const std::string& name, const pe::Image& image) {
     return {};
 }
 
-std::string versionOf(const pe::Image& image) {
-    const auto text = image.versionStrings.find("FileVersion");
-    if (text != image.versionStrings.end()) return text->second;
-    return image.fileVersion.value_or("");
-}
-
 class FolderChecks {
 public:
     FolderChecks(const fs::path& folder, std::string version) : root(folder), doctorVersion(std::move(version)) {
         names = fileNames(root);
         if (const auto plugin = present(names, kPluginFile)) {
-            if (const auto bytes = readFile(root / *plugin)) {
+            if (const auto bytes = readBytes(root / *plugin)) {
                 pluginImage = pe::readImage(*bytes);
                 pluginUnloadable = whyNotLoadable(*plugin, *bytes);
             }
@@ -75,13 +69,13 @@ public:
     bool looksLikeGame() const {
         if (present(names, kGameFile) || present(names, kHookFile)) return true;
         for (const std::string& name : names) {
-            if (endsWith(name, ".asi")) return true;
+            if (endsWithName(name, ".asi")) return true;
         }
         return false;
     }
 
     FolderFinding scriptHook() const {
-        const char* check = "1 Script hook";
+        const FolderCheckId check = FolderCheckId::ScriptHook;
         const std::string fix = "install the script hook for this game: copy ScriptHookRDR2.dll and its ASI loader "
                                 "from its package (its author's page) into " + into();
         const auto name = present(names, kHookFile);
@@ -95,7 +89,7 @@ public:
                                "folder, beside RDR2.exe");
             return finding(check, Verdict::Fail, "no ScriptHookRDR2.dll here: nothing runs script plugins", fix);
         }
-        const auto bytes = readFile(root / *name);
+        const auto bytes = readBytes(root / *name);
         if (!bytes) return finding(check, Verdict::Fail, *name + " can't be read", fix);
         const std::string wrongKind = whyNotA64BitDll(*name, pe::readImage(*bytes));
         if (!wrongKind.empty()) return finding(check, Verdict::Fail, wrongKind, fix);
@@ -126,12 +120,12 @@ public:
     FolderFinding settingsFile() const { return settingsFileCheck(root, names); }
 
     FolderFinding asiLoader() const {
-        const char* check = "2 ASI loader";
+        const FolderCheckId check = FolderCheckId::Loader;
         std::vector<std::string> others;
         for (const std::string& candidate : kLoaderNames) {
             const auto name = present(names, candidate);
             if (!name) continue;
-            const auto bytes = readFile(root / *name);
+            const auto bytes = readBytes(root / *name);
             if (bytes && mentionsAsi(*bytes))
                 return finding(check, Verdict::Pass, *name + ", which the game loads, loads *.asi files");
             others.push_back(*name);
@@ -147,7 +141,7 @@ public:
     }
 
     FolderFinding plugin() const {
-        const char* check = "3 Plugin";
+        const FolderCheckId check = FolderCheckId::Plugin;
         std::vector<std::string> copies = secondCopies();
         const std::string copiesText =
             copies.empty() ? "" : "; a loader also loads " + joined(copies) + ", and each copy runs its own pass in every frame";
@@ -164,7 +158,7 @@ public:
             return finding(check, Verdict::Fail, pluginUnloadable + copiesText,
                            "download the package again and copy its Veltrane.asi here" +
                                (copiesFix.empty() ? "" : "; " + copiesFix));
-        const std::string version = versionOf(pluginImage);
+        const std::string version = pe::versionText(pluginImage);
         std::string text = *name + " " + (version.empty() ? "without a version" : version) + ", 64-bit, ";
         text += version == doctorVersion ? "the doctor's own version"
                                          : "not the doctor's version (" + doctorVersion + "): what it reads may differ";
@@ -173,7 +167,7 @@ public:
     }
 
     FolderFinding writable() const {
-        const char* check = "4 Write access";
+        const FolderCheckId check = FolderCheckId::WriteAccess;
         std::string why;
         if (folderTakesNewFiles(root, why)) return finding(check, Verdict::Pass, "the game may write to this folder");
         const bool settings = present(names, kSettingsFile).has_value();
@@ -193,7 +187,7 @@ public:
     std::vector<FolderFinding> logs() const { return logFindings(root, names); }
 
     FolderFinding path() const {
-        const char* check = "7 Folder path";
+        const FolderCheckId check = FolderCheckId::FolderPath;
         unsigned codePage = 0;
         const std::optional<bool> fits = fitsAnsiCodePage(shown(root), codePage);
         if (!fits)
@@ -214,14 +208,14 @@ private:
     // No Veltrane.asi, but the plugin under a name or in a place a loader never loads, or the
     // only copy under a second name: what is there, and how to put it right.
     FolderFinding misplacedPlugin(const std::vector<std::string>& copies) const {
-        const char* check = "3 Plugin";
+        const FolderCheckId check = FolderCheckId::Plugin;
         const auto is = [](const std::string& name, const char* wanted) { return sameName(name, wanted); };
         for (const std::string& name : names) {
             if (is(name, "Veltrane.asi.txt") || is(name, "Veltrane.dll") || is(name, "Veltrane.asi.asi"))
                 return finding(check, Verdict::Fail, "no Veltrane.asi here, but " + name + ", which no loader loads",
                                renameAdvice(name, kPluginFile));
             // Veltrane.asi.zip, or the package itself (Veltrane-1.3.0.zip)
-            if (endsWith(name, ".zip") && lower(name).rfind("veltrane", 0) == 0)
+            if (endsWithName(name, ".zip") && lower(name).rfind("veltrane", 0) == 0)
                 return finding(check, Verdict::Fail, "no Veltrane.asi here, but " + name + ", still packed",
                                "unpack " + name + " and copy the Veltrane.asi inside it here, beside "
                                "ScriptHookRDR2.dll");
@@ -257,7 +251,7 @@ private:
     static bool isOurs(const fs::path& file) {
         const std::string name = file.filename().u8string();
         if (lower(name).rfind("veltrane", 0) == 0) return true;
-        const auto bytes = readFile(file);
+        const auto bytes = readBytes(file);
         if (!bytes) return false;
         const pe::Image image = pe::readImage(*bytes);
         const auto original = image.versionStrings.find("OriginalFilename");
@@ -269,13 +263,13 @@ private:
     std::vector<std::string> secondCopies() const {
         std::vector<std::string> out;
         for (const std::string& name : names) {
-            if (endsWith(name, ".asi") && !sameName(name, kPluginFile) && isOurs(root / name)) out.push_back(name);
+            if (endsWithName(name, ".asi") && !sameName(name, kPluginFile) && isOurs(root / name)) out.push_back(name);
         }
         std::error_code error;
         for (const std::string& subfolder : kLoaderSubfolders) {
             if (!fs::is_directory(root / subfolder, error)) continue;
             for (const std::string& name : fileNames(root / subfolder)) {
-                if (endsWith(name, ".asi") && isOurs(root / subfolder / name))
+                if (endsWithName(name, ".asi") && isOurs(root / subfolder / name))
                     out.push_back(shown(fs::path(subfolder) / name));
             }
         }
@@ -295,7 +289,7 @@ public:
 }  // namespace
 
 FolderFinding settingsFileCheck(const fs::path& folder, const std::vector<std::string>& names) {
-    const char* check = "5 Settings file";
+    const FolderCheckId check = FolderCheckId::SettingsFile;
     std::error_code error;
     const fs::path file = folder / kSettingsFile;
     if (fs::is_directory(file, error))
@@ -318,15 +312,6 @@ FolderFinding settingsFileCheck(const fs::path& folder, const std::vector<std::s
                    "--write-defaults");
 }
 
-FolderFinding finding(const char* check, Verdict verdict, std::string text, std::string fix) {
-    FolderFinding out;
-    out.check = check;
-    out.verdict = verdict;
-    out.text = std::move(text);
-    out.fix = std::move(fix);
-    return out;
-}
-
 bool holdsGameFile(const std::string& folder) {
     std::error_code error;
     return fs::is_regular_file(fs::u8path(folder) / kGameFile, error);
@@ -344,13 +329,11 @@ std::string whyNotLoadable(const std::string& name, const std::string& bytes) {
     return {};
 }
 
-std::string dllVersion(const std::string& bytes) { return versionOf(pe::readImage(bytes)); }
-
 std::string GameFolderCheck::failedChecks() const {
     std::vector<std::string> names;
     for (const FolderFinding& f : findings) {
         if (f.verdict != Verdict::Fail || !f.counts) continue;
-        const std::string name = f.check.size() > 2 && f.check[1] == ' ' ? f.check.substr(2) : f.check;
+        const std::string name = checkName(f.check);
         if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
     }
     return joined(names);
@@ -360,13 +343,6 @@ std::size_t GameFolderCheck::failures() const {
     return static_cast<std::size_t>(std::count_if(findings.begin(), findings.end(), [](const FolderFinding& f) {
         return f.verdict == Verdict::Fail && f.counts;
     }));
-}
-
-std::string absoluteFolder(const std::string& folder) {
-    std::error_code error;
-    fs::path root = fs::absolute(fs::u8path(folder.empty() ? "." : folder), error).lexically_normal();
-    if (!root.has_filename() && root != root.root_path()) root = root.parent_path();
-    return shown(root);
 }
 
 GameFolderCheck checkGameFolder(const std::string& folder, bool given, const std::string& doctorVersion) {
@@ -379,7 +355,7 @@ GameFolderCheck checkGameFolder(const std::string& folder, bool given, const std
     if (!check.looksLikeGame) return check;
     auto& out = check.findings;
     if (!check.holdsGame)
-        out.push_back(finding("Game", Verdict::Fail,
+        out.push_back(finding(FolderCheckId::Game, Verdict::Fail,
                               "no RDR2.exe here: this is not the game folder, and the game loads nothing from it",
                               "name the folder holding RDR2.exe with --game DIR, or leave --game out: the doctor then "
                               "finds the game where the launchers recorded it"));

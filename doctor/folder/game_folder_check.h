@@ -9,26 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings_file.h"
-
-enum class Verdict {
-    Pass,
-    Fail,     // something that keeps the plugin from loading or working, with the fix
-    Note,     // worth knowing, not a fault
-    NotMade,  // the check could not be made here: never a pass
-};
-
-struct FolderFinding {
-    std::string check;  // "Script hook", "ASI loader", ...
-    Verdict verdict = Verdict::Pass;
-    std::string text;                  // what was found, and what it means
-    std::string fix;                   // for a failure: what to do
-    std::vector<std::string> quoted;   // lines quoted from a log
-    bool counts = true;  // a failure that counts in the exit status (what runs now does not)
-    // For one screen: the text and fix in a line or two (empty: as above); the rest with --details.
-    std::string brief, briefFix;
-    bool minor = false;  // nothing found that matters (no log, no game running): told with --details
-};
+#include "doctor/folder/folder_finding.h"
 
 struct GameFolderCheck {
     std::string folder;  // as shown: the full path
@@ -45,15 +26,6 @@ struct GameFolderCheck {
     std::string failedChecks() const;
 };
 
-// A finding of `check`: what was found, and for a failure what to do.
-FolderFinding finding(const char* check, Verdict verdict, std::string text, std::string fix = {});
-
-// The file names the checks look for.
-inline constexpr const char* kPluginFile = "Veltrane.asi";
-inline constexpr const char* kHookFile = "ScriptHookRDR2.dll";
-inline constexpr const char* kGameFile = "RDR2.exe";
-inline constexpr const char* kSettingsFile = kSettingsFileBareName;
-
 // Whether `folder` (UTF-8) holds RDR2.exe: what makes a folder the game folder.
 bool holdsGameFile(const std::string& folder);
 
@@ -63,13 +35,6 @@ bool looksLikeGameFolder(const std::string& folder);
 // What keeps a file of these bytes named `name` from being a DLL the game loads (no Windows DLL,
 // 32-bit, a program, cut short); empty when nothing does.
 std::string whyNotLoadable(const std::string& name, const std::string& bytes);
-
-// The version a DLL's version resource gives ("1.3.0"); empty when none.
-std::string dllVersion(const std::string& bytes);
-
-// `folder` (UTF-8, empty: the current one) as a full path, for checking after the current
-// folder changed.
-std::string absoluteFolder(const std::string& folder);
 
 // Checks `folder` (UTF-8). With `given` (--game) it is checked whatever it holds.
 // `doctorVersion` is compared with the installed plugin's.

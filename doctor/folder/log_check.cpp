@@ -1,13 +1,14 @@
 #include "doctor/folder/log_check.h"
 
 #include <algorithm>
-#include <fstream>
 #include <optional>
 
 #include "doctor/folder/folder_files.h"
-#include "doctor/os/game_probe.h"
+#include "doctor/os/os.h"
+#include "doctor/os/player_files.h"
 #include "doctor/readers/hook_log.h"
 #include "doctor/readers/log_mentions.h"
+#include "pe/pe_image.h"
 
 namespace fs = std::filesystem;
 using namespace folder_files;
@@ -16,31 +17,32 @@ namespace {
 
 // The end of a log is what the last start wrote.
 constexpr std::uintmax_t kLogTail = 256 * 1024;
+// Its start names the versions.
+constexpr std::size_t kLogHead = 4096;
 
 // The script hook's log ending in a FATAL line: most often the game was updated and the
 // hook refuses its new version, running no plugin at all.
 FolderFinding hookStopped(const fs::path& root, const std::vector<std::string>& names, const std::string& name, bool old) {
     // Its header and its end: a log grown large is not read whole.
-    std::optional<std::string> bytes = readFile(root / name, kLogTail);
+    const std::optional<std::string> bytes = readBytes(root / name, kLogTail, kLogHead);
     if (!bytes) return {};
-    std::error_code error;
-    if (fs::file_size(root / name, error) > kLogTail && !error) {
-        std::ifstream in(root / name, std::ios::binary);
-        std::string head(4096, '\0');
-        in.read(head.data(), static_cast<std::streamsize>(head.size()));
-        head.resize(static_cast<std::size_t>(in.gcount()));
-        bytes = head + "\n" + *bytes;
-    }
     const HookLog log = readHookLog(*bytes);
     if (log.fatalLine.empty()) return {};
     std::string hookVersion = log.version;
     if (const auto hook = present(names, kHookFile)) {
-        if (const auto dll = readFile(root / *hook)) {
-            if (const std::string version = dllVersion(*dll); !version.empty()) hookVersion = version;
+        if (const auto dll = readBytes(root / *hook)) {
+            if (std::string version = pe::versionText(pe::readImage(*dll)); !version.empty())
+                hookVersion = std::move(version);
         }
     }
     std::string gameVersion;
-    if (const auto game = present(names, kGameFile)) gameVersion = fileVersionOf(root / *game);
+    if (const auto game = present(names, kGameFile)) {
+        // Where the system can't say, the file's own bytes tell.
+        std::optional<std::string> version = fileVersionOf(root / *game);
+        if (const auto exe = version ? std::nullopt : readBytes(root / *game))
+            version = pe::readImage(*exe).fileVersion;
+        gameVersion = version.value_or("");
+    }
     const std::string date = fileDate(root / name);
     std::string text = name + (date.empty() ? "" : " (" + date + ")") + ": the script hook stopped" +
                        (old ? " at an earlier start" : "") + " and ran no plugin; the game is " +
@@ -49,7 +51,8 @@ FolderFinding hookStopped(const fs::path& root, const std::vector<std::string>& 
     std::string fix = "the game was updated and this script hook does not know its version: wait for a script "
                       "hook that supports version " + (gameVersion.empty() ? "the game's" : gameVersion) +
                       " (from its author's page), or put back the game version it supports";
-    FolderFinding out = finding("6 Log", old ? Verdict::Note : Verdict::Fail, std::move(text), std::move(fix));
+    FolderFinding out =
+        finding(FolderCheckId::Log, old ? Verdict::Note : Verdict::Fail, std::move(text), std::move(fix));
     out.quoted.push_back(log.fatalLine);
     return out;
 }
@@ -63,19 +66,19 @@ std::vector<FolderFinding> logFindings(const fs::path& root, const std::vector<s
     fs::file_time_type newest = fs::file_time_type::min(), plugin = fs::file_time_type::min();
     if (const auto name = present(names, kPluginFile)) plugin = fs::last_write_time(root / *name, error);
     for (const std::string& name : names) {
-        if (endsWith(name, ".log")) newest = std::max(newest, fs::last_write_time(root / name, error));
+        if (endsWithName(name, ".log")) newest = std::max(newest, fs::last_write_time(root / name, error));
     }
     const auto earlier = [&](const std::string& name) {
         const fs::file_time_type time = fs::last_write_time(root / name, error);
         return !error && (time < newest || time < plugin);
     };
     for (const std::string& name : names) {
-        if (!endsWith(name, ".log")) continue;
+        if (!endsWithName(name, ".log")) continue;
         if (sameName(name, "ScriptHookRDR2.log")) {
             if (FolderFinding stopped = hookStopped(root, names, name, earlier(name)); !stopped.text.empty())
                 out.push_back(std::move(stopped));
         }
-        const auto text = readFile(root / name, kLogTail);
+        const auto text = readBytes(root / name, kLogTail);
         if (!text) continue;
         const LogMentions mentions = pluginMentions(*text);
         const bool failed = mentions.failed;
@@ -83,7 +86,7 @@ std::vector<FolderFinding> logFindings(const fs::path& root, const std::vector<s
         const std::string date = fileDate(root / name);
         const bool old = failed && earlier(name);
         FolderFinding log = finding(
-            "6 Log", failed ? (old ? Verdict::Note : Verdict::Fail) : Verdict::Pass,
+            FolderCheckId::Log, failed ? (old ? Verdict::Note : Verdict::Fail) : Verdict::Pass,
             name + (date.empty() ? "" : " (" + date + ")") +
                 (old ? ": older than the newest log or Veltrane.asi, it tells of an earlier start, at which "
                        "Veltrane.asi failed to load"
@@ -95,7 +98,7 @@ std::vector<FolderFinding> logFindings(const fs::path& root, const std::vector<s
         out.push_back(log);
     }
     if (out.empty())
-        out.push_back(finding("6 Log", Verdict::Note,
+        out.push_back(finding(FolderCheckId::Log, Verdict::Note,
                               "no *.log here names Veltrane.asi (none is needed)"));
     if (out.size() == 1 && out.front().verdict == Verdict::Note && out.front().fix.empty()) out.front().minor = true;
     return out;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "doctor/folder/game_folder_check.h"
+#include "doctor/folder/folder_finding.h"
 
 // The findings of the logs among `names`, the entries of `folder`.
 std::vector<FolderFinding> logFindings(const std::filesystem::path& folder, const std::vector<std::string>& names);

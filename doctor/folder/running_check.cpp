@@ -1,7 +1,7 @@
 #include "doctor/folder/running_check.h"
 
 #include "doctor/folder/folder_files.h"
-#include "doctor/os/game_probe.h"
+#include "doctor/os/os.h"
 
 namespace fs = std::filesystem;
 using namespace folder_files;
@@ -33,7 +33,7 @@ std::string readsText(const std::string& currentFolder, const fs::path& folder) 
 }  // namespace
 
 std::vector<FolderFinding> runningFindings(const fs::path& folder) {
-    const char* check = "Running";
+    const FolderCheckId check = FolderCheckId::Running;
     const RunningPrograms found = runningPrograms(kPluginFile, kHookFile, kGameFile);
     if (!found.made) return {finding(check, Verdict::NotMade, found.whyNot)};
     std::vector<FolderFinding> out;

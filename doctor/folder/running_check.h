@@ -6,6 +6,6 @@
 #include <filesystem>
 #include <vector>
 
-#include "doctor/folder/game_folder_check.h"
+#include "doctor/folder/folder_finding.h"
 
 std::vector<FolderFinding> runningFindings(const std::filesystem::path& folder);

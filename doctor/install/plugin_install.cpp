@@ -1,14 +1,13 @@
 #include "doctor/install/plugin_install.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
-#include "doctor/os/file_place.h"
+#include "doctor/os/os.h"
 #include "doctor/folder/game_folder_check.h"
-#include "doctor/os/file_write.h"
+#include "doctor/os/player_files.h"
 #include "doctor/settings/settings_check.h"
+#include "pe/pe_image.h"
 #include "settings/settings_file.h"
 
 namespace fs = std::filesystem;
@@ -27,25 +26,18 @@ std::string whyNot(const std::error_code& error) {
 }
 
 bool writeAll(const fs::path& path, const std::string& bytes, std::error_code& error) {
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (out) out.close();
-        if (!out) {
-            // The stream keeps no reason; asking the folder for a new file gives one.
-            std::error_code probe;
-            fs::remove(path, probe);
-            const bool made = std::ofstream(path, std::ios::binary).is_open();
-            error = made ? std::make_error_code(std::errc::no_space_on_device)
-                         : std::make_error_code(std::errc::permission_denied);
-            if (made) fs::remove(path, probe);
-            return false;
-        }
-    }
-    if (readBytes(path.u8string()) == bytes) return true;
+    bool wentThrough = false;
+    if (writeBytes(path, bytes, &wentThrough)) return true;
     std::error_code ignored;
     fs::remove(path, ignored);
-    error = std::make_error_code(std::errc::io_error);
+    if (wentThrough) {
+        error = std::make_error_code(std::errc::io_error);
+        return false;
+    }
+    // The stream keeps no reason; asking the folder for a new file gives one.
+    std::string why;
+    error = folderTakesNewFiles(path.parent_path(), why) ? std::make_error_code(std::errc::no_space_on_device)
+                                                         : std::make_error_code(std::errc::permission_denied);
     return false;
 }
 
@@ -90,11 +82,11 @@ FolderChange installPlugin(const std::string& packagePlugin, const std::string& 
     const fs::path folder = fs::u8path(gameFolder);
     if (!holdsGameFile(gameFolder))
         return refused(gameFolder + " holds no " + std::string(kGameFile) + ": it is not the game folder");
-    const std::optional<std::string> bytes = readBytes(packagePlugin);
+    const std::optional<std::string> bytes = readBytes(fs::u8path(packagePlugin));
     if (!bytes) return refused("no Veltrane.asi beside veltrane-doctor.exe (" + packagePlugin + "): unpack the whole package");
     if (const std::string why = whyNotLoadable("the package's Veltrane.asi", *bytes); !why.empty())
         return refused(why + ": download the package again");
-    if (const std::string its = dllVersion(*bytes); its != version)
+    if (const std::string its = pe::versionText(pe::readImage(*bytes)); its != version)
         return refused("the package's Veltrane.asi is version " + (its.empty() ? "unknown" : its) +
                        ", not the doctor's " + version + ": unpack the whole package again");
 
@@ -102,7 +94,7 @@ FolderChange installPlugin(const std::string& packagePlugin, const std::string& 
     const fs::path target = folder / kPluginFile;
     std::error_code error;
     const bool present = fs::exists(target, error);
-    const std::optional<std::string> installed = present ? readBytes(target.u8string()) : std::nullopt;
+    const std::optional<std::string> installed = present ? readBytes(target) : std::nullopt;
     if (present && !installed) return refused(target.u8string() + " is there but can't be read or replaced");
     fs::path backup;  // the earlier plugin's new name, when there was one
     if (installed == bytes) {
@@ -146,11 +138,11 @@ FolderChange uninstallPlugin(const std::string& packagePlugin, const std::string
         change.told.push_back("no Veltrane.asi in " + gameFolder + ": nothing to remove");
         return change;
     }
-    const std::optional<std::string> own = readBytes(packagePlugin);
+    const std::optional<std::string> own = readBytes(fs::u8path(packagePlugin));
     if (!own)
         return refused("no Veltrane.asi beside veltrane-doctor.exe (" + packagePlugin +
                        ") to compare with: only the doctor's own plugin is removed");
-    if (readBytes(target.u8string()) != own) {
+    if (readBytes(target) != own) {
         change.told.push_back(target.u8string() + " is not this package's Veltrane.asi (another version or "
                               "build): left as it is; delete it yourself if you mean to");
         change.otherLeft = true;

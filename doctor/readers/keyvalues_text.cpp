@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr int kDeepest = 32;
-
 class Reader {
 public:
     explicit Reader(std::string_view text) : bytes(text) {
@@ -83,7 +81,7 @@ private:
             if (!quoted(entry.key)) return false;
             if (!skip()) return fail("a key without a value");
             if (bytes[at] == '{') {
-                if (depth + 1 >= kDeepest) return fail("blocks nested too deep");
+                if (depth + 1 > kMostNestedBlocks) return fail("blocks nested too deep");
                 ++at;
                 entry.isBlock = true;
                 if (!entries(entry.children, depth + 1, true)) return false;

@@ -24,6 +24,9 @@ struct KeyValuesRead {
     std::string refusal;            // empty when the text read; else why not, with the line
 };
 
-// Any bytes in: never a crash, a hang or a read past the buffer. Blocks nested deeper than 32
-// and texts longer than the buffer are refused, not followed.
+// The most blocks nested one in another that are read: a deeper one is refused, not followed.
+inline constexpr int kMostNestedBlocks = 31;
+
+// Any bytes in: never a crash, a hang or a read past the buffer. Blocks nested deeper than
+// kMostNestedBlocks are refused, and so is a quoted text whose quotes never close.
 KeyValuesRead readKeyValues(std::string_view bytes);

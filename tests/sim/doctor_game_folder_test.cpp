@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "doctor/cli/doctor_cli.h"
-#include "doctor/os/game_probe.h"
+#include "doctor/os/os.h"
 #include "settings/settings_file.h"
 #include "tests/support/flat_text.h"
 #include "tests/support/golden_runs.h"

@@ -1,12 +1,134 @@
-#include "doctor/os/game_probe.h"
-
-#include "doctor/os/wide_text_windows.h"
-
-#include <tlhelp32.h>
-#include <winver.h>
+// The Windows doctor's answers, asked of Windows (or of Wine and Proton, which answer as it does).
+#include "doctor/os/os.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+
+#include "platform/windows_api.h"
+
+#include <shellapi.h>
+#include <tlhelp32.h>
+#include <winver.h>
+
+namespace {
+
+// The doctor's texts are UTF-8; the Windows API's wide ones UTF-16.
+std::wstring wide(std::string_view utf8) {
+    const int count = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(count), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), count);
+    return out;
+}
+
+std::string utf8(std::wstring_view text) {
+    const int count =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(count), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), count, nullptr, nullptr);
+    return out;
+}
+
+// `text` (UTF-8) in the ANSI code page; none when a letter has no place there.
+std::optional<std::string> ansi(const std::string& text) {
+    const std::wstring name = wide(text);
+    BOOL lossy = FALSE;
+    const int count = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), static_cast<int>(name.size()),
+                                          nullptr, 0, nullptr, &lossy);
+    if (lossy) return std::nullopt;
+    std::string out(static_cast<std::size_t>(count), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), static_cast<int>(name.size()), out.data(), count,
+                        nullptr, nullptr);
+    return out;
+}
+
+UINT previousOutputCodePage = 0;
+void restoreConsole() { SetConsoleOutputCP(previousOutputCodePage); }
+
+}  // namespace
+
+// ---- The console.
+
+bool ownsConsoleAlone() {
+    // A prompt (cmd, PowerShell) shares its console with the doctor: the list then holds two
+    // processes. Without any console the call gives 0.
+    DWORD processes[2];
+    return GetConsoleProcessList(processes, 2) == 1;
+}
+
+void waitForEnter() {
+    std::fputs("Press Enter to close this window.", stdout);
+    std::fflush(stdout);
+    for (int c = std::getchar(); c != '\n' && c != EOF; c = std::getchar()) {
+    }
+}
+
+// The console is the prompt's too: it gets its code page back when the doctor ends.
+void prepareConsole() {
+    previousOutputCodePage = GetConsoleOutputCP();
+    if (previousOutputCodePage == 0 || !SetConsoleOutputCP(CP_UTF8)) return;
+    std::atexit(restoreConsole);
+}
+
+// ---- Paths and folders.
+
+// argv is in the ANSI code page, where a folder named in other letters turns into "?".
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (arguments == nullptr) return std::vector<std::string>(argv, argv + argc);
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i) out.push_back(utf8(arguments[i]));
+    LocalFree(arguments);
+    return out;
+}
+
+bool isPathSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
+
+FolderVisit::FolderVisit() : saved(currentFolder()) {}
+
+FolderVisit::~FolderVisit() {
+    if (!saved.empty()) SetCurrentDirectoryW(wide(saved).c_str());
+}
+
+bool FolderVisit::enter(const std::string& folder) { return SetCurrentDirectoryW(wide(folder).c_str()) != 0; }
+
+std::optional<std::string> profileFileName(const std::string& utf8Name) { return ansi(utf8Name); }
+
+std::string currentFolder() {
+    const DWORD size = GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(size, L'\0');
+    folder.resize(GetCurrentDirectoryW(size, folder.data()));
+    return utf8(folder);
+}
+
+std::vector<std::string> currentFolderEntries() {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(L"*", &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.push_back(utf8(found.cFileName));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+std::string programFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD size = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (size == 0) return ".";
+        if (size < path.size()) {
+            path.resize(size);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return std::filesystem::path(path).parent_path().u8string();
+}
+
+// ---- A game folder's files, and the running programs.
 
 namespace {
 
@@ -86,12 +208,7 @@ ExportLookup lookUpExports(const std::filesystem::path& dll, const std::vector<s
 
 std::optional<bool> fitsAnsiCodePage(const std::string& path, unsigned& codePage) {
     codePage = GetACP();
-    if (codePage == CP_UTF8) return true;
-    const std::wstring text = wide(path);
-    BOOL lossy = FALSE;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                        &lossy);
-    return !lossy;
+    return codePage == CP_UTF8 || ansi(path).has_value();
 }
 
 bool folderTakesNewFiles(const std::filesystem::path& folder, std::string& why) {
@@ -121,33 +238,19 @@ std::string fileDate(const std::filesystem::path& file) {
 }
 
 // Asked of Windows, which reads only the resource, not the whole (large) program.
-std::string fileVersionOf(const std::filesystem::path& file) {
+std::optional<std::string> fileVersionOf(const std::filesystem::path& file) {
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
-    if (size == 0) return {};
+    if (size == 0) return "";
     std::string block(size, '\0');
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     if (!GetFileVersionInfoW(file.c_str(), 0, size, block.data()) ||
         !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || fixed == nullptr ||
         length < sizeof *fixed)
-        return {};
+        return "";
     return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
            std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS));
-}
-
-std::string programFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD size = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (size == 0) return ".";
-        if (size < path.size()) {
-            path.resize(size);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return std::filesystem::path(path).parent_path().u8string();
 }
 
 RunningPrograms runningPrograms(const std::string& pluginFile, const std::string& hookFile, const std::string& gameFile) {
@@ -195,4 +298,60 @@ RunningPrograms runningPrograms(const std::string& pluginFile, const std::string
     }
     CloseHandle(processes);
     return found;
+}
+
+// ---- The system itself, and what it records.
+
+std::string wineVersion() {
+    // Wine's ntdll exports wine_get_version; Windows' does not.
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (ntdll == nullptr) return {};
+    using VersionFunction = const char*(__cdecl*)();
+    const auto function = reinterpret_cast<VersionFunction>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_version")));
+    const char* version = function ? function() : nullptr;
+    return version ? version : "";
+}
+
+namespace {
+
+// A text value (REG_SZ, or REG_EXPAND_SZ expanded: RRF_RT_REG_SZ takes both, and asking for
+// REG_EXPAND_SZ unexpanded is refused); empty when there is none.
+std::string registryText(HKEY root, const wchar_t* key, const wchar_t* value) {
+    DWORD size = 0;
+    const DWORD flags = RRF_RT_REG_SZ;
+    if (RegGetValueW(root, key, value, flags, nullptr, nullptr, &size) != ERROR_SUCCESS || size < sizeof(wchar_t))
+        return {};
+    std::wstring text(size / sizeof(wchar_t), L'\0');
+    if (RegGetValueW(root, key, value, flags, nullptr, text.data(), &size) != ERROR_SUCCESS) return {};
+    text.resize(size / sizeof(wchar_t));
+    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    return utf8(text);
+}
+
+std::string environment(const wchar_t* name) {
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) return {};
+    std::wstring text(size, L'\0');
+    text.resize(GetEnvironmentVariableW(name, text.data(), size));
+    return utf8(text);
+}
+
+}  // namespace
+
+LauncherRecords readLauncherRecords() {
+    LauncherRecords records;
+    records.made = true;
+    const wchar_t* rockstar = L"SOFTWARE\\WOW6432Node\\Rockstar Games\\Red Dead Redemption 2";
+    for (const wchar_t* value : {L"InstallFolder", L"InstallFolderSteam", L"InstallFolderEpic"}) {
+        const std::string folder = registryText(HKEY_LOCAL_MACHINE, rockstar, value);
+        if (!folder.empty()) records.rockstar.emplace_back(utf8(value), folder);
+    }
+    records.steamFolder = registryText(HKEY_CURRENT_USER, L"Software\\Valve\\Steam", L"SteamPath");
+    if (records.steamFolder.empty())
+        records.steamFolder = registryText(HKEY_LOCAL_MACHINE, L"SOFTWARE\\WOW6432Node\\Valve\\Steam", L"InstallPath");
+    std::string programData = environment(L"ProgramData");
+    if (programData.empty()) programData = "C:\\ProgramData";
+    records.epicManifests = programData + "\\Epic\\EpicGamesLauncher\\Data\\Manifests";
+    return records;
 }

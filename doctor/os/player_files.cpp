@@ -1,20 +1,35 @@
-#include "doctor/os/file_write.h"
+#include "doctor/os/player_files.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "settings/settings_file.h"
 
-std::optional<std::string> readBytes(const std::string& path) {
+std::optional<std::string> readBytes(const std::filesystem::path& path, std::uintmax_t tail, std::size_t head) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(std::filesystem::u8path(path), error)) return std::nullopt;
-    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
-    if (!in.is_open()) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    std::ifstream in(path, std::ios::binary);
+    if (!in || error) return std::nullopt;
+    const std::uintmax_t start = tail && size > tail ? size - tail : 0;
+    std::string bytes(start ? head : 0, '\0');
+    const auto readInto = [&](std::size_t at) {
+        in.read(bytes.data() + at, static_cast<std::streamsize>(bytes.size() - at));
+        bytes.resize(at + static_cast<std::size_t>(in.gcount()));
+    };
+    if (!bytes.empty()) {
+        readInto(0);
+        bytes += '\n';
+        in.clear();
+    }
+    const std::size_t at = bytes.size();
+    in.seekg(static_cast<std::streamoff>(start));
+    bytes.resize(at + static_cast<std::size_t>(size - start));
+    readInto(at);
+    return bytes;
 }
 
 // Why a file can't be written, when the platform says: a file of that name opened for
@@ -39,12 +54,12 @@ std::string whyNotWritten(const std::string& path, bool existed) {
     }
 }
 
-bool writeBytes(const std::string& path, const std::string& bytes) {
+bool writeBytes(const std::filesystem::path& path, const std::string& bytes, bool* wentThrough) {
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        if (!out.is_open()) return false;
-        out << bytes;
-        out.close();
+        if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (out) out.close();
+        if (wentThrough) *wentThrough = static_cast<bool>(out);
         if (!out) return false;
     }
     return readBytes(path) == bytes;
@@ -53,7 +68,8 @@ bool writeBytes(const std::string& path, const std::string& bytes) {
 // The first backup name that is free: PATH.bak, then PATH.2.bak, PATH.3.bak, ... A backup is
 // never overwritten.
 std::string freeBackupName(const std::string& path) {
-    // A folder whose entries can't be asked about counts every name as taken: the search ends.
+    // A folder whose entries can't be asked about counts every name as taken: every number is
+    // tried, and none is free.
     for (int number = 1; number <= kMostBackups; ++number) {
         const std::string name = number == 1 ? path + ".bak" : path + "." + std::to_string(number) + ".bak";
         SettingsFile probe;

@@ -1,0 +1,128 @@
+#pragma once
+// The few calls with which the doctor asks the system. One header, one file per platform
+// (os_windows.cpp, os_posix.cpp); the Windows doctor asks Windows, the native one answers what it
+// can and says, never guessing, what it can't. Everything else the doctor does is portable.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// ---- The console. A player who double-clicks veltrane-doctor.exe gets a console window of its
+// own, which would close with the report unread.
+
+// True when no other process shares the console: started from Explorer, not from a prompt.
+bool ownsConsoleAlone();
+// Waits for Enter.
+void waitForEnter();
+// Makes the console show the doctor's UTF-8 output (paths in any letters) as such.
+void prepareConsole();
+
+// ---- Paths and folders. The file a player names is reached the way the plugin reaches its own:
+// from the file's folder, by its relative name, through the ANSI profile functions. So any path
+// Windows or Wine can open works, in whatever letters its folders are named.
+
+// The command line, each argument as UTF-8 (on Windows taken as Unicode, not in the ANSI
+// code page, which can't hold every folder's name).
+std::vector<std::string> commandLineArguments(int argc, char** argv);
+
+// Whether `c` separates a path's folders ("\" too on Windows, and ":" after a drive).
+bool isPathSeparator(char c);
+
+// The current folder for a while: enter() changes into another, and the first one is current
+// again when this ends.
+class FolderVisit {
+public:
+    FolderVisit();
+    ~FolderVisit();
+    FolderVisit(const FolderVisit&) = delete;
+    FolderVisit& operator=(const FolderVisit&) = delete;
+
+    // `folder` in UTF-8; false when it can't be entered (there is none, access denied).
+    bool enter(const std::string& folder);
+
+private:
+    std::string saved;  // opaque: the platform's own form of the first folder
+};
+
+// The current folder's full path, and the names of its entries, in UTF-8.
+std::string currentFolder();
+std::vector<std::string> currentFolderEntries();
+
+// The file name as the ANSI profile functions take it; none when the ANSI code page can't
+// spell it.
+std::optional<std::string> profileFileName(const std::string& utf8Name);
+
+// The folder the doctor's own file lies in (UTF-8).
+std::string programFolder();
+
+// ---- A game folder's files, as only the system can tell.
+
+// Whether Windows' loader finds each of `names` in the DLL at `dll`. The DLL is mapped without
+// running it and without loading what it imports.
+struct ExportLookup {
+    bool made = false;  // false: this platform can't ask (whyNot says so)
+    std::string whyNot;
+    std::string loadError;  // the loader refused the file: why, in words
+    std::vector<std::string> missing;
+};
+ExportLookup lookUpExports(const std::filesystem::path& dll, const std::vector<std::string>& names);
+
+// Whether every letter of `path` (UTF-8) has a place in the system's ANSI code page; none when
+// this platform has no such code page. `codePage` gets its number where there is one.
+std::optional<bool> fitsAnsiCodePage(const std::string& path, unsigned& codePage);
+
+// Makes and at once removes a file of a name of its own in `folder`; false, with the reason in
+// `why`, when that can't be done. No other file is touched.
+bool folderTakesNewFiles(const std::filesystem::path& folder, std::string& why);
+
+// The time a file was last written, "2026-12-08 06:30" in local time; empty when unknown.
+std::string fileDate(const std::filesystem::path& file);
+
+// The file version the system reads from an executable's version resource ("1.0.1491.50"; empty
+// when it has none); none when this platform has no such reader (the file's bytes then tell).
+std::optional<std::string> fileVersionOf(const std::filesystem::path& file);
+
+// ---- The running programs.
+
+// One running program that has the plugin or the script hook loaded, or is the game itself.
+struct RunningProgram {
+    std::uint32_t processId = 0;
+    std::string fileName;       // "RDR2.exe"
+    std::string pluginPath;     // Veltrane.asi's full path (UTF-8) when loaded, else empty
+    std::string hookPath;       // ScriptHookRDR2.dll's, likewise
+    bool modulesListed = true;  // false: the game's modules could not be listed (no permission)
+    // Its current folder (UTF-8), where the plugin reads Veltrane.ini; empty when it can't be read
+    // reliably (no permission, a 32-bit program, a damaged block), never a guess.
+    std::string currentFolder;
+};
+struct RunningPrograms {
+    bool made = false;  // false: this platform can't look (whyNot says so)
+    std::string whyNot;
+    std::vector<RunningProgram> programs;
+    std::size_t closed = 0;  // programs whose modules could not be listed (no permission)
+};
+// `gameFile` is the game's own executable ("RDR2.exe"): listed even with neither module loaded.
+RunningPrograms runningPrograms(const std::string& pluginFile, const std::string& hookFile,
+                                const std::string& gameFile);
+
+// ---- The system itself, and what it records.
+
+// Wine's version ("9.0") when the doctor runs under Wine or Proton, where the profile functions
+// read some settings files otherwise than Windows; empty on Windows and in native builds.
+std::string wineVersion();
+
+// Where the game's launchers record their installs: the Rockstar Games Launcher and Steam in
+// the registry, the Epic Games Launcher in a folder of manifests. Only these places are read
+// here; game_finder.h follows them to the game.
+struct LauncherRecords {
+    bool made = false;  // false: this platform keeps no such records (whyNot says so)
+    std::string whyNot;
+    // The Rockstar Games Launcher's values (InstallFolder, InstallFolderSteam, ...) and folders.
+    std::vector<std::pair<std::string, std::string>> rockstar;
+    std::string steamFolder;    // Steam's own folder; empty when unrecorded
+    std::string epicManifests;  // the folder of the Epic launcher's *.item files
+};
+LauncherRecords readLauncherRecords();
