@@ -9,7 +9,7 @@ namespace {
 // Each check's name, in the order of FolderCheckId: its place there is its number, but for the
 // first and the last, which have none.
 constexpr const char* kCheckNames[] = {"Game", "Script hook", "ASI loader", "Plugin", "Write access",
-                                       "Settings file", "Log", "Folder path", "Running"};
+                                       "Settings file", "Log", "Folder path", "Proton", "Running"};
 
 }  // namespace
 

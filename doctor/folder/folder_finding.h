@@ -9,9 +9,9 @@
 
 // The checks, numbered in the order a player goes through them; the game's absence and what runs
 // now carry no number.
-enum class FolderCheckId { Game, ScriptHook, Loader, Plugin, WriteAccess, SettingsFile, Log, FolderPath, Running };
+enum class FolderCheckId { Game, ScriptHook, Loader, Plugin, WriteAccess, SettingsFile, Log, FolderPath, Proton, Running };
 
-// The check's number as the player reads it (1 to 7); 0 for the two without one.
+// The check's number as the player reads it (1 to 8); 0 for the two without one.
 int checkNumber(FolderCheckId check);
 // "Script hook", "ASI loader", ...
 const char* checkName(FolderCheckId check);

@@ -5,6 +5,8 @@
 #include <optional>
 
 #include "doctor/folder/game_folder_check.h"
+#include "doctor/folder/steam_folders.h"
+#include "doctor/os/os.h"
 #include "doctor/os/player_files.h"
 #include "doctor/readers/epic_manifest.h"
 #include "doctor/readers/steam_records.h"
@@ -23,6 +25,14 @@ std::optional<std::string> readRecord(const fs::path& path) {
     return readBytes(path);
 }
 
+// What makes two names one folder: on Windows the letters without case, on Linux the real path
+// (two names of one folder through a link are one; two folders whose names differ in case, two).
+std::string folderKey(const std::string& folder) {
+    const std::string full = absoluteFolder(folder);
+    if (fileNamesIgnoreCase()) return profile_text::lowerAscii(fs::u8path(full).generic_u8string());
+    return realFolder(fs::u8path(full)).generic_u8string();
+}
+
 bool holdsGame(const fs::path& folder) {
     std::error_code error;
     return fs::is_regular_file(folder / kGameFile, error);
@@ -38,9 +48,9 @@ public:
             return;
         }
         const std::string full = absoluteFolder(folder);
-        const std::string key = profile_text::lowerAscii(fs::u8path(full).generic_u8string());
+        const std::string key = folderKey(full);
         for (FoundGame& game : found.games) {
-            if (profile_text::lowerAscii(fs::u8path(game.folder).generic_u8string()) != key) continue;
+            if (folderKey(game.folder) != key) continue;
             if (game.launchers.find(launcher) == std::string::npos) game.launchers += ", " + launcher;
             return;
         }
@@ -64,7 +74,7 @@ public:
         }
         std::vector<std::string> seen;
         for (const std::string& library : libraries) {
-            const std::string key = profile_text::lowerAscii(fs::u8path(absoluteFolder(library)).generic_u8string());
+            const std::string key = folderKey(library);
             if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
             seen.push_back(key);
             const fs::path manifest =
@@ -116,6 +126,9 @@ FoundGames findGameFolders(const LauncherRecords& records) {
     for (const auto& [value, folder] : records.rockstar)
         finder.add(folder, "Rockstar Games Launcher", "the Rockstar Games Launcher's " + value);
     finder.steam(records.steamFolder);
+    if (!records.home.empty()) {
+        for (const fs::path& steam : linuxSteamFolders(fs::u8path(records.home))) finder.steam(steam.u8string());
+    }
     finder.epic(records.epicManifests);
     return finder.found;
 }

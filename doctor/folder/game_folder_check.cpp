@@ -10,6 +10,8 @@
 #include "doctor/os/player_files.h"
 #include "pe/image_whole.h"
 #include "doctor/folder/log_check.h"
+#include "doctor/folder/proton_check.h"
+#include "doctor/folder/steam_folders.h"
 #include "doctor/settings/near_names.h"
 #include "doctor/settings/report.h"
 #include "doctor/folder/running_check.h"
@@ -138,6 +140,25 @@ public:
                                      "copy the ASI loader from the script hook's package (dinput8.dll) into " + into());
         none.brief = others.empty() ? "none here: nothing loads *.asi files" : joined(others) + " here loads no *.asi files";
         return none;
+    }
+
+    // Under Wine, whether the loader found here is the one Wine gives the game; none when the
+    // game doesn't run under Wine or the folder lies in no Steam library.
+    std::optional<FolderFinding> proton() const {
+        if (!gameRunsUnderWine()) return std::nullopt;
+        std::string loader = "dinput8.dll";
+        for (const std::string& candidate : kLoaderNames) {
+            const auto name = present(names, candidate);
+            const auto bytes = name ? readBytes(root / *name) : std::nullopt;
+            if (bytes && mentionsAsi(*bytes)) {
+                loader = candidate;
+                break;
+            }
+        }
+        const LauncherRecords records = readLauncherRecords();
+        const std::vector<fs::path> steam = records.home.empty() ? std::vector<fs::path>{}
+                                                                 : linuxSteamFolders(fs::u8path(records.home));
+        return protonFinding(root, steam, loader);
     }
 
     FolderFinding plugin() const {
@@ -370,6 +391,7 @@ GameFolderCheck checkGameFolder(const std::string& folder, bool given, const std
     }
     for (FolderFinding& log : checks.logs()) out.push_back(std::move(log));
     out.push_back(checks.path());
+    if (std::optional<FolderFinding> proton = checks.proton()) out.push_back(std::move(*proton));
     for (FolderFinding& program : runningFindings(root)) out.push_back(std::move(program));
     return check;
 }

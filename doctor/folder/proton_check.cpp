@@ -4,6 +4,7 @@
 
 #include "doctor/folder/folder_files.h"
 #include "doctor/folder/proton_override.h"
+#include "doctor/os/player_files.h"
 #include "doctor/readers/steam_records.h"
 #include "doctor/readers/wine_load_order.h"
 
@@ -11,7 +12,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* kCheck = "8 Proton";
+const FolderCheckId kCheck = FolderCheckId::Proton;
 
 // Each Steam user's localconfig.vdf, read; a folder without one is no user of this machine.
 std::vector<SteamUserConfig> steamUsers(const std::vector<fs::path>& steamFolders) {
@@ -23,7 +24,7 @@ std::vector<SteamUserConfig> steamUsers(const std::vector<fs::path>& steamFolder
             folders.push_back(it->path());
         std::sort(folders.begin(), folders.end());
         for (const fs::path& user : folders) {
-            const std::optional<std::string> bytes = folder_files::readFile(user / "config" / "localconfig.vdf");
+            const std::optional<std::string> bytes = readBytes(user / "config" / "localconfig.vdf");
             if (bytes) users.push_back({user.filename().u8string(), *bytes});
         }
     }
@@ -51,7 +52,7 @@ std::optional<FolderFinding> protonFinding(const fs::path& gameFolder, const std
     input.appId = kSteamAppId;
     input.users = steamUsers(steamFolders);
     const fs::path prefix = *library / "steamapps" / "compatdata" / kSteamAppId / "pfx";
-    input.userReg = folder_files::readFile(prefix / "user.reg");
+    input.userReg = readBytes(prefix / "user.reg");
     const ProtonOverrideVerdict verdict = judgeProtonOverride(input);
 
     const std::string dll = input.loaderDll + ".dll";

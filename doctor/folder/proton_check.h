@@ -1,5 +1,5 @@
 #pragma once
-// Check 8, under Proton: whether Wine gives the game the folder's ASI loader or its own DLL of
+// Check 8, where the game runs under Wine (Proton): whether Wine gives the game the folder's ASI loader or its own DLL of
 // that name. Made for a game folder that lies in a Steam library (<library>/steamapps/common/
 // <folder>), from the Steam users' launch options and the game's Wine prefix in that library;
 // the doctor never writes either.
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "doctor/folder/game_folder_check.h"
+#include "doctor/folder/folder_finding.h"
 
 // The Steam library `gameFolder` lies in; none when it lies in none.
 std::optional<std::filesystem::path> steamLibraryOf(const std::filesystem::path& gameFolder);

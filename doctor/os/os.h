@@ -110,6 +110,13 @@ RunningPrograms runningPrograms(const std::string& pluginFile, const std::string
 
 // ---- The system itself, and what it records.
 
+// Whether two names that differ only in letter case name one file (Windows) or two (Linux).
+bool fileNamesIgnoreCase();
+
+// Whether the game runs under Wine here (Proton on Linux and the Steam Deck), where Wine picks
+// between its own DLLs and the game folder's.
+bool gameRunsUnderWine();
+
 // Wine's version ("9.0") when the doctor runs under Wine or Proton, where the profile functions
 // read some settings files otherwise than Windows; empty on Windows and in native builds.
 std::string wineVersion();
@@ -123,6 +130,7 @@ struct LauncherRecords {
     // The Rockstar Games Launcher's values (InstallFolder, InstallFolderSteam, ...) and folders.
     std::vector<std::pair<std::string, std::string>> rockstar;
     std::string steamFolder;    // Steam's own folder; empty when unrecorded
+    std::string home;           // on Linux, the player's home folder, under which Steam keeps itself
     std::string epicManifests;  // the folder of the Epic launcher's *.item files
 };
 LauncherRecords readLauncherRecords();

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -107,8 +108,17 @@ RunningPrograms runningPrograms(const std::string&, const std::string&, const st
 // A native build is neither Windows nor Wine: its profile functions are the stand-in's.
 std::string wineVersion() { return {}; }
 
+bool fileNamesIgnoreCase() { return false; }
+
+// On Linux the game runs only through Proton.
+bool gameRunsUnderWine() { return true; }
+
+// Steam keeps itself under the home folder; $HOME, never the user database (no NSS call, so the
+// static program runs on any distribution).
 LauncherRecords readLauncherRecords() {
     LauncherRecords records;
-    records.whyNot = "only the Windows doctor can read the launchers' records";
+    records.made = true;
+    if (const char* home = std::getenv("HOME")) records.home = home;
+    if (records.home.empty()) records.whyNot = "HOME is not set, so Steam's folders can't be found";
     return records;
 }

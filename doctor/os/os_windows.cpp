@@ -313,6 +313,10 @@ std::string wineVersion() {
     return version ? version : "";
 }
 
+bool fileNamesIgnoreCase() { return true; }
+
+bool gameRunsUnderWine() { return !wineVersion().empty(); }
+
 namespace {
 
 // A text value (REG_SZ, or REG_EXPAND_SZ expanded: RRF_RT_REG_SZ takes both, and asking for
