@@ -11,7 +11,7 @@
 #include "settings/settings_file.h"
 #include "settings/text_forms.h"
 #include "settings/weather_table.h"
-#include "tuning/tuning_pass.h"
+#include "tuning/accuracy_rules.h"
 
 using profile_text::detectEncoding;
 using profile_text::Encoding;
