@@ -172,7 +172,7 @@ TEST_F(DoctorCli, MissingFileNamesTheNearNamesBesideIt) {
 
 // Windows' "/fix" and "/?" are options, not file names; a clean UTF-16 file has nothing to
 // fix; --details lists every warning it counts; no line outgrows an 80-column console.
-TEST_F(DoctorCli, RoughEdges) {
+TEST_F(DoctorCli, SlashOptionsUtf16DetailsAndLineWidth) {
     EXPECT_EQ(doctor({"/?"}).status, 0);
     EXPECT_TRUE(contains(doctor({"/?"}).out, "--write-defaults"));
 
