@@ -32,13 +32,13 @@
 #include "platform/windows_api.h"
 #include "plugin/frame_loop.h"
 #include "settings/settings_file.h"
-#include "sim/world.h"
+#include "settings/weather_hash.h"
 #include "tests/support/process_scratch_dir.h"
 #include "tuning/tuning_pass.h"
 
 namespace {
 
-const std::uint32_t kRain = sim::weatherHashOf("Rain");
+const std::uint32_t kRain = weatherHashOf("Rain");
 constexpr std::int32_t kAccuracy = 50;
 constexpr float kDamage = 0.5f;
 

@@ -12,7 +12,7 @@
 #include "settings/weather_table.h"
 #include "sim/plugin_targets.h"
 #include "sim/shown_text.h"
-#include "tuning/tuning_pass.h"
+#include "tuning/accuracy_rules.h"
 
 namespace fs = std::filesystem;
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "settings/settings_file.h"
+#include "settings/weather_hash.h"
 #include "settings/weather_table.h"
 #include "sim/draw.h"
-#include "sim/world.h"
-#include "tuning/tuning_pass.h"
+#include "tuning/accuracy_rules.h"
 
 namespace sim {
 

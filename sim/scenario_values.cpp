@@ -7,8 +7,8 @@
 #include <limits>
 
 #include "platform/profile_text.h"
+#include "settings/weather_hash.h"
 #include "settings/weather_table.h"
-#include "sim/world.h"
 #include "text/edit_distance.h"
 
 namespace sim {

@@ -6,7 +6,6 @@
 
 #include "host/natives.h"
 #include "platform/float_bits.h"
-#include "platform/profile_text.h"
 
 namespace sim {
 
@@ -88,19 +87,6 @@ std::optional<std::uint64_t> World::callNative(std::uint64_t hash, const std::ui
             --counters.calls;
             return std::nullopt;
     }
-}
-
-std::uint32_t weatherHashOf(const std::string& name) {
-    std::uint32_t hash = 0;
-    for (const char c : name) {
-        hash += static_cast<unsigned char>(profile_text::lowerAscii(c));
-        hash += hash << 10;
-        hash ^= hash >> 6;
-    }
-    hash += hash << 3;
-    hash ^= hash >> 11;
-    hash += hash << 15;
-    return hash;
 }
 
 const std::vector<NativeRow>& nativeRows() {

@@ -65,9 +65,6 @@ private:
     std::int32_t nextHandle = 0x100;
 };
 
-// The game's hash of a weather name: Jenkins one-at-a-time over the name in lower case.
-std::uint32_t weatherHashOf(const std::string& name);
-
 // What the simulated game tells of each native the plugin uses, one row each (world.cpp): its
 // name, whether its first argument is a ped, whether it changes the ped, and which word of the
 // call is the value the trace shows.

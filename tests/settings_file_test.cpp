@@ -148,22 +148,18 @@ TEST_F(SettingsFileTest, WriterUsesTheTextForms) {
               (std::vector<std::string>{"S/b=0", "S/i=-5", "S/f=1e+07", "S/g=0.123457"}));
 }
 
-TEST_F(SettingsFileTest, PathIsEmptyUntilSet) {
+// The path set is the file the existence check asks about and the defaults go to; until one is
+// set, a settings file names none.
+TEST_F(SettingsFileTest, ChecksAndWritesTheFileAtItsPath) {
     EXPECT_EQ(settings.getPath(), "./Veltrane.ini");  // the plugin's: in the folder the game starts in
-    SettingsFile fresh;
-    EXPECT_EQ(fresh.getPath(), "");
-}
-
-// The same test run from two build trees at once: neither may empty the other's directory.
-TEST(ScratchDir, TwoAtOnceKeepTheirOwnFiles) {
-    const ScratchDir first;
-    writeFile(kSettingsFileName, "first");
-    {
-        const ScratchDir second;
-        EXPECT_NE(second.path(), first.path());
-        EXPECT_FALSE(std::filesystem::exists(kSettingsFileName));
-    }
-    EXPECT_EQ(readFile(kSettingsFileName), "first");
+    SettingsFile other;
+    EXPECT_EQ(other.getPath(), "");
+    other.setPath("./Other.ini");
+    EXPECT_FALSE(other.exists());
+    other.writeDefaults();
+    EXPECT_TRUE(other.exists());
+    EXPECT_EQ(entriesOf(readFile("Other.ini")).size(), 1 + 2 * kWeatherCount);
+    EXPECT_FALSE(settings.exists());  // nothing was written at the other path
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/weather_hash.h"
 #include "settings/weather_table.h"
-#include "sim/world.h"
 #include "tests/support/whole_file.h"
 
 namespace {
@@ -23,7 +23,7 @@ std::string asWritten(std::uint32_t hash) {
 
 TEST(WeatherTable, EachHashIsTheHashOfItsLowerCaseName) {
     for (const WeatherEntry& entry : weatherTable)
-        EXPECT_EQ(asWritten(entry.hash), asWritten(sim::weatherHashOf(entry.name))) << entry.name;
+        EXPECT_EQ(asWritten(entry.hash), asWritten(weatherHashOf(entry.name))) << entry.name;
 }
 
 TEST(WeatherTable, RowsAreInTheDefaultFileOrderWithTheirOwnSectionAndKeys) {

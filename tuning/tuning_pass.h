@@ -8,17 +8,10 @@
 
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
+#include "tuning/accuracy_rules.h"
 #include "tuning/tuning_state.h"
 
 inline constexpr std::int32_t kPedCapacity = 1024;
-// The default file's accuracy: the pass then takes the first tuned ped's accuracy OR
-// kFollowedAccuracyBits.
-inline constexpr std::int32_t kAccuracySentinel = kDefaultAccuracy;
-inline constexpr std::int32_t kFollowedAccuracyBits = 0x2C;
-
-// An accuracy from 0 to 100 inclusive (a negative one wraps above 100 as an unsigned value): the
-// only accuracies the pass applies; any other leaves the peds' accuracy alone.
-inline constexpr bool inAccuracyRange(std::int32_t accuracy) { return static_cast<std::uint32_t>(accuracy) <= 100u; }
 
 // Filled by worldGetAllPeds on every pass; its contents mean nothing between passes.
 extern std::array<std::int32_t, kPedCapacity> pedBuffer;

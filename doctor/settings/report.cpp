@@ -6,7 +6,7 @@
 
 #include "doctor/settings/near_names.h"
 #include "settings/settings_file.h"
-#include "tuning/tuning_pass.h"
+#include "tuning/accuracy_rules.h"
 
 namespace {
 

@@ -8,10 +8,11 @@
 
 #include "doctor/settings/name_check.h"
 #include "doctor/settings/name_spelling.h"
+#include "settings/ini_reader.h"
 #include "settings/settings_file.h"
 #include "settings/text_forms.h"
 #include "settings/weather_table.h"
-#include "tuning/tuning_pass.h"
+#include "tuning/accuracy_rules.h"
 
 using profile_text::detectEncoding;
 using profile_text::Encoding;

@@ -254,50 +254,51 @@ struct Scene {
     std::size_t mostLines = 0;  // the report fits this many lines, the first failure among them (0: any)
 };
 
-TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
-    const fs::path base = fs::temp_directory_path() / "veltrane-doctor-scenes";
-    fs::remove_all(base);
-    // The package as unpacked: the doctor's own folder holds the Veltrane.asi it installs.
-    const fs::path package = fs::u8path(programFolder()) / "Veltrane.asi";
-    copy(VELTRANE_PLUGIN, package);
-    const std::string plugin = readFile(VELTRANE_PLUGIN);
-    std::string defaults;
-    {
-        fs::create_directories(base / "defaults");
-        SettingsFile file;
-        file.setPath((base / "defaults" / "Veltrane.ini").string());
-        file.writeDefaults();
-        defaults = readFile(base / "defaults" / "Veltrane.ini");
-    }
-    const auto game = [](const fs::path& folder) {
-        complete(folder);
-        fs::remove(folder / "Veltrane.asi");
-    };
-    const auto rockstar = [&](const fs::path& scene) {
-        game(scene / "Rockstar");
-        registry(kRockstarKey, "InstallFolder", (scene / "Rockstar").u8string());
-    };
-    const auto epic = [&](const fs::path& scene) {
-        game(scene / "Epic Games" / "RDR2");
-        write(epicManifests() / "0A1B2C.item",
-              "{\"FormatVersion\": 0, \"LaunchExecutable\": \"RDR2.exe\", \"InstallLocation\": \"" +
-                  quotedPath(scene / "Epic Games" / "RDR2") + "\", \"DisplayName\": \"Red Dead Redemption 2\"}");
-        write(epicManifests() / "FFFF.item", "{\"LaunchExecutable\": \"Other.exe\", \"InstallLocation\": \"C:\\\\\"}");
-    };
-    // Four failures: an old script hook, no loader, the plugin and the settings file misnamed.
-    const auto fourFailures = [](const fs::path& scene) {
-        complete(scene / "Game");
-        copy(VELTRANE_HOST_LACKING, scene / "Game" / "ScriptHookRDR2.dll");
-        fs::remove(scene / "Game" / "dinput8.dll");
-        fs::rename(scene / "Game" / "Veltrane.asi", scene / "Game" / "Veltrane (1).asi");
-        fs::rename(scene / "Game" / "Veltrane.ini", scene / "Game" / "Veltrane.ini.txt");
-    };
-    const auto misnamedSettings = [](const fs::path& scene) {
-        complete(scene / "Game");
-        fs::remove(scene / "Game" / "dinput8.dll");
-        fs::rename(scene / "Game" / "Veltrane.ini", scene / "Game" / "Veltrane.ini.txt");
-    };
-    const std::vector<Scene> scenes = {
+// ---- The scenes' folders and records, each laid out under the scene's own folder.
+
+// A game folder without the plugin.
+void gameWithoutPlugin(const fs::path& folder) {
+    complete(folder);
+    fs::remove(folder / "Veltrane.asi");
+}
+
+// The game where the Rockstar Games Launcher records it.
+void rockstarGame(const fs::path& scene) {
+    gameWithoutPlugin(scene / "Rockstar");
+    registry(kRockstarKey, "InstallFolder", (scene / "Rockstar").u8string());
+}
+
+// The game where the Epic Games Launcher records it, beside the manifest of another game.
+void epicGame(const fs::path& scene) {
+    gameWithoutPlugin(scene / "Epic Games" / "RDR2");
+    write(epicManifests() / "0A1B2C.item",
+          "{\"FormatVersion\": 0, \"LaunchExecutable\": \"RDR2.exe\", \"InstallLocation\": \"" +
+              quotedPath(scene / "Epic Games" / "RDR2") + "\", \"DisplayName\": \"Red Dead Redemption 2\"}");
+    write(epicManifests() / "FFFF.item", "{\"LaunchExecutable\": \"Other.exe\", \"InstallLocation\": \"C:\\\\\"}");
+}
+
+void rockstarAndEpic(const fs::path& scene) {
+    rockstarGame(scene);
+    epicGame(scene);
+}
+
+// Four failures: an old script hook, no loader, the plugin and the settings file misnamed.
+void fourFailures(const fs::path& scene) {
+    complete(scene / "Game");
+    copy(VELTRANE_HOST_LACKING, scene / "Game" / "ScriptHookRDR2.dll");
+    fs::remove(scene / "Game" / "dinput8.dll");
+    fs::rename(scene / "Game" / "Veltrane.asi", scene / "Game" / "Veltrane (1).asi");
+    fs::rename(scene / "Game" / "Veltrane.ini", scene / "Game" / "Veltrane.ini.txt");
+}
+
+void misnamedSettings(const fs::path& scene) {
+    complete(scene / "Game");
+    fs::remove(scene / "Game" / "dinput8.dll");
+    fs::rename(scene / "Game" / "Veltrane.ini", scene / "Game" / "Veltrane.ini.txt");
+}
+
+std::vector<Scene> scenes() {
+    return {
         {"four failures on one screen", fourFailures, {"--game", "{scene}\\Game"}, nullptr, 1,
          {"FAIL 1 Script hook: ScriptHookRDR2.dll lacks " VELTRANE_HOST_LACKS, "FAIL 2 ASI loader",
           "note 3 Plugin: Veltrane (1).asi here", "FAIL 5 Settings file", "Fix: rename it to Veltrane.ini"},
@@ -314,40 +315,41 @@ TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
          [](const fs::path& scene) { copy(VELTRANE_PLUGIN, scene / "Downloads" / "Veltrane.asi"); }, {}, nullptr, 1,
          {"Downloads holds no RDR2.exe: it is not the game folder", "No game folder in the launchers' records"},
          {"into this folder", "FAIL"}, {}},
-        {"Rockstar Games Launcher", rockstar, {}, nullptr, 1,
+        {"Rockstar Games Launcher", rockstarGame, {}, nullptr, 1,
          {"The game is in {scene}\\Rockstar (Rockstar Games Launcher): checked below",
           "Game folder {scene}\\Rockstar", "FAIL 3 Plugin: no Veltrane.asi here", "or let the doctor do it: veltrane-doctor --install",
           "ok Script hook, ASI loader, Write access, Settings file", "settings file {scene}\\Rockstar\\Veltrane.ini"},
          {"FAIL 1", "FAIL 2"}, {}},
         {"Steam library elsewhere than Steam",
-         [&](const fs::path& scene) {
-             game(scene / "Library" / "steamapps" / "common" / "Red Dead Redemption 2");
+         [](const fs::path& scene) {
+             gameWithoutPlugin(scene / "Library" / "steamapps" / "common" / "Red Dead Redemption 2");
              steamLibrary(scene, scene / "Library" / "steamapps" / "common" / "Red Dead Redemption 2");
          },
          {}, nullptr, 1,
          {"The game is in {scene}\\Library\\steamapps\\common\\Red Dead Redemption 2 (Steam)"}, {"damaged"}, {}},
-        {"Epic Games Launcher", epic, {}, nullptr, 1,
+        {"Epic Games Launcher", epicGame, {}, nullptr, 1,
          {"The game is in {scene}\\Epic Games\\RDR2 (Epic Games Launcher)"}, {}, {}},
-        {"two installs", [&](const fs::path& scene) { rockstar(scene); epic(scene); }, {}, nullptr, 1,
+        {"two installs", rockstarAndEpic, {}, nullptr, 1,
          {"The launchers' records name 2 game folders, each checked below", "{scene}\\Rockstar (Rockstar Games Launcher)",
           "{scene}\\Epic Games\\RDR2 (Epic Games Launcher)", "Game folder {scene}\\Epic Games\\RDR2",
           "Check one folder's settings file with veltrane-doctor --game DIR"},
          {}, {}},
-        {"--fix with two installs recorded", [&](const fs::path& scene) { rockstar(scene); epic(scene); }, {"--fix"},
+        {"--fix with two installs recorded", rockstarAndEpic, {"--fix"},
          nullptr, 2, {"Nothing written", "the launchers' records name 2; choose one", "--fix --game"}, {"Fixed"}, {}},
         {"damaged libraryfolders.vdf",
-         [&](const fs::path& scene) {
+         [](const fs::path& scene) {
              steamLibrary(scene, scene / "Library" / "steamapps" / "common" / "RDR2");
              write(scene / "Steam" / "steamapps" / "libraryfolders.vdf", "\"libraryfolders\"\n{\n\t\"1\"\n\t{\n\t\t\"path\"");
          },
          {}, nullptr, 1,
          {"note Steam's {scene}\\Steam\\steamapps\\libraryfolders.vdf is damaged", "No game folder in the launchers' records"},
          {}, {}},
-        {"double-click in the package, install", rockstar, {}, "y\n", 0,
+        {"double-click in the package, install", rockstarGame, {}, "y\n", 0,
          {"Install Veltrane.asi into {scene}\\Rockstar? [y/N]", "Wrote {scene}\\Rockstar\\Veltrane.asi (version",
           "ok Script hook, ASI loader, Plugin"},
          {"FAIL"}, {{"Rockstar/Veltrane.asi", "plugin"}}},
-        {"double-click in the package, declined", rockstar, {}, "n\n", 1, {"Install Veltrane.asi into"}, {"Wrote"}, {}},
+        {"double-click in the package, declined", rockstarGame, {}, "n\n", 1, {"Install Veltrane.asi into"}, {"Wrote"},
+         {}},
         {"install into a folder without the script hook",
          [](const fs::path& scene) {
              write(scene / "Game" / "RDR2.exe", readFile(VELTRANE_GAME));
@@ -372,9 +374,9 @@ TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
         {"install into a folder without the game",
          [](const fs::path& scene) { write(scene / "Game" / "readme.txt", "x"); },
          {"--install", "{scene}\\Game"}, nullptr, 2, {"holds no RDR2.exe: it is not the game folder"}, {"Wrote"}, {}},
-        {"install found through the records", rockstar, {"--install"}, nullptr, 0,
+        {"install found through the records", rockstarGame, {"--install"}, nullptr, 0,
          {"Wrote {scene}\\Rockstar\\Veltrane.asi"}, {}, {{"Rockstar/Veltrane.asi", "plugin"}}},
-        {"install with two installs recorded", [&](const fs::path& scene) { rockstar(scene); epic(scene); },
+        {"install with two installs recorded", rockstarAndEpic,
          {"--install"}, nullptr, 2, {"2 game folders; name the one you mean"}, {"Wrote"}, {}},
         {"uninstall",
          [](const fs::path& scene) { complete(scene / "Game"); }, {"--uninstall", "{scene}\\Game"}, nullptr, 0,
@@ -384,58 +386,111 @@ TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
          {"--uninstall", "{scene}\\Game"}, nullptr, 1, {"is not this package's Veltrane.asi", "left as it is"},
          {"Removed"}, {}},
     };
-    for (const Scene& scene : scenes) {
+}
+
+// No launcher's records, for the next scene.
+void forgetRecords() {
+    forgetLaunchers();
+    fs::remove_all(epicManifests());
+}
+
+// `text` with "{scene}" standing for the scene's folder `root`.
+std::string placed(std::string text, const fs::path& root) {
+    for (std::size_t at; (at = text.find("{scene}")) != std::string::npos;) text.replace(at, 7, root.u8string());
+    return text;
+}
+
+struct SceneRun {
+    int status;
+    std::string out, err;
+};
+
+// The doctor run as the scene says, from the scene's Downloads folder, and held for the golden file.
+SceneRun runScene(const Scene& scene, const fs::path& root) {
+    std::vector<std::string> args{"veltrane-doctor"};
+    for (const std::string& arg : scene.args) args.push_back(placed(arg, root));
+    std::vector<const char*> argv;
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    std::ostringstream out, err;
+    std::istringstream answers(scene.answers ? scene.answers : "");
+    const fs::path previous = fs::current_path();
+    fs::current_path(root / "Downloads");
+    const int status =
+        runDoctor(static_cast<int>(argv.size()), argv.data(), out, err, scene.answers ? &answers : nullptr);
+    fs::current_path(previous);
+    recordDoctorRun(args, scene.answers, status, out.str(), err.str(), root);
+    return {status, out.str(), err.str()};
+}
+
+// The exit status, the report's length, and what it says and doesn't.
+void expectReport(const Scene& scene, const SceneRun& run, const fs::path& root) {
+    const std::string said = flat(run.out + run.err);
+    EXPECT_EQ(run.status, scene.status) << said;
+    if (scene.mostLines) {
+        const std::string& text = run.out;
+        EXPECT_LE(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')), scene.mostLines) << text;
+        EXPECT_EQ(text.rfind("Game folder", 0), 0u) << text;
+    }
+    for (const std::string& text : scene.said)
+        EXPECT_NE(said.find(placed(text, root)), std::string::npos) << placed(text, root) << "\n" << said;
+    for (const std::string& text : scene.unsaid)
+        EXPECT_EQ(said.find(placed(text, root)), std::string::npos) << text << "\n" << said;
+}
+
+// The files of the scene's folder after the run: those before with the scene's changes.
+std::map<std::string, std::string> expectedAfter(const Scene& scene, const std::map<std::string, std::string>& before,
+                                                 const std::string& plugin, const std::string& defaults) {
+    auto expected = before;
+    for (const auto& [path, what] : scene.changes) {
+        const std::string key = fs::u8path(path).make_preferred().u8string();
+        if (what.empty()) expected.erase(key);
+        else if (what == "plugin") expected[key] = plugin;
+        else if (what == "ini") expected[key] = defaults;
+        else expected[key] = before.at(fs::u8path(what.substr(4)).make_preferred().u8string());
+    }
+    return expected;
+}
+
+// Every file expected, with its bytes, and no other.
+void expectFiles(const std::map<std::string, std::string>& after, const std::map<std::string, std::string>& expected) {
+    EXPECT_EQ(after.size(), expected.size());
+    for (const auto& [path, bytes] : expected) {
+        const auto found = after.find(path);
+        if (found == after.end()) ADD_FAILURE() << path << " is missing";
+        else EXPECT_TRUE(found->second == bytes) << path << " differs";
+    }
+    for (const auto& [path, bytes] : after)
+        if (!expected.count(path)) ADD_FAILURE() << path << " was written";
+}
+
+// The default settings file's bytes as the plugin writes them, made in `base`.
+std::string defaultSettings(const fs::path& base) {
+    fs::create_directories(base / "defaults");
+    SettingsFile file;
+    file.setPath((base / "defaults" / "Veltrane.ini").string());
+    file.writeDefaults();
+    return readFile(base / "defaults" / "Veltrane.ini");
+}
+
+TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
+    const fs::path base = fs::temp_directory_path() / "veltrane-doctor-scenes";
+    fs::remove_all(base);
+    // The package as unpacked: the doctor's own folder holds the Veltrane.asi it installs.
+    const fs::path package = fs::u8path(programFolder()) / "Veltrane.asi";
+    copy(VELTRANE_PLUGIN, package);
+    const std::string plugin = readFile(VELTRANE_PLUGIN);
+    const std::string defaults = defaultSettings(base);
+    for (const Scene& scene : scenes()) {
         SCOPED_TRACE(scene.name);
         const fs::path root = base / scene.name;
-        forgetLaunchers();
-        fs::remove_all(epicManifests());
+        forgetRecords();
         fs::create_directories(root / "Downloads");
         scene.make(root);
         const auto before = snapshot(root);
-        const auto place = [&](std::string text) {
-            for (std::size_t at; (at = text.find("{scene}")) != std::string::npos;) text.replace(at, 7, root.u8string());
-            return text;
-        };
-        std::vector<std::string> args{"veltrane-doctor"};
-        for (const std::string& arg : scene.args) args.push_back(place(arg));
-        std::vector<const char*> argv;
-        for (const std::string& arg : args) argv.push_back(arg.c_str());
-        std::ostringstream out, err;
-        std::istringstream answers(scene.answers ? scene.answers : "");
-        const fs::path previous = fs::current_path();
-        fs::current_path(root / "Downloads");
-        const int status = runDoctor(static_cast<int>(argv.size()), argv.data(), out, err, scene.answers ? &answers : nullptr);
-        fs::current_path(previous);
-        recordDoctorRun(args, scene.answers, status, out.str(), err.str(), root);
-        const std::string said = flat(out.str() + err.str());
-        EXPECT_EQ(status, scene.status) << said;
-        if (scene.mostLines) {
-            const std::string text = out.str();
-            EXPECT_LE(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')), scene.mostLines) << text;
-            EXPECT_EQ(text.rfind("Game folder", 0), 0u) << text;
-        }
-        for (const std::string& text : scene.said) EXPECT_NE(said.find(place(text)), std::string::npos) << place(text) << "\n" << said;
-        for (const std::string& text : scene.unsaid) EXPECT_EQ(said.find(place(text)), std::string::npos) << text << "\n" << said;
-        auto expected = before;
-        for (const auto& [path, what] : scene.changes) {
-            const std::string key = fs::u8path(path).make_preferred().u8string();
-            if (what.empty()) expected.erase(key);
-            else if (what == "plugin") expected[key] = plugin;
-            else if (what == "ini") expected[key] = defaults;
-            else expected[key] = before.at(fs::u8path(what.substr(4)).make_preferred().u8string());
-        }
-        const auto after = snapshot(root);
-        EXPECT_EQ(after.size(), expected.size());
-        for (const auto& [path, bytes] : expected) {
-            const auto found = after.find(path);
-            if (found == after.end()) ADD_FAILURE() << path << " is missing";
-            else EXPECT_TRUE(found->second == bytes) << path << " differs";
-        }
-        for (const auto& [path, bytes] : after)
-            if (!expected.count(path)) ADD_FAILURE() << path << " was written";
+        expectReport(scene, runScene(scene, root), root);
+        expectFiles(snapshot(root), expectedAfter(scene, before, plugin, defaults));
     }
-    forgetLaunchers();
-    fs::remove_all(epicManifests());
+    forgetRecords();
     fs::remove(package);
     if (!::testing::Test::HasFailure()) fs::remove_all(base);
 }

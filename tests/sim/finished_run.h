@@ -3,6 +3,8 @@
 // the test names in an environment variable, its trace (one JSON object a line) and its files,
 // and the calls a frame of the trace holds.
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,11 +20,18 @@ inline std::string directory(const char* variable) {
     return dir ? dir : ".";
 }
 
-// The lines of the run's trace.jsonl, in order; none when there is no trace.
+// The lines of the run's trace.jsonl, in order. A missing or empty trace fails the caller's
+// test: every check over its lines would otherwise hold of nothing.
 inline std::vector<nlohmann::json> trace(const std::filesystem::path& runDirectory) {
     std::vector<nlohmann::json> lines;
-    std::ifstream in(runDirectory / "trace.jsonl");
+    const std::filesystem::path path = runDirectory / "trace.jsonl";
+    std::ifstream in(path);
+    if (!in) {
+        ADD_FAILURE() << "the run left no trace: " << path.string();
+        return lines;
+    }
     for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+    if (lines.empty()) ADD_FAILURE() << "the run's trace holds no line: " << path.string();
     return lines;
 }
 

@@ -25,7 +25,7 @@
 #include "tests/sim/finished_run.h"
 #include "tests/support/whole_file.h"
 #include "tests/support/doctor_entries.h"
-#include "tuning/tuning_pass.h"
+#include "tuning/accuracy_rules.h"
 
 namespace {
 

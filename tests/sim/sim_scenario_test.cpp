@@ -5,9 +5,9 @@
 #include <cstring>
 #include <map>
 
+#include "settings/weather_hash.h"
 #include "settings/weather_table.h"
 #include "sim/scenario.h"
-#include "sim/world.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ TEST(Scenario, ReadsEachActionOfAnEvent) {
     // A weather the plugin has no row for, said so on purpose: its name is hashed the game's way.
     e = onlyEvent(R"({"frame": 0, "weather": {"unknown": "Ashfall"}, "note": "no row"})");
     EXPECT_EQ(e.weatherName, "Ashfall");
-    EXPECT_EQ(e.weatherHash, sim::weatherHashOf("Ashfall"));
+    EXPECT_EQ(e.weatherHash, weatherHashOf("Ashfall"));
 
     e = onlyEvent(R"({"frame": 0, "spawn": {"count": 5, "accuracy": [10, 20], "damage": 0.5, "exempt": 0.2}})");
     EXPECT_EQ(e.kind, EventKind::Spawn);

@@ -9,12 +9,13 @@
 
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
+#include "settings/weather_hash.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/scratch_dir.h"
 #include "tuning/tuning_state.h"
 
-inline const std::uint32_t kRain = sim::weatherHashOf("Rain");
-inline const std::uint32_t kSnow = sim::weatherHashOf("Snow");
+inline const std::uint32_t kRain = weatherHashOf("Rain");
+inline const std::uint32_t kSnow = weatherHashOf("Snow");
 inline constexpr std::uint32_t kNoRow = 0x12345678u;
 
 class TuningFixture : public ::testing::Test {
