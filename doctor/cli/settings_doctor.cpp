@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <sstream>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "doctor/os/file_place.h"
@@ -110,7 +112,7 @@ private:
             context.nearNames = nearNames(currentFolderEntries(), kSettingsFileBareName);
         // Another program's file under another name is not offered the plugin's entries: the
         // likelier mistake is the path. An explicit --fix still writes them.
-        const bool foreign = !check.pluginsFileName && namesNothingOfThePlugins(check);
+        const bool foreign = !check.pluginsFileName && !check.details.empty();
         if (check.state == FileState::Readable && !foreign) {
             if (const std::optional<std::string> bytes = readBytes(readPath))
                 context.fixable = toldCount(fixSettings(*bytes, check), *bytes);
@@ -123,8 +125,9 @@ private:
         file.writeDefaults();
         recheck();
         // Written is what reads back as the default file; a file of another name is also told
-        // that the plugin never reads it.
-        const bool written = check.state == FileState::Readable && readsAsWritten(check);
+        // that the plugin never reads it, its one warning.
+        const bool written =
+            check.state == FileState::Readable && check.warnings.size() == (check.pluginsFileName ? 0u : 1u);
         if (!written) {
             err << "Could not write the default settings file " << options.path << ": "
                 << whyNotWritten(readPath, check.state != FileState::Missing) << ".\n";
@@ -222,38 +225,24 @@ private:
     // The first fixed line that the plugin does not now read as its warning said; empty
     // when every one does.
     std::string brokenPromise(const std::vector<Warning>& applied) const {
+        std::vector<std::pair<std::string, std::string>> promised;  // each key and value written
         for (const Warning& warning : applied) {
-            for (const std::string& line : linesOf(warning.writeInstead)) {
-                const std::size_t equals = line.find('=');
-                if (equals == std::string::npos) continue;
-                const std::string key = line.substr(0, equals);
-                const std::string value = line.substr(equals + 1);
-                for (const SettingsEntry& entry : check.entries) {
-                    // A line fixed in one round may be fixed again in the next.
-                    if (entry.key == key && entry.storedText != value && !fixedLater(applied, key, entry))
-                        return key + " reads \"" + entry.storedText.value_or("") + "\", not \"" + value + "\"";
-                }
+            std::istringstream lines(warning.writeInstead);
+            for (std::string line; std::getline(lines, line);)
+                if (const std::size_t equals = line.find('='); equals != std::string::npos)
+                    promised.emplace_back(line.substr(0, equals), line.substr(equals + 1));
+        }
+        for (const auto& [key, value] : promised) {
+            for (const SettingsEntry& entry : check.entries) {
+                // A line fixed in one round may be fixed again in the next: any of the key's values is kept.
+                const bool kept = std::any_of(promised.begin(), promised.end(), [&](const auto& other) {
+                    return other.first == key && entry.storedText == other.second;
+                });
+                if (entry.key == key && !kept)
+                    return key + " reads \"" + entry.storedText.value_or("") + "\", not \"" + value + "\"";
             }
         }
         return {};
-    }
-
-    static std::vector<std::string> linesOf(const std::string& text) {
-        std::vector<std::string> lines;
-        std::size_t start = 0;
-        for (std::size_t end = text.find('\n'); end != std::string::npos; start = end + 1, end = text.find('\n', start))
-            lines.push_back(text.substr(start, end - start));
-        lines.push_back(text.substr(start));
-        return lines;
-    }
-
-    static bool fixedLater(const std::vector<Warning>& applied, const std::string& key, const SettingsEntry& entry) {
-        return std::any_of(applied.begin(), applied.end(), [&](const Warning& later) {
-            for (const std::string& line : linesOf(later.writeInstead))
-                if (line.compare(0, key.size() + 1, key + "=") == 0 && entry.storedText == line.substr(key.size() + 1))
-                    return true;
-            return false;
-        });
     }
 
     const DoctorOptions& options;

@@ -4,24 +4,19 @@
 // where they never change. Its name in listings and tests is the row's, in small letters
 // ("comma-decimal"). A new kind is one row here and the check that finds it.
 
-// How harmful a finding is, the most harmful first.
-enum class Harm {
-    WrongFile,        // the file checked is not the one the plugin reads
-    NothingKnown,     // the file names nothing of the plugin's
-    ReadApart,        // Windows and Wine read the file apart
-    LostWhole,        // a value never read: a misnamed or unread section or key, a line not read as meant
-    DoesHarm,         // a missing key (read as 0), or any finding on a key whose value does harm
-    Misread,          // a value read otherwise than it looks
-    CautionNoDamage,  // cautions: read as written, but probably not meant
-    Caution,
-};
+#include <string>
 
-// What --fix can do for a finding of a kind.
-enum class Remedy {
-    Choice,      // never certain: the player chooses
-    Line,        // a line written, when the finding is certain of it
-    RemoveMark,  // the UTF-8 byte-order mark removed
-};
+// How harmful a finding is, the most harmful first: the file checked is not the one the plugin
+// reads (WrongFile); it names nothing of the plugin's (NothingKnown); Windows and Wine read it
+// apart (ReadApart); a value is never read: a misnamed or unread section or key, a line not read
+// as meant (LostWhole); a key is missing and reads as 0, or a key's value does harm (DoesHarm);
+// a value is read otherwise than it looks (Misread); the cautions, read as written but probably
+// not meant, no damage first.
+enum class Harm { WrongFile, NothingKnown, ReadApart, LostWhole, DoesHarm, Misread, CautionNoDamage, Caution };
+
+// What --fix can do for a finding of a kind: never be certain, the player chooses (Choice);
+// write a line, when the finding is certain of it (Line); remove the UTF-8 byte-order mark.
+enum class Remedy { Choice, Line, RemoveMark };
 
 // X(kind, harm, remedy, words): words are nullptr where they depend on what was found.
 #define VELTRANE_FINDING_KINDS(X)                                                                                      \
@@ -65,10 +60,9 @@ enum class Remedy {
 
 #define VELTRANE_FINDING_KIND_ENUMERATOR(kind, harm, remedy, words) kind,
 enum class WarningKind { VELTRANE_FINDING_KINDS(VELTRANE_FINDING_KIND_ENUMERATOR) };
-#undef VELTRANE_FINDING_KIND_ENUMERATOR
 
 // A short name for listings and tests: "comma-decimal", "missing-key", ...
-const char* warningKindName(WarningKind kind);
+std::string warningKindName(WarningKind kind);
 
 Harm harmOf(WarningKind kind);
 Remedy remedyOf(WarningKind kind);

@@ -386,10 +386,13 @@ std::optional<Warning> unreadSection(const NameLine& header, const std::vector<N
         return warning;
     }
     const std::string count = std::to_string(values.size()) + (values.size() == 1 ? " value" : " values");
+    const std::string_view aWeathers = weatherTable.front().section;  // "WeatherType_" and its name
+    const std::string weathersSection = "[" + std::string(aWeathers.substr(0, aWeathers.find('_') + 1)) + "<name>]";
     Warning warning{WarningKind::UnreadSection, header.line, header.section, {},
                     "a section the plugin never reads, holding " + count + ". It reads only [" +
                         std::string(kSettingsSection) + "] and, for its " + std::to_string(weatherTable.size()) +
-                        " weathers, [WeatherType_<name>]: " + weatherNames() + ". Rename it to the one you mean, or delete it",
+                        " weathers, " + weathersSection + ": " + weatherNames() +
+                        ". Rename it to the one you mean, or delete it",
                     {}};
     warning.supplies = keys;
     const bool weatherLike = folded(header.section).find("weather") != std::string::npos;
@@ -490,13 +493,11 @@ void checkNames(const std::vector<NameLine>& names, std::vector<Warning>& warnin
 }
 
 bool namesThePlugin(const std::vector<NameLine>& names, const std::vector<Warning>& warnings) {
-    return std::any_of(names.begin(), names.end(),
-                       [&](const NameLine& name) {
-                           return name.isSection ? known().isSection(name.section) : known().isKey(name.key);
-                       }) ||
-           std::any_of(warnings.begin(), warnings.end(), [](const Warning& w) {
-               return w.kind == WarningKind::NearMissName || w.kind == WarningKind::MisspeltName;
-           });
+    auto isKnown = [](const NameLine& n) { return n.isSection ? known().isSection(n.section) : known().isKey(n.key); };
+    auto nearMiss = [](const Warning& w) {
+        return w.kind == WarningKind::NearMissName || w.kind == WarningKind::MisspeltName;
+    };
+    return std::any_of(names.begin(), names.end(), isKnown) || std::any_of(warnings.begin(), warnings.end(), nearMiss);
 }
 
 void checkPlatformDifferences(Encoding encoding, const std::vector<NameLine>& names, std::vector<Warning>& warnings) {

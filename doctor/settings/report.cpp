@@ -1,8 +1,8 @@
 #include "doctor/settings/report.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "doctor/settings/near_names.h"
@@ -96,9 +96,7 @@ std::vector<std::string> keysWithHarmfulValues(const SettingsCheck& check) {
 }
 
 Harm harmIn(const Warning& warning, const std::vector<std::string>& harmful) {
-    auto isHarmfulKey = [&](const std::string& key) {
-        return std::find(harmful.begin(), harmful.end(), key) != harmful.end();
-    };
+    auto isHarmfulKey = [&](const std::string& key) { return std::count(harmful.begin(), harmful.end(), key) > 0; };
     const bool causesHarm = isHarmfulKey(warning.key) ||
                             std::any_of(warning.supplies.begin(), warning.supplies.end(), isHarmfulKey);
     return harmWhere(warning.kind, warning.section == kSettingsSection || warning.key == kEnabledKey, causesHarm);
@@ -108,10 +106,7 @@ Harm harmIn(const Warning& warning, const std::vector<std::string>& harmful) {
 // different things ("35%" is 35, "150%" is 1.5), so they are never one group.
 char valueTypeOf(const Warning& warning) {
     // The start the weather table's keys of a type share, up to the "_": "Accuracy", "DamageMod".
-    auto startsAs = [&](const char* key) {
-        const std::size_t stem = std::strcspn(key, "_");
-        return warning.key.compare(0, stem, key, stem) == 0;
-    };
+    auto startsAs = [&](std::string_view key) { return warning.key.rfind(key.substr(0, key.find('_')), 0) == 0; };
     if (startsAs(weatherTable.front().accuracyKey)) return 'a';
     if (startsAs(weatherTable.front().damageModKey)) return 'd';
     return warning.key.empty() ? 's' : 'k';

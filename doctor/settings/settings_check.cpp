@@ -324,16 +324,6 @@ std::string meaningInPlay(const SettingsEntry& entry) {
     return {};
 }
 
-bool namesNothingOfThePlugins(const SettingsCheck& check) {
-    return std::any_of(check.warnings.begin(), check.warnings.end(),
-                       [](const Warning& w) { return w.kind == WarningKind::NoKnownNames; });
-}
-
-bool readsAsWritten(const SettingsCheck& check) {
-    return std::all_of(check.warnings.begin(), check.warnings.end(),
-                       [](const Warning& w) { return w.kind == WarningKind::NotPluginsFile; });
-}
-
 bool weatherHasNoValues(const Warning& missing, const std::vector<Warning>& warnings) {
     return missing.kind == WarningKind::MissingKey && missing.line == 0 && missing.section != kSettingsSection &&
            std::count_if(warnings.begin(), warnings.end(), [&](const Warning& o) {

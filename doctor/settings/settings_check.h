@@ -109,12 +109,6 @@ std::string valueText(const SettingsEntry& entry);
 // The warnings --fix works from: the details behind a "holds none of the plugin's names".
 const std::vector<Warning>& allWarnings(const SettingsCheck& check);
 
-// The file holds none of the plugin's names: `warnings` holds that one diagnosis.
-bool namesNothingOfThePlugins(const SettingsCheck& check);
-
-// Nothing to warn about but, perhaps, that the file's name is not the plugin's.
-bool readsAsWritten(const SettingsCheck& check);
-
 // A weather's key missing with the weather's other one: the weather has no values.
 bool weatherHasNoValues(const Warning& missing, const std::vector<Warning>& warnings);
 

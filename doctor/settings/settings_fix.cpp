@@ -22,13 +22,10 @@ struct WorkLine {
 };
 
 // The lines of a suggestion ("[WeatherType_Rain]\nAccuracy_Rain=35") joined by `separator`.
-std::string linesAsText(const std::string& lines, const std::string& separator) {
-    std::string text;
-    for (char c : lines) {
-        if (c == '\n') text += separator;
-        else text += c;
-    }
-    return text;
+std::string linesAsText(std::string lines, const std::string& separator) {
+    for (std::size_t at = lines.find('\n'); at != std::string::npos; at = lines.find('\n', at + separator.size()))
+        lines.replace(at, 1, separator);
+    return lines;
 }
 
 class Fixer {
@@ -52,25 +49,22 @@ public:
             const std::size_t i = warning.line - 1;
             const bool ofALine = fix == Fix::ReplaceLine || fix == Fix::MoveLine;
             if (!ofALine || i >= lines.size() || changeOf[i] != kNone) continue;
+            // A moved line goes with its ending; a replaced one keeps it.
+            const bool moved = fix == Fix::MoveLine;
             const std::size_t from = markSize + lines[i].start;
-            if (fix == Fix::MoveLine) {
-                changeOf[i] = record(from, from + lines[i].length + lines[i].ending.size(), {}, warning);
-                continue;
-            }
-            changeOf[i] = record(from, from + lines[i].length, linesAsText(warning.writeInstead, ending), warning);
-            fixed.applied.push_back(warning);
+            const std::size_t to = from + lines[i].length + (moved ? lines[i].ending.size() : 0);
+            changeOf[i] = record(from, to, moved ? std::string() : linesAsText(warning.writeInstead, ending), warning);
+            if (!moved) fixed.applied.push_back(warning);
         }
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            const std::size_t at = markSize + lines[i].start;
-            const std::string ownEnding(lines[i].ending);
-            if (changeOf[i] == kNone)
-                work.push_back({std::string(text.substr(lines[i].start, lines[i].length)), ownEnding, at});
-            if (changeOf[i] == kNone || fixed.changes[changeOf[i]].bytes.empty()) continue;
-            // Lines written as one become lines of their own, with the file's ending.
-            const std::string& bytes = fixed.changes[changeOf[i]].bytes;
-            for (const TextLine& piece : splitLines(bytes))
-                work.push_back({bytes.substr(piece.start, piece.length),
-                                piece.ending.empty() ? ownEnding : std::string(piece.ending), at, changeOf[i]});
+            const std::size_t change = changeOf[i];
+            if (change != kNone && fixed.changes[change].bytes.empty()) continue;  // moved
+            // Lines written as one become lines of their own, each with the file's ending but the last.
+            const std::string now = (change == kNone ? std::string(text.substr(lines[i].start, lines[i].length))
+                                                     : fixed.changes[change].bytes) + std::string(lines[i].ending);
+            for (const TextLine& piece : splitLines(now))
+                work.push_back({now.substr(piece.start, piece.length), std::string(piece.ending),
+                                markSize + lines[i].start, change});
         }
     }
 

@@ -13,8 +13,7 @@
 // One change --fix makes: the bytes [from, to) of the original file replaced by `bytes`; an
 // insertion has from == to. A moved line is two: its removal, and its adding where it belongs.
 struct FixChange {
-    std::size_t from = 0;
-    std::size_t to = 0;
+    std::size_t from = 0, to = 0;
     std::string bytes;
     Fix fix = Fix::None;   // the answered warning's: a line replaced, added or moved, the mark removed
     Warning answers;       // the warning it answers; always a certain one, as --fix writes no choice

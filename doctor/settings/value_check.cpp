@@ -194,6 +194,12 @@ std::optional<ValueFinding> meaningOf(std::string_view written, ValueType type, 
     return damage ? damageWordsMeant(text, readAs) : wholeAccuracyMeant(text, readAs);
 }
 
+// No text at all where a number is read: the default file's value is written.
+ValueFinding emptyNumber(ValueType type, const std::string& readAs) {
+    return finding(WarningKind::EmptyValue, "empty: " + readAs + "; the default file's value is written",
+                   defaultValueText(type));
+}
+
 // Text that shows no number at all: the player chooses.
 ValueFinding noNumber(std::string_view text, ValueType type, const std::string& readAs) {
     const std::string found = "found \"" + std::string(text) + "\", which holds no number: " + readAs;
@@ -296,12 +302,8 @@ std::optional<ValueFinding> checkAccuracyText(std::string_view raw, std::int32_t
         return stray;
     if (auto meant = meaningOf(text, ValueType::Accuracy, readAs)) return meant;
     const std::size_t digits = countDigits(text, sign);
-    if (digits == 0) {
-        if (text.empty())
-            return finding(WarningKind::EmptyValue, "empty: " + readAs + "; the default file's value is written",
-                           defaultValueText(ValueType::Accuracy));
-        return noNumber(text, ValueType::Accuracy, readAs);
-    }
+    if (digits == 0)
+        return text.empty() ? emptyNumber(ValueType::Accuracy, readAs) : noNumber(text, ValueType::Accuracy, readAs);
     if (const auto hex = hexAt(text, sign)) {
         const bool fits = *hex <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
         const std::int64_t meant = fits ? (negative ? -static_cast<std::int64_t>(*hex) : static_cast<std::int64_t>(*hex))
@@ -359,9 +361,7 @@ std::optional<ValueFinding> checkDamageText(std::string_view raw, float valueRea
         return floatText(parseFloat(repaired));
     };
     if (intDigits + fracDigits == 0) {
-        if (text.empty())
-            return finding(WarningKind::EmptyValue, "empty: " + readAs + "; the default file's value is written",
-                           defaultValueText(ValueType::DamageModifier));
+        if (text.empty()) return emptyNumber(ValueType::DamageModifier, readAs);
         if (separatorThenDigit(text, sign, ','))
             return finding(WarningKind::CommaDecimal, "the decimal point is \".\", never \",\": " + readAs,
                            commaMeant(sign));
