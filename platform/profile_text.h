@@ -72,6 +72,13 @@ inline std::vector<TextLine> splitLines(std::string_view text) {
     return lines;
 }
 
+// The file's line ending: that of its first line that has one; CR LF when none has.
+inline std::string_view lineEndingOf(std::string_view text) {
+    for (const TextLine& line : splitLines(text))
+        if (!line.ending.empty()) return line.ending;
+    return "\r\n";
+}
+
 // White space within a line: space, tab, vertical tab, form feed.
 inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
@@ -192,6 +199,16 @@ inline std::size_t sectionEnd(const std::vector<ProfileLine>& lines, std::size_t
     std::size_t end = header + 1;
     while (end < lines.size() && lines[end].kind != LineKind::Header) ++end;
     return end;
+}
+
+// Where a key added to the section whose header is at `header` goes, as Wine writes one: after
+// the section's last key (a comment is one), so that the lines that end the section without a
+// key (blank, or ignored) stay before the next header. A line added there gets the file's
+// ending (lineEndingOf), and the line before it, if it has none (the last), that ending first.
+inline std::size_t addedKeyAt(const std::vector<ProfileLine>& lines, std::size_t header) {
+    std::size_t at = sectionEnd(lines, header);
+    while (at > header + 1 && lines[at - 1].kind != LineKind::Key) --at;
+    return at;
 }
 
 // Of two keys of one name in the section searched, the first is read.

@@ -9,15 +9,20 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
+#include <string_view>
+#include <tuple>
 #include <string>
 #include <vector>
 
 #include <random>
+#include <utility>
 
 #include "doctor/cli/doctor_cli.h"
 #include "doctor/settings/settings_check.h"
 #include "doctor/settings/settings_fix.h"
 #include "doctor/settings/value_check.h"
+#include "platform/profile_text.h"
+#include "platform/windows_api.h"
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
 #include "settings/weather_table.h"
@@ -308,6 +313,105 @@ TEST_F(DoctorCli, FixGivesThePlayersMeaningInOneRun) {
     }
     std::printf("%zu of %u player files fixed whole in one run, %zu left with choices (%zu of %zu weathers)\n",
                 fixedWhole, kFiles, choicesLeft, weathersChosen, kFiles * weatherTable.size());
+}
+
+std::string withLfEndings(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+// --fix's changes, applied to the original in the order of the file, give the fixed file, so
+// no byte outside their ranges moves. A replaced line's range is that line of the original
+// without its ending, a moved line's the line with it; each change answers a certain warning
+// with that warning's fix.
+TEST_F(DoctorCli, FixChangesAreRangesOfTheOriginalFile) {
+    const SettingsLines defaults = defaultSettingsLines();
+    SettingsLines twoMoved = removed(removed(defaults, "[WeatherType_Rain]", 3), "[WeatherType_Fog]", 3);
+    twoMoved.insert(twoMoved.begin() + static_cast<std::ptrdiff_t>(findLine(twoMoved, "DamageMod_Snow=")) + 1,
+                    {"Accuracy_Rain=25", "Accuracy_Fog=30"});
+    std::string noLastEnding = joinLines(removed(defaults, "Accuracy_Rain="));
+    noLastEnding.resize(noLastEnding.size() - 2);
+    std::vector<std::pair<std::string, std::string>> files = {
+        {"keys moved into sections the file lacks, then their missing keys", joinLines(twoMoved)},
+        {"no ending on the last line", noLastEnding},
+        {"a byte-order mark and a fix on line 1", "\xEF\xBB\xBF" + joinLines(replaced(defaults, "[Settings]", "[Settings"))},
+        {"two lines in one, and blank lines ending a section",
+         joinLines(replaced(removed(defaults, "DamageMod_Rain="), "Accuracy_Rain=", "Accuracy_Rain=35 DamageMod_Rain=1")) +
+             "\r\n\r\n"},
+        {"LF endings and a key missing from the last section",
+         withLfEndings(joinLines(removed(replaced(defaults, "Enabled=", "Enabled=on"), "DamageMod_Sunny=")))},
+    };
+    for (std::uint32_t seed = 1; seed <= 30; ++seed) {
+        std::mt19937 rng(seed);
+        files.emplace_back("random player file " + std::to_string(seed), playerFile(rng).text);
+    }
+    for (const auto& [what, original] : files) {
+        writeFile("Veltrane.ini", original);
+        const FixedFile fixed = fixSettings(original, checkSettingsFile("Veltrane.ini"));
+        EXPECT_FALSE(fixed.changes.empty()) << what;
+        std::vector<FixChange> inFileOrder = fixed.changes;
+        std::stable_sort(inFileOrder.begin(), inFileOrder.end(), [](const FixChange& a, const FixChange& b) {
+            return std::tie(a.from, a.to, a.order) < std::tie(b.from, b.to, b.order);
+        });
+        const std::size_t mark = original.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+        const std::vector<profile_text::TextLine> lines = profile_text::splitLines(std::string_view(original).substr(mark));
+        std::string applied;
+        std::size_t kept = 0;  // the original's bytes up to here are in `applied` or replaced
+        for (const FixChange& change : inFileOrder) {
+            ASSERT_LE(kept, change.from) << what << ": changes overlap";
+            ASSERT_LE(change.from, change.to) << what;
+            ASSERT_LE(change.to, original.size()) << what;
+            applied += original.substr(kept, change.from - kept) + change.bytes;
+            kept = change.to;
+            EXPECT_EQ(change.fix, fixOf(change.answers)) << what;
+            EXPECT_TRUE(change.answers.certain) << what;
+            if (change.from == change.to || change.fix == Fix::RemoveByteOrderMark) continue;
+            ASSERT_LT(change.answers.line - 1, lines.size()) << what;
+            const profile_text::TextLine& line = lines[change.answers.line - 1];
+            EXPECT_EQ(change.from, mark + line.start) << what << ", line " << change.answers.line;
+            const std::size_t end = line.start + line.length + (change.fix == Fix::MoveLine ? line.ending.size() : 0);
+            EXPECT_EQ(change.to, mark + end) << what << ", line " << change.answers.line;
+        }
+        applied += original.substr(kept);
+        EXPECT_EQ(applied, fixed.bytes) << what;
+    }
+}
+
+// --fix adds a missing key where the native stand-in for the profile functions writes one (as
+// Wine does): after the section's last key, before the lines that end it without one, with the
+// file's own line ending.
+TEST_F(DoctorCli, FixAddsAKeyWhereTheProfileFunctionsWriteIt) {
+#ifdef _WIN32
+    GTEST_SKIP() << "kernel32 writes the file anew";
+#endif
+    const SettingsLines defaults = removed(defaultSettingsLines(), "DamageMod_Rain=");
+    const std::size_t rainEnd = findLine(defaults, "[WeatherType_Sandstorm]");
+    auto beforeSandstorm = [&](const SettingsLines& more) {
+        SettingsLines lines = defaults;
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(rainEnd), more.begin(), more.end());
+        return joinLines(lines);
+    };
+    std::string lastLine = joinLines(removed(defaultSettingsLines(), "DamageMod_Sunny="));
+    lastLine.resize(lastLine.size() - 2);
+    const std::pair<const char*, std::string> files[] = {
+        {"blank lines end the section", beforeSandstorm({"", "   "})},
+        {"a comment ends the section", beforeSandstorm({"; rain is wet", ""})},
+        {"a vertical tab and a form feed on lines of their own", beforeSandstorm({"\v", " \f "})},
+        {"LF endings", withLfEndings(beforeSandstorm({""}))},
+        {"the last section, its last line without an ending", lastLine},
+        {"the last section, then a blank line without an ending", lastLine + "\r\n  "},
+    };
+    for (const auto& [what, original] : files) {
+        writeFile("Veltrane.ini", original);
+        const SettingsCheck check = checkSettingsFile("Veltrane.ini");
+        ASSERT_EQ(check.warnings.size(), 1u) << what;
+        const Warning& missing = check.warnings.front();
+        const FixedFile fixed = fixSettings(original, check);
+        const std::string value = missing.writeInstead.substr(missing.writeInstead.find('=') + 1);
+        ASSERT_NE(WritePrivateProfileStringA(missing.section.c_str(), missing.key.c_str(), value.c_str(),
+                                             "./Veltrane.ini"), 0) << what;
+        EXPECT_EQ(fixed.bytes, readFile("Veltrane.ini")) << what;
+    }
 }
 
 }  // namespace

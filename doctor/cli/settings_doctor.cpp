@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <sstream>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "doctor/os/os.h"
@@ -13,28 +16,44 @@
 
 namespace {
 
-const std::string kWeatherPrefix = "WeatherType_";
+constexpr int kFixRounds = 4;
 
-// The changes of a --fix, grouped: one line for every section added with the default values.
-std::vector<std::string> groupedChanges(const std::vector<std::string>& changes) {
-    std::vector<std::string> sections, others;
+// What the rounds of a --fix did, for the player: each change in a line, but the keys added with
+// the default values, which are told together.
+struct ToldChanges {
+    std::vector<std::string> others;
+    std::vector<std::string> sections;  // those keys were added to, each once
     std::size_t added = 0;
-    for (const std::string& change : changes) {
-        const std::size_t open = change.find('[');
-        const bool adds = change.compare(0, 6, "added ") == 0 && open != std::string::npos;
-        if (!adds) {
-            others.push_back(change);
-            continue;
+
+    void tell(const FixedFile& fixed, std::string_view original) {
+        for (const FixChange& change : fixed.changes) {
+            if (change.fix != Fix::AddLine) {
+                if (std::string told = toldChange(change, original); !told.empty()) others.push_back(told);
+                continue;
+            }
+            ++added;
+            const std::string& section = change.answers.section;
+            if (std::find(sections.begin(), sections.end(), section) == sections.end()) sections.push_back(section);
         }
-        ++added;
-        const std::string section = change.substr(open + 1, change.find(']') - open - 1);
-        if (std::find(sections.begin(), sections.end(), section) == sections.end()) sections.push_back(section);
     }
-    std::vector<std::string> lines;
+
+    std::vector<std::string> lines() const;
+};
+
+// The changes a --fix would tell: as many lines as it writes.
+std::size_t toldCount(const FixedFile& fixed, std::string_view original) {
+    return static_cast<std::size_t>(std::count_if(fixed.changes.begin(), fixed.changes.end(), [&](const FixChange& c) {
+        return !toldChange(c, original).empty();
+    }));
+}
+
+// The lines told, the first few; the keys added, in one line.
+std::vector<std::string> ToldChanges::lines() const {
+    std::vector<std::string> said;
     constexpr std::size_t kChangesListed = 6;
-    for (std::size_t i = 0; i < others.size() && i < kChangesListed; ++i) lines.push_back(others[i]);
+    for (std::size_t i = 0; i < others.size() && i < kChangesListed; ++i) said.push_back(others[i]);
     if (others.size() > kChangesListed)
-        lines.push_back("and " + std::to_string(others.size() - kChangesListed) + " more lines (see the backup)");
+        said.push_back("and " + std::to_string(others.size() - kChangesListed) + " more lines (see the backup)");
     if (!sections.empty()) {
         std::string names;
         for (std::size_t i = 0; i < sections.size(); ++i) {
@@ -42,15 +61,13 @@ std::vector<std::string> groupedChanges(const std::vector<std::string>& changes)
                 names += " and " + std::to_string(sections.size() - i) + " more";
                 break;
             }
-            std::string name = sections[i];
-            if (name.compare(0, kWeatherPrefix.size(), kWeatherPrefix) == 0) name.erase(0, kWeatherPrefix.size());
-            names += (i == 0 ? "" : ", ") + name;
+            names += (i == 0 ? "" : ", ") + shownSectionName(sections[i]);
         }
-        lines.push_back("added " + std::to_string(added) + " missing " + (added == 1 ? "key" : "keys") +
+        said.push_back("added " + std::to_string(added) + " missing " + (added == 1 ? "key" : "keys") +
                         " with the default values, in " + std::to_string(sections.size()) +
                         (sections.size() == 1 ? " section: " : " sections: ") + names);
     }
-    return lines;
+    return said;
 }
 
 class Doctor {
@@ -91,15 +108,13 @@ private:
         context.folder = currentFolder();
         context.wineVersion = wineVersion();
         if (check.state == FileState::Missing && check.pluginsFileName)
-            context.nearNames = nearNames(currentFolderEntries(), fileNameOfSettings());
+            context.nearNames = nearNames(currentFolderEntries(), kSettingsFileBareName);
         // Another program's file under another name is not offered the plugin's entries: the
         // likelier mistake is the path. An explicit --fix still writes them.
-        const bool foreign = !check.pluginsFileName &&
-                             std::any_of(check.warnings.begin(), check.warnings.end(),
-                                         [](const Warning& w) { return w.kind == WarningKind::NoKnownNames; });
+        const bool foreign = !check.pluginsFileName && !check.details.empty();
         if (check.state == FileState::Readable && !foreign) {
             if (const std::optional<std::string> bytes = readBytes(readPath))
-                context.fixable = fixSettings(*bytes, check).changes.size();
+                context.fixable = toldCount(fixSettings(*bytes, check), *bytes);
         }
     }
 
@@ -109,10 +124,9 @@ private:
         file.writeDefaults();
         recheck();
         // Written is what reads back as the default file; a file of another name is also told
-        // that the plugin never reads it.
-        const bool written = check.state == FileState::Readable &&
-                             std::all_of(check.warnings.begin(), check.warnings.end(),
-                                         [](const Warning& w) { return w.kind == WarningKind::NotPluginsFile; });
+        // that the plugin never reads it, its one warning.
+        const bool written =
+            check.state == FileState::Readable && check.warnings.size() == (check.pluginsFileName ? 0u : 1u);
         if (!written) {
             err << "Could not write the default settings file " << options.path << ": "
                 << whyNotWritten(readPath, check.state != FileState::Missing) << ".\n";
@@ -140,7 +154,7 @@ private:
         const std::vector<Warning>& warnings = allWarnings(check);
         const bool anythingCertain = std::any_of(warnings.begin(), warnings.end(),
                                                  [](const Warning& w) { return fixOf(w) != Fix::None; });
-        if (fixed.changes.empty() && (fixed.refusal.empty() || !anythingCertain)) {
+        if ((!original || toldCount(fixed, *original) == 0) && (fixed.refusal.empty() || !anythingCertain)) {
             // Nothing --fix would write: a refusal (UTF-16, say) matters only when there is.
             out << "Nothing for --fix to write in " << options.path << ".\n";
             context.linesAbove = printedAbove + 1;
@@ -167,14 +181,15 @@ private:
             std::remove(backup.c_str());
             return 2;
         }
-        // One fix can bring out another (a renamed section's keys, say): fix again until
-        // nothing certain is left, so that a second --fix has nothing to do.
-        std::vector<std::string> changes;
+        // One fix can bring out another (a renamed section's keys, say): fix again, in at most
+        // kFixRounds rounds, until nothing certain is left, so that a second --fix has nothing
+        // to do. A file that still holds certain fixes after those rounds is left so.
+        ToldChanges changes;
         std::vector<Warning> applied;
         std::string bytes = *original;
-        for (int round = 0; round < 4 && !fixed.changes.empty(); ++round) {
+        for (int round = 0; round < kFixRounds && toldCount(fixed, bytes) > 0; ++round) {
             if (!writeBytes(readPath, fixed.bytes)) return failedWrite(*original, backup);
-            changes.insert(changes.end(), fixed.changes.begin(), fixed.changes.end());
+            changes.tell(fixed, bytes);
             applied.insert(applied.end(), fixed.applied.begin(), fixed.applied.end());
             bytes = fixed.bytes;
             check = checkSettingsFile(readPath, options.path);
@@ -182,7 +197,7 @@ private:
         }
         recheck();
         std::vector<std::string> told{"Fixed " + options.path + " (the original is kept as " + shownBackup + "):"};
-        for (const std::string& change : groupedChanges(changes))
+        for (const std::string& change : changes.lines())
             for (const std::string& line : wrapped(change, "  ")) told.push_back(line);
         for (const std::string& line : told) out << line << "\n";
         context.linesAbove = printedAbove + told.size();
@@ -209,38 +224,24 @@ private:
     // The first fixed line that the plugin does not now read as its warning said; empty
     // when every one does.
     std::string brokenPromise(const std::vector<Warning>& applied) const {
+        std::vector<std::pair<std::string, std::string>> promised;  // each key and value written
         for (const Warning& warning : applied) {
-            for (const std::string& line : linesOf(warning.writeInstead)) {
-                const std::size_t equals = line.find('=');
-                if (equals == std::string::npos) continue;
-                const std::string key = line.substr(0, equals);
-                const std::string value = line.substr(equals + 1);
-                for (const SettingsEntry& entry : check.entries) {
-                    // A line fixed in one round may be fixed again in the next.
-                    if (entry.key == key && entry.storedText != value && !fixedLater(applied, key, entry))
-                        return key + " reads \"" + entry.storedText.value_or("") + "\", not \"" + value + "\"";
-                }
+            std::istringstream lines(warning.writeInstead);
+            for (std::string line; std::getline(lines, line);)
+                if (const std::size_t equals = line.find('='); equals != std::string::npos)
+                    promised.emplace_back(line.substr(0, equals), line.substr(equals + 1));
+        }
+        for (const auto& [key, value] : promised) {
+            for (const SettingsEntry& entry : check.entries) {
+                // A line fixed in one round may be fixed again in the next: any of the key's values is kept.
+                const bool kept = std::any_of(promised.begin(), promised.end(), [&](const auto& other) {
+                    return other.first == key && entry.storedText == other.second;
+                });
+                if (entry.key == key && !kept)
+                    return key + " reads \"" + entry.storedText.value_or("") + "\", not \"" + value + "\"";
             }
         }
         return {};
-    }
-
-    static std::vector<std::string> linesOf(const std::string& text) {
-        std::vector<std::string> lines;
-        std::size_t start = 0;
-        for (std::size_t end = text.find('\n'); end != std::string::npos; start = end + 1, end = text.find('\n', start))
-            lines.push_back(text.substr(start, end - start));
-        lines.push_back(text.substr(start));
-        return lines;
-    }
-
-    static bool fixedLater(const std::vector<Warning>& applied, const std::string& key, const SettingsEntry& entry) {
-        return std::any_of(applied.begin(), applied.end(), [&](const Warning& later) {
-            for (const std::string& line : linesOf(later.writeInstead))
-                if (line.compare(0, key.size() + 1, key + "=") == 0 && entry.storedText == line.substr(key.size() + 1))
-                    return true;
-            return false;
-        });
     }
 
     const DoctorOptions& options;

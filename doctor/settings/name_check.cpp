@@ -351,7 +351,6 @@ void checkKey(const NameLine& name, Section& section, const std::vector<NameLine
                                    name.value + "\"). Edit the one on " + lineText((*earlier)->line) +
                                    ", or delete one of the two",
                                {}});
-    warnings.back().certain = false;
 }
 
 std::string weatherNames() {
@@ -387,12 +386,14 @@ std::optional<Warning> unreadSection(const NameLine& header, const std::vector<N
         return warning;
     }
     const std::string count = std::to_string(values.size()) + (values.size() == 1 ? " value" : " values");
+    const std::string_view aWeathers = weatherTable.front().section;  // "WeatherType_" and its name
+    const std::string weathersSection = "[" + std::string(aWeathers.substr(0, aWeathers.find('_') + 1)) + "<name>]";
     Warning warning{WarningKind::UnreadSection, header.line, header.section, {},
                     "a section the plugin never reads, holding " + count + ". It reads only [" +
                         std::string(kSettingsSection) + "] and, for its " + std::to_string(weatherTable.size()) +
-                        " weathers, [WeatherType_<name>]: " + weatherNames() + ". Rename it to the one you mean, or delete it",
+                        " weathers, " + weathersSection + ": " + weatherNames() +
+                        ". Rename it to the one you mean, or delete it",
                     {}};
-    warning.certain = false;
     warning.supplies = keys;
     const bool weatherLike = folded(header.section).find("weather") != std::string::npos;
     for (const WeatherEntry& weather : weatherTable) {
@@ -418,7 +419,6 @@ void checkHeader(const NameLine& name, Section& section, std::vector<const NameL
                                            "the keys on " + lineText((*earlier)->line) +
                                            ", or delete one of the two sections",
                                        {}});
-            warnings.back().certain = false;
         }
         return;
     }
@@ -448,6 +448,20 @@ void checkHeader(const NameLine& name, Section& section, std::vector<const NameL
     }
 }
 
+// A line that holds two lines in one is told by that warning alone: what its value reads as
+// is the value of the first key only.
+void dropWarningsOnSplitLines(std::vector<Warning>& warnings) {
+    std::vector<std::size_t> split;
+    for (const Warning& warning : warnings)
+        if (warning.kind == WarningKind::TwoLinesInOne) split.push_back(warning.line);
+    warnings.erase(std::remove_if(warnings.begin(), warnings.end(),
+                                  [&](const Warning& w) {
+                                      return w.kind != WarningKind::TwoLinesInOne &&
+                                             std::find(split.begin(), split.end(), w.line) != split.end();
+                                  }),
+                   warnings.end());
+}
+
 std::string switchConsequence(const std::string& section) {
     return sameName(section, kSettingsSection) ? " (the switch reads as 0: the plugin does nothing)" : "";
 }
@@ -475,12 +489,15 @@ void checkNames(const std::vector<NameLine>& names, std::vector<Warning>& warnin
         if (name.isSection) checkHeader(name, section, headers, names, warnings);
         else checkKey(name, section, names, warnings);
     }
+    dropWarningsOnSplitLines(warnings);
 }
 
-bool holdsAKnownName(const std::vector<NameLine>& names) {
-    return std::any_of(names.begin(), names.end(), [&](const NameLine& name) {
-        return name.isSection ? known().isSection(name.section) : known().isKey(name.key);
-    });
+bool namesThePlugin(const std::vector<NameLine>& names, const std::vector<Warning>& warnings) {
+    auto isKnown = [](const NameLine& n) { return n.isSection ? known().isSection(n.section) : known().isKey(n.key); };
+    auto nearMiss = [](const Warning& w) {
+        return w.kind == WarningKind::NearMissName || w.kind == WarningKind::MisspeltName;
+    };
+    return std::any_of(names.begin(), names.end(), isKnown) || std::any_of(warnings.begin(), warnings.end(), nearMiss);
 }
 
 void checkPlatformDifferences(Encoding encoding, const std::vector<NameLine>& names, std::vector<Warning>& warnings) {

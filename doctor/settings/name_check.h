@@ -14,6 +14,8 @@
 
 inline constexpr const char* kSaveAsAnsi = "save the file as ANSI or as UTF-8 without a byte-order mark";
 
+// Adds the names' warnings to `warnings` (which may hold the values' already); a line that
+// holds two lines in one is then told by that warning alone.
 void checkNames(const std::vector<NameLine>& names, std::vector<Warning>& warnings);
 
 // Lines Windows reads otherwise than Wine: a UTF-8 mark before the first header, headers with
@@ -24,5 +26,6 @@ void checkPlatformDifferences(profile_text::Encoding encoding, const std::vector
 // functions find it; 0 when there is none.
 std::size_t lineOf(const std::vector<NameLine>& names, const std::string& section, const std::string& key);
 
-// The file holds at least one of the plugin's section or key names.
-bool holdsAKnownName(const std::vector<NameLine>& names);
+// The file holds at least one of the plugin's section or key names, or one that can only mean
+// one of them (`warnings` made by checkNames).
+bool namesThePlugin(const std::vector<NameLine>& names, const std::vector<Warning>& warnings);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "doctor/settings/near_names.h"
@@ -44,7 +45,7 @@ bool followsFirstPed(const SettingsEntry& entry) {
 // each other in the check. `grouped` puts weathers whose two cells are the same into one row.
 Lines table(const SettingsCheck& check, bool grouped) {
     const SettingsEntry& enabled = check.entries.front();
-    Lines lines{"Switch: Enabled is " + valueText(enabled) + ", " + meaningInPlay(enabled),
+    Lines lines{"Switch: " + std::string(kEnabledKey) + " is " + valueText(enabled) + ", " + meaningInPlay(enabled),
                 padded("Weather", kWeatherColumn) + padded("Accuracy", kAccuracyColumn) + "Damage modifier"};
     struct Row {
         std::vector<std::string> weathers;
@@ -66,36 +67,13 @@ Lines table(const SettingsCheck& check, bool grouped) {
         lines.push_back(padded(name, kWeatherColumn) + padded(row.accuracy, kAccuracyColumn) + row.damage);
     }
     if (std::any_of(check.entries.begin(), check.entries.end(), followsFirstPed))
-        lines.push_back("* each frame, the first ped's accuracy OR 44 (50 gives 62); applied if <= 100");
+        lines.push_back("* each frame, the first ped's accuracy OR " + std::to_string(kFollowedAccuracyBits) +
+                        " (50 gives " + std::to_string(50 | kFollowedAccuracyBits) + "); applied if <= 100");
     append(lines, wrapped("A weather other than these " + std::to_string(weatherTable.size()) +
                               " keeps the last one's values; until the game reports one of them, peds get "
                               "accuracy 0 and damage modifier 0 (no damage).",
                           ""));
     return lines;
-}
-
-// How harmful a warning is: lower first. A value the plugin never reads (a misspelt or unread
-// section or key, a line it can't read as meant) ranks with the switch: it is lost whole.
-int harm(const Warning& warning) {
-    switch (warning.kind) {
-        case WarningKind::NotPluginsFile: return 0;
-        case WarningKind::NoKnownNames: return 1;
-        case WarningKind::Utf16BigEndian:
-        case WarningKind::Utf8MarkBeforeSection:
-        case WarningKind::HeaderWithoutClose:
-        case WarningKind::HeaderWithExtraClose: return 2;
-        case WarningKind::MisspeltName:
-        case WarningKind::NearMissName:
-        case WarningKind::UnreadSection:
-        case WarningKind::KeyInOtherSection:
-        case WarningKind::TwoLinesInOne:
-        case WarningKind::DuplicateSection: return 3;
-        default: break;
-    }
-    if (warning.section == kSettingsSection || warning.key == kEnabledKey) return 3;
-    if (warning.kind == WarningKind::MissingKey) return 4;
-    if (isCaution(warning.kind)) return warning.kind == WarningKind::NoDamage ? 8 : 9;
-    return 5;
 }
 
 // Warnings told as one: those of one kind, and the weathers with neither value.
@@ -117,22 +95,20 @@ std::vector<std::string> keysWithHarmfulValues(const SettingsCheck& check) {
     return keys;
 }
 
-int harmIn(const Warning& warning, const std::vector<std::string>& harmful) {
-    const int rank = harm(warning);
-    if (rank < 4) return rank;
-    auto isHarmfulKey = [&](const std::string& key) {
-        return std::find(harmful.begin(), harmful.end(), key) != harmful.end();
-    };
+Harm harmIn(const Warning& warning, const std::vector<std::string>& harmful) {
+    auto isHarmfulKey = [&](const std::string& key) { return std::count(harmful.begin(), harmful.end(), key) > 0; };
     const bool causesHarm = isHarmfulKey(warning.key) ||
-                                std::any_of(warning.supplies.begin(), warning.supplies.end(), isHarmfulKey);
-    return causesHarm && !isCaution(warning.kind) ? 4 : rank;
+                            std::any_of(warning.supplies.begin(), warning.supplies.end(), isHarmfulKey);
+    return harmWhere(warning.kind, warning.section == kSettingsSection || warning.key == kEnabledKey, causesHarm);
 }
 
 // Which value a warning is about: an accuracy and a damage modifier read alike can still mean
 // different things ("35%" is 35, "150%" is 1.5), so they are never one group.
 char valueTypeOf(const Warning& warning) {
-    if (warning.key.rfind("Accuracy", 0) == 0) return 'a';
-    if (warning.key.rfind("DamageMod", 0) == 0) return 'd';
+    // The start the weather table's keys of a type share, up to the "_": "Accuracy", "DamageMod".
+    auto startsAs = [&](std::string_view key) { return warning.key.rfind(key.substr(0, key.find('_')), 0) == 0; };
+    if (startsAs(weatherTable.front().accuracyKey)) return 'a';
+    if (startsAs(weatherTable.front().damageModKey)) return 'd';
     return warning.key.empty() ? 's' : 'k';
 }
 
@@ -143,18 +119,12 @@ std::vector<WarningGroup> groupedWarnings(const std::vector<Warning>& warnings, 
     std::stable_sort(ordered.begin(), ordered.end(),
                      [&](const Warning* a, const Warning* b) { return harmIn(*a, harmful) < harmIn(*b, harmful); });
     std::vector<WarningGroup> groups;
-    auto bothMissing = [&](const Warning& w) {
-        return w.kind == WarningKind::MissingKey && w.line == 0 && w.section != kSettingsSection &&
-               std::count_if(warnings.begin(), warnings.end(), [&](const Warning& o) {
-                   return o.kind == WarningKind::MissingKey && o.section == w.section;
-               }) == 2;
-    };
     for (const Warning* warning : ordered) {
         if (details) {
             groups.push_back(WarningGroup{{warning}, false});
             continue;
         }
-        const bool noValues = bothMissing(*warning);
+        const bool noValues = weatherHasNoValues(*warning, warnings);
         const auto joins = [&](const WarningGroup& g) {
             const Warning& first = *g.members.front();
             if (noValues || g.noValues) return noValues && g.noValues;
@@ -202,9 +172,7 @@ Lines groupLines(const WarningGroup& group) {
         for (const Warning* member : group.members)
             if (std::find(weathers.begin(), weathers.end(), member->section) == weathers.end())
                 weathers.push_back(member->section);
-        for (std::string& name : weathers)
-            for (const WeatherEntry& w : weatherTable)
-                if (name == w.section) name = w.name;
+        for (std::string& name : weathers) name = shownSectionName(name);
         const std::string count = std::to_string(weathers.size());
         return wrapped((weathers.size() == 1 ? std::string("1 weather has") : count + " weathers have") +
                            " no values in the file: " + listed(weathers) +
@@ -260,7 +228,8 @@ Lines headline(const SettingsCheck& check) {
     if (check.entries.empty()) return lines;
     const SettingsEntry& enabled = check.entries.front();
     if (!enabled.switchOn)
-        append(lines, wrapped("The switch is off (Enabled " + (enabled.storedText ? "is " + valueText(enabled) : "is missing") +
+        append(lines, wrapped("The switch is off (" + std::string(kEnabledKey) +
+                                  (enabled.storedText ? " is " + valueText(enabled) : " is missing") +
                                   "): the plugin leaves every ped alone.",
                               ""));
     std::vector<std::string> noDamage;
@@ -290,7 +259,7 @@ Lines headingLines(const SettingsCheck& check, const ReportOptions& options, con
 Lines nearNameLines(const ReportContext& context) {
     Lines lines;
     for (const std::string& name : context.nearNames)
-        append(lines, wrapped(renameAdvice(name, fileNameOfSettings()), "  "));
+        append(lines, wrapped(renameAdvice(name, kSettingsFileBareName), "  "));
     return lines;
 }
 
@@ -300,9 +269,10 @@ void print(std::ostream& out, const Lines& lines) {
 
 }  // namespace
 
-std::string fileNameOfSettings() {
-    const std::string path = kSettingsFileName;
-    return path.substr(path.find_last_of('/') + 1);
+std::string shownSectionName(const std::string& section) {
+    for (const WeatherEntry& weather : weatherTable)
+        if (section == weather.section) return weather.name;
+    return section;
 }
 
 std::vector<std::string> wrapped(const std::string& text, const std::string& indent) {
@@ -365,7 +335,9 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
     }
     Lines lines;
     const bool foreignName = !check.pluginsFileName;
-    if (foreignName) append(lines, wrapped("The plugin never reads this file: its name is not " + fileNameOfSettings() + ".", ""));
+    const std::string pluginsName = kSettingsFileBareName;
+    if (foreignName)
+        append(lines, wrapped("The plugin never reads this file: its name is not " + pluginsName + ".", ""));
     if (!options.quiet) append(lines, headingLines(check, options, context));
     append(lines, headline(check));
     Lines fixOffer;

@@ -35,8 +35,8 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
 // A command line for the player to type, with the path they gave: veltrane-doctor --fix "x.ini".
 std::string doctorCommand(const std::string& option, const std::string& path);
 
-// "Veltrane.ini": the settings file's name, without a folder.
-std::string fileNameOfSettings();
+// How a section is named to the player: a weather's by its weather ("Rain"), any other by itself.
+std::string shownSectionName(const std::string& section);
 
 // `text` in lines of at most 79 characters, each after `indent`; words longer than a line
 // stay whole.

@@ -92,7 +92,6 @@ std::optional<ValueFinding> checkText(const SettingsEntry& entry) {
                          "longer than " + std::to_string(kProfileBufferSize - 1) +
                              " characters: only the first ones are read, " + valueText(entry) + " in all",
                          {}};
-        cut.certain = false;
         cut.choices = {{entry.type == ValueType::DamageModifier ? floatText(entry.damageModifier)
                         : entry.type == ValueType::Accuracy     ? std::string(formatInt(entry.accuracy).c_str())
                                                                 : std::string(entry.switchOn ? "1" : "0"),
@@ -119,10 +118,7 @@ std::optional<Warning> caution(const SettingsEntry& entry) {
                        {}};
     }
     if (entry.type == ValueType::DamageModifier && entry.damageModifier == 0.0f) {
-        return Warning{WarningKind::NoDamage, 0, entry.section, entry.key,
-                       "caution: a damage modifier of 0 means peds deal no damage in this weather (1 is normal, "
-                       "0.5 half)",
-                       {}};
+        return Warning{WarningKind::NoDamage, 0, entry.section, entry.key, wordsOf(WarningKind::NoDamage), {}};
     }
     if (entry.type == ValueType::DamageModifier && entry.damageModifier > kLargestUsualDamage) {
         const std::string times = floatText(entry.damageModifier);
@@ -133,8 +129,7 @@ std::optional<Warning> caution(const SettingsEntry& entry) {
                        {}};
     }
     if (entry.type == ValueType::DamageModifier && entry.damageModifier < 0.0f) {
-        return Warning{WarningKind::NegativeDamage, 0, entry.section, entry.key,
-                       "caution: a damage modifier below 0 is probably not meant (1 is normal, 0.5 half, 0 none)",
+        return Warning{WarningKind::NegativeDamage, 0, entry.section, entry.key, wordsOf(WarningKind::NegativeDamage),
                        {}};
     }
     return std::nullopt;
@@ -185,20 +180,6 @@ std::optional<Warning> valueWarning(const SettingsEntry& entry, std::size_t line
     return std::nullopt;
 }
 
-// A line that holds two lines in one is told by that warning alone: what its value reads as
-// is the value of the first key only.
-void dropWarningsOnSplitLines(std::vector<Warning>& warnings) {
-    std::vector<std::size_t> split;
-    for (const Warning& warning : warnings)
-        if (warning.kind == WarningKind::TwoLinesInOne) split.push_back(warning.line);
-    warnings.erase(std::remove_if(warnings.begin(), warnings.end(),
-                                  [&](const Warning& w) {
-                                      return w.kind != WarningKind::TwoLinesInOne &&
-                                             std::find(split.begin(), split.end(), w.line) != split.end();
-                                  }),
-                   warnings.end());
-}
-
 // A key the player wrote under another name, or may have meant elsewhere, is misnamed, not
 // missing: no default is added beside their value.
 void dropSuppliedMissingKeys(std::vector<Warning>& warnings) {
@@ -216,7 +197,7 @@ void dropSuppliedMissingKeys(std::vector<Warning>& warnings) {
 }  // namespace
 
 Fix fixOf(const Warning& warning) {
-    if (warning.kind == WarningKind::Utf8MarkBeforeSection) return Fix::RemoveByteOrderMark;
+    if (remedyOf(warning.kind) == Remedy::RemoveMark) return Fix::RemoveByteOrderMark;
     if (!warning.certain || warning.writeInstead.empty()) return Fix::None;
     if (!warning.moveTo.empty()) return Fix::MoveLine;
     return warning.line == 0 ? Fix::AddLine : Fix::ReplaceLine;
@@ -231,7 +212,7 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
     SettingsCheck check;
     check.readPath = profilePath(givenPath);
     check.path = shownPath.empty() ? check.readPath : shownPath;
-    check.pluginsFileName = sameName(fileNameOf(givenPath), fileNameOf(kSettingsFileName));
+    check.pluginsFileName = sameName(fileNameOf(givenPath), kSettingsFileBareName);
 
     SettingsFile file;
     file.setPath(check.readPath);
@@ -244,7 +225,7 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
                   "game starts in, the plugin writes the default file (switch on, every weather " +
                       defaultValueText(ValueType::Accuracy) + " and " + defaultValueText(ValueType::DamageModifier) +
                       ") when the game starts"
-                : "no file of this name. The plugin reads only " + fileNameOf(kSettingsFileName) +
+                : "no file of this name. The plugin reads only " + std::string(kSettingsFileBareName) +
                       " in the folder the game starts in, never a file of another name",
             {}});
         return check;
@@ -276,7 +257,6 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
             check.warnings.push_back(*warning);
     }
     checkNames(names, check.warnings);
-    dropWarningsOnSplitLines(check.warnings);
     dropSuppliedMissingKeys(check.warnings);
     checkPlatformDifferences(check.encoding, names, check.warnings);
     // In file order; keys that have no line (missing ones) last.
@@ -284,10 +264,7 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
         return (a.line == 0 ? SIZE_MAX : a.line) < (b.line == 0 ? SIZE_MAX : b.line);
     });
 
-    const bool nearMiss = std::any_of(check.warnings.begin(), check.warnings.end(), [](const Warning& w) {
-        return w.kind == WarningKind::NearMissName || w.kind == WarningKind::MisspeltName;
-    });
-    if (!holdsAKnownName(names) && !nearMiss) {
+    if (!namesThePlugin(names, check.warnings)) {
         check.details = std::move(check.warnings);
         // What --fix adds: the missing keys no value of the player's may stand for.
         const auto missingKeys = std::count_if(check.details.begin(), check.details.end(),
@@ -305,15 +282,17 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
                      : check.pluginsFileName ? "Fix: delete it, and the plugin writes the default file when the game "
                                                "starts; or let --fix add the default file's " + std::to_string(missingKeys) + " entries to it"
                                              : "Is it the file you meant? The plugin reads only " +
-                                                   fileNameOf(kSettingsFileName) + " in the folder the game starts in."),
+                                                   std::string(kSettingsFileBareName) +
+                                                   " in the folder the game starts in."),
             {}}};
     }
     if (!check.pluginsFileName) {
         check.warnings.insert(check.warnings.begin(),
                               Warning{WarningKind::NotPluginsFile, 0, {}, {},
-                                      "the plugin never reads this file: it reads only " + fileNameOf(kSettingsFileName) +
+                                      "the plugin never reads this file: it reads only " +
+                                          std::string(kSettingsFileBareName) +
                                           " in the folder the game starts in. If this is your settings file, rename it to " +
-                                          fileNameOf(kSettingsFileName) +
+                                          kSettingsFileBareName +
                                           " (in File Explorer, View > Show > File name extensions shows the whole name)",
                                       {}});
     }
@@ -346,9 +325,11 @@ std::string meaningInPlay(const SettingsEntry& entry) {
     return {};
 }
 
-bool isCaution(WarningKind kind) {
-    return kind == WarningKind::AccuracyNeverApplied || kind == WarningKind::NoDamage ||
-           kind == WarningKind::NegativeDamage || kind == WarningKind::HugeDamage;
+bool weatherHasNoValues(const Warning& missing, const std::vector<Warning>& warnings) {
+    return missing.kind == WarningKind::MissingKey && missing.line == 0 && missing.section != kSettingsSection &&
+           std::count_if(warnings.begin(), warnings.end(), [&](const Warning& o) {
+               return o.kind == WarningKind::MissingKey && o.section == missing.section;
+           }) == 2;
 }
 
 const std::vector<Warning>& allWarnings(const SettingsCheck& check) {

@@ -34,7 +34,7 @@ struct Warning {
     Warning(WarningKind kind_, std::size_t line_, std::string section_, std::string key_, std::string explanation_,
             std::string writeInstead_)
         : kind(kind_), line(line_), section(std::move(section_)), key(std::move(key_)),
-          explanation(std::move(explanation_)), writeInstead(std::move(writeInstead_)) {}
+          explanation(std::move(explanation_)), writeInstead(std::move(writeInstead_)), certain(canBeCertain(kind_)) {}
 
     WarningKind kind;
     std::size_t line = 0;  // 0 when the file has no line for it
@@ -47,8 +47,9 @@ struct Warning {
     std::string writeInstead;
     // Certain: a person reads the player's text one way only, and the plugin reads
     // writeInstead as exactly that value; --fix writes it. Otherwise --fix leaves the line,
-    // and the player picks one of `choices` ("Accuracy_Fog=35 (0.35 of 100)").
-    bool certain = true;
+    // and the player picks one of `choices` ("Accuracy_Fog=35 (0.35 of 100)"). Never certain
+    // for a kind whose remedy is a choice (finding_kinds.h).
+    bool certain;
     std::vector<std::string> choices;
     // For a line that belongs under another header: that section. --fix moves the line there.
     std::string moveTo;
@@ -108,8 +109,8 @@ std::string valueText(const SettingsEntry& entry);
 // The warnings --fix works from: the details behind a "holds none of the plugin's names".
 const std::vector<Warning>& allWarnings(const SettingsCheck& check);
 
-// True for the warnings about values that are read as written but are probably not meant.
-bool isCaution(WarningKind kind);
+// A weather's key missing with the weather's other one: the weather has no values.
+bool weatherHasNoValues(const Warning& missing, const std::vector<Warning>& warnings);
 
 // 0 nothing to warn about, 1 warnings or cautions, 2 the file can't be read.
 int exitStatus(const SettingsCheck& check);

@@ -1,162 +1,165 @@
 #include "doctor/settings/settings_fix.h"
 
-#include <algorithm>
-#include <optional>
-
 #include "doctor/settings/name_check.h"
 #include "doctor/settings/name_spelling.h"
 #include "platform/profile_text.h"
 
 namespace {
 
-using profile_text::detectEncoding;
 using profile_text::Encoding;
+using profile_text::Reader;
 using profile_text::splitLines;
 using profile_text::TextLine;
 
-struct EditLine {
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+// A line of the file as --fix has it so far.
+struct WorkLine {
     std::string text;
     std::string ending;
+    std::size_t at = 0;          // where in the original a line added before this one goes
+    std::size_t change = kNone;  // the change that wrote it; none for a line of the original
 };
 
-std::vector<EditLine> editLines(std::string_view text) {
-    std::vector<EditLine> lines;
-    for (const TextLine& line : splitLines(text))
-        lines.push_back(EditLine{std::string(text.substr(line.start, line.length)), std::string(line.ending)});
+// The lines of a suggestion ("[WeatherType_Rain]\nAccuracy_Rain=35") joined by `separator`.
+std::string linesAsText(std::string lines, const std::string& separator) {
+    for (std::size_t at = lines.find('\n'); at != std::string::npos; at = lines.find('\n', at + separator.size()))
+        lines.replace(at, 1, separator);
     return lines;
 }
 
-std::string joined(const std::vector<EditLine>& lines) {
-    std::string text;
-    for (const EditLine& line : lines) text += line.text + line.ending;
-    return text;
-}
+class Fixer {
+public:
+    Fixer(std::string_view original_, FixedFile& fixed_) : original(original_), fixed(fixed_) {
+        if (profile_text::detectEncoding(original) == Encoding::Utf8WithMark) markSize = markKept = 3;
+        ending = profile_text::lineEndingOf(original.substr(markSize));
+    }
 
-// The file's own line ending, CR LF when it has none yet.
-std::string lineEnding(const std::vector<EditLine>& lines) {
-    for (const EditLine& line : lines)
-        if (!line.ending.empty()) return line.ending;
-    return "\r\n";
-}
-
-// Index of the first header of `section` (the one the profile functions search), in the
-// lines as they now are.
-std::optional<std::size_t> headerIndex(const std::vector<NameLine>& names, const std::string& section) {
-    for (const NameLine& name : names)
-        if (name.isSection && sameName(name.section, section)) return name.line - 1;
-    return std::nullopt;
-}
-
-
-// One past the last line of the section whose header is at `header` that is not blank.
-std::size_t sectionEnd(const std::vector<NameLine>& names, const std::vector<EditLine>& lines, std::size_t header) {
-    std::size_t next = lines.size();
-    for (const NameLine& name : names) {
-        if (name.isSection && name.line - 1 > header) {
-            next = name.line - 1;
-            break;
+    // Lines replaced and moved lines removed, each in the file as it was; and the mark.
+    void changeLines(const std::vector<Warning>& warnings) {
+        const std::string_view text = original.substr(markSize);
+        const std::vector<TextLine> lines = splitLines(text);
+        std::vector<std::size_t> changeOf(lines.size(), kNone);
+        for (const Warning& warning : warnings) {
+            const Fix fix = fixOf(warning);
+            if (fix == Fix::RemoveByteOrderMark && markKept > 0) {
+                record(0, markKept, {}, warning);
+                markKept = 0;
+            }
+            const std::size_t i = warning.line - 1;
+            const bool ofALine = fix == Fix::ReplaceLine || fix == Fix::MoveLine;
+            if (!ofALine || i >= lines.size() || changeOf[i] != kNone) continue;
+            // A moved line goes with its ending; a replaced one keeps it.
+            const bool moved = fix == Fix::MoveLine;
+            const std::size_t from = markSize + lines[i].start;
+            const std::size_t to = from + lines[i].length + (moved ? lines[i].ending.size() : 0);
+            changeOf[i] = record(from, to, moved ? std::string() : linesAsText(warning.writeInstead, ending), warning);
+            if (!moved) fixed.applied.push_back(warning);
+        }
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const std::size_t change = changeOf[i];
+            if (change != kNone && fixed.changes[change].bytes.empty()) continue;  // moved
+            // Lines written as one become lines of their own, each with the file's ending but the last.
+            const std::string now = (change == kNone ? std::string(text.substr(lines[i].start, lines[i].length))
+                                                     : fixed.changes[change].bytes) + std::string(lines[i].ending);
+            for (const TextLine& piece : splitLines(now))
+                work.push_back({now.substr(piece.start, piece.length), std::string(piece.ending),
+                                markSize + lines[i].start, change});
         }
     }
-    auto blank = [](const std::string& text) {
-        return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t'; });
-    };
-    while (next > header + 1 && blank(lines[next - 1].text)) --next;
-    return next;
-}
 
-// The lines of a suggestion ("[WeatherType_Rain]\nAccuracy_Rain=35") joined by `separator`.
-std::string linesAsText(const std::string& lines, const std::string& separator) {
-    std::string text;
-    for (char c : lines) {
-        if (c == '\n') text += separator;
-        else text += c;
+    // Missing keys and moved lines added, in the file as the changes so far left it: a renamed
+    // section or key may have brought them back.
+    void addLines(const std::vector<Warning>& warnings) {
+        for (const Warning& warning : warnings) {
+            const Fix fix = fixOf(warning);
+            if (fix != Fix::AddLine && fix != Fix::MoveLine) continue;
+            const std::string& section = fix == Fix::MoveLine ? warning.moveTo : warning.section;
+            const std::string key = warning.writeInstead.substr(0, warning.writeInstead.find('='));
+            const std::string now = joined();
+            if (lineOf(scanNames(now), section, key) != 0) continue;
+            const auto lines = profile_text::readLines(profile_text::decodedText(now), Reader::Windows);
+            if (const auto header = profile_text::findSection(lines, section))
+                insert(profile_text::addedKeyAt(lines, *header), {warning.writeInstead}, warning);
+            else
+                insert(work.size(), {"[" + section + "]", warning.writeInstead}, warning);
+            fixed.applied.push_back(warning);
+        }
     }
-    return text;
-}
+
+    std::string bytes() {
+        for (std::size_t i = work.size(); i-- > 0;)
+            if (work[i].change != kNone) fixed.changes[work[i].change].order = i;
+        return std::string(original.substr(0, markKept)) + joined();
+    }
+
+private:
+    std::size_t record(std::size_t from, std::size_t to, std::string bytes, const Warning& warning) {
+        fixed.changes.push_back(FixChange{from, to, std::move(bytes), fixOf(warning), warning, 0});
+        return fixed.changes.size() - 1;
+    }
+
+    // `texts` as lines of their own before work line `i` (profile_text::addedKeyAt's rule).
+    void insert(std::size_t i, const std::vector<std::string>& texts, const Warning& warning) {
+        const std::size_t at = i < work.size() ? work[i].at : original.size();
+        std::string bytes;
+        if (i > 0 && work[i - 1].ending.empty()) bytes = work[i - 1].ending = ending;
+        const std::size_t change = record(at, at, {}, warning);
+        std::vector<WorkLine> added;
+        for (const std::string& text : texts) {
+            bytes += text + ending;
+            added.push_back({text, ending, at, change});
+        }
+        fixed.changes[change].bytes = bytes;
+        work.insert(work.begin() + static_cast<std::ptrdiff_t>(i), added.begin(), added.end());
+    }
+
+    std::string joined() const {
+        std::string text;
+        for (const WorkLine& line : work) text += line.text + line.ending;
+        return text;
+    }
+
+    std::string_view original;
+    FixedFile& fixed;
+    std::size_t markSize = 0;  // a UTF-8 byte-order mark's
+    std::size_t markKept = 0;  // its bytes, until removed
+    std::string ending;        // the file's own
+    std::vector<WorkLine> work;
+};
 
 }  // namespace
 
 FixedFile fixSettings(std::string_view original, const SettingsCheck& check) {
     FixedFile fixed;
-    const Encoding encoding = detectEncoding(original);
+    const Encoding encoding = profile_text::detectEncoding(original);
     if (encoding == Encoding::Utf16LittleEndian || encoding == Encoding::Utf16BigEndian ||
         encoding == Encoding::Utf16WithoutMark) {
         fixed.refusal = "the file is UTF-16, and --fix never changes a file's encoding: save it as ANSI or as UTF-8 "
                         "without a byte-order mark first";
         return fixed;
     }
-    const std::vector<Warning>& warnings = allWarnings(check);
-    std::string_view mark;
-    std::string_view text = original;
-    if (encoding == Encoding::Utf8WithMark) {
-        mark = original.substr(0, 3);
-        text.remove_prefix(3);
-    }
-    std::vector<EditLine> lines = editLines(text);
-    const std::string ending = lineEnding(lines);
-
-    std::vector<bool> replaced(lines.size(), false);
-    std::vector<bool> moved(lines.size(), false);
-    for (const Warning& warning : warnings) {
-        switch (fixOf(warning)) {
-            case Fix::MoveLine: {
-                const std::size_t at = warning.line - 1;
-                if (at >= lines.size() || replaced[at]) break;
-                replaced[at] = moved[at] = true;
-                break;
-            }
-            case Fix::ReplaceLine: {
-                const std::size_t at = warning.line - 1;
-                if (at >= lines.size() || replaced[at]) break;
-                fixed.changes.push_back("line " + std::to_string(warning.line) + ": " + lines[at].text + "  ->  " +
-                                        linesAsText(warning.writeInstead, "  and  "));
-                // Lines written as one become lines of their own, with the file's ending.
-                lines[at].text = linesAsText(warning.writeInstead, ending);
-                replaced[at] = true;
-                fixed.applied.push_back(warning);
-                break;
-            }
-            case Fix::RemoveByteOrderMark:
-                if (!mark.empty()) fixed.changes.push_back("line 1: removed the UTF-8 byte-order mark");
-                mark = {};
-                break;
-            case Fix::AddLine:
-            case Fix::None: break;
-        }
-    }
-    for (std::size_t at = lines.size(); at-- > 0;) {
-        if (!moved[at]) continue;
-        // The line before keeps its ending when the last line goes.
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at));
-    }
-    lines = editLines(joined(lines));
-
-    // Missing keys, in the file as the replacements left it: a renamed section or key may
-    // have brought them back.
-    for (const Warning& warning : warnings) {
-        const Fix fix = fixOf(warning);
-        if (fix != Fix::AddLine && fix != Fix::MoveLine) continue;
-        const std::string& section = fix == Fix::MoveLine ? warning.moveTo : warning.section;
-        const std::string key = warning.writeInstead.substr(0, warning.writeInstead.find('='));
-        const std::vector<NameLine> names = scanNames(joined(lines));
-        if (lineOf(names, section, key) != 0) continue;
-        if (!lines.empty() && lines.back().ending.empty()) lines.back().ending = ending;
-        const std::string what = fix == Fix::MoveLine ? "line " + std::to_string(warning.line) + ": moved " +
-                                                            warning.writeInstead + " from [" + warning.section +
-                                                            "] to [" + section + "]"
-                                                      : "";
-        if (const auto header = headerIndex(names, section)) {
-            const std::size_t at = sectionEnd(names, lines, *header);
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), EditLine{warning.writeInstead, ending});
-            fixed.changes.push_back(what.empty() ? "added to [" + section + "]: " + warning.writeInstead : what);
-        } else {
-            lines.push_back(EditLine{"[" + section + "]", ending});
-            lines.push_back(EditLine{warning.writeInstead, ending});
-            fixed.changes.push_back(what.empty() ? "added at the end: [" + section + "] with " + warning.writeInstead
-                                                 : what);
-        }
-        fixed.applied.push_back(warning);
-    }
-    fixed.bytes = std::string(mark) + joined(lines);
+    Fixer fixer(original, fixed);
+    fixer.changeLines(allWarnings(check));
+    fixer.addLines(allWarnings(check));
+    fixed.bytes = fixer.bytes();
     return fixed;
+}
+
+std::string toldChange(const FixChange& change, std::string_view original) {
+    const Warning& warning = change.answers;
+    const std::string line = "line " + std::to_string(warning.line) + ": ";
+    switch (change.fix) {
+        case Fix::ReplaceLine:
+            return line + std::string(original.substr(change.from, change.to - change.from)) + "  ->  " +
+                   linesAsText(warning.writeInstead, "  and  ");
+        case Fix::RemoveByteOrderMark: return line + "removed the UTF-8 byte-order mark";
+        case Fix::MoveLine:
+            if (change.from != change.to) return {};
+            return line + "moved " + warning.writeInstead + " from [" + warning.section + "] to [" + warning.moveTo +
+                   "]";
+        case Fix::AddLine: return "added to [" + warning.section + "]: " + warning.writeInstead;
+        case Fix::None: break;
+    }
+    return {};
 }

@@ -84,95 +84,120 @@ ValueFinding ignoredTail(std::string_view text, std::size_t end, const std::stri
     return choice(WarningKind::TrailingText, said + ", though the rest holds digits too", {{asRead, "as read now"}});
 }
 
-// Where the text shows what the player meant more plainly than the plugin reads it: a percent
-// sign, a thousands separator, a number in words, "x2", a fraction in a whole number. None
-// when the text shows nothing of the kind.
+// "1/2", "100/2": the "/" ends the number, but the player wrote a fraction.
+std::optional<ValueFinding> fractionMeant(std::string_view text, bool damage, const std::string& readAs) {
+    const auto share = fractionValue(text);
+    if (!share) return std::nullopt;
+    const std::string said = "\"/\" ends the number: " + readAs + ". As a fraction, " + std::string(text) + " is ";
+    if (damage) return finding(WarningKind::Fraction, said + floatText(static_cast<float>(*share)),
+                               floatText(static_cast<float>(*share)));
+    if (*share == std::floor(*share))
+        return finding(WarningKind::Fraction, said + wholeText(*share), wholeText(*share));
+    return choice(WarningKind::Fraction, said + "not a whole number",
+                  {{wholeText(std::round(*share * 100)), "as a share of 100"},
+                   {wholeText(std::floor(*share)), "rounded down"}});
+}
+
+// "150%": a share of normal damage, or an accuracy already out of 100.
+std::optional<ValueFinding> percentMeant(std::string_view text, bool damage, const std::string& readAs) {
+    if (text.empty() || text.back() != '%') return std::nullopt;
+    const auto number = plainNumber(trim(text.substr(0, text.size() - 1)));
+    if (!number) return std::nullopt;
+    if (damage) {
+        const std::string meant = floatText(static_cast<float>(*number / 100.0));
+        return finding(WarningKind::Percent,
+                       "a percent sign is not read: " + readAs + ". As a percentage of normal damage, " +
+                           std::string(text) + " is " + meant,
+                       meant);
+    }
+    if (*number == std::floor(*number))
+        return finding(WarningKind::Percent,
+                       "an accuracy is already out of 100, so the percent sign is not needed: " + readAs,
+                       wholeText(*number));
+    return choice(WarningKind::Percent, "an accuracy is a whole number: " + readAs,
+                  {{wholeText(std::floor(*number)), "rounded down"}, {wholeText(std::ceil(*number)), "rounded up"}});
+}
+
+// "12,829": a thousands separator in an accuracy; in a damage modifier it may be a decimal point.
+std::optional<ValueFinding> thousandsMeant(std::string_view text, bool damage, const std::string& readAs) {
+    if (!thousandsGrouped(text)) return std::nullopt;
+    const std::string joined = withoutCommas(text);
+    if (!damage)
+        return finding(WarningKind::ThousandsSeparator,
+                       "\",\" ends the number: " + readAs + ". As a thousands separator, " + std::string(text) +
+                           " is " + joined,
+                       joined);
+    return choice(WarningKind::ThousandsSeparator,
+                  "\",\" ends the number: " + readAs + "; the \",\" is either a decimal point or a thousands "
+                  "separator",
+                  {{floatText(static_cast<float>(*plainNumber(text))), "\",\" as a decimal point"},
+                   {joined, "\",\" as a thousands separator"}});
+}
+
+// "half", "double", "x2": words and signs for a damage modifier.
+std::optional<ValueFinding> damageWordsMeant(std::string_view text, const std::string& readAs) {
+    const std::string word = leadingWord(text);
+    const char* meant = word == "half"                        ? "0.5"
+                        : word == "double" || word == "twice" ? "2"
+                        : word == "normal"                    ? "1"
+                                                              : nullptr;
+    if (meant && word.size() == text.size())
+        return finding(WarningKind::NumberInWords,
+                       "words are not read, only digits: " + readAs + "; \"" + std::string(text) + "\" is " + meant,
+                       meant);
+    if ((startsWith(text, 0, 'x') || startsWith(text, 0, 'X')) && plainNumber(text.substr(1)) &&
+        text.find(',') == std::string_view::npos) {
+        const std::string times(text.substr(1));
+        return finding(WarningKind::NotANumber,
+                       "\"" + std::string(text) + "\" holds no number the plugin reads, as it starts with \"x\": " +
+                           readAs + ". As \"times\", " + std::string(text) + " is " + times,
+                       times);
+    }
+    return std::nullopt;
+}
+
+// A fraction where only whole numbers are read: 0.35 is most likely a share of 100.
+std::optional<ValueFinding> wholeAccuracyMeant(std::string_view text, const std::string& readAs) {
+    const bool fraction = text.find_first_of(".,") != std::string_view::npos;
+    const auto number = plainNumber(text);
+    if (!number || !fraction || *number == std::floor(*number)) return std::nullopt;
+    const double whole = std::trunc(*number);
+    std::vector<ValueChoice> choices;
+    if (std::fabs(*number) < 1.0)
+        choices.push_back({wholeText(std::round(*number * 100)), std::string(text) + " of 100"});
+    choices.push_back({wholeText(whole), "as read now, the fraction dropped"});
+    if (std::fabs(*number) >= 1.0) choices.push_back({wholeText(whole + (*number < 0 ? -1 : 1)), "rounded up"});
+    if (thousandsGrouped(text, '.')) {
+        std::string joined;
+        for (char c : text)
+            if (c != '.') joined += c;
+        choices.push_back({joined, "\".\" as a thousands separator"});
+    }
+    return choice(WarningKind::Fraction, "an accuracy is a whole number, the fraction is dropped: " + readAs, choices);
+}
+
+// Where the text shows what the player meant more plainly than the plugin reads it: a fraction,
+// a percent sign, a thousands separator, a number in words, "x2", a fraction in a whole number.
+// None when the text shows nothing of the kind.
 std::optional<ValueFinding> meaningOf(std::string_view written, ValueType type, const std::string& readAs) {
     const bool damage = type == ValueType::DamageModifier;
     if (type == ValueType::Switch) return std::nullopt;
     const std::string percent = percentWordAsSign(written);
     const std::string_view text = percent;
-    if (const auto share = fractionValue(text)) {
-        const std::string said = "\"/\" ends the number: " + readAs + ". As a fraction, " + std::string(text) + " is ";
-        if (damage) return finding(WarningKind::Fraction, said + floatText(static_cast<float>(*share)),
-                                   floatText(static_cast<float>(*share)));
-        if (*share == std::floor(*share)) return finding(WarningKind::Fraction, said + wholeText(*share), wholeText(*share));
-        return choice(WarningKind::Fraction, said + "not a whole number",
-                      {{wholeText(std::round(*share * 100)), "as a share of 100"}, {wholeText(std::floor(*share)), "rounded down"}});
-    }
-    if (!text.empty() && text.back() == '%') {
-        if (const auto number = plainNumber(trim(text.substr(0, text.size() - 1)))) {
-            if (damage) {
-                const std::string meant = floatText(static_cast<float>(*number / 100.0));
-                return finding(WarningKind::Percent,
-                               "a percent sign is not read: " + readAs + ". As a percentage of normal damage, " +
-                                   std::string(text) + " is " + meant,
-                               meant);
-            }
-            if (*number == std::floor(*number))
-                return finding(WarningKind::Percent,
-                               "an accuracy is already out of 100, so the percent sign is not needed: " + readAs,
-                               wholeText(*number));
-            return choice(WarningKind::Percent, "an accuracy is a whole number: " + readAs,
-                          {{wholeText(std::floor(*number)), "rounded down"}, {wholeText(std::ceil(*number)), "rounded up"}});
-        }
-    }
-    if (thousandsGrouped(text)) {
-        const std::string joined = withoutCommas(text);
-        if (!damage)
-            return finding(WarningKind::ThousandsSeparator,
-                           "\",\" ends the number: " + readAs + ". As a thousands separator, " + std::string(text) +
-                               " is " + joined,
-                           joined);
-        return choice(WarningKind::ThousandsSeparator,
-                      "\",\" ends the number: " + readAs + "; the \",\" is either a decimal point or a thousands "
-                      "separator",
-                      {{floatText(static_cast<float>(*plainNumber(text))), "\",\" as a decimal point"},
-                       {joined, "\",\" as a thousands separator"}});
-    }
+    if (auto meant = fractionMeant(text, damage, readAs)) return meant;
+    if (auto meant = percentMeant(text, damage, readAs)) return meant;
+    if (auto meant = thousandsMeant(text, damage, readAs)) return meant;
     if (const auto words = numberInWords(text))
         return finding(WarningKind::NumberInWords, "words are not read, only digits: " + readAs + "; \"" +
                                                        std::string(text) + "\" is " + wholeText(*words),
                        wholeText(*words));
-    if (damage) {
-        const std::string word = leadingWord(text);
-        const char* meant = word == "half" ? "0.5" : word == "double" || word == "twice" ? "2" : word == "normal" ? "1"
-                                                                                                                    : nullptr;
-        if (meant && word.size() == text.size())
-            return finding(WarningKind::NumberInWords,
-                           "words are not read, only digits: " + readAs + "; \"" + std::string(text) + "\" is " + meant,
-                           meant);
-        if ((startsWith(text, 0, 'x') || startsWith(text, 0, 'X')) && plainNumber(text.substr(1)) &&
-            text.find(',') == std::string_view::npos) {
-            const std::string times(text.substr(1));
-            return finding(WarningKind::NotANumber,
-                           "\"" + std::string(text) + "\" holds no number the plugin reads, as it starts with \"x\": " +
-                               readAs + ". As \"times\", " + std::string(text) + " is " + times,
-                           times);
-        }
-    }
-    if (!damage) {
-        // A fraction where only whole numbers are read: 0.35 is most likely a share of 100.
-        const bool fraction = text.find_first_of(".,") != std::string_view::npos;
-        if (const auto number = plainNumber(text); number && fraction && *number != std::floor(*number)) {
-            const double whole = std::trunc(*number);
-            std::vector<ValueChoice> choices;
-            if (std::fabs(*number) < 1.0)
-                choices.push_back({wholeText(std::round(*number * 100)), std::string(text) + " of 100"});
-            choices.push_back({wholeText(whole), "as read now, the fraction dropped"});
-            if (std::fabs(*number) >= 1.0)
-                choices.push_back({wholeText(whole + (*number < 0 ? -1 : 1)), "rounded up"});
-            if (thousandsGrouped(text, '.')) {
-                std::string joined;
-                for (char c : text)
-                    if (c != '.') joined += c;
-                choices.push_back({joined, "\".\" as a thousands separator"});
-            }
-            return choice(WarningKind::Fraction, "an accuracy is a whole number, the fraction is dropped: " + readAs,
-                          choices);
-        }
-    }
-    return std::nullopt;
+    return damage ? damageWordsMeant(text, readAs) : wholeAccuracyMeant(text, readAs);
+}
+
+// No text at all where a number is read: the default file's value is written.
+ValueFinding emptyNumber(ValueType type, const std::string& readAs) {
+    return finding(WarningKind::EmptyValue, "empty: " + readAs + "; the default file's value is written",
+                   defaultValueText(type));
 }
 
 // Text that shows no number at all: the player chooses.
@@ -209,47 +234,6 @@ std::optional<ValueFinding> strayCharacters(std::string_view text, const std::st
 }
 
 }  // namespace
-
-const char* warningKindName(WarningKind kind) {
-    switch (kind) {
-        case WarningKind::FileMissing: return "file-missing";
-        case WarningKind::MissingKey: return "missing-key";
-        case WarningKind::EmptyValue: return "empty-value";
-        case WarningKind::NotANumber: return "not-a-number";
-        case WarningKind::CommaDecimal: return "comma-decimal";
-        case WarningKind::TrailingText: return "trailing-text";
-        case WarningKind::ExponentWithoutDigits: return "exponent-without-digits";
-        case WarningKind::IntBeyondRange: return "int-beyond-range";
-        case WarningKind::Fraction: return "fraction";
-        case WarningKind::WordsForSwitch: return "words-for-switch";
-        case WarningKind::Hex: return "hex";
-        case WarningKind::FloatTooLarge: return "float-too-large";
-        case WarningKind::FloatTooSmall: return "float-too-small";
-        case WarningKind::ValueCut: return "value-cut";
-        case WarningKind::MisspeltName: return "misspelt-name";
-        case WarningKind::KeyInOtherSection: return "key-in-other-section";
-        case WarningKind::DuplicateSection: return "duplicate-section";
-        case WarningKind::DuplicateKey: return "duplicate-key";
-        case WarningKind::NoKnownNames: return "no-known-names";
-        case WarningKind::Utf8MarkBeforeSection: return "utf8-mark-before-section";
-        case WarningKind::HeaderWithoutClose: return "header-without-close";
-        case WarningKind::HeaderWithExtraClose: return "header-with-extra-close";
-        case WarningKind::Utf16BigEndian: return "utf16-big-endian";
-        case WarningKind::Percent: return "percent";
-        case WarningKind::ThousandsSeparator: return "thousands-separator";
-        case WarningKind::NumberInWords: return "number-in-words";
-        case WarningKind::StrayCharacters: return "stray-characters";
-        case WarningKind::NearMissName: return "near-miss-name";
-        case WarningKind::TwoLinesInOne: return "two-lines-in-one";
-        case WarningKind::UnreadSection: return "unread-section";
-        case WarningKind::NotPluginsFile: return "not-plugins-file";
-        case WarningKind::HugeDamage: return "huge-damage";
-        case WarningKind::AccuracyNeverApplied: return "accuracy-never-applied";
-        case WarningKind::NoDamage: return "no-damage";
-        case WarningKind::NegativeDamage: return "negative-damage";
-    }
-    return "unknown";
-}
 
 std::string defaultValueText(ValueType type) {
     switch (type) {
@@ -318,12 +302,8 @@ std::optional<ValueFinding> checkAccuracyText(std::string_view raw, std::int32_t
         return stray;
     if (auto meant = meaningOf(text, ValueType::Accuracy, readAs)) return meant;
     const std::size_t digits = countDigits(text, sign);
-    if (digits == 0) {
-        if (text.empty())
-            return finding(WarningKind::EmptyValue, "empty: " + readAs + "; the default file's value is written",
-                           defaultValueText(ValueType::Accuracy));
-        return noNumber(text, ValueType::Accuracy, readAs);
-    }
+    if (digits == 0)
+        return text.empty() ? emptyNumber(ValueType::Accuracy, readAs) : noNumber(text, ValueType::Accuracy, readAs);
     if (const auto hex = hexAt(text, sign)) {
         const bool fits = *hex <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
         const std::int64_t meant = fits ? (negative ? -static_cast<std::int64_t>(*hex) : static_cast<std::int64_t>(*hex))
@@ -381,9 +361,7 @@ std::optional<ValueFinding> checkDamageText(std::string_view raw, float valueRea
         return floatText(parseFloat(repaired));
     };
     if (intDigits + fracDigits == 0) {
-        if (text.empty())
-            return finding(WarningKind::EmptyValue, "empty: " + readAs + "; the default file's value is written",
-                           defaultValueText(ValueType::DamageModifier));
+        if (text.empty()) return emptyNumber(ValueType::DamageModifier, readAs);
         if (separatorThenDigit(text, sign, ','))
             return finding(WarningKind::CommaDecimal, "the decimal point is \".\", never \",\": " + readAs,
                            commaMeant(sign));

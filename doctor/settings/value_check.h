@@ -10,52 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "doctor/settings/finding_kinds.h"
+
 enum class ValueType { Switch, Accuracy, DamageModifier };
-
-enum class WarningKind {
-    FileMissing,
-    MissingKey,
-    EmptyValue,
-    NotANumber,             // "abc", "inf"
-    CommaDecimal,           // "0,5"
-    TrailingText,           // "50abc", "1.5x"
-    ExponentWithoutDigits,  // "1.5e"
-    IntBeyondRange,         // "2147483648"
-    Fraction,               // "12.9" where only whole numbers are read
-    WordsForSwitch,         // "true", "on"
-    Hex,                    // "0x20"
-    FloatTooLarge,          // "1e39"
-    FloatTooSmall,          // "1e-50"
-    ValueCut,               // longer than 255 characters
-    MisspeltName,           // "[WeatherType_Thunderstrom]"
-    KeyInOtherSection,      // a known key under a section that doesn't hold it
-    DuplicateSection,       // a second section of a name: never searched
-    DuplicateKey,           // a second key of a name in its section: never read
-    NoKnownNames,           // not one of the plugin's sections or keys in the whole file
-    // Lines that Windows and Wine read differently.
-    Utf8MarkBeforeSection,  // Windows misses the section on line 1
-    HeaderWithoutClose,     // "[Settings": Windows opens the section, Wine does not
-    HeaderWithExtraClose,   // "[Settings]x]": the name ends at the first "]" on Windows, the last on Wine
-    Utf16BigEndian,         // Windows reads nothing, Wine reads it
-    // The text shows a meaning other than what is read.
-    Percent,                // "150%" in a damage modifier
-    ThousandsSeparator,     // "12,829"
-    NumberInWords,          // "fifty", "half"
-    StrayCharacters,        // "\u201c35\u201d", a no-break space before "0.5"
-    // The player's value under a name the plugin never reads.
-    NearMissName,           // "[Rain]", "Accuracy=35" in [WeatherType_Rain], "Accuracy_Rain: 35"
-    TwoLinesInOne,          // "Accuracy_Rain=35 DamageMod_Rain=0.5", "[WeatherType_Rain] Accuracy_Rain=35"
-    UnreadSection,          // "[WeatherType_Clear]" holding values: a section the plugin never reads
-    NotPluginsFile,         // the file checked is not named Veltrane.ini
-    // Cautions: read as written, but probably not meant.
-    AccuracyNeverApplied,   // outside 0 to 100 and not 12829
-    NoDamage,               // damage modifier 0
-    NegativeDamage,         // damage modifier below 0
-    HugeDamage,             // damage modifier above 10
-};
-
-// A short name for listings and tests: "comma-decimal", "missing-key", ...
-const char* warningKindName(WarningKind kind);
 
 // A value to write with what it means: {"35", "0.35 of 100"}.
 struct ValueChoice {
@@ -65,14 +22,16 @@ struct ValueChoice {
 
 struct ValueFinding {
     ValueFinding(WarningKind kind_, std::string explanation_, std::string writeValue_)
-        : kind(kind_), explanation(std::move(explanation_)), writeValue(std::move(writeValue_)) {}
+        : kind(kind_), explanation(std::move(explanation_)), writeValue(std::move(writeValue_)),
+          certain(canBeCertain(kind_)) {}
 
     WarningKind kind;
     std::string explanation;  // what the plugin makes of the text, and what was probably meant
     std::string writeValue;   // the value text to write instead; empty when the player must choose
     // Certain: the player evidently meant writeValue (the explanation says by which rule), and
     // --fix writes it. Otherwise --fix leaves the line, and the player picks one of `choices`.
-    bool certain = true;
+    // Never certain for a kind whose remedy is a choice (finding_kinds.h).
+    bool certain;
     std::vector<ValueChoice> choices;
 };
 

@@ -5,9 +5,9 @@
 // also says where Windows reads otherwise.
 //   - a read copies at most size - 1 characters and always ends with a NUL; a missing file,
 //     section or key yields the default text, trailing white space trimmed;
-//   - a write replaces the key's line, or adds it after the last line of its section that is
-//     not blank, or appends the section at the end of the file; a file that starts with a
-//     UTF-16 byte-order mark is written back as UTF-16.
+//   - a write replaces the key's line, or adds it after the last key of its section
+//     (profile_text::addedKeyAt), or appends the section at the end of the file; a file that
+//     starts with a UTF-16 byte-order mark is written back as UTF-16.
 // Unlike kernel32, which writes the whole file anew with CR LF, a write keeps every other line
 // exactly as it was (its ending, and a UTF-8 byte-order mark); a new line gets the file's own
 // ending, CR LF in a file that has none.
@@ -30,7 +30,6 @@ namespace {
 
 using profile_text::Encoding;
 using profile_text::isBlank;
-using profile_text::LineKind;
 using profile_text::ProfileLine;
 using profile_text::Reader;
 
@@ -40,6 +39,7 @@ struct Profile {
     std::vector<ProfileLine> lines;      // as read
     std::vector<std::string> texts;      // each line as it stands, without its ending
     std::vector<std::string> endings;
+    std::string fileEnding = "\r\n";     // profile_text::lineEndingOf
 
     void insert(std::size_t at, std::string text, std::string ending) {
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), profile_text::readLine(text, Reader::Wine));
@@ -54,14 +54,8 @@ struct Profile {
     }
     // A line added at `at`: with the file's ending, and the line before it ended first.
     void add(std::size_t at, std::string text) {
-        std::string ending = "\r\n";
-        for (const std::string& e : endings)
-            if (!e.empty()) {
-                ending = e;
-                break;
-            }
-        if (at > 0 && endings[at - 1].empty()) endings[at - 1] = ending;
-        insert(at, std::move(text), std::move(ending));
+        if (at > 0 && endings[at - 1].empty()) endings[at - 1] = fileEnding;
+        insert(at, std::move(text), fileEnding);
     }
 };
 
@@ -85,6 +79,7 @@ std::optional<Profile> load(const char* path) {
     profile.encoding = profile_text::detectEncoding(content);
     if (profile.encoding == Encoding::Utf8WithMark) profile.mark = content.substr(0, 3);
     const std::string text = profile_text::readerText(content, Reader::Wine);
+    profile.fileEnding = profile_text::lineEndingOf(text);
     for (const profile_text::TextLine& line : profile_text::splitLines(text))
         profile.insert(profile.lines.size(), text.substr(line.start, line.length), std::string(line.ending));
     return profile;
@@ -154,12 +149,7 @@ extern "C" int WritePrivateProfileStringA(const char* section, const char* key, 
         profile.erase(*keyLine, *keyLine + 1);
         profile.insert(*keyLine, name + "=" + value, ending);
     } else {
-        std::size_t at = profile_text::sectionEnd(profile.lines, *header);
-        // Before the blank lines that end the section.
-        while (at > *header + 1 && profile.lines[at - 1].kind != LineKind::Key &&
-               profile.lines[at - 1].kind != LineKind::Header)
-            --at;
-        profile.add(at, std::string(key) + "=" + value);
+        profile.add(profile_text::addedKeyAt(profile.lines, *header), std::string(key) + "=" + value);
     }
     return save(profile, path) ? 1 : 0;
 }
