@@ -1,5 +1,6 @@
 // Whole frames against any settings file, with the recording host and a world drawn from the
-// input. Every frame's host calls must be exactly what the ped case table allows for the
+// input, whose answers may be any the game may give (any non-zero exempt answer, any accuracy,
+// damage modifier bits, handle and count, junk above each answer). Every frame's host calls must be exactly what the ped case table allows for the
 // values the game reported, the record must end with the values applied, and the file
 // must never change.
 
@@ -23,16 +24,28 @@
 
 namespace {
 
-// The values the game's checks hinge on, and anything else.
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+
+template <typename T, std::size_t N>
+T pickEdge(FuzzedDataProvider& in, const T (&edges)[N]) {
+    return edges[in.ConsumeIntegralInRange<std::size_t>(0, N - 1)];
+}
+
+// The values the game's checks hinge on, the ends of the 32-bit range, and anything else.
 std::int32_t pickAccuracy(FuzzedDataProvider& in) {
-    constexpr std::int32_t kEdges[] = {0, 50, 100, 101, -1, kAccuracySentinel, 0x3E, 108};
-    if (in.ConsumeBool()) return kEdges[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kEdges) - 1)];
+    constexpr std::int32_t kEdges[] = {0, 50, 100, 101, -1, kAccuracySentinel, 0x3E, 108, kMin, kMax, 0x100};
+    if (in.ConsumeBool()) return pickEdge(in, kEdges);
     return in.ConsumeIntegral<std::int32_t>();
 }
 
+// Both zeros, subnormals, the smallest normals, the largest and lowest, infinities, NaNs of
+// either sign with and without a payload, and any bits.
 float pickDamage(FuzzedDataProvider& in) {
-    const float kEdges[] = {1.0f, 0.5f, 0.0f, -0.0f, std::numeric_limits<float>::quiet_NaN(), 20.0f};
-    if (in.ConsumeBool()) return kEdges[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kEdges) - 1)];
+    constexpr std::uint32_t kEdges[] = {0x3F800000u, 0x3F000000u, 0x00000000u, 0x80000000u, 0x00000001u, 0x807FFFFFu,
+                                        0x00800000u, 0x7F7FFFFFu, 0xFF7FFFFFu, 0x7F800000u, 0xFF800000u, 0x7FC00000u,
+                                        0xFFC00000u, 0x7F800001u, 0x41A00000u};
+    if (in.ConsumeBool()) return floatFromBits(pickEdge(in, kEdges));
     return floatFromBits(in.ConsumeIntegral<std::uint32_t>());
 }
 
@@ -41,20 +54,49 @@ std::uint32_t pickWeather(FuzzedDataProvider& in) {
     return in.ConsumeIntegral<std::uint32_t>();
 }
 
+// What the exempt test answers for an exempt ped: any value but 0.
+std::int32_t pickExemptAnswer(FuzzedDataProvider& in) {
+    constexpr std::int32_t kEdges[] = {1, 2, -1, 0x100, kMin, kMax, 0x80, 0x10000};
+    if (in.ConsumeBool()) return pickEdge(in, kEdges);
+    const auto any = in.ConsumeIntegral<std::int32_t>();
+    return any != 0 ? any : 1;
+}
+
+// The count worldGetAllPeds returns: none, one, the capacity, above it, negative, anything.
+std::int32_t pickCount(FuzzedDataProvider& in, std::int32_t peds) {
+    constexpr std::int32_t kEdges[] = {0, 1, kPedCapacity, kPedCapacity + 1, kMax, -1, kMin, 5000};
+    switch (in.ConsumeIntegralInRange<int>(0, 2)) {
+        case 0: return pickEdge(in, kEdges);
+        case 1: return in.ConsumeIntegralInRange<std::int32_t>(0, peds + 3);
+        default: return in.ConsumeIntegral<std::int32_t>();
+    }
+}
+
 void buildWorld(FuzzedDataProvider& in) {
     sim::World& world = recordingHost().world;
     world.weather = pickWeather(in);
+    // The upper half of every answer's slot: the plugin reads only the low 32 bits.
+    constexpr std::uint32_t kHighHalves[] = {0u, 0xFFFFFFFFu, 0xA5A5A5A5u, 1u};
+    world.slotHighHalf = in.ConsumeBool() ? pickEdge(in, kHighHalves) : in.ConsumeIntegral<std::uint32_t>();
+    const bool anyHandles = in.ConsumeBool();  // handles of any value, not the world's own
     const auto peds = in.ConsumeIntegralInRange<int>(0, 24);
     for (int i = 0; i < peds; ++i) {
-        const std::int32_t handle = world.spawn(pickAccuracy(in), pickDamage(in), in.ConsumeBool());
-        world.find(handle)->damageReadsNaN = in.ConsumeProbability<float>() < 0.1f;
+        const std::int32_t accuracy = pickAccuracy(in);
+        const float damage = pickDamage(in);
+        const bool exempt = in.ConsumeBool();
+        std::int32_t handle = 0;
+        if (anyHandles) {
+            handle = in.ConsumeIntegral<std::int32_t>();
+            if (world.find(handle) != nullptr) continue;
+            world.spawnAs(handle, accuracy, damage, exempt);
+        } else {
+            handle = world.spawn(accuracy, damage, exempt);
+        }
+        sim::Ped& ped = *world.find(handle);
+        if (exempt) ped.exemptAnswer = pickExemptAnswer(in);
+        ped.damageReadsNaN = in.ConsumeProbability<float>() < 0.1f;
     }
-    switch (in.ConsumeIntegralInRange<int>(0, 4)) {
-        case 1: world.faults.reportedPedCount = -1; break;
-        case 2: world.faults.reportedPedCount = 5000; break;
-        case 3: world.faults.reportedPedCount = in.ConsumeIntegralInRange<std::int32_t>(0, peds + 3); break;
-        default: break;
-    }
+    if (in.ConsumeBool()) world.faults.reportedPedCount = pickCount(in, peds);
     // Values a previous frame may have left behind.
     if (in.ConsumeBool()) {
         tuningState.accuracy = pickAccuracy(in);

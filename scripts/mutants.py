@@ -12,7 +12,11 @@
 A mutant changes one thing on one line: a relational or equality operator, an arithmetic or
 bitwise operator, an integer constant by one (0 becomes 1), true and false, && and ||, a `!`
 dropped, an if/while condition negated, a call statement removed, a returned value replaced by
-the type's zero ({}). Comments, strings, character literals and preprocessor lines are never
+the type's zero ({}). Beside these single changes, two that read a value more narrowly than the
+code does: a comparison with 0 made another comparison with another constant (`!= 0` becomes
+`== 1`, `> 0` and `< 0`; `== 0` becomes `!= 1`), and an if/while condition that tests a value's
+truth alone narrowed to one value (`if (x)` becomes `if (x == 1)`, `if (!x)` becomes
+`if (x != 1)`). Comments, strings, character literals and preprocessor lines are never
 touched. Operators are told from look-alikes by the code's formatting: a binary operator has a
 space on each side (`a < b`, `x * 2`), a template's brackets, a pointer's `*` and a reference's
 `&` never do.
@@ -37,6 +41,11 @@ SWAPS = {
     "+=": ["-="], "-=": ["+="], "*=": ["/="], "/=": ["*="],
     "&": ["|"], "|": ["&"], "^": ["|"],
 }
+# A comparison with 0, spaced, read more narrowly: each becomes these.
+NARROWED = {"!=": ["== 1", "> 0", "< 0"], "==": ["!= 1"]}
+# What a condition that tests one value's truth may hold: no operator but member access, scope,
+# calls and subscripts.
+OPERAND_PUNCT = {".", "->", "::", "(", ")", "[", "]", ","}
 # Increments and decrements, wherever they stand.
 STEPS = {"++": "--", "--": "++"}
 
@@ -156,11 +165,22 @@ def line_mutants(line):
                 if text.rstrip("uUlL") == "0":
                     break  # 0 only becomes 1
 
-    # An if or while condition negated: `if (c)` becomes `if (!(c))`.
+    # A comparison with 0 read narrowly: `x != 0` becomes `x == 1`, `x > 0`, `x < 0`.
+    for k, (kind, text, start) in enumerate(toks):
+        if kind == "punct" and text in NARROWED and spaced(toks, k) and k + 2 < len(toks):
+            number = toks[k + 2]
+            if number[0] == "number" and number[1].rstrip("uUlL") == "0":
+                end = number[2] + len(number[1])
+                for new in NARROWED[text]:
+                    out.append((start + 1, f"'{text} {number[1]}' -> '{new}'", line[:start] + new + line[end:]))
+
+    # An if or while condition negated: `if (c)` becomes `if (!(c))`; one that tests a single
+    # value's truth is also narrowed to one value: `if (x)` becomes `if (x == 1)`.
     for k, (kind, text, start) in enumerate(code):
         if kind == "name" and text in ("if", "while"):
             at = k + 1
-            if at < len(code) and code[at][1] == "constexpr":
+            constexpr = at < len(code) and code[at][1] == "constexpr"
+            if constexpr:
                 at += 1
             if at < len(code) and code[at][1] == "(":
                 open_at = code[at][2]
@@ -169,6 +189,15 @@ def line_mutants(line):
                     cond = line[open_at + 1:close_at]
                     out.append((open_at + 1, f"{text} condition negated",
                                 line[:open_at + 1] + "!(" + cond + ")" + line[close_at:]))
+                    inner = [t for t in tokens(cond) if t[0] != "space"]
+                    negated = bool(inner) and inner[0][1] == "!"
+                    operand = inner[1:] if negated else inner
+                    if not constexpr and operand and operand[0][0] == "name" and \
+                            all(t[0] in ("name", "number") or t[1] in OPERAND_PUNCT for t in operand):
+                        body = cond.strip()[1:] if negated else cond.strip()
+                        new = f"{body} != 1" if negated else f"{body} == 1"
+                        out.append((open_at + 2, f"{text} truth test narrowed",
+                                    line[:open_at + 1] + new + line[close_at:]))
 
     # A call statement removed, alone on its line or as the body of an if or else on it.
     body = stripped.split("//")[0].strip()

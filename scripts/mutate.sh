@@ -3,10 +3,12 @@
 # which test notices. Each mutant is built natively and run against the fast native tests;
 # those no native test kills run the Windows tests under Wine.
 #
-#   scripts/mutate.sh [--native-only] [--survivors] [--check-equivalents] [--workers N] [PATH...]
+#   scripts/mutate.sh [--native-only] [--survivors] [--check-equivalents] [--workers N]
+#                     [--change REGEX] [PATH...]
 #
 # PATH narrows the run to some of the mutated files (a folder or a file); --survivors to the
-# mutants the last run left alive (after new tests, say). The work happens in
+# mutants the last run left alive (after new tests, say); --change to the mutants whose change
+# (as the results show it, "'!= 0' -> '== 1'", "if truth test narrowed") matches REGEX. The work happens in
 # a copy of the tree (build/mutate/src) with build trees of its own (build/mutate/native,
 # build/mutate/windows), so the tree you edit is never touched and object files are reused
 # from run to run. The files are shared among N workers (one a core by default), each with a
@@ -51,15 +53,22 @@ wine=1
 survivors_only=0
 check_equivalents=0
 workers=$(nproc 2>/dev/null || echo 2)
+change_only=""
 only=()
 for arg in "$@"; do
     case $arg in
         --native-only) wine=0 ;;
         --survivors) survivors_only=1 ;;
         --check-equivalents) check_equivalents=1 ;;
-        --workers) want_workers=1 ;;
-        -h|--help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-        *) if [ "${want_workers:-0}" = 1 ]; then workers=$arg; want_workers=0; else only+=("$arg"); fi ;;
+        --workers) want=workers ;;
+        --change) want=change ;;
+        -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        *) case ${want:-} in
+               workers) workers=$arg ;;
+               change) change_only=$arg ;;
+               *) only+=("$arg") ;;
+           esac
+           want="" ;;
     esac
 done
 [ $survivors_only = 1 ] && workers=1  # a few mutants: one tree is quicker
@@ -98,6 +107,7 @@ if [ "$workers" -gt 1 ]; then
         [ ${#share[@]} -gt 0 ] || continue
         flags=(--workers 1 --native-only)
         [ $check_equivalents = 1 ] && flags+=(--check-equivalents)
+        [ -n "$change_only" ] && flags+=(--change "$change_only")
         MUTATE_WORK=$work/worker$((k + 1)) scripts/mutate.sh "${flags[@]}" "${share[@]}" \
             >"$work/worker$((k + 1)).log" 2>&1 &
         helpers+=("$work/worker$((k + 1))")
@@ -238,6 +248,7 @@ judge() {
         if [ $survivors_only = 1 ] && [ -z "${survivor["$file:$line"$'\t'"$(sed 's/^ *//' <<<"$mutant")"]:-}" ]; then
             continue
         fi
+        [ -z "$change_only" ] || [[ $change =~ $change_only ]] || continue
         key="$file"$'\t'"$original"$'\t'"$(sed 's/^ *//' <<<"$mutant")"
         cp "$src/$file" "$work/original"
         current=$file

@@ -56,6 +56,11 @@ std::string describe(const ScenarioEvent& event) {
             return what;
         }
         case EventKind::Fault:
+            if (event.exemptAnswer) return "fault on: the exempt test answers " + std::to_string(*event.exemptAnswer) + " for exempt peds";
+            if (event.slotHighHalf) {
+                std::snprintf(buffer, sizeof buffer, "0x%08X", static_cast<unsigned>(*event.slotHighHalf));
+                return std::string("fault on: the game leaves ") + buffer + " above each 32-bit answer";
+            }
             if (event.setsReportedCount) {
                 return event.reportedCount ? "fault on: worldGetAllPeds reports " + std::to_string(*event.reportedCount)
                                            : "fault off: worldGetAllPeds reports what it wrote";

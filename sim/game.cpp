@@ -99,6 +99,10 @@ void Game::apply(const ScenarioEvent& event, FrameRecord& record, Draw& draw) {
         }
         case EventKind::Fault:
             if (event.setsReportedCount) world.faults.reportedPedCount = event.reportedCount;
+            if (event.exemptAnswer) {
+                for (Ped& ped : world.peds()) ped.exemptAnswer = *event.exemptAnswer;
+            }
+            if (event.slotHighHalf) world.slotHighHalf = *event.slotHighHalf;
             if (event.setsNaNDamage) {
                 std::int32_t left = event.count;
                 for (Ped& ped : world.peds()) {

@@ -35,7 +35,7 @@ std::uint64_t* NativeCallAssembler::call(World& world) {
     const auto result = world.callNative(currentHash, argWords.data(), std::min(argCount, kMaxArgs));
     if (!result) return nullptr;
     // Every result the plugin reads is 32 bits wide; the game leaves its slot's upper half as it is.
-    resultSlot = World::kSlotHighBits | static_cast<std::uint32_t>(*result);
+    resultSlot = world.slotHighBits() | static_cast<std::uint32_t>(*result);
     return &resultSlot;
 }
 

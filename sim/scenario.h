@@ -57,6 +57,8 @@ struct ScenarioEvent {
     bool setsReportedCount = false;              // Fault: the worldGetAllPeds count switch
     std::optional<std::int32_t> reportedCount;   // Fault: nullopt turns the switch off
     bool setsNaNDamage = false;                  // Fault: the NaN damage switch (count peds)
+    std::optional<std::int32_t> exemptAnswer;    // Fault: what the exempt test answers for exempt peds
+    std::optional<std::uint32_t> slotHighHalf;   // Fault: the upper half of every slot the game fills
     std::optional<float> resetDamage;            // ResetDamage: nullopt stops the resets
     std::string note;                            // the scenario's own words on the event
 };

@@ -37,9 +37,19 @@ void readKeyEdit(const json& value, const std::string& at, bool set, ScenarioEve
 
 void readFault(const json& value, const std::string& at, ScenarioEvent& event) {
     event.kind = EventKind::Fault;
-    checkKeys(value, at, {"reportedPedCount", "nanDamage"});
+    checkKeys(value, at, {"reportedPedCount", "nanDamage", "exemptAnswer", "slotHighHalf"});
     if (value.size() != 1) fail(at, "one switch per fault event");
-    if (value.contains("reportedPedCount")) {
+    if (value.contains("exemptAnswer")) {
+        // Any value but 0, which would say "not exempt".
+        const auto answer = integer<std::int32_t>(value["exemptAnswer"], at + ".exemptAnswer",
+                                                  std::numeric_limits<std::int32_t>::min(),
+                                                  std::numeric_limits<std::int32_t>::max());
+        if (answer == 0) fail(at + ".exemptAnswer", "any 32-bit number but 0");
+        event.exemptAnswer = answer;
+    } else if (value.contains("slotHighHalf")) {
+        event.slotHighHalf = integer<std::uint32_t>(value["slotHighHalf"], at + ".slotHighHalf", 0,
+                                                    std::numeric_limits<std::uint32_t>::max());
+    } else if (value.contains("reportedPedCount")) {
         event.setsReportedCount = true;
         const json& count = value["reportedPedCount"];
         if (!count.is_null())

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
 
 #include "host/natives.h"
 #include "platform/float_bits.h"
@@ -33,8 +34,24 @@ std::optional<std::uint64_t> written(std::uint64_t& count, Ped* ped, T Ped::*fie
 }  // namespace
 
 std::int32_t World::spawn(std::int32_t accuracy, float damageModifier, bool exempt) {
-    pedList.push_back(Ped{nextHandle++, accuracy, damageModifier, exempt});
-    return pedList.back().handle;
+    return spawnAs(nextHandle++, accuracy, damageModifier, exempt);
+}
+
+std::int32_t World::spawnAs(std::int32_t handle, std::int32_t accuracy, float damageModifier, bool exempt) {
+    Ped ped;
+    ped.handle = handle;
+    ped.accuracy = accuracy;
+    ped.damageModifier = damageModifier;
+    ped.exempt = exempt;
+    if (pedList.empty() || pedList.back().handle < handle) {
+        pedList.push_back(ped);  // the usual case: handles only grow
+        return handle;
+    }
+    auto at = std::lower_bound(pedList.begin(), pedList.end(), handle,
+                               [](const Ped& p, std::int32_t h) { return p.handle < h; });
+    if (at != pedList.end() && at->handle == handle) throw std::invalid_argument("ped handle already in use");
+    pedList.insert(at, ped);
+    return handle;
 }
 
 void World::despawn(std::int32_t handle) {
@@ -66,14 +83,14 @@ std::optional<std::uint64_t> World::callNative(std::uint64_t hash, const std::ui
     switch (hash) {
         case H::WeatherQuery: {
             // The game's script slots are 64 bits wide: it writes 8 bytes through each pointer.
-            const std::uint64_t current = kSlotHighBits | weather;
-            const std::uint64_t second = kSlotHighBits | nextWeather;
+            const std::uint64_t current = slotHighBits() | weather;
+            const std::uint64_t second = slotHighBits() | nextWeather;
             if (arg(0)) std::memcpy(reinterpret_cast<void*>(static_cast<std::uintptr_t>(arg(0))), &current, 8);
             if (arg(1)) std::memcpy(reinterpret_cast<void*>(static_cast<std::uintptr_t>(arg(1))), &second, 8);
             return 0;
         }
         case H::PedExemptTest:
-            return fromInt(ped && ped->exempt ? 1 : 0);
+            return fromInt(ped && ped->exempt ? ped->exemptAnswer : 0);
         case H::PedAccuracyRead:
             return fromInt(ped ? ped->accuracy : 0);
         case H::PedAccuracyWrite:

@@ -19,6 +19,9 @@ struct Ped {
     bool exempt = false;
     bool damageReadsNaN = false;  // fault: the game reports NaN for this ped's damage modifier
     bool written = false;         // a write native has changed it (in any frame)
+    // What PedExemptTest answers for an exempt ped: any non-zero value means exempt, and the
+    // game need not say 1.
+    std::int32_t exemptAnswer = 1;
 };
 
 // Switches that make the world misbehave the way a test needs.
@@ -36,11 +39,15 @@ struct NativeCounters {
 
 class World {
 public:
-    // The high half the game leaves in each 64-bit script slot that WeatherQuery fills, and in
-    // every native's result slot: not zero, so that a cell too narrow for the game's write
-    // shows up as corrupted neighbours, and a result read as 64 bits as a wrong value.
+    // The high half the game leaves by default in each 64-bit script slot that WeatherQuery
+    // fills, and in every native's result slot: not zero, so that a cell too narrow for the
+    // game's write shows up as corrupted neighbours, and a result read as 64 bits as a wrong value.
     static constexpr std::uint64_t kSlotHighBits = 0xA5A5A5A5ull << 32;
 
+    // The high half of every slot this world fills: anything at all, since the plugin reads only
+    // the low 32 bits (tests set it to 0, all ones, or drawn at random).
+    std::uint32_t slotHighHalf = static_cast<std::uint32_t>(kSlotHighBits >> 32);
+    std::uint64_t slotHighBits() const { return std::uint64_t{slotHighHalf} << 32; }
     std::uint32_t weather = 0;
     std::uint32_t nextWeather = 0;
     WorldFaults faults;
@@ -48,6 +55,11 @@ public:
 
     // Handles are never reused within a world's life.
     std::int32_t spawn(std::int32_t accuracy, float damageModifier, bool exempt = false);
+    // A ped with a handle of the caller's choice, any 32-bit value (negative, 0, the extremes):
+    // the game's handles mean nothing to the plugin. The peds stay in handle order, so this one
+    // goes where its handle sorts; a handle already in use throws. spawn() goes on after the
+    // largest handle spawned by it, so a world mixes the two only below that.
+    std::int32_t spawnAs(std::int32_t handle, std::int32_t accuracy, float damageModifier, bool exempt = false);
     void despawn(std::int32_t handle);
     Ped* find(std::int32_t handle);
     const std::vector<Ped>& peds() const { return pedList; }

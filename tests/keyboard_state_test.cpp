@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 
 #include "plugin/keyboard_state.h"
 #include "tests/support/recording_host.h"
@@ -30,10 +31,18 @@ TEST(KeyboardState, RecordsKeysUpTo254AndIgnoresTheRest) {
 
 TEST(KeyboardState, KeepsFlagsAsPassedAndReplacesTheWholeEntry) {
     resetHostAndPlugin();
-    onKeyboardMessage(65, 3, 0x1E, 1, -2, 0x7FFFFFFF, 5);
-    EXPECT_EQ(keyStateTable[65].altHeld, -2);
-    EXPECT_EQ(keyStateTable[65].previouslyDown, 0x7FFFFFFF);
-    EXPECT_EQ(keyStateTable[65].keyUp, 5);
+    // A flag may be any 32-bit value; each is kept as it came, in each of the three places.
+    const std::int32_t flags[] = {0, 1, 2, -1, -2, 5, 0x100, 0x10000, 0x7FFFFFFF, -2147483647 - 1};
+    constexpr std::size_t n = std::size(flags);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::int32_t alt = flags[i], previous = flags[(i + 1) % n], up = flags[(i + 2) % n];
+        for (const std::uint32_t key : {0u, 65u, 254u}) {
+            onKeyboardMessage(key, 3, 0x1E, flags[(i + 3) % n], alt, previous, up);
+            EXPECT_EQ(keyStateTable[key].altHeld, alt) << key << " " << i;
+            EXPECT_EQ(keyStateTable[key].previouslyDown, previous) << key << " " << i;
+            EXPECT_EQ(keyStateTable[key].keyUp, up) << key << " " << i;
+        }
+    }
 
     onKeyboardMessage(65, 9, 0x00, 0, 0, 1, 0);  // repeat count, scan code, extended: not kept
     EXPECT_EQ(keyStateTable[65].altHeld, 0);

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 
 #include "host/natives.h"
+#include "platform/float_bits.h"
 #include "tests/support/tuning_fixture.h"
 #include "tuning/tuning_pass.h"
 
@@ -29,37 +31,55 @@ struct SequenceCase {
     const char* damage;
     std::int32_t pedAccuracy;
     float pedDamage;
-    bool exempt;
+    std::int32_t exempt;  // the exempt test's answer: any value but 0 exempts
     Names expected;
 };
 
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+// The upper half of every answer's slot, which the game leaves as it likes.
+constexpr std::uint32_t kHighHalves[] = {0u, 0xFFFFFFFFu, 0xA5A5A5A5u};
+
+
 TEST_F(TuningPass, MakesTheNativeCallsOfEachCaseInOrder) {
     const SequenceCase cases[] = {
-        {"exempt", "50", "0.5", 10, 1.0f, true, {"PedExemptTest"}},
-        {"damage differs", "50", "0.5", 10, 1.0f, false, {"PedExemptTest", "PedDamageModRead", "PedDamageModWrite"}},
-        {"damage equal, accuracy differs", "50", "0.5", 10, 0.5f, false,
+        {"exempt", "50", "0.5", 10, 1.0f, 1, {"PedExemptTest"}},
+        {"exempt, answered 2", "50", "0.5", 10, 1.0f, 2, {"PedExemptTest"}},
+        {"exempt, answered -1", "50", "0.5", 10, 1.0f, -1, {"PedExemptTest"}},
+        {"exempt, answered 0x100", "50", "0.5", 10, 1.0f, 0x100, {"PedExemptTest"}},
+        {"exempt, answered the least int", "50", "0.5", 10, 1.0f, kMin, {"PedExemptTest"}},
+        {"exempt, answered the largest int", "50", "0.5", 10, 1.0f, kMax, {"PedExemptTest"}},
+        {"damage differs", "50", "0.5", 10, 1.0f, 0, {"PedExemptTest", "PedDamageModRead", "PedDamageModWrite"}},
+        {"damage equal, accuracy differs", "50", "0.5", 10, 0.5f, 0,
          {"PedExemptTest", "PedDamageModRead", "PedAccuracyRead", "PedAccuracyWrite"}},
-        {"damage and accuracy equal", "50", "0.5", 50, 0.5f, false,
+        {"damage and accuracy equal", "50", "0.5", 50, 0.5f, 0,
          {"PedExemptTest", "PedDamageModRead", "PedAccuracyRead"}},
-        {"accuracy outside 0 to 100", "101", "0.5", 10, 0.5f, false, {"PedExemptTest", "PedDamageModRead"}},
-        {"sentinel, damage differs", "12829", "0.5", 50, 1.0f, false,
+        {"accuracy outside 0 to 100", "101", "0.5", 10, 0.5f, 0, {"PedExemptTest", "PedDamageModRead"}},
+        {"sentinel, damage differs", "12829", "0.5", 50, 1.0f, 0,
          {"PedExemptTest", "PedAccuracyRead", "PedDamageModRead", "PedDamageModWrite"}},
-        {"sentinel, damage equal", "12829", "0.5", 10, 0.5f, false,
+        {"sentinel, damage equal", "12829", "0.5", 10, 0.5f, 0,
          {"PedExemptTest", "PedAccuracyRead", "PedDamageModRead", "PedAccuracyRead", "PedAccuracyWrite"}},
-        {"sentinel, exempt", "12829", "0.5", 10, 0.5f, true, {"PedExemptTest"}},
+        {"sentinel, exempt", "12829", "0.5", 10, 0.5f, 1, {"PedExemptTest"}},
+        {"sentinel, exempt answered -1", "12829", "0.5", 10, 0.5f, -1, {"PedExemptTest"}},
+        {"sentinel, exempt answered 0x100", "12829", "0.5", 10, 0.5f, 0x100, {"PedExemptTest"}},
+        {"sentinel, exempt answered the least int", "12829", "0.5", 10, 0.5f, kMin, {"PedExemptTest"}},
     };
     for (const auto& c : cases) {
-        resetHostAndPlugin();
-        rainWith(c.accuracy, c.damage);
-        world().spawn(c.pedAccuracy, c.pedDamage, c.exempt);
-        pass();
-        Names expected = {"WeatherQuery"};
-        expected.insert(expected.end(), c.expected.begin(), c.expected.end());
-        EXPECT_EQ(host().nativeNames(), expected) << c.what;
-        const auto& calls = host().log.calls;
-        ASSERT_GE(calls.size(), 2u);
-        EXPECT_EQ(calls[1].kind, sim::CallKind::WorldGetAllPeds) << c.what;
-        EXPECT_EQ(calls[1].args[0], 1024u) << c.what;
+        for (const std::uint32_t high : kHighHalves) {
+            resetHostAndPlugin();
+            rainWith(c.accuracy, c.damage);
+            world().slotHighHalf = high;
+            const auto ped = world().spawn(c.pedAccuracy, c.pedDamage, c.exempt != 0);
+            world().find(ped)->exemptAnswer = c.exempt;
+            pass();
+            Names expected = {"WeatherQuery"};
+            expected.insert(expected.end(), c.expected.begin(), c.expected.end());
+            EXPECT_EQ(host().nativeNames(), expected) << c.what << ", upper half " << high;
+            const auto& calls = host().log.calls;
+            ASSERT_GE(calls.size(), 2u);
+            EXPECT_EQ(calls[1].kind, sim::CallKind::WorldGetAllPeds) << c.what;
+            EXPECT_EQ(calls[1].args[0], 1024u) << c.what;
+        }
     }
 }
 
@@ -91,7 +111,10 @@ TEST_F(TuningPass, SentinelTakesTheFirstTunedPedsAccuracyOrFortyFour) {
         std::int32_t derived;
         bool written;
     };
-    for (const Case c : {Case{50, 62, true}, Case{0, 44, true}, Case{100, 108, false}}) {
+    // The first ped's accuracy may be any 32-bit value; a negative one or one above 100 is
+    // applied to no ped.
+    for (const Case c : {Case{50, 62, true}, Case{0, 44, true}, Case{100, 108, false}, Case{-1, -1, false},
+                         Case{kMin, kMin | 0x2C, false}, Case{kMax, kMax, false}, Case{0x100, 0x12C, false}}) {
         resetHostAndPlugin();
         rainWith("12829", "1");
         world().spawn(7, 1.0f, true);  // exempt: not the source
@@ -154,6 +177,46 @@ TEST_F(TuningPass, NaNMatchesAnythingAndSignedZerosAreEqual) {
     EXPECT_EQ(world().counters.damageWrites, 0u);
 }
 
+// A damage modifier the game reports and the pass's own, of any bits: written only when both
+// are numbers and they differ.
+TEST_F(TuningPass, ComparesDamageModifiersOfAnyBitsAsNumbers) {
+    struct Case {
+        const char* what;
+        std::uint32_t reported;
+        std::uint32_t wanted;
+        bool written;
+    };
+    const Case cases[] = {
+        {"quiet NaN", 0x7FC00000u, 0x3F000000u, false},
+        {"NaN with the sign bit", 0xFFC00000u, 0x3F000000u, false},
+        {"signalling NaN", 0x7F800001u, 0x3F000000u, false},
+        {"NaN with a payload", 0x7FBFFFFFu, 0x3F000000u, false},
+        {"the pass's NaN", 0x3F000000u, 0xFFC00000u, false},
+        {"-0.0 against +0.0", 0x80000000u, 0x00000000u, false},
+        {"+0.0 against -0.0", 0x00000000u, 0x80000000u, false},
+        {"the smallest subnormal against +0.0", 0x00000001u, 0x00000000u, true},
+        {"a negative subnormal against -0.0", 0x80000001u, 0x80000000u, true},
+        {"the smallest normal against the largest subnormal", 0x00800000u, 0x007FFFFFu, true},
+        {"the largest against infinity", 0x7F7FFFFFu, 0x7F800000u, true},
+        {"infinity against infinity", 0x7F800000u, 0x7F800000u, false},
+        {"minus infinity against the lowest", 0xFF800000u, 0xFF7FFFFFu, true},
+        {"minus infinity against minus infinity", 0xFF800000u, 0xFF800000u, false},
+    };
+    for (const Case& c : cases) {
+        resetHostAndPlugin();
+        setRain("30", "1");
+        world().weather = kNoRow;  // the pass applies what its record holds
+        tuningState.accuracy = 30;
+        tuningState.damageModifier = floatFromBits(c.wanted);
+        const auto ped = world().spawn(10, floatFromBits(c.reported));
+        pass();
+        EXPECT_EQ(world().counters.damageWrites, c.written ? 1u : 0u) << c.what;
+        EXPECT_EQ(floatBits(world().find(ped)->damageModifier), c.written ? c.wanted : c.reported) << c.what;
+        // A ped whose damage modifier counts as matching goes on to its accuracy.
+        EXPECT_EQ(world().find(ped)->accuracy, c.written ? 10 : 30) << c.what;
+    }
+}
+
 TEST_F(TuningPass, NaNSettingNeverDiffers) {
     rainWith("30", "1");
     const auto ped = world().spawn(10, 0.25f);
@@ -204,7 +267,8 @@ TEST_F(TuningPass, VisitsOnlyTheHandlesTheBufferHolds) {
         std::size_t visited;
     };
     for (const Case c : {Case{0, {}, 0}, Case{1, {}, 1}, Case{1024, {}, 1024}, Case{1500, {}, 1024},
-                         Case{10, 5000, 1024}, Case{10, -1, 0}, Case{3, 0, 0}}) {
+                         Case{10, 5000, 1024}, Case{10, -1, 0}, Case{3, 0, 0}, Case{3, 1, 1}, Case{1030, 1025, 1024},
+                         Case{10, kMax, 1024}, Case{10, kMin, 0}}) {
         resetHostAndPlugin();
         rainWith("50", "1");
         for (std::int32_t i = 0; i < c.peds; ++i) world().spawn(50, 1.0f, true);
@@ -246,19 +310,26 @@ TEST_F(TuningPass, SettledWorldCostsReadsOnly) {
 }
 
 TEST_F(TuningPass, EncodesArgumentsAsZeroExtendedWords) {
-    setRain("-7", "-2.5");  // -7 is never written, but the float is
-    world().weather = kRain;
-    world().peds().insert(world().peds().begin(), sim::Ped{-5, 0, 1.0f, false, false});
-    pass();
-    const auto natives = host().natives();
-    ASSERT_EQ(natives.size(), 4u);
-    EXPECT_EQ(natives[0].args[0], reinterpret_cast<std::uintptr_t>(&tuningState.weatherHash));
-    EXPECT_EQ(natives[0].args[1], reinterpret_cast<std::uintptr_t>(&tuningState.secondWeatherHash));
-    EXPECT_EQ(natives[1].args[0], 0x00000000FFFFFFFBull);
-    EXPECT_EQ(natives[3].hash, NativeHashes::PedDamageModWrite);
-    EXPECT_EQ(natives[3].args[0], 0x00000000FFFFFFFBull);
-    EXPECT_EQ(natives[3].args[1], 0x00000000C0200000ull);  // -2.5f
-    EXPECT_EQ(world().peds().front().damageModifier, -2.5f);
+    // A handle is any 32-bit value the game gives.
+    const std::pair<std::int32_t, std::uint64_t> handles[] = {
+        {-5, 0x00000000FFFFFFFBull}, {kMin, 0x0000000080000000ull}, {-1, 0x00000000FFFFFFFFull},
+        {0, 0}, {kMax, 0x000000007FFFFFFFull}};
+    for (const auto& [handle, word] : handles) {
+        resetHostAndPlugin();
+        setRain("-7", "-2.5");  // -7 is never written, but the float is
+        world().weather = kRain;
+        world().spawnAs(handle, 0, 1.0f);
+        pass();
+        const auto natives = host().natives();
+        ASSERT_EQ(natives.size(), 4u) << handle;
+        EXPECT_EQ(natives[0].args[0], reinterpret_cast<std::uintptr_t>(&tuningState.weatherHash));
+        EXPECT_EQ(natives[0].args[1], reinterpret_cast<std::uintptr_t>(&tuningState.secondWeatherHash));
+        EXPECT_EQ(natives[1].args[0], word) << handle;
+        EXPECT_EQ(natives[3].hash, NativeHashes::PedDamageModWrite);
+        EXPECT_EQ(natives[3].args[0], word) << handle;
+        EXPECT_EQ(natives[3].args[1], 0x00000000C0200000ull);  // -2.5f
+        EXPECT_EQ(world().peds().front().damageModifier, -2.5f) << handle;
+    }
 }
 
 TEST_F(TuningPass, WeatherQueryWritesCorruptNoOtherField) {

@@ -60,6 +60,8 @@ TEST(Scenario, ReadsEachActionOfAnEvent) {
     e = onlyEvent(R"({"frame": 0, "fault": {"nanDamage": 3}})");
     EXPECT_TRUE(e.setsNaNDamage);
     EXPECT_EQ(e.count, 3);
+    EXPECT_EQ(onlyEvent(R"({"frame": 0, "fault": {"exemptAnswer": -2147483648}})").exemptAnswer, -2147483647 - 1);
+    EXPECT_EQ(onlyEvent(R"({"frame": 0, "fault": {"slotHighHalf": 4294967295}})").slotHighHalf, 0xFFFFFFFFu);
 
     e = onlyEvent(R"({"frame": 0, "resetDamage": 1.25})");
     EXPECT_EQ(e.kind, EventKind::ResetDamage);
@@ -244,6 +246,7 @@ TEST(Scenario, RefusesWhatItCannotPlayAndSaysWhere) {
         {R"({"frames": 5, "events": [{"frame": 0, "key": {"code": "NOSUCHKEY"}}]})", "unknown key name"},
         {R"({"frames": 5, "events": [{"frame": 0, "fault": {"nanDamage": 1, "reportedPedCount": 1}}]})",
          "one switch per fault event"},
+        {R"({"frames": 5, "events": [{"frame": 0, "fault": {"exemptAnswer": 0}}]})", "any 32-bit number but 0"},
         {R"({"frames": 5, "events": [{"frame": 0, "deleteFile": false}]})", "\"deleteFile\": true"},
         {R"({"frames": 5, "events": [{"frame": 0, "iniDirectory": 1}]})", "\"iniDirectory\": true"},
         {R"({"frames": 5, "events": [{"frame": 0, "writeFile": [1]}]})", "events[0].writeFile[0]: expected a string"},
