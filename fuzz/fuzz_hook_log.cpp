@@ -1,6 +1,6 @@
 // The script hook's log, as the doctor reads it from a player's game folder: any bytes, any line
 // ends, lines of any length. The version is a dotted number written in the first lines; the
-// fatal line is there exactly when the log says "FATAL", one line, trimmed and bounded.
+// fatal line holds the word "fatal" in any letter case, one line, trimmed and bounded.
 
 #include <cstddef>
 #include <string>
@@ -49,9 +49,15 @@ void checkInput(std::string_view bytes) {
                    read.version.c_str());
     }
 
-    const bool fatal = bytes.find("FATAL") != std::string_view::npos;
-    FUZZ_CHECK(fatal == !read.fatalLine.empty(), "\"FATAL\" %s in the log, fatal line \"%s\"", fatal ? "is" : "is not",
-               read.fatalLine.c_str());
+    // "fatal" in any letter case: a line holding it may be the fatal line, none without it is.
+    std::string lowered(bytes), line = read.fatalLine;
+    for (std::string* text : {&lowered, &line})
+        for (char& c : *text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    if (lowered.find("fatal") == std::string::npos)
+        FUZZ_CHECK(read.fatalLine.empty(), "fatal line \"%s\" in a log without the word", read.fatalLine.c_str());
+    if (!line.empty())
+        FUZZ_CHECK(line.find("fatal") != std::string::npos, "\"%s\" taken for a fatal line", read.fatalLine.c_str());
+    FUZZ_CHECK(!read.versionRefused || !read.fatalLine.empty(), "a refused version without a fatal line");
     for (const std::string* line : {&read.header, &read.fatalLine}) {
         if (line->empty()) continue;
         FUZZ_CHECK(line->size() <= kLongest + 3, "a line of %zu bytes shown", line->size());

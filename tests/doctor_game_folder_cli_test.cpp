@@ -78,6 +78,11 @@ TEST_F(DoctorCli, InstallAndAFolderWithoutTheGame) {
         {"install where the game is not", {"--install", "package"}, 2, "package holds no RDR2.exe: it is not the game folder"},
         {"Windows' spelling", {"/install", "package"}, 2, "holds no RDR2.exe"},
         {"uninstall with nothing there", {"--uninstall", "game"}, 0, "no Veltrane.asi in"},
+        {"uninstall from a folder that does not exist", {"--uninstall", "nowhere"}, 2, "nowhere does not exist"},
+        // cmd's "game\" arrives as game": the backslash escapes the closing quote.
+        {"uninstall with the closing quote escaped", {"--uninstall", "game\""}, 0, "game: nothing to remove"},
+        {"install with the closing quote escaped", {"--install", "package\""}, 2, "package holds no RDR2.exe"},
+        {"--game with the closing quote escaped", {"--game", "game\""}, 1, "settings file game/Veltrane.ini in"},
         {"a package folder is not checked as the game's", {"package/Veltrane.ini"}, 1,
          "package holds no RDR2.exe: it is not the game folder"},
     };

@@ -73,7 +73,7 @@ int changeGameFolder(bool install, std::string folder, std::ostream& out, std::o
     if (folder.empty()) return 2;
     folder = absoluteFolder(folder);
     const FolderChange change = install ? installPlugin(packagePlugin(), folder, VELTRANE_VERSION)
-                                        : uninstallPlugin(packagePlugin(), folder);
+                                        : uninstallPlugin(packagePlugin(), folder, VELTRANE_VERSION);
     if (!change.refusal.empty()) {
         err << "Nothing changed: " << change.refusal << ".\n";
         return 2;
@@ -296,6 +296,10 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
         return 2;
     }
 
+    // "D:\Games\Red Dead Redemption 2\" from cmd arrives with the backslash taken as escaping the
+    // closing quote: "D:\Games\Red Dead Redemption 2"". No folder's name ends in a quote.
+    for (std::string* folder : {&installDir, &uninstallDir, &options.game})
+        if (!folder->empty() && folder->back() == '"') folder->pop_back();
     options.report.program = std::string("veltrane-doctor ") + VELTRANE_VERSION;
     if (app.count("--install") || app.count("--uninstall"))
         return changeGameFolder(app.count("--install") > 0, app.count("--install") ? installDir : uninstallDir, out,

@@ -22,6 +22,16 @@ using namespace folder_files;
 
 namespace {
 
+// The doctor opened inside the zip: Explorer runs it alone from a temporary folder
+// ("%TEMP%\Temp1_Veltrane-0.3.0.zip"), without the Veltrane.asi beside it that --install copies.
+bool openedInsideZip() {
+    const fs::path folder = fs::u8path(programFolder());
+    std::error_code error;
+    if (fs::exists(folder / kPluginFile, error)) return false;
+    return std::any_of(folder.begin(), folder.end(),
+                       [](const fs::path& part) { return endsWithName(part.u8string(), ".zip"); });
+}
+
 // The host's functions as the plugin imports them (made from host/ScriptHookRDR2.def): asked
 // of the script hook when no readable Veltrane.asi says which it imports.
 const std::vector<std::string> kHostFunctions = {
@@ -171,8 +181,13 @@ public:
         if (!name) {
             if (FolderFinding misplaced = misplacedPlugin(copies); !misplaced.text.empty()) return misplaced;
             return finding(check, Verdict::Fail, "no Veltrane.asi here" + copiesText,
-                           "copy Veltrane.asi from the package into " + into() +
-                               ", beside ScriptHookRDR2.dll, or let the doctor do it: veltrane-doctor --install" +
+                           (openedInsideZip() ? "the doctor runs from inside the zip, without the package: unpack the "
+                                                "whole zip first (right-click it, Extract All), then copy Veltrane.asi "
+                                                "from the unpacked folder into " + into() +
+                                                    ", beside ScriptHookRDR2.dll"
+                                              : "copy Veltrane.asi from the package into " + into() +
+                                                    ", beside ScriptHookRDR2.dll, or let the doctor do it: "
+                                                    "veltrane-doctor --install") +
                                (copiesFix.empty() ? "" : "; " + copiesFix));
         }
         if (!pluginUnloadable.empty())

@@ -20,39 +20,63 @@ constexpr std::uintmax_t kLogTail = 256 * 1024;
 // Its start names the versions.
 constexpr std::size_t kLogHead = 4096;
 
-// The script hook's log ending in a FATAL line: most often the game was updated and the
-// hook refuses its new version, running no plugin at all.
-FolderFinding hookStopped(const fs::path& root, const std::vector<std::string>& names, const std::string& name, bool old) {
+// Whether `file` (the hook, the game) came to be as it is after the log was written.
+bool changedSince(const fs::path& file, fs::file_time_type log) {
+    const std::optional<fs::file_time_type> made = fileMadeTime(file);
+    return made && *made > log;
+}
+
+// The script hook's log ending in a FATAL line: the hook ran no plugin. A refusal of the game's
+// version means the game was updated; any other line is the hook's own error, quoted. It tells of
+// the hook and the game as they are only when neither changed since; a log of another version
+// of the hook than the one here tells of the hook that was here before.
+FolderFinding hookStopped(const fs::path& root, const std::vector<std::string>& names, const std::string& name) {
     // Its header and its end: a log grown large is not read whole.
     const std::optional<std::string> bytes = readBytes(root / name, kLogTail, kLogHead);
     if (!bytes) return {};
+    std::error_code error;
     const HookLog log = readHookLog(*bytes);
     if (log.fatalLine.empty()) return {};
-    std::string hookVersion = log.version;
+    const fs::file_time_type written = fs::last_write_time(root / name, error);
+    std::string installed;
+    bool hookChanged = false, gameChanged = false;
     if (const auto hook = present(names, kHookFile)) {
-        if (const auto dll = readBytes(root / *hook)) {
-            if (std::string version = pe::versionText(pe::readImage(*dll)); !version.empty())
-                hookVersion = std::move(version);
-        }
+        if (const auto dll = readBytes(root / *hook)) installed = pe::versionText(pe::readImage(*dll));
+        hookChanged = !log.version.empty() && !installed.empty() ? log.version != installed
+                                                                 : !error && changedSince(root / *hook, written);
     }
     std::string gameVersion;
     if (const auto game = present(names, kGameFile)) {
         // Where the system can't say, the file's own bytes tell.
         std::optional<std::string> version = fileVersionOf(root / *game);
-        if (const auto exe = version ? std::nullopt : readBytes(root / *game))
-            version = pe::readImage(*exe).fileVersion;
+        if (const auto exe = version ? std::nullopt : readBytes(root / *game)) version = pe::readImage(*exe).fileVersion;
         gameVersion = version.value_or("");
+        gameChanged = !error && changedSince(root / *game, written);
     }
+    const std::string hookVersion = installed.empty() ? log.version : installed;
+    const auto version = [](const std::string& v) {
+        return v.empty() ? "of a version that can't be read" : "version " + v;
+    };
     const std::string date = fileDate(root / name);
-    std::string text = name + (date.empty() ? "" : " (" + date + ")") + ": the script hook stopped" +
-                       (old ? " at an earlier start" : "") + " and ran no plugin; the game is " +
-                       (gameVersion.empty() ? "of a version that can't be read" : "version " + gameVersion) +
-                       ", the script hook " + (hookVersion.empty() ? "of a version that can't be read" : "version " + hookVersion);
-    std::string fix = "the game was updated and this script hook does not know its version: wait for a script "
-                      "hook that supports version " + (gameVersion.empty() ? "the game's" : gameVersion) +
-                      " (from its author's page), or put back the game version it supports";
-    FolderFinding out =
-        finding(FolderCheckId::Log, old ? Verdict::Note : Verdict::Fail, std::move(text), std::move(fix));
+    std::string text = name + (date.empty() ? "" : " (" + date + ")") + ": ";
+    std::string fix;
+    if (hookChanged) {
+        text += "the script hook that was here before (" + version(log.version) +
+                ") stopped and ran no plugin; the ScriptHookRDR2.dll here now (" + version(installed) +
+                ") came after this log, which tells nothing of it";
+    } else {
+        text += "the script hook stopped" + std::string(gameChanged ? " at a start before the game last changed" : "") +
+                (log.versionRefused ? "" : " with an error of its own") + " and ran no plugin; the game is " +
+                version(gameVersion) + ", the script hook " + version(hookVersion);
+        fix = log.versionRefused
+                  ? "the game was updated and this script hook does not know its version: wait for a script hook that "
+                    "supports version " + (gameVersion.empty() ? "the game's" : gameVersion) +
+                        " (from its author's page), or put back the game version it supports"
+                  : "the quoted line is the script hook's own error, not a game update: start the game again, and if "
+                    "it stops again, install the script hook anew from its author's page or ask there";
+    }
+    FolderFinding out = finding(FolderCheckId::Log, hookChanged || gameChanged ? Verdict::Note : Verdict::Fail, std::move(text),
+                                std::move(fix));
     out.quoted.push_back(log.fatalLine);
     return out;
 }
@@ -75,7 +99,7 @@ std::vector<FolderFinding> logFindings(const fs::path& root, const std::vector<s
     for (const std::string& name : names) {
         if (!endsWithName(name, ".log")) continue;
         if (sameName(name, "ScriptHookRDR2.log")) {
-            if (FolderFinding stopped = hookStopped(root, names, name, earlier(name)); !stopped.text.empty())
+            if (FolderFinding stopped = hookStopped(root, names, name); !stopped.text.empty())
                 out.push_back(std::move(stopped));
         }
         const auto text = readBytes(root / name, kLogTail);

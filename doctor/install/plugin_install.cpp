@@ -1,16 +1,21 @@
 #include "doctor/install/plugin_install.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 
 #include "doctor/os/os.h"
+#include "doctor/folder/folder_files.h"
 #include "doctor/folder/game_folder_check.h"
 #include "doctor/os/player_files.h"
 #include "doctor/settings/settings_check.h"
 #include "pe/pe_image.h"
+#include "platform/profile_text.h"
 #include "settings/settings_file.h"
 
 namespace fs = std::filesystem;
+using profile_text::endsWithName;
+using folder_files::joined;
 
 namespace {
 
@@ -130,27 +135,53 @@ FolderChange installPlugin(const std::string& packagePlugin, const std::string& 
     return change;
 }
 
-FolderChange uninstallPlugin(const std::string& packagePlugin, const std::string& gameFolder) {
-    const fs::path target = fs::u8path(gameFolder) / kPluginFile;
+FolderChange uninstallPlugin(const std::string& packagePlugin, const std::string& gameFolder,
+                             const std::string& version) {
+    const fs::path folder = fs::u8path(gameFolder), target = folder / kPluginFile;
     std::error_code error;
+    if (!fs::is_directory(folder, error)) return refused(gameFolder + " does not exist or is not a folder");
     FolderChange change;
+    // The earlier plugins an install kept: the player's to delete or restore.
+    std::vector<std::string> backups;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().u8string(), lower = profile_text::lowerAscii(name);
+        // "Veltrane.asi.bak", "Veltrane.asi.2.bak", ...: as freeBackupName names them.
+        if (lower.rfind("veltrane.asi.", 0) == 0 && endsWithName(lower, ".bak") &&
+            lower.find_first_not_of("0123456789.", 13) == lower.size() - 3)
+            backups.push_back(name);
+    }
+    std::sort(backups.begin(), backups.end());
+    const auto told = [&] {
+        if (!backups.empty())
+            change.told.push_back(joined(backups) + (backups.size() == 1 ? " is an earlier" : " are earlier") +
+                                  " Veltrane.asi" + (backups.size() == 1 ? "" : " files") +
+                                  " that an install kept: left here; delete " + (backups.size() == 1 ? "it" : "them") +
+                                  ", or rename one to Veltrane.asi to restore it");
+        return change;
+    };
     if (!fs::exists(target, error)) {
         change.told.push_back("no Veltrane.asi in " + gameFolder + ": nothing to remove");
-        return change;
+        return told();
     }
-    const std::optional<std::string> own = readBytes(fs::u8path(packagePlugin));
-    if (!own)
-        return refused("no Veltrane.asi beside veltrane-doctor.exe (" + packagePlugin +
-                       ") to compare with: only the doctor's own plugin is removed");
-    if (readBytes(target) != own) {
-        change.told.push_back(target.u8string() + " is not this package's Veltrane.asi (another version or "
-                              "build): left as it is; delete it yourself if you mean to");
+    // The package's plugin beside the doctor is compared byte for byte; without one (the doctor
+    // copied into the game folder has the folder's own beside it), the doctor's version decides.
+    const std::optional<std::string> installed = readBytes(target);
+    const auto full = [](const fs::path& path) { return fs::absolute(path).lexically_normal().u8string(); };
+    const bool package = fs::exists(fs::u8path(packagePlugin), error) &&
+                         !profile_text::sameName(full(fs::u8path(packagePlugin)), full(target));
+    const std::string its = installed ? pe::versionText(pe::readImage(*installed)) : "";
+    if (package ? readBytes(fs::u8path(packagePlugin)) != installed : its != version) {
+        change.told.push_back(target.u8string() +
+                              (package ? " is not this package's Veltrane.asi (another version or build)"
+                                       : " is " + (its.empty() ? std::string("of no version") : "version " + its) +
+                                             ", not this doctor's " + version) +
+                              ": left as it is; delete it yourself if you mean to");
         change.otherLeft = true;
-        return change;
+        return told();
     }
     if (!fs::remove(target, error) || error) return refused("could not remove " + target.u8string() + ": " + whyNot(error));
     change.changed = true;
     change.written.push_back(target.u8string());
     change.told.push_back("Veltrane.ini is yours and stays; delete it too if you want");
-    return change;
+    return told();
 }

@@ -19,5 +19,8 @@ struct FolderChange {
 // where none is.
 FolderChange installPlugin(const std::string& packagePlugin, const std::string& gameFolder, const std::string& version);
 
-// Removes the folder's Veltrane.asi when it is byte for byte `packagePlugin`; another is left.
-FolderChange uninstallPlugin(const std::string& packagePlugin, const std::string& gameFolder);
+// Removes the folder's Veltrane.asi when it is byte for byte `packagePlugin`, or, with no other
+// file there (the doctor run from the game folder), when it is of `version`; another is left.
+// The earlier plugins an install kept (Veltrane.asi.bak, ...) are left and named.
+FolderChange uninstallPlugin(const std::string& packagePlugin, const std::string& gameFolder,
+                             const std::string& version);

@@ -81,6 +81,10 @@ bool folderTakesNewFiles(const std::filesystem::path& folder, std::string& why);
 // The time a file was last written, "2026-12-08 06:30" in local time; empty when unknown.
 std::string fileDate(const std::filesystem::path& file);
 
+// When the file came to be as it is: the later of its creation and last write times (a file
+// unpacked from a zip keeps the archive's old write time, but is created then); none when unknown.
+std::optional<std::filesystem::file_time_type> fileMadeTime(const std::filesystem::path& file);
+
 // The file version the system reads from an executable's version resource ("1.0.1491.50"; empty
 // when it has none); none when this platform has no such reader (the file's bytes then tell).
 std::optional<std::string> fileVersionOf(const std::filesystem::path& file);

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -92,6 +94,20 @@ std::string fileDate(const std::filesystem::path& file) {
     if (!::localtime_r(&about.st_mtime, &local)) return {};
     char text[32];
     return std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local) ? text : "";
+}
+
+std::optional<std::filesystem::file_time_type> fileMadeTime(const std::filesystem::path& file) {
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(file, error);
+    if (error) return std::nullopt;
+    struct statx about {};
+    if (::statx(AT_FDCWD, file.c_str(), 0, STATX_BTIME | STATX_MTIME, &about) != 0 || !(about.stx_mask & STATX_BTIME))
+        return written;
+    const auto ns = [](const struct statx_timestamp& t) { return std::int64_t{t.tv_sec} * 1000000000 + t.tv_nsec; };
+    const std::int64_t later = ns(about.stx_btime) - ns(about.stx_mtime);
+    return later > 0 ? written + std::chrono::duration_cast<std::filesystem::file_time_type::duration>(
+                                     std::chrono::nanoseconds(later))
+                     : written;
 }
 
 std::optional<std::string> fileVersionOf(const std::filesystem::path&) { return std::nullopt; }

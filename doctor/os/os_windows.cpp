@@ -1,6 +1,7 @@
 // The Windows doctor's answers, asked of Windows (or of Wine and Proton, which answer as it does).
 #include "doctor/os/os.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -235,6 +236,18 @@ std::string fileDate(const std::filesystem::path& file) {
     std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
                   time.wMinute);
     return text;
+}
+
+std::optional<std::filesystem::file_time_type> fileMadeTime(const std::filesystem::path& file) {
+    WIN32_FILE_ATTRIBUTE_DATA about;
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(file, error);
+    if (error || !GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &about)) return std::nullopt;
+    const auto ticks = [](const FILETIME& t) { return (std::int64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
+    const std::int64_t later = ticks(about.ftCreationTime) - ticks(about.ftLastWriteTime);  // in 100 ns
+    return later > 0 ? written + std::chrono::duration_cast<std::filesystem::file_time_type::duration>(
+                                     std::chrono::nanoseconds(later * 100))
+                     : written;
 }
 
 // Asked of Windows, which reads only the resource, not the whole (large) program.

@@ -7,8 +7,11 @@
 
 struct HookLog {
     std::string header;     // the header's line that names the version, as written
-    std::string version;    // "1.0.1491.50": the first dotted number of the header; empty when none
-    std::string fatalLine;  // the last line holding "FATAL", as written (trimmed, at most 150 bytes)
+    // "1.0.1491.50": the dotted number after the hook's name (ScriptHookRDR2, Script Hook RDR2), or
+    // else a header line's first; never one in brackets (a date or a time). Empty when none.
+    std::string version;
+    std::string fatalLine;  // the last line with the word "fatal" in any case, as written (trimmed, at most 150 bytes)
+    bool versionRefused = false;  // that line refuses the game's version ("unknown game version")
 };
 
 // Any bytes in: never a crash, a hang or a read past the buffer. The header is looked for in the

@@ -158,6 +158,51 @@ TEST(DoctorGameFolder, NamesTheCheckThatFailsAndChangesNothing) {
           "| [12:00:01] FATAL: Unknown game version, check for an update",
           "wait for a script hook that supports version " VELTRANE_GAME_VERSION,
           "or put back the game version it supports"}},
+        {"a log of the script hook here before, by its version",
+         [](const fs::path& game) {
+             copy(VELTRANE_GAME, game / "ScriptHookRDR2.dll");  // a file of the game's version, but no DLL
+             write(game / "ScriptHookRDR2.log", "ScriptHookRDR2 1.0.1436.31\r\nFATAL: Unknown game version\r\n");
+         },
+         {1}, 1,
+         {"the script hook that was here before (version 1.0.1436.31) stopped and ran no plugin",
+          "the ScriptHookRDR2.dll here now (version " VELTRANE_GAME_VERSION ") came after this log"}},
+        // Wine gives no file a creation time of its own (it shows the write time): the hook is
+        // put here after the log by its write time.
+        {"a log older than the script hook put here since, of no version",
+         [](const fs::path& game) {
+             age(game / "Veltrane.asi", 400);
+             age(game / "RDR2.exe", 400);
+             write(game / "ScriptHookRDR2.log", "[12:00:01] FATAL: Unknown game version\r\n");
+             age(game / "ScriptHookRDR2.log", 10);
+             fs::last_write_time(game / "ScriptHookRDR2.dll", fs::file_time_type::clock::now());
+         },
+         {}, 0, {"note 6 Log: ScriptHookRDR2.log", "came after this log, which tells nothing of it"}},
+        {"a script hook's log after the hook and the game, the plugin updated since",
+         [](const fs::path& game) {
+             write(game / "ScriptHookRDR2.log",
+                   "ScriptHookRDR2 1.0.1436.31\r\n[12:00:01] FATAL: Unknown game version\r\n");
+             fs::last_write_time(game / "Veltrane.asi", fs::file_time_type::clock::now() + std::chrono::hours(1));
+         },
+         {6}, 1, {"FAIL 6 Log: ScriptHookRDR2.log", "wait for a script hook that supports version"}},
+        {"script hook stopped by an error of its own",
+         [](const fs::path& game) {
+             write(game / "ScriptHookRDR2.log",
+                   "ScriptHookRDR2 1.0.1436.31\r\n[12:00:01] FATAL: Unable to create script thread\r\n");
+         },
+         {6}, 1,
+         {"the script hook stopped with an error of its own", "| [12:00:01] FATAL: Unable to create script thread",
+          "the quoted line is the script hook's own error, not a game update"}},
+        {"script hook's refusal in another letter case",
+         [](const fs::path& game) {
+             write(game / "ScriptHookRDR2.log", "ScriptHookRDR2 1.0.1436.31\nFatal: unknown game version\n");
+         },
+         {6}, 1, {"| Fatal: unknown game version", "wait for a script hook that supports version"}},
+        {"script hook's log with a date before the version",
+         [](const fs::path& game) {
+             write(game / "ScriptHookRDR2.log", "[08.12.2026 19:02:11] INIT: ScriptHookRDR2 1.0.1436.31\r\n"
+                                                "[08.12.2026 19:02:12] FATAL: Unknown game version\r\n");
+         },
+         {6}, 1, {"the script hook version 1.0.1436.31"}},
         {"script hook in a subfolder",
          moved("ScriptHookRDR2.dll", fs::path("bin") / "ScriptHookRDR2.dll"),
          {1}, 1, {"bin\\ScriptHookRDR2.dll in a subfolder", "move the files of bin", "beside RDR2.exe"}},
@@ -252,6 +297,8 @@ struct Scene {
     // (the default settings file), "was:PATH" (the bytes PATH held before) or "" (removed).
     std::map<std::string, std::string> changes;
     std::size_t mostLines = 0;  // the report fits this many lines, the first failure among them (0: any)
+    // The doctor's .exe at this path under the scene, run on its own; null: run in this test.
+    const char* program = nullptr;
 };
 
 // ---- The scenes' folders and records, each laid out under the scene's own folder.
@@ -296,6 +343,9 @@ void misnamedSettings(const fs::path& scene) {
     fs::remove(scene / "Game" / "dinput8.dll");
     fs::rename(scene / "Game" / "Veltrane.ini", scene / "Game" / "Veltrane.ini.txt");
 }
+
+// The Veltrane.asi of the package: beside the doctor, which here is this test.
+fs::path packagePlugin() { return fs::u8path(programFolder()) / "Veltrane.asi"; }
 
 std::vector<Scene> scenes() {
     return {
@@ -381,6 +431,36 @@ std::vector<Scene> scenes() {
         {"uninstall",
          [](const fs::path& scene) { complete(scene / "Game"); }, {"--uninstall", "{scene}\\Game"}, nullptr, 0,
          {"Removed {scene}\\Game\\Veltrane.asi", "Veltrane.ini is yours and stays"}, {}, {{"Game/Veltrane.asi", ""}}},
+        {"uninstall from a folder that does not exist", [](const fs::path&) {}, {"--uninstall", "{scene}\\Nowhere"},
+         nullptr, 2, {"Nothing changed: {scene}\\Nowhere does not exist"}, {}, {}},
+        // cmd's "{scene}\Game\" arrives so: the backslash escapes the closing quote.
+        {"uninstall with the closing quote escaped",
+         [](const fs::path& scene) { complete(scene / "Game"); }, {"--uninstall", "{scene}\\Game\""}, nullptr, 0,
+         {"Removed {scene}\\Game\\Veltrane.asi"}, {"nothing to remove"}, {{"Game/Veltrane.asi", ""}}},
+        {"uninstall names the backups an install kept",
+         [](const fs::path& scene) {
+             complete(scene / "Game");
+             write(scene / "Game" / "Veltrane.asi.bak", "an earlier plugin");
+             write(scene / "Game" / "Veltrane.asi.2.bak", "a still earlier plugin");
+         },
+         {"--uninstall", "{scene}\\Game"}, nullptr, 0,
+         {"Removed {scene}\\Game\\Veltrane.asi", "Veltrane.asi.2.bak, Veltrane.asi.bak are earlier Veltrane.asi files "
+          "that an install kept: left here; delete them, or rename one to Veltrane.asi to restore it"},
+         {}, {{"Game/Veltrane.asi", ""}}},
+        // The doctor copied into the game folder, where an older Veltrane.asi is: no package beside it.
+        {"uninstall by the doctor in the game folder leaves an older plugin",
+         [](const fs::path&) { fs::remove(packagePlugin()), copy(VELTRANE_DLL32, packagePlugin()); },
+         {"--uninstall", programFolder()},
+         nullptr, 1,
+         {"Veltrane.asi is of no version, not this doctor's"}, {"Removed"}, {}},
+        {"opened inside the zip",
+         [](const fs::path& scene) {
+             gameWithoutPlugin(scene / "Game");
+             copy(VELTRANE_DOCTOR, scene / "Temp1_Veltrane-0.3.0.zip" / "veltrane-doctor.exe");
+         },
+         {"--game", "{scene}\\Game"}, nullptr, 1,
+         {"FAIL 3 Plugin: no Veltrane.asi here", "unpack the whole zip first (right-click it, Extract All)"},
+         {"--install"}, {}, 0, "Temp1_Veltrane-0.3.0.zip/veltrane-doctor.exe"},
         {"uninstall leaves another plugin",
          [](const fs::path& scene) { complete(scene / "Game"); copy(VELTRANE_DLL32, scene / "Game" / "Veltrane.asi"); },
          {"--uninstall", "{scene}\\Game"}, nullptr, 1, {"is not this package's Veltrane.asi", "left as it is"},
@@ -415,8 +495,21 @@ SceneRun runScene(const Scene& scene, const fs::path& root) {
     std::istringstream answers(scene.answers ? scene.answers : "");
     const fs::path previous = fs::current_path();
     fs::current_path(root / "Downloads");
-    const int status =
-        runDoctor(static_cast<int>(argv.size()), argv.data(), out, err, scene.answers ? &answers : nullptr);
+    int status = 0;
+    if (scene.program) {
+        std::string command = "\"" + (root / scene.program).make_preferred().u8string() + "\"";
+        for (std::size_t i = 1; i < args.size(); ++i) command += " \"" + args[i] + "\"";
+        status = std::system(("\"" + command + " >..\\out.txt 2>..\\err.txt\"").c_str());
+        for (const char* file : {"out.txt", "err.txt"}) {
+            std::string text = readFile(root / file);
+            text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());  // cmd's line ends
+            (file[0] == 'o' ? out : err) << text;
+        }
+        fs::remove(root / "out.txt"), fs::remove(root / "err.txt");
+    } else {
+        status =
+            runDoctor(static_cast<int>(argv.size()), argv.data(), out, err, scene.answers ? &answers : nullptr);
+    }
     fs::current_path(previous);
     recordDoctorRun(args, scene.answers, status, out.str(), err.str(), root);
     return {status, out.str(), err.str()};
@@ -475,13 +568,14 @@ std::string defaultSettings(const fs::path& base) {
 TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
     const fs::path base = fs::temp_directory_path() / "veltrane-doctor-scenes";
     fs::remove_all(base);
-    // The package as unpacked: the doctor's own folder holds the Veltrane.asi it installs.
-    const fs::path package = fs::u8path(programFolder()) / "Veltrane.asi";
-    copy(VELTRANE_PLUGIN, package);
     const std::string plugin = readFile(VELTRANE_PLUGIN);
     const std::string defaults = defaultSettings(base);
     for (const Scene& scene : scenes()) {
         SCOPED_TRACE(scene.name);
+        // The package as unpacked: the doctor's own folder holds the Veltrane.asi it installs,
+        // put there anew for each scene (a scene may put another file there).
+        fs::remove(packagePlugin());
+        copy(VELTRANE_PLUGIN, packagePlugin());
         const fs::path root = base / scene.name;
         forgetRecords();
         fs::create_directories(root / "Downloads");
@@ -491,7 +585,7 @@ TEST(DoctorScenes, FindsTheGameInstallsAndUninstalls) {
         expectFiles(snapshot(root), expectedAfter(scene, before, plugin, defaults));
     }
     forgetRecords();
-    fs::remove(package);
+    fs::remove(packagePlugin());
     if (!::testing::Test::HasFailure()) fs::remove_all(base);
 }
 
