@@ -53,6 +53,14 @@ std::optional<FolderFinding> protonFinding(const fs::path& gameFolder, const std
     input.users = steamUsers(steamFolders);
     const fs::path prefix = *library / "steamapps" / "compatdata" / kSteamAppId / "pfx";
     input.userReg = readBytes(prefix / "user.reg");
+    // Neither Steam's settings nor the game's prefix (made at its first start) here: nothing tells.
+    if (input.users.empty() && !input.userReg) {
+        FolderFinding unknown = finding(kCheck, Verdict::NotMade,
+                                        "no Steam user's launch options and no Wine prefix of the game were found, so "
+                                        "whether Wine loads the folder's " + input.loaderDll + ".dll can't be told");
+        unknown.minor = true;
+        return unknown;
+    }
     const ProtonOverrideVerdict verdict = judgeProtonOverride(input);
 
     const std::string dll = input.loaderDll + ".dll";
