@@ -97,27 +97,11 @@ std::map<std::string, std::string> environmentOfGame(const std::string& options)
     char chunk[4096];
     while (const std::size_t got = std::fread(chunk, 1, sizeof chunk, shell)) out.append(chunk, got);
     pclose(shell);
-    std::size_t start = 0;
-    while (start < out.size()) {
-        std::size_t end = out.find('\n', start);
-        if (end == std::string::npos) end = out.size();
-        const std::string entry = out.substr(start, end - start);
+    for (const std::string_view entry : splitAt(out, '\n')) {
         const std::size_t equals = entry.find('=');
-        if (equals != std::string::npos) variables[entry.substr(0, equals)] = entry.substr(equals + 1);
-        start = end + 1;
+        if (equals != std::string::npos) variables[std::string(entry.substr(0, equals))] = entry.substr(equals + 1);
     }
     return variables;
-}
-
-std::vector<std::string> entriesOf(const std::string& list) {
-    std::vector<std::string> entries;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = list.find(';', start);
-        entries.push_back(list.substr(start, end - start));
-        if (end == std::string::npos) return entries;
-        start = end + 1;
-    }
 }
 #endif
 
@@ -174,7 +158,7 @@ TEST(LaunchOptions, TheLineToPasteLoadsTheFolderDllAndKeepsTheRest) {
             const auto found = game.find(name);
             EXPECT_TRUE(found != game.end() && found->second == value) << name << " lost by " << made.options;
         }
-        const std::vector<std::string> entries = entriesOf(overrides->second);
+        const std::vector<std::string_view> entries = splitAt(overrides->second, ';');
         for (const std::string& entry : c.otherEntries) {
             EXPECT_NE(std::find(entries.begin(), entries.end(), entry), entries.end()) << entry << " lost by " << made.options;
         }
