@@ -23,35 +23,36 @@ namespace {
 using Text = std::optional<std::string>;
 const Text kAbsent = std::nullopt;
 
-TEST(WineLoadOrder, OnlyANativeFirstOrderLoadsTheFolderDll) {
-    const struct {
-        Text value;
-        bool nativeFirst;
-    } cases[] = {
-        {"native,builtin", true}, {"n,b", true}, {"native", true}, {" N , B ", true}, {"builtin", false},
-        {"b,n", false},           {"", false},   {"disabled", false}, {kAbsent, false},
-    };
-    for (const auto& c : cases) EXPECT_EQ(overrideLoadsNativeFirst(c.value), c.nativeFirst) << c.value.value_or("(absent)");
-}
-
-TEST(WineLoadOrder, FindsTheDllsModeInAnOverrideList) {
+// The mode an override list sets for the DLL, and whether that mode loads the DLL in the
+// game's folder first.
+TEST(WineLoadOrder, FindsTheDllsModeAndOnlyANativeFirstOneLoadsTheFolderDll) {
     const struct {
         const char* list;
         const char* dll;
         Text mode;
+        bool nativeFirst;
     } cases[] = {
-        {"dinput8=n,b;d3d11=b", "dinput8", "n,b"},
-        {"d3d11=b;dinput8=n", "DINPUT8.DLL", "n"},
-        {"d3d11,dinput8=native", "dinput8", "native"},
-        {"*dinput8=n;d3d11=b", "dinput8", "n"},
-        {"DInput8.dll=n,b", "dinput8", "n,b"},
-        {"dinput8=b;dinput8=n,b", "dinput8", "n,b"},
-        {"d3d11=b", "dinput8", kAbsent},
-        {"dinput8", "dinput8", kAbsent},
-        {"xdinput8=n", "dinput8", kAbsent},
-        {"version=n,b", "C:\\Games\\RDR2\\version.dll", "n,b"},
+        {"dinput8=n,b;d3d11=b", "dinput8", "n,b", true},
+        {"d3d11=b;dinput8=n", "DINPUT8.DLL", "n", true},
+        {"d3d11,dinput8=native", "dinput8", "native", true},
+        {"*dinput8=n;d3d11=b", "dinput8", "n", true},
+        {"DInput8.dll=n,b", "dinput8", "n,b", true},
+        {"dinput8=b;dinput8=n,b", "dinput8", "n,b", true},
+        {"d3d11=b", "dinput8", kAbsent, false},
+        {"dinput8", "dinput8", kAbsent, false},
+        {"xdinput8=n", "dinput8", kAbsent, false},
+        {"version=n,b", "C:\\Games\\RDR2\\version.dll", "n,b", true},
+        {"dinput8=native,builtin", "dinput8", "native,builtin", true},
+        {"dinput8= N , B ", "dinput8", " N , B ", true},
+        {"dinput8=builtin", "dinput8", "builtin", false},
+        {"dinput8=b,n", "dinput8", "b,n", false},
+        {"dinput8=", "dinput8", "", false},
+        {"dinput8=disabled", "dinput8", "disabled", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(modeInOverrideList(c.list, c.dll), c.mode) << c.list << " / " << c.dll;
+    for (const auto& c : cases) {
+        EXPECT_EQ(modeInOverrideList(c.list, c.dll), c.mode) << c.list << " / " << c.dll;
+        EXPECT_EQ(overrideLoadsNativeFirst(c.mode), c.nativeFirst) << c.mode.value_or("(absent)");
+    }
 }
 
 TEST(LaunchOptions, SetsAVariableOnlyBeforeTheGameInItsOwnCommand) {
