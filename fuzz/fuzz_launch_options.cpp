@@ -45,8 +45,8 @@ void checkOptions(std::string_view options, const char* dll) {
         const std::vector<std::string_view> now = splitAt(*after.value, ';');
         for (const std::string_view entry : splitAt(*before.value, ';')) {
             if (entry.empty() || modeInOverrideList(entry, name)) continue;
-            FUZZ_CHECK(std::find(now.begin(), now.end(), entry) != now.end(), "the entry [%s] was lost by the line [%s]",
-                       std::string(entry).c_str(), made.options.c_str());
+            FUZZ_CHECK(std::find(now.begin(), now.end(), entry) != now.end(),
+                       "the entry [%s] was lost by the line [%s]", std::string(entry).c_str(), made.options.c_str());
         }
     }
 }

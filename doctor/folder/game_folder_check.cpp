@@ -267,7 +267,8 @@ private:
         }
         if (!below.empty())
             return finding(check, Verdict::Fail,
-                           inSubfolderOnly(kPluginFile, below.front()) + " (the package unpacked into a folder of its own)",
+                           inSubfolderOnly(kPluginFile, below.front()) +
+                               " (the package unpacked into a folder of its own)",
                            "move " + shown(fs::u8path(below.front()) / kPluginFile) +
                                " up one folder, beside ScriptHookRDR2.dll");
         // The only copy under a second name runs as it is; it is Veltrane.asi's name that is missing.
