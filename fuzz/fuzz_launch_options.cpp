@@ -3,6 +3,7 @@
 // give a line to paste that reads too, loads the loader from the game's folder, pastes to
 // itself a second time, and keeps every other variable and every other DLL's override.
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,24 +17,6 @@ namespace {
 
 constexpr std::string_view kOverrides = "WINEDLLOVERRIDES";
 constexpr const char* kOthers[] = {"A", "DXVK_HUD", "PROTON_LOG"};
-
-std::vector<std::string> entriesOf(const std::string& list) {
-    std::vector<std::string> entries;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = list.find(';', start);
-        entries.push_back(list.substr(start, end - start));
-        if (end == std::string::npos) return entries;
-        start = end + 1;
-    }
-}
-
-bool holds(const std::vector<std::string>& entries, const std::string& entry) {
-    for (const std::string& each : entries) {
-        if (each == entry) return true;
-    }
-    return false;
-}
 
 void checkOptions(std::string_view options, const char* dll) {
     const LaunchOptionsVariable before = launchOptionsVariable(options, kOverrides);
@@ -59,10 +42,11 @@ void checkOptions(std::string_view options, const char* dll) {
                    "%s changed by the line [%s]", other, made.options.c_str());
     }
     if (before.value) {
-        const std::vector<std::string> now = entriesOf(*after.value);
-        for (const std::string& entry : entriesOf(*before.value)) {
+        const std::vector<std::string_view> now = splitAt(*after.value, ';');
+        for (const std::string_view entry : splitAt(*before.value, ';')) {
             if (entry.empty() || modeInOverrideList(entry, name)) continue;
-            FUZZ_CHECK(holds(now, entry), "the entry [%s] was lost by the line [%s]", entry.c_str(), made.options.c_str());
+            FUZZ_CHECK(std::find(now.begin(), now.end(), entry) != now.end(),
+                       "the entry [%s] was lost by the line [%s]", std::string(entry).c_str(), made.options.c_str());
         }
     }
 }

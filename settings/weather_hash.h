@@ -4,6 +4,8 @@
 // game's hash with the table's); the simulated game and the tests do.
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "platform/profile_text.h"
@@ -19,4 +21,11 @@ inline std::uint32_t weatherHashOf(std::string_view name) {
     hash ^= hash >> 11;
     hash += hash << 15;
     return hash;
+}
+
+// "0x54A69840": a hash as the simulated game's reports and the tests write it.
+inline std::string hashText(std::uint32_t hash) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hash));
+    return text;
 }

@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "settings/weather_hash.h"
 #include "sim/scenario.h"
 #include "sim/shown_text.h"
 
@@ -13,8 +14,7 @@ std::string describe(const ScenarioEvent& event) {
     char buffer[64];
     switch (event.kind) {
         case EventKind::Weather:
-            std::snprintf(buffer, sizeof buffer, " (0x%08X)", static_cast<unsigned>(event.weatherHash));
-            return "weather " + event.weatherName + buffer;
+            return "weather " + event.weatherName + " (" + hashText(event.weatherHash) + ")";
         case EventKind::Spawn: {
             std::string what = std::to_string(event.peds.count) + (event.peds.count == 1 ? " ped spawns" : " peds spawn");
             if (event.peds.exemptShare > 0) {

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "host/natives.h"
+#include "settings/weather_hash.h"
 #include "tuning/tuning_pass.h"
 
 namespace sim {
@@ -119,9 +120,8 @@ namespace {
 void renderPhase(std::ostringstream& out, const RunRecord& run, std::size_t begin, std::size_t end) {
     const std::vector<FrameRecord>& frames = run.frames;
     const FrameRecord& first = frames[begin];
-    char hash[16];
-    std::snprintf(hash, sizeof hash, "0x%08X", static_cast<unsigned>(first.weather));
-    out << "\n" << frameRange(first.frame, frames[end - 1].frame) << ": " << first.weatherLabel << " (" << hash << ")\n";
+    out << "\n" << frameRange(first.frame, frames[end - 1].frame) << ": " << first.weatherLabel << " ("
+        << hashText(first.weather) << ")\n";
 
     std::string asked;
     std::vector<std::uint32_t> changed, natives;

@@ -23,35 +23,36 @@ namespace {
 using Text = std::optional<std::string>;
 const Text kAbsent = std::nullopt;
 
-TEST(WineLoadOrder, OnlyANativeFirstOrderLoadsTheFolderDll) {
-    const struct {
-        Text value;
-        bool nativeFirst;
-    } cases[] = {
-        {"native,builtin", true}, {"n,b", true}, {"native", true}, {" N , B ", true}, {"builtin", false},
-        {"b,n", false},           {"", false},   {"disabled", false}, {kAbsent, false},
-    };
-    for (const auto& c : cases) EXPECT_EQ(overrideLoadsNativeFirst(c.value), c.nativeFirst) << c.value.value_or("(absent)");
-}
-
-TEST(WineLoadOrder, FindsTheDllsModeInAnOverrideList) {
+// The mode an override list sets for the DLL, and whether that mode loads the DLL in the
+// game's folder first.
+TEST(WineLoadOrder, FindsTheDllsModeAndOnlyANativeFirstOneLoadsTheFolderDll) {
     const struct {
         const char* list;
         const char* dll;
         Text mode;
+        bool nativeFirst;
     } cases[] = {
-        {"dinput8=n,b;d3d11=b", "dinput8", "n,b"},
-        {"d3d11=b;dinput8=n", "DINPUT8.DLL", "n"},
-        {"d3d11,dinput8=native", "dinput8", "native"},
-        {"*dinput8=n;d3d11=b", "dinput8", "n"},
-        {"DInput8.dll=n,b", "dinput8", "n,b"},
-        {"dinput8=b;dinput8=n,b", "dinput8", "n,b"},
-        {"d3d11=b", "dinput8", kAbsent},
-        {"dinput8", "dinput8", kAbsent},
-        {"xdinput8=n", "dinput8", kAbsent},
-        {"version=n,b", "C:\\Games\\RDR2\\version.dll", "n,b"},
+        {"dinput8=n,b;d3d11=b", "dinput8", "n,b", true},
+        {"d3d11=b;dinput8=n", "DINPUT8.DLL", "n", true},
+        {"d3d11,dinput8=native", "dinput8", "native", true},
+        {"*dinput8=n;d3d11=b", "dinput8", "n", true},
+        {"DInput8.dll=n,b", "dinput8", "n,b", true},
+        {"dinput8=b;dinput8=n,b", "dinput8", "n,b", true},
+        {"d3d11=b", "dinput8", kAbsent, false},
+        {"dinput8", "dinput8", kAbsent, false},
+        {"xdinput8=n", "dinput8", kAbsent, false},
+        {"version=n,b", "C:\\Games\\RDR2\\version.dll", "n,b", true},
+        {"dinput8=native,builtin", "dinput8", "native,builtin", true},
+        {"dinput8= N , B ", "dinput8", " N , B ", true},
+        {"dinput8=builtin", "dinput8", "builtin", false},
+        {"dinput8=b,n", "dinput8", "b,n", false},
+        {"dinput8=", "dinput8", "", false},
+        {"dinput8=disabled", "dinput8", "disabled", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(modeInOverrideList(c.list, c.dll), c.mode) << c.list << " / " << c.dll;
+    for (const auto& c : cases) {
+        EXPECT_EQ(modeInOverrideList(c.list, c.dll), c.mode) << c.list << " / " << c.dll;
+        EXPECT_EQ(overrideLoadsNativeFirst(c.mode), c.nativeFirst) << c.mode.value_or("(absent)");
+    }
 }
 
 TEST(LaunchOptions, SetsAVariableOnlyBeforeTheGameInItsOwnCommand) {
@@ -97,27 +98,11 @@ std::map<std::string, std::string> environmentOfGame(const std::string& options)
     char chunk[4096];
     while (const std::size_t got = std::fread(chunk, 1, sizeof chunk, shell)) out.append(chunk, got);
     pclose(shell);
-    std::size_t start = 0;
-    while (start < out.size()) {
-        std::size_t end = out.find('\n', start);
-        if (end == std::string::npos) end = out.size();
-        const std::string entry = out.substr(start, end - start);
+    for (const std::string_view entry : splitAt(out, '\n')) {
         const std::size_t equals = entry.find('=');
-        if (equals != std::string::npos) variables[entry.substr(0, equals)] = entry.substr(equals + 1);
-        start = end + 1;
+        if (equals != std::string::npos) variables[std::string(entry.substr(0, equals))] = entry.substr(equals + 1);
     }
     return variables;
-}
-
-std::vector<std::string> entriesOf(const std::string& list) {
-    std::vector<std::string> entries;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = list.find(';', start);
-        entries.push_back(list.substr(start, end - start));
-        if (end == std::string::npos) return entries;
-        start = end + 1;
-    }
 }
 #endif
 
@@ -174,7 +159,7 @@ TEST(LaunchOptions, TheLineToPasteLoadsTheFolderDllAndKeepsTheRest) {
             const auto found = game.find(name);
             EXPECT_TRUE(found != game.end() && found->second == value) << name << " lost by " << made.options;
         }
-        const std::vector<std::string> entries = entriesOf(overrides->second);
+        const std::vector<std::string_view> entries = splitAt(overrides->second, ';');
         for (const std::string& entry : c.otherEntries) {
             EXPECT_NE(std::find(entries.begin(), entries.end(), entry), entries.end()) << entry << " lost by " << made.options;
         }

@@ -15,11 +15,7 @@
 namespace {
 
 // "0x54A69840u", as the table writes a hash: a wrong one is told in the form to copy into it.
-std::string asWritten(std::uint32_t hash) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08Xu", static_cast<unsigned>(hash));
-    return text;
-}
+std::string asWritten(std::uint32_t hash) { return hashText(hash) + "u"; }
 
 TEST(WeatherTable, EachHashIsTheHashOfItsLowerCaseName) {
     for (const WeatherEntry& entry : weatherTable)

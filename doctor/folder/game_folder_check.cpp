@@ -62,6 +62,11 @@ std::string whyNotA64BitDll(const std::string& name, const pe::Image& image) {
     return {};
 }
 
+// "no Veltrane.asi here, but x/Veltrane.asi": a file missing from the folder, found in a subfolder.
+std::string inSubfolderOnly(const char* file, const std::string& subfolder) {
+    return std::string("no ") + file + " here, but " + shown(fs::u8path(subfolder) / file) + " in a subfolder";
+}
+
 class FolderChecks {
 public:
     FolderChecks(const fs::path& folder, std::string version) : root(folder), doctorVersion(std::move(version)) {
@@ -95,8 +100,7 @@ public:
             const std::vector<std::string> below = subfoldersHolding(root, names, kHookFile);
             if (!below.empty())
                 return finding(check, Verdict::Fail,
-                               "no ScriptHookRDR2.dll here, but " + shown(fs::u8path(below.front()) / kHookFile) +
-                                   " in a subfolder, where the game never loads it",
+                               inSubfolderOnly(kHookFile, below.front()) + ", where the game never loads it",
                                "move the files of " + below.front() + " (ScriptHookRDR2.dll and its loader) up one "
                                "folder, beside RDR2.exe");
             return finding(check, Verdict::Fail, "no ScriptHookRDR2.dll here: nothing runs script plugins", fix);
@@ -263,8 +267,8 @@ private:
         }
         if (!below.empty())
             return finding(check, Verdict::Fail,
-                           "no Veltrane.asi here, but " + shown(fs::u8path(below.front()) / kPluginFile) +
-                               " in a subfolder (the package unpacked into a folder of its own)",
+                           inSubfolderOnly(kPluginFile, below.front()) +
+                               " (the package unpacked into a folder of its own)",
                            "move " + shown(fs::u8path(below.front()) / kPluginFile) +
                                " up one folder, beside ScriptHookRDR2.dll");
         // The only copy under a second name runs as it is; it is Veltrane.asi's name that is missing.

@@ -30,3 +30,23 @@ inline constexpr int kMostNestedBlocks = 31;
 // Any bytes in: never a crash, a hang or a read past the buffer. Blocks nested deeper than
 // kMostNestedBlocks are refused, and so is a quoted text whose quotes never close.
 KeyValuesRead readKeyValues(std::string_view bytes);
+
+// Reads a Steam file's key-values text and hands `read` a top-level block named `name` (null
+// when it has none; the last of several, or the first with `firstOne`) and the record to fill;
+// a text that doesn't read leaves the record holding only why.
+template <typename Record, typename Read>
+Record fromTopBlock(std::string_view bytes, std::string_view name, Read read, bool firstOne = false) {
+    Record out;
+    const KeyValuesRead text = readKeyValues(bytes);
+    if (!text.refusal.empty()) {
+        out.refusal = text.refusal;
+        return out;
+    }
+    const KeyValue* block = nullptr;
+    for (const KeyValue& entry : text.entries) {
+        if (!entry.isBlock || !entry.is(name) || (firstOne && block)) continue;
+        block = &entry;
+    }
+    read(block, out);
+    return out;
+}

@@ -182,20 +182,14 @@ std::string listWith(std::string_view list, std::string_view dll, const std::str
         if (!out.empty()) out += ';';
         out += piece;
     };
-    while (!list.empty()) {
-        const std::size_t end = list.find(';');
-        const std::string_view item = list.substr(0, end);
-        list.remove_prefix(end == std::string_view::npos ? list.size() : end + 1);
+    for (const std::string_view item : splitAt(list, ';')) {
         if (!modeInOverrideList(item, dll)) {
             add(item);
             continue;
         }
         const std::size_t equals = item.find('=');
         std::string names;
-        std::string_view rest = item.substr(0, equals);
-        for (;;) {
-            const std::size_t comma = rest.find(',');
-            const std::string_view name = rest.substr(0, comma);
+        for (const std::string_view name : splitAt(item.substr(0, equals), ',')) {
             std::string_view bare = name;
             while (!bare.empty() && (bare.front() == ' ' || bare.front() == '\t' || bare.front() == '*'))
                 bare.remove_prefix(1);
@@ -203,8 +197,6 @@ std::string listWith(std::string_view list, std::string_view dll, const std::str
                 if (!names.empty()) names += ',';
                 names += name;
             }
-            if (comma == std::string_view::npos) break;
-            rest.remove_prefix(comma + 1);
         }
         if (!names.empty()) add(names + std::string(item.substr(equals)));
     }
@@ -222,31 +214,12 @@ std::string doubleQuoted(std::string_view text) {
     return out + '"';
 }
 
-}  // namespace
-
-LaunchOptionsVariable launchOptionsVariable(std::string_view options, std::string_view name) {
-    LaunchOptionsVariable out;
-    const Reading reading = ShellReader(options).read();
-    if (!reading.refusal.empty()) {
-        out.refusal = reading.refusal;
-        return out;
-    }
-    if (const std::optional<Place> place = findAssignment(options, reading, name))
-        out.value = valueOf(wordAt(reading, *place), name);
-    return out;
-}
-
-LaunchOptionsLine launchOptionsLoadingNativeFirst(std::string_view options, std::string_view dll) {
-    LaunchOptionsLine out;
-    const Reading reading = ShellReader(options).read();
-    if (!reading.refusal.empty()) {
-        out.refusal = reading.refusal;
-        return out;
-    }
+// The line that loads `dll` first, into `out`, from options that read.
+void loadNativeFirst(std::string_view options, const Reading& reading, std::string_view dll, LaunchOptionsLine& out) {
     const std::string name = overrideDllName(dll);
     if (name.empty()) {
         out.refusal = "no DLL named";
-        return out;
+        return;
     }
     const std::string entry = name + "=n,b";
     const std::string fresh = std::string(kOverrides) + "=\"" + entry + "\"";
@@ -258,27 +231,27 @@ LaunchOptionsLine launchOptionsLoadingNativeFirst(std::string_view options, std:
         while (!arguments.empty() && (isBlank(arguments.back()) || arguments.back() == '\n')) arguments.remove_suffix(1);
         out.options = fresh + " " + std::string(kCommand);
         if (!arguments.empty()) out.options += " " + std::string(arguments);
-        return out;
+        return;
     }
 
     const std::optional<Place> assignment = findAssignment(options, reading, kOverrides);
     if (!assignment) {
         const std::size_t start = reading.commands[game->command].front().start;
         out.options = std::string(options.substr(0, start)) + fresh + " " + std::string(options.substr(start));
-        return out;
+        return;
     }
     const Word& word = wordAt(reading, *assignment);
     const std::string list = valueOf(word, kOverrides);
     if (overrideLoadsNativeFirst(modeInOverrideList(list, name))) {
         out.options = std::string(options);
-        return out;
+        return;
     }
     const std::string_view raw = options.substr(word.start, word.end - word.start);
     const std::string before(options.substr(0, word.start));
     const std::string after(options.substr(word.end));
     if (raw.find_first_of("$`") == std::string_view::npos) {
         out.options = before + std::string(kOverrides) + "=" + doubleQuoted(listWith(list, name, entry)) + after;
-        return out;
+        return;
     }
     // A value the shell expands: what it holds stays as written, and the entry joins it, inside
     // its closing quote when it ends in one.
@@ -289,9 +262,37 @@ LaunchOptionsLine launchOptionsLoadingNativeFirst(std::string_view options, std:
         const std::string line = before + inside + after;
         if (launchOptionsVariable(line, kOverrides).value == joined) {
             out.options = line;
-            return out;
+            return;
         }
     }
     out.options = before + std::string(raw) + "\";" + entry + "\"" + after;
+}
+
+// Reads the options as the shell does and hands `use` the reading and the result to fill;
+// options that don't read leave the result holding only why.
+template <typename Result, typename Use>
+Result fromReading(std::string_view options, Use use) {
+    Result out;
+    const Reading reading = ShellReader(options).read();
+    if (reading.refusal.empty()) {
+        use(reading, out);
+    } else {
+        out.refusal = reading.refusal;
+    }
     return out;
+}
+
+}  // namespace
+
+LaunchOptionsVariable launchOptionsVariable(std::string_view options, std::string_view name) {
+    return fromReading<LaunchOptionsVariable>(options, [&](const Reading& reading, LaunchOptionsVariable& out) {
+        if (const std::optional<Place> place = findAssignment(options, reading, name))
+            out.value = valueOf(wordAt(reading, *place), name);
+    });
+}
+
+LaunchOptionsLine launchOptionsLoadingNativeFirst(std::string_view options, std::string_view dll) {
+    return fromReading<LaunchOptionsLine>(options, [&](const Reading& reading, LaunchOptionsLine& out) {
+        loadNativeFirst(options, reading, dll, out);
+    });
 }

@@ -12,25 +12,6 @@ bool allDigits(const std::string& text) {
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
 }
 
-// Reads a Steam file's key-values text and hands `read` its last top-level block named
-// `name` (null when it has none) and the record to fill; a text that doesn't read leaves the
-// record holding only why.
-template <typename Record, typename Read>
-Record fromTopBlock(std::string_view bytes, std::string_view name, Read read) {
-    Record out;
-    const KeyValuesRead text = readKeyValues(bytes);
-    if (!text.refusal.empty()) {
-        out.refusal = text.refusal;
-        return out;
-    }
-    const KeyValue* block = nullptr;
-    for (const KeyValue& entry : text.entries) {
-        if (entry.isBlock && entry.is(name)) block = &entry;
-    }
-    read(block, out);
-    return out;
-}
-
 }  // namespace
 
 SteamLibraries readSteamLibraries(std::string_view vdf) {

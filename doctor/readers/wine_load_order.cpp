@@ -1,7 +1,5 @@
 #include "doctor/readers/wine_load_order.h"
 
-#include <vector>
-
 namespace {
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -20,7 +18,9 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-std::vector<std::string_view> split(std::string_view text, char at) {
+}  // namespace
+
+std::vector<std::string_view> splitAt(std::string_view text, char at) {
     std::vector<std::string_view> parts;
     for (;;) {
         const std::size_t end = text.find(at);
@@ -29,8 +29,6 @@ std::vector<std::string_view> split(std::string_view text, char at) {
         text.remove_prefix(end + 1);
     }
 }
-
-}  // namespace
 
 WineLoadOrder readLoadOrder(std::string_view value) {
     WineLoadOrder order = WineLoadOrder::Disabled;
@@ -74,10 +72,10 @@ std::string overrideDllName(std::string_view dll) {
 std::optional<std::string> modeInOverrideList(std::string_view list, std::string_view dll) {
     const std::string wanted = overrideDllName(dll);
     std::optional<std::string> mode;
-    for (const std::string_view entry : split(list, ';')) {
+    for (const std::string_view entry : splitAt(list, ';')) {
         const std::size_t equals = entry.find('=');
         if (equals == std::string_view::npos) continue;
-        for (std::string_view name : split(entry.substr(0, equals), ',')) {
+        for (std::string_view name : splitAt(entry.substr(0, equals), ',')) {
             name = trimmed(name);
             if (!name.empty() && name.front() == '*') name.remove_prefix(1);
             if (!name.empty() && overrideDllName(name) == wanted) mode = std::string(entry.substr(equals + 1));

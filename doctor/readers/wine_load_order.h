@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 enum class WineLoadOrder {
     Disabled,       // "" or letters that name neither build: the DLL is not loaded at all
@@ -34,3 +35,7 @@ std::string overrideDllName(std::string_view dll);
 // overrideDllName gives them, a leading '*' taken off. Of two entries for one DLL the last
 // counts. Absent when no entry names it.
 std::optional<std::string> modeInOverrideList(std::string_view list, std::string_view dll);
+
+// The text cut at every `at`, empty pieces kept ("a;;b" gives "a", "" and "b"; "" gives ""): an
+// override list cut into its entries at ';', an entry's names cut at ','.
+std::vector<std::string_view> splitAt(std::string_view text, char at);

@@ -4,20 +4,12 @@
 #include <cstdint>
 
 #include "doctor/readers/wine_load_order.h"
+#include "platform/profile_text.h"
+#include "platform/utf16_text.h"
 
 namespace {
 
 constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -26,18 +18,9 @@ int hexDigit(char c) {
     return -1;
 }
 
-void appendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
+// The C letters Wine escapes, and what each stands for.
+constexpr std::string_view kEscapeLetters = "abefnrtv";
+constexpr std::string_view kEscaped = "\a\b\x1B\f\n\r\t\v";
 
 // A text from `at` up to `close`, unescaped as Wine writes its registry: \\ \" and the C
 // letters, \x with up to four hex digits, up to three octal digits, any other character as
@@ -51,38 +34,28 @@ bool escapedText(std::string_view line, std::size_t& at, char close, std::string
             continue;
         }
         const char e = line[at++];
-        switch (e) {
-            case 'a': into += '\a'; break;
-            case 'b': into += '\b'; break;
-            case 'e': into += '\x1B'; break;
-            case 'f': into += '\f'; break;
-            case 'n': into += '\n'; break;
-            case 'r': into += '\r'; break;
-            case 't': into += '\t'; break;
-            case 'v': into += '\v'; break;
-            case 'x': {
-                std::uint32_t code = 0;
-                int digits = 0;
-                while (digits < 4 && at < line.size() && hexDigit(line[at]) >= 0) {
-                    code = code * 16 + static_cast<std::uint32_t>(hexDigit(line[at++]));
-                    ++digits;
-                }
-                if (digits == 0) {
-                    into += 'x';
-                } else {
-                    appendUtf8(into, code);
-                }
-                break;
+        const std::size_t letter = kEscapeLetters.find(e);
+        if (letter != std::string_view::npos) {
+            into += kEscaped[letter];
+        } else if (e == 'x') {
+            std::uint32_t code = 0;
+            int digits = 0;
+            while (digits < 4 && at < line.size() && hexDigit(line[at]) >= 0) {
+                code = code * 16 + static_cast<std::uint32_t>(hexDigit(line[at++]));
+                ++digits;
             }
-            default:
-                if (e >= '0' && e <= '7') {
-                    std::uint32_t code = static_cast<std::uint32_t>(e - '0');
-                    for (int digits = 1; digits < 3 && at < line.size() && line[at] >= '0' && line[at] <= '7'; ++digits)
-                        code = code * 8 + static_cast<std::uint32_t>(line[at++] - '0');
-                    appendUtf8(into, code);
-                } else {
-                    into += e;
-                }
+            if (digits == 0) {
+                into += 'x';
+            } else {
+                utf16::appendUtf8(into, code);
+            }
+        } else if (e >= '0' && e <= '7') {
+            std::uint32_t code = static_cast<std::uint32_t>(e - '0');
+            for (int digits = 1; digits < 3 && at < line.size() && line[at] >= '0' && line[at] <= '7'; ++digits)
+                code = code * 8 + static_cast<std::uint32_t>(line[at++] - '0');
+            utf16::appendUtf8(into, code);
+        } else {
+            into += e;
         }
     }
     return false;
@@ -130,8 +103,8 @@ WineDllOverrides readWineDllOverrides(std::string_view userReg, std::string_view
             std::size_t at = 1;
             std::string key;
             if (!escapedText(line, at, ']', key)) return refuse("a section's header without its closing bracket");
-            section = sameName(key, globalKey)    ? Section::Global
-                      : sameName(key, programKey) ? Section::Program
+            section = profile_text::sameName(key, globalKey)    ? Section::Global
+                      : profile_text::sameName(key, programKey) ? Section::Program
                                                   : Section::Other;
             continue;
         }
@@ -144,9 +117,9 @@ WineDllOverrides readWineDllOverrides(std::string_view userReg, std::string_view
         ++at;
         Named& named = section == Section::Global ? global : own;
         std::optional<std::string>* slot = nullptr;
-        if (line.front() == '"' && sameName(valueName, name)) slot = &named.plain;
+        if (line.front() == '"' && profile_text::sameName(valueName, name)) slot = &named.plain;
         if (line.front() == '"' && valueName.size() == name.size() + 1 && valueName.front() == '*' &&
-            sameName(std::string_view(valueName).substr(1), name))
+            profile_text::sameName(std::string_view(valueName).substr(1), name))
             slot = &named.starred;
         std::string_view data = line.substr(at);
         // "str(2):" is a text the registry expands; the override reads it all the same.

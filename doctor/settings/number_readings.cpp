@@ -127,10 +127,10 @@ bool thousandsGrouped(std::string_view text, char mark) {
     return true;
 }
 
-std::string withoutCommas(std::string_view text) {
+std::string withoutMark(std::string_view text, char mark) {
     std::string out;
     for (char c : text)
-        if (c != ',') out += c;
+        if (c != mark) out += c;
     return out;
 }
 

@@ -37,7 +37,8 @@ std::optional<double> plainNumber(std::string_view text);
 // that starts with no 0.
 bool thousandsGrouped(std::string_view text, char mark = ',');
 
-std::string withoutCommas(std::string_view text);
+// The text without its thousands marks, `mark` (a grouped number's digits).
+std::string withoutMark(std::string_view text, char mark = ',');
 
 // The text without a spelt-out percent ("50 percent", "50 per cent", "50 pct"), as "50%".
 std::string percentWordAsSign(std::string_view text);

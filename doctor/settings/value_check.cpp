@@ -121,7 +121,7 @@ std::optional<ValueFinding> percentMeant(std::string_view text, bool damage, con
 // "12,829": a thousands separator in an accuracy; in a damage modifier it may be a decimal point.
 std::optional<ValueFinding> thousandsMeant(std::string_view text, bool damage, const std::string& readAs) {
     if (!thousandsGrouped(text)) return std::nullopt;
-    const std::string joined = withoutCommas(text);
+    const std::string joined = withoutMark(text);
     if (!damage)
         return finding(WarningKind::ThousandsSeparator,
                        "\",\" ends the number: " + readAs + ". As a thousands separator, " + std::string(text) +
@@ -167,12 +167,7 @@ std::optional<ValueFinding> wholeAccuracyMeant(std::string_view text, const std:
         choices.push_back({wholeText(std::round(*number * 100)), std::string(text) + " of 100"});
     choices.push_back({wholeText(whole), "as read now, the fraction dropped"});
     if (std::fabs(*number) >= 1.0) choices.push_back({wholeText(whole + (*number < 0 ? -1 : 1)), "rounded up"});
-    if (thousandsGrouped(text, '.')) {
-        std::string joined;
-        for (char c : text)
-            if (c != '.') joined += c;
-        choices.push_back({joined, "\".\" as a thousands separator"});
-    }
+    if (thousandsGrouped(text, '.')) choices.push_back({withoutMark(text, '.'), "\".\" as a thousands separator"});
     return choice(WarningKind::Fraction, "an accuracy is a whole number, the fraction is dropped: " + readAs, choices);
 }
 

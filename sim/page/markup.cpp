@@ -34,12 +34,6 @@ std::string decimal(float value) {
     return out.str();
 }
 
-std::string hashText(std::uint32_t hash) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hash));
-    return text;
-}
-
 std::string percent(std::uint32_t part, std::uint32_t whole) {
     return whole == 0 ? "n/a" : std::to_string(static_cast<std::uint64_t>(part) * 100u / whole);
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/weather_hash.h"  // hashText
+
 namespace sim::page {
 
 std::string escape(const std::string& text);
@@ -12,7 +14,6 @@ std::string escape(const std::string& text);
 // At most one decimal, none when it is 0: "12", "12.5".
 std::string number(double value);
 std::string decimal(float value);
-std::string hashText(std::uint32_t hash);  // "0x54A69840"
 
 // Share of `part` in `whole` in whole percent, rounded down: 100 only when all are there.
 std::string percent(std::uint32_t part, std::uint32_t whole);

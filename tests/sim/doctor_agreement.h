@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "settings/weather_hash.h"
 #include "settings/weather_table.h"
 #include "tests/support/random_settings.h"
 
@@ -44,11 +45,7 @@ struct Phase {
 
 inline std::string settingsText(std::size_t seedIndex) { return randomSettingsFile(kSeeds[seedIndex]); }
 
-inline std::string hashText(std::uint32_t hash) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "0x%08X", static_cast<unsigned>(hash));
-    return buffer;
-}
+using ::hashText;
 
 inline nlohmann::ordered_json scenario() {
     using json = nlohmann::ordered_json;
