@@ -30,6 +30,7 @@ namespace {
 
 constexpr const char* kTerminalMarker = "VELTRANE_DOCTOR_TERMINAL";
 
+// All of a file's bytes, also of those /proc makes as they are read (which give no size).
 std::string wholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -43,19 +44,6 @@ std::string lastPart(const std::string& path) {
 
 bool sameFileName(const std::string& path, const std::string& name) {
     return profile_text::lowerAscii(lastPart(path)) == profile_text::lowerAscii(name);
-}
-
-// The program `name` as the shell finds it on PATH; empty when there is none.
-std::string onPath(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    for (std::string rest = path ? path : ""; !rest.empty();) {
-        const std::size_t colon = rest.find(':');
-        const std::string folder = rest.substr(0, colon);
-        rest = colon == std::string::npos ? "" : rest.substr(colon + 1);
-        const std::string file = (folder.empty() ? "." : folder) + "/" + name;
-        if (::access(file.c_str(), X_OK) == 0) return file;
-    }
-    return {};
 }
 
 }  // namespace
@@ -84,23 +72,18 @@ bool reopenInTerminal(int argc, char** argv) {
     self[size] = '\0';
     const std::pair<const char*, const char*> terminals[] = {
         {"konsole", "-e"}, {"x-terminal-emulator", "-e"}, {"gnome-terminal", "--"}, {"xterm", "-e"}};
+    ::setenv(kTerminalMarker, "1", 1);
+    pid_t child = -1;
     for (const auto& [name, runs] : terminals) {
-        const std::string terminal = onPath(name);
-        if (terminal.empty()) continue;
         std::vector<char*> args{const_cast<char*>(name), const_cast<char*>(runs), self};
-        for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
+        args.insert(args.end(), argv + 1, argv + argc);
         args.push_back(nullptr);
-        ::setenv(kTerminalMarker, "1", 1);
-        pid_t child = 0;
-        const bool started = ::posix_spawn(&child, terminal.c_str(), nullptr, nullptr, args.data(), environ) == 0;
-        ::unsetenv(kTerminalMarker);
-        if (!started) continue;
-        int status = 0;
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
-        return true;
+        // The first found on PATH; one that is not there fails to start.
+        if (::posix_spawnp(&child, name, nullptr, nullptr, args.data(), environ) == 0) break;
+        child = -1;
     }
-    return false;
+    ::unsetenv(kTerminalMarker);
+    return child > 0 && ::waitpid(child, nullptr, 0) == child;
 }
 
 void prepareConsole() {}
