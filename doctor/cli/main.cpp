@@ -8,6 +8,8 @@
 #include "doctor/cli/doctor_cli.h"
 
 int main(int argc, char** argv) {
+    // Opened from a file manager on Linux, with no terminal: the doctor runs again in one.
+    if (reopenInTerminal(argc, argv)) return 0;
     prepareConsole();
     const std::vector<std::string> arguments = commandLineArguments(argc, argv);
     std::vector<const char*> pointers;

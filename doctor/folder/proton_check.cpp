@@ -9,6 +9,7 @@
 #include "doctor/readers/wine_load_order.h"
 
 namespace fs = std::filesystem;
+using folder_files::joined;
 
 namespace {
 
@@ -30,8 +31,6 @@ std::vector<SteamUserConfig> steamUsers(const std::vector<fs::path>& steamFolder
     }
     return users;
 }
-
-std::string joined(const std::vector<std::string>& users) { return folder_files::joined(users); }
 
 }  // namespace
 
@@ -83,11 +82,10 @@ std::optional<FolderFinding> protonFinding(const fs::path& gameFolder, const std
             break;
         }
     }
-    FolderFinding failed = finding(
+    return finding(
         kCheck, Verdict::Fail,
         "Wine loads its own " + dll + ", not the folder's ASI loader, so nothing loads the script hook or " +
             kPluginFile + (lacking.empty() ? "" : " (the launch options of Steam user " + joined(lacking) + ")"),
         "in Steam, open Red Dead Redemption 2 > Properties > Launch options and write: " + line +
             " (Steam may keep an option just pasted only when it closes: close Steam, then start the game)");
-    return failed;
 }

@@ -13,10 +13,19 @@
 // ---- The console. A player who double-clicks veltrane-doctor.exe gets a console window of its
 // own, which would close with the report unread.
 
-// True when no other process shares the console: started from Explorer, not from a prompt.
+// True when no other process shares the console: started from Explorer, not from a prompt (on
+// Linux: run in the terminal reopenInTerminal opened).
 bool ownsConsoleAlone();
 // Waits for Enter.
 void waitForEnter();
+// On Linux, opened from a file manager (no terminal at all, a desktop there): runs the doctor
+// again with the same arguments in the first terminal program found on PATH and returns true
+// once it closes; false when started from a terminal or none is found. Windows: always false.
+#ifdef _WIN32
+inline bool reopenInTerminal(int, char**) { return false; }
+#else
+bool reopenInTerminal(int argc, char** argv);
+#endif
 // Makes the console show the doctor's UTF-8 output (paths in any letters) as such.
 void prepareConsole();
 
@@ -61,7 +70,7 @@ std::string programFolder();
 // ---- A game folder's files, as only the system can tell.
 
 // Whether Windows' loader finds each of `names` in the DLL at `dll`. The DLL is mapped without
-// running it and without loading what it imports.
+// running it and without loading what it imports (on Linux its export table is read from its bytes).
 struct ExportLookup {
     bool made = false;  // false: this platform can't ask (whyNot says so)
     std::string whyNot;
@@ -99,7 +108,7 @@ struct RunningProgram {
     std::string hookPath;       // ScriptHookRDR2.dll's, likewise
     bool modulesListed = true;  // false: the game's modules could not be listed (no permission)
     // Its current folder (UTF-8), where the plugin reads Veltrane.ini; empty when it can't be read
-    // reliably (no permission, a 32-bit program, a damaged block), never a guess.
+    // reliably (no permission, a 32-bit program, a damaged block, always on Linux), never a guess.
     std::string currentFolder;
 };
 struct RunningPrograms {

@@ -1,12 +1,15 @@
-// The native doctor's answers: terminals, POSIX file calls, and no Windows loader, ANSI code
-// page, Windows processes or launchers' records to ask.
+// The native doctor's answers: terminals, POSIX file calls, the DLLs' own bytes, /proc, and no
+// ANSI code page or launchers' registry to ask.
 #include "doctor/os/os.h"
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -14,12 +17,74 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <iostream>
+#include <iterator>
 
-// ---- The console: terminals outlive the programs they start, and take UTF-8 as it comes.
+#include "pe/pe_image.h"
+#include "platform/profile_text.h"
 
-bool ownsConsoleAlone() { return false; }
+extern char** environ;
 
-void waitForEnter() {}
+namespace {
+
+constexpr const char* kTerminalMarker = "VELTRANE_DOCTOR_TERMINAL";
+
+// All of a file's bytes, also of those /proc makes as they are read (which give no size).
+std::string wholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The last part of a Unix or Windows path.
+std::string lastPart(const std::string& path) {
+    const std::size_t cut = path.find_last_of("/\\");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+bool sameFileName(const std::string& path, const std::string& name) {
+    return profile_text::lowerAscii(lastPart(path)) == profile_text::lowerAscii(name);
+}
+
+}  // namespace
+
+// ---- The console. Opened from a file manager the doctor has no terminal: it opens one and runs
+// itself there, marked, so that it asks and waits as the Windows doctor does when double-clicked.
+
+bool ownsConsoleAlone() {
+    const char* marker = std::getenv(kTerminalMarker);
+    return marker && std::string(marker) == "1";
+}
+
+void waitForEnter() {
+    std::cout << "Press Enter to close this window." << std::flush;
+    std::string line;
+    std::getline(std::cin, line);
+}
+
+bool reopenInTerminal(int argc, char** argv) {
+    // Any marker (also "0", for scripts that mean no player) or any terminal: stay as it is.
+    if (std::getenv(kTerminalMarker) || ::isatty(0) || ::isatty(1) || ::isatty(2)) return false;
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return false;
+    char self[PATH_MAX];
+    const ssize_t size = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (size <= 0) return false;
+    self[size] = '\0';
+    const std::pair<const char*, const char*> terminals[] = {
+        {"konsole", "-e"}, {"x-terminal-emulator", "-e"}, {"gnome-terminal", "--"}, {"xterm", "-e"}};
+    ::setenv(kTerminalMarker, "1", 1);
+    pid_t child = -1;
+    for (const auto& [name, runs] : terminals) {
+        std::vector<char*> args{const_cast<char*>(name), const_cast<char*>(runs), self};
+        args.insert(args.end(), argv + 1, argv + argc);
+        args.push_back(nullptr);
+        // The first found on PATH; one that is not there fails to start.
+        if (::posix_spawnp(&child, name, nullptr, nullptr, args.data(), environ) == 0) break;
+        child = -1;
+    }
+    ::unsetenv(kTerminalMarker);
+    return child > 0 && ::waitpid(child, nullptr, 0) == child;
+}
 
 void prepareConsole() {}
 
@@ -67,9 +132,19 @@ std::string programFolder() {
 
 // ---- A game folder's files.
 
-ExportLookup lookUpExports(const std::filesystem::path&, const std::vector<std::string>&) {
+// Read from the DLL's own bytes: the names its export table gives, as Windows' loader finds them.
+ExportLookup lookUpExports(const std::filesystem::path& dll, const std::vector<std::string>& names) {
     ExportLookup lookup;
-    lookup.whyNot = "its functions can be checked only by the Windows doctor";
+    lookup.made = true;
+    const pe::Image image = pe::readImage(wholeFile(dll.string()));
+    if (!image.isPe) {
+        lookup.loadError = "it is no Windows DLL, or it can't be read";
+        return lookup;
+    }
+    for (const std::string& name : names) {
+        if (std::find(image.exports.begin(), image.exports.end(), name) == image.exports.end())
+            lookup.missing.push_back(name);
+    }
     return lookup;
 }
 
@@ -112,14 +187,46 @@ std::optional<std::filesystem::file_time_type> fileMadeTime(const std::filesyste
 
 std::optional<std::string> fileVersionOf(const std::filesystem::path&) { return std::nullopt; }
 
-// ---- The running programs, the system, and the launchers' records: Windows' alone (also
-// under Wine or Proton, where the Windows doctor asks them).
+// ---- The running programs. Under Wine or Proton a Windows program is a process whose command
+// line starts with its Windows path, and each DLL it loaded is mapped from its file. Which
+// folder it stands in Wine keeps to itself: currentFolder stays empty.
 
-RunningPrograms runningPrograms(const std::string&, const std::string&, const std::string&) {
+RunningPrograms runningPrograms(const std::string& pluginFile, const std::string& hookFile,
+                                const std::string& gameFile) {
     RunningPrograms found;
-    found.whyNot = "only the Windows doctor can look into running programs";
+    found.made = true;
+    const std::string self = std::to_string(::getpid());
+    std::error_code error;
+    for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
+        const std::string pid = it->path().filename().string();
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos || pid == self) continue;
+        const std::string commandLine = wholeFile("/proc/" + pid + "/cmdline");
+        const std::string program = lastPart(commandLine.substr(0, commandLine.find('\0')));
+        if (profile_text::lowerAscii(std::filesystem::path(program).extension().string()) != ".exe") continue;
+        RunningProgram running;
+        running.processId = static_cast<std::uint32_t>(std::stoul(pid));
+        running.fileName = program;
+        const bool isGame = sameFileName(program, gameFile);
+        std::ifstream maps("/proc/" + pid + "/maps");
+        if (!maps) {
+            ++found.closed;
+            running.modulesListed = false;
+            if (isGame) found.programs.push_back(running);
+            continue;
+        }
+        for (std::string line; std::getline(maps, line);) {
+            const std::size_t slash = line.find('/');
+            if (slash == std::string::npos) continue;
+            const std::string file = line.substr(slash);
+            if (running.pluginPath.empty() && sameFileName(file, pluginFile)) running.pluginPath = file;
+            if (running.hookPath.empty() && sameFileName(file, hookFile)) running.hookPath = file;
+        }
+        if (isGame || !running.pluginPath.empty() || !running.hookPath.empty()) found.programs.push_back(running);
+    }
     return found;
 }
+
+// ---- The system, and the launchers' records: Steam's folders under the home folder.
 
 // A native build is neither Windows nor Wine: its profile functions are the stand-in's.
 std::string wineVersion() { return {}; }
