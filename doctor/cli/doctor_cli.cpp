@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,7 +91,7 @@ int changeGameFolder(bool install, std::string folder, std::ostream& out, std::o
     return check.failures() > 0 ? 1 : 0;
 }
 
-int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& standing, const FoundGames& found,
+int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& standing, FoundGames found,
                     std::ostream& out, std::ostream& err, std::istream* answers);
 
 // Checks the game folder, then the settings file. Run from a folder without the game (the
@@ -157,12 +158,64 @@ int checkAll(DoctorOptions options, bool pathGiven, std::ostream& out, std::ostr
     return std::max(status, game.failures() > 0 ? 1 : 0);
 }
 
+// What the player typed or dragged in for the game folder: the folder, or RDR2.exe's path, in
+// quotes or not, with a closing separator or not. Empty when it holds no game.
+std::string typedGameFolder(std::string typed) {
+    if (typed.size() >= 2 && typed.front() == '"' && typed.back() == '"') typed = typed.substr(1, typed.size() - 2);
+    while (typed.size() > 1 && isPathSeparator(typed.back()) && typed[typed.size() - 2] != ':') typed.pop_back();
+    const Place place = splitPath(typed);
+    if (profile_text::lowerAscii(place.name) == "rdr2.exe") typed = place.folder;
+    return !typed.empty() && holdsGameFile(typed) ? absoluteFolder(typed) : std::string();
+}
+
+// Double-clicked with no game found: the folder asked for, at most three times.
+std::string askGameFolder(std::istream& answers, std::ostream& out) {
+    for (int round = 0; round < 3 && answers; ++round) {
+        const std::string typed = readAnswer(answers, out, round == 0 ? "Where is the game? Paste or drag in its "
+                                                               "folder (or RDR2.exe), then press Enter:"
+                                                                     : "That holds no RDR2.exe. The game folder:");
+        if (typed.empty()) break;
+        if (std::string folder = typedGameFolder(typed); !folder.empty()) return folder;
+    }
+    return {};
+}
+
+// Double-clicked: the install into `folder` offered, after what else keeps the plugin from
+// running there and what the install will write. Declined, nothing is printed but the question.
+std::optional<int> offerInstall(const std::string& folder, std::istream& answers, std::ostream& out,
+                                std::ostream& err, const ReportOptions& report) {
+    GameFolderCheck check = checkGameFolder(folder, true, VELTRANE_VERSION);
+    // The plugin's own finding is what the question is about.
+    check.findings.erase(std::remove_if(check.findings.begin(), check.findings.end(),
+                                        [](const FolderFinding& f) { return f.check == FolderCheckId::Plugin; }),
+                         check.findings.end());
+    printGameFolder(out, check, true, false);
+    const std::filesystem::path there = std::filesystem::u8path(folder);
+    std::error_code error;
+    if (std::filesystem::exists(there / kPluginFile, error)) {
+        const std::string version = fileVersionOf(there / kPluginFile).value_or("");
+        out << "  The Veltrane.asi there, " << (version.empty() ? "of no version" : "version " + version)
+            << ", is kept as " << splitPath(freeBackupName((there / kPluginFile).u8string())).name << ".\n";
+    }
+    if (!std::filesystem::exists(there / kSettingsFile, error))
+        out << "  It writes " << kSettingsFile << " too (the default settings): there is none.\n";
+    if (!ask(answers, out, "Install Veltrane.asi into " + folder + "?")) return std::nullopt;
+    return changeGameFolder(true, folder, out, err, report);
+}
+
 // The doctor stands in a folder without the game: where the game is, said first; then each
 // game folder found is checked (one also with its settings file), or nothing is, with a word.
-int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& standing, const FoundGames& found,
+// Double-clicked, the install is offered into each, and with none found the folder is asked for.
+int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& standing, FoundGames found,
                     std::ostream& out, std::ostream& err, std::istream* answers) {
     std::vector<std::string> told{standing + " holds no RDR2.exe: it is not the game folder" +
                                   (found.games.empty() ? ", and the launchers' records name none." : ".")};
+    if (found.games.empty() && answers) {
+        for (const std::string& line : wrapped(told.front(), "")) out << line << "\n";
+        const std::string folder = askGameFolder(*answers, out);
+        if (!folder.empty()) found.games.push_back({folder, "the folder you gave"});
+        told.clear();
+    }
     if (found.games.empty())
         told.push_back("No game folder in the launchers' records (Rockstar Games Launcher, Steam, Epic Games "
                        "Launcher): name it with --game DIR, the folder holding RDR2.exe; or, if the game is not "
@@ -182,23 +235,25 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
                 out << line << "\n", ++lines;
     for (const std::string& note : found.notes)
         for (const std::string& line : wrapped(note + ".", "     ", "note ")) out << line << "\n", ++lines;
-    // Double-clicked in the package: the one step most players need, offered by name.
+    // Double-clicked in the package: the one step most players need, offered by name, for each game.
     const std::optional<std::string> ours = readBytes(std::filesystem::u8path(packagePlugin()));
-    if (answers && ours && whyNotLoadable(kPluginFile, *ours).empty()) {
-        for (const FoundGame& game : found.games) {
-            if (readBytes(std::filesystem::u8path(game.folder) / kPluginFile) == ours) continue;
-            if (ask(*answers, out, "Install Veltrane.asi into " + game.folder + "?"))
-                return changeGameFolder(true, game.folder, out, err, options.report);
-        }
+    const bool offered = answers && ours && whyNotLoadable(kPluginFile, *ours).empty();
+    int status = found.games.empty() ? 1 : 0;
+    std::vector<FoundGame> unchanged;
+    for (const FoundGame& game : found.games) {
+        std::optional<int> installed;
+        if (offered && readBytes(std::filesystem::u8path(game.folder) / kPluginFile) != ours)
+            installed = offerInstall(game.folder, *answers, out, err, options.report);
+        if (installed) status = std::max(status, *installed);
+        else unchanged.push_back(game);
     }
+    if (found.games.size() == 1 && unchanged.empty()) return status;
     if (found.games.size() == 1) {
         options.game = found.games.front().folder;
         return checkAll(options, pathGiven, out, err, answers, lines);
     }
-    int status = 1;
     if (found.games.size() > 1) {
-        status = 0;
-        for (const FoundGame& game : found.games) {
+        for (const FoundGame& game : unchanged) {
             const GameFolderCheck check = checkGameFolder(game.folder, true, VELTRANE_VERSION);
             printGameFolder(out, check, options.report.quiet, options.report.details);
             status = std::max(status, check.failures() > 0 ? 1 : 0);

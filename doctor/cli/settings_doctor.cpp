@@ -13,6 +13,7 @@
 #include "doctor/settings/near_names.h"
 #include "doctor/settings/settings_check.h"
 #include "doctor/settings/settings_fix.h"
+#include "platform/profile_text.h"
 
 namespace {
 
@@ -257,9 +258,23 @@ private:
 
 bool ask(std::istream& answers, std::ostream& out, const std::string& question) {
     out << question << " [y/N] " << std::flush;
+    for (int round = 0; round < 2; ++round) {
+        std::string answer;
+        // Closed input prints no Enter of its own: the next text starts on a line of its own.
+        if (!std::getline(answers, answer)) return out << "\n", false;
+        const std::string word = profile_text::lowerAscii(std::string(profile_text::trim(answer)));
+        if (word == "y" || word == "yes") return true;
+        if (word.empty() || word == "n" || word == "no") return false;
+        out << (round == 0 ? "Please answer y or n: " : "Taken as no.\n") << std::flush;
+    }
+    return false;
+}
+
+std::string readAnswer(std::istream& answers, std::ostream& out, const std::string& question) {
+    out << question << " " << std::flush;
     std::string answer;
-    std::getline(answers, answer);
-    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+    if (!std::getline(answers, answer)) out << "\n";
+    return std::string(profile_text::trim(answer));
 }
 
 int doctorSettingsFile(const DoctorOptions& options, const std::string& readPath, std::ostream& out,

@@ -17,7 +17,8 @@
 bool ownsConsoleAlone();
 // Waits for Enter.
 void waitForEnter();
-// Makes the console show the doctor's UTF-8 output (paths in any letters) as such.
+// Makes std::cout and std::cerr, when they are a console's, show the doctor's UTF-8 (paths in any
+// letters) as such, and std::cin read what is typed there in any letters, as UTF-8.
 void prepareConsole();
 
 // ---- Paths and folders. The file a player names is reached the way the plugin reaches its own:
