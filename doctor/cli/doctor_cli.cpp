@@ -60,11 +60,8 @@ void whatIsNotOurs(std::ostream& out, const GameFolderCheck& check) {
         return f.verdict == Verdict::Fail && (f.check == FolderCheckId::ScriptHook || f.check == FolderCheckId::Loader);
     });
     if (hookOrLoader)
-        for (const std::string& line : wrapped("The script hook (ScriptHookRDR2.dll) and its ASI loader (dinput8.dll) "
-                                               "are not part of this package: they come from the script hook author's "
-                                               "page, for the game's version.",
-                                               ""))
-            out << line << "\n";
+        say(out, "The script hook (ScriptHookRDR2.dll) and its ASI loader (dinput8.dll) are not part of this package: "
+                 "they come from the script hook author's page, for the game's version.");
 }
 
 // --install and --uninstall: the change, every file it wrote, then the folder's check.
@@ -79,10 +76,8 @@ int changeGameFolder(bool install, std::string folder, std::ostream& out, std::o
         err << "Nothing changed: " << change.refusal << ".\n";
         return 2;
     }
-    for (const std::string& file : change.written)
-        for (const std::string& line : wrapped(file, "  ", install ? "Wrote " : "Removed ")) out << line << "\n";
-    for (const std::string& told : change.told)
-        for (const std::string& line : wrapped(told + ".", "  ", "")) out << line << "\n";
+    for (const std::string& file : change.written) say(out, file, "  ", install ? "Wrote " : "Removed ");
+    for (const std::string& told : change.told) say(out, told + ".", "  ");
     if (!install) return change.otherLeft ? 1 : 0;
     out << "\n";
     const GameFolderCheck check = checkGameFolder(folder, true, VELTRANE_VERSION);
@@ -211,7 +206,7 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
     std::vector<std::string> told{standing + " holds no RDR2.exe: it is not the game folder" +
                                   (found.games.empty() ? ", and the launchers' records name none." : ".")};
     if (found.games.empty() && answers) {
-        for (const std::string& line : wrapped(told.front(), "")) out << line << "\n";
+        say(out, told.front());
         const std::string folder = askGameFolder(*answers, out);
         if (!folder.empty()) found.games.push_back({folder, "the folder you gave"});
         told.clear();
@@ -228,13 +223,12 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
                        " game folders, each checked below:");
     std::size_t lines = 0;
     for (const std::string& text : told)
-        for (const std::string& line : wrapped(text, "")) out << line << "\n", ++lines;
+        lines += say(out, text);
     if (found.games.size() > 1)
         for (const FoundGame& game : found.games)
-            for (const std::string& line : wrapped(game.folder + " (" + game.launchers + ")", "    ", "  "))
-                out << line << "\n", ++lines;
+            lines += say(out, game.folder + " (" + game.launchers + ")", "    ", "  ");
     for (const std::string& note : found.notes)
-        for (const std::string& line : wrapped(note + ".", "     ", "note ")) out << line << "\n", ++lines;
+        lines += say(out, note + ".", "     ", "note ");
     // Double-clicked in the package: the one step most players need, offered by name, for each game.
     const std::optional<std::string> ours = readBytes(std::filesystem::u8path(packagePlugin()));
     const bool offered = answers && ours && whyNotLoadable(kPluginFile, *ours).empty();

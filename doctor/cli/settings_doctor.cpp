@@ -270,6 +270,12 @@ bool ask(std::istream& answers, std::ostream& out, const std::string& question) 
     return false;
 }
 
+std::size_t say(std::ostream& out, const std::string& text, const std::string& indent, const std::string& first) {
+    const std::vector<std::string> lines = wrapped(text, indent, first);
+    for (const std::string& line : lines) out << line << "\n";
+    return lines.size();
+}
+
 std::string readAnswer(std::istream& answers, std::ostream& out, const std::string& question) {
     out << question << " " << std::flush;
     std::string answer;

@@ -22,6 +22,10 @@ struct DoctorOptions {
 // n, no, Enter or closed input no, in any letter case and blanks aside; anything else is asked
 // once more, then taken as no.
 bool ask(std::istream& answers, std::ostream& out, const std::string& question);
+// `text` wrapped (report.h's wrapped) and printed, the first line after `first`; the lines taken.
+std::size_t say(std::ostream& out, const std::string& text, const std::string& indent = "",
+                const std::string& first = "");
+
 // A line asked for at the console, trimmed; empty on Enter or closed input.
 std::string readAnswer(std::istream& answers, std::ostream& out, const std::string& question);
 

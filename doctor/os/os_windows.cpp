@@ -54,29 +54,20 @@ public:
 
 protected:
     int_type overflow(int_type c) override {
-        if (c == traits_type::eof()) return traits_type::not_eof(c);
-        pending += traits_type::to_char_type(c);
-        if (c == '\n') sync();
-        return c;
+        if (c != traits_type::eof()) xsputn(std::string(1, traits_type::to_char_type(c)).data(), 1);
+        return traits_type::not_eof(c);
     }
+    // Written at each line's end and each flush, where no letter is cut.
     std::streamsize xsputn(const char* text, std::streamsize count) override {
         pending.append(text, static_cast<std::size_t>(count));
-        if (pending.find('\n') != std::string::npos) sync();
+        if (count > 0 && pending.back() == '\n') sync();
         return count;
     }
-    // A letter cut between two writes waits for its rest.
     int sync() override {
-        std::size_t whole = pending.size(), back = 0;
-        while (back < 4 && back < whole && (pending[whole - 1 - back] & 0xC0) == 0x80) ++back;
-        if (back < whole) {
-            const unsigned char lead = static_cast<unsigned char>(pending[whole - 1 - back]);
-            const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-            if (length > back + 1) whole -= back + 1;
-        }
-        const std::wstring text = wide(std::string_view(pending).substr(0, whole));
+        const std::wstring text = wide(pending);
         DWORD written = 0;
         WriteConsoleW(console, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        pending.erase(0, whole);
+        pending.clear();
         return 0;
     }
 
