@@ -64,8 +64,11 @@ void whatIsNotOurs(std::ostream& out, const GameFolderCheck& check) {
                  "they come from the script hook author's page, for the game's version.");
 }
 
-// --install and --uninstall: the change, every file it wrote, then the folder's check.
-int changeGameFolder(bool install, std::string folder, std::ostream& out, std::ostream& err, const ReportOptions& report) {
+// --install and --uninstall: the change, every file it wrote, then the folder's check; `brief`,
+// when the folder's failures were shown already or several folders share the screen: only what
+// is still wrong, in a line.
+int changeGameFolder(bool install, std::string folder, std::ostream& out, std::ostream& err, const ReportOptions& report,
+                     bool brief = false) {
     const std::string option = install ? "--install" : "--uninstall";
     if (folder.empty()) folder = oneGameFolder(option, err);
     if (folder.empty()) return 2;
@@ -79,9 +82,9 @@ int changeGameFolder(bool install, std::string folder, std::ostream& out, std::o
     for (const std::string& file : change.written) say(out, file, "  ", install ? "Wrote " : "Removed ");
     for (const std::string& told : change.told) say(out, told + ".", "  ");
     if (!install) return change.otherLeft ? 1 : 0;
-    out << "\n";
     const GameFolderCheck check = checkGameFolder(folder, true, VELTRANE_VERSION);
-    printGameFolder(out, check, report.quiet, report.details);
+    if (!brief) out << "\n", printGameFolder(out, check, report.quiet, report.details);
+    else if (check.failures() > 0) out << "Still wrong in the game folder: " << check.failedChecks() << " (see above).\n";
     whatIsNotOurs(out, check);
     return check.failures() > 0 ? 1 : 0;
 }
@@ -93,7 +96,7 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
 // unpacked package, Downloads), it says so first and checks the game folders that the
 // launchers' records name instead.
 int checkAll(DoctorOptions options, bool pathGiven, std::ostream& out, std::ostream& err, std::istream* answers,
-             std::size_t linesAbove = 0) {
+             std::size_t linesAbove = 0, bool folderShown = false) {
     if (!options.game.empty() && !pathGiven)
         options.path = options.game + (isPathSeparator(options.game.back()) ? "" : options.game.find('\\') == std::string::npos ? "/" : "\\") + kSettingsFileBareName;
     // The plugin reads its file from the game folder by a relative name; so does the doctor.
@@ -125,7 +128,7 @@ int checkAll(DoctorOptions options, bool pathGiven, std::ostream& out, std::ostr
     // The game folder first: what keeps the plugin from loading matters before what it reads.
     const std::string checked = answers && !pathGiven && options.game.empty() ? programFolder() : gameFolder;
     GameFolderCheck game = checkGameFolder(checked, !options.game.empty(), VELTRANE_VERSION);
-    std::size_t folderLines = printGameFolder(out, game, options.report.quiet, options.report.details);
+    std::size_t folderLines = folderShown ? 0 : printGameFolder(out, game, options.report.quiet, options.report.details);
     // Double-clicked beside the player's file under a name the plugin never reads: the rename
     // is offered, never a default file beside it.
     std::istream* asking = answers;
@@ -176,15 +179,17 @@ std::string askGameFolder(std::istream& answers, std::ostream& out) {
 }
 
 // Double-clicked: the install into `folder` offered, after what else keeps the plugin from
-// running there and what the install will write. Declined, nothing is printed but the question.
-std::optional<int> offerInstall(const std::string& folder, std::istream& answers, std::ostream& out,
-                                std::ostream& err, const ReportOptions& report) {
+// running there and what the install will write; the exit status. Declined, nothing is printed
+// but the question.
+int offerInstall(const std::string& folder, std::istream& answers, std::ostream& out, std::ostream& err,
+                 const ReportOptions& report, bool several, bool& declined) {
     GameFolderCheck check = checkGameFolder(folder, true, VELTRANE_VERSION);
+    const int status = check.failures() > 0 ? 1 : 0;
     // The plugin's own finding is what the question is about.
     check.findings.erase(std::remove_if(check.findings.begin(), check.findings.end(),
                                         [](const FolderFinding& f) { return f.check == FolderCheckId::Plugin; }),
                          check.findings.end());
-    printGameFolder(out, check, true, false);
+    const bool shown = printGameFolder(out, check, true, false) > 0;
     const std::filesystem::path there = std::filesystem::u8path(folder);
     std::error_code error;
     if (std::filesystem::exists(there / kPluginFile, error)) {
@@ -194,8 +199,8 @@ std::optional<int> offerInstall(const std::string& folder, std::istream& answers
     }
     if (!std::filesystem::exists(there / kSettingsFile, error))
         out << "  It writes " << kSettingsFile << " too (the default settings): there is none.\n";
-    if (!ask(answers, out, "Install Veltrane.asi into " + folder + "?")) return std::nullopt;
-    return changeGameFolder(true, folder, out, err, report);
+    declined = !ask(answers, out, "Install Veltrane.asi into " + folder + "?");
+    return declined ? status : changeGameFolder(true, folder, out, err, report, shown || several);
 }
 
 // The doctor stands in a folder without the game: where the game is, said first; then each
@@ -218,36 +223,34 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
     else if (found.games.size() == 1)
         told.push_back("The game is in " + found.games.front().folder + " (" + found.games.front().launchers +
                        "): checked below.");
-    else
-        told.push_back("The launchers' records name " + std::to_string(found.games.size()) +
-                       " game folders, each checked below:");
-    std::size_t lines = 0;
-    for (const std::string& text : told)
-        lines += say(out, text);
-    if (found.games.size() > 1)
-        for (const FoundGame& game : found.games)
-            lines += say(out, game.folder + " (" + game.launchers + ")", "    ", "  ");
-    for (const std::string& note : found.notes)
-        lines += say(out, note + ".", "     ", "note ");
     // Double-clicked in the package: the one step most players need, offered by name, for each game.
     const std::optional<std::string> ours = readBytes(std::filesystem::u8path(packagePlugin()));
     const bool offered = answers && ours && whyNotLoadable(kPluginFile, *ours).empty();
+    if (found.games.size() > 1)
+        told.push_back("The launchers' records name " + std::to_string(found.games.size()) + " game folders, each " +
+                       (offered ? "asked about below." : "checked below:"));
+    std::size_t lines = 0;
+    for (const std::string& text : told) lines += say(out, text);
+    if (found.games.size() > 1 && !offered)
+        for (const FoundGame& game : found.games)
+            lines += say(out, game.folder + " (" + game.launchers + ")", "    ", "  ");
+    for (const std::string& note : found.notes) lines += say(out, note + ".", "     ", "note ");
     int status = found.games.empty() ? 1 : 0;
-    std::vector<FoundGame> unchanged;
+    std::vector<FoundGame> unasked;
+    bool declined = false;
     for (const FoundGame& game : found.games) {
-        std::optional<int> installed;
         if (offered && readBytes(std::filesystem::u8path(game.folder) / kPluginFile) != ours)
-            installed = offerInstall(game.folder, *answers, out, err, options.report);
-        if (installed) status = std::max(status, *installed);
-        else unchanged.push_back(game);
+            status = std::max(status, offerInstall(game.folder, *answers, out, err, options.report,
+                                                   found.games.size() > 1, declined));
+        else unasked.push_back(game);
     }
-    if (found.games.size() == 1 && unchanged.empty()) return status;
+    if (found.games.size() == 1 && unasked.empty() && !declined) return status;
     if (found.games.size() == 1) {
         options.game = found.games.front().folder;
-        return checkAll(options, pathGiven, out, err, answers, lines);
+        return checkAll(options, pathGiven, out, err, answers, lines, declined);
     }
     if (found.games.size() > 1) {
-        for (const FoundGame& game : unchanged) {
+        for (const FoundGame& game : unasked) {
             const GameFolderCheck check = checkGameFolder(game.folder, true, VELTRANE_VERSION);
             printGameFolder(out, check, options.report.quiet, options.report.details);
             status = std::max(status, check.failures() > 0 ? 1 : 0);
