@@ -85,7 +85,10 @@ public:
             err << options.path << " exists; --write-defaults writes only a missing file. Nothing written.\n";
         }
         if (options.fix) return fix();
-        printReport(out, check, options.report, context);
+        // Double-clicked, the question offers the fix: the command for it is left out.
+        ReportContext printed = context;
+        if (answers) printed.fixable = 0;
+        printReport(out, check, options.report, printed);
         if (answers) {
             if (check.state == FileState::Missing && ask(*answers, out, "Write the default settings file now?"))
                 return writeDefaults();
@@ -93,7 +96,7 @@ public:
             const std::string lines = fixable == 1 ? "this line" : "these " + std::to_string(fixable) + " lines";
             if (fixable > 0 && ask(*answers, out, "Fix " + lines + " now? The original is kept as " +
                                                       shown(freeBackupName(readPath)) + "."))
-                return fix();
+                return asked = true, fix();
         }
         return exitStatus(check);
     }
@@ -202,7 +205,10 @@ private:
             for (const std::string& line : wrapped(change, "  ")) told.push_back(line);
         for (const std::string& line : told) out << line << "\n";
         context.linesAbove = printedAbove + told.size();
-        printReport(out, check, options.report, context);
+        // Asked at the console, the fixed file's report is the short one: the screen holds the rest.
+        ReportOptions report = options.report;
+        report.quiet = report.quiet || asked;
+        printReport(out, check, report, context);
         if (const std::string broken = brokenPromise(applied); !broken.empty()) {
             err << "The fixed file does not read as promised: " << broken << ". The original is in " << shownBackup
                 << ".\n";
@@ -252,6 +258,7 @@ private:
     SettingsCheck check;
     ReportContext context;
     std::size_t printedAbove = 0;
+    bool asked = false;  // the fix was asked for at the console
 };
 
 }  // namespace

@@ -344,6 +344,20 @@ void deadHookAndOldPlugin(const fs::path& scene) {
     fs::remove(scene / "Rockstar" / "Veltrane.ini");
 }
 
+// A script hook the game's update stopped, and seven values written with a decimal comma.
+void refusedVersionAndSevenMistakes(const fs::path& scene) {
+    complete(scene / "Game");
+    write(scene / "Game" / "ScriptHookRDR2.log", "ScriptHookRDR2 1.0.1436.31\r\nFATAL: Unknown game version\r\n");
+    std::string settings = joinLines(defaultSettingsLines()), fixed = settings;
+    for (const char* weather : {"Rain", "Snow", "Fog", "Hail", "Sleet", "Misty", "Shower"}) {
+        const std::string key = std::string("DamageMod_") + weather + "=1";
+        settings.replace(settings.find(key), key.size(), key + ",5");
+        fixed.replace(fixed.find(key), key.size(), key + ".5");
+    }
+    write(scene / "Game" / "Veltrane.ini", settings);
+    write(scene / "fixed.ini", fixed);  // what --fix makes of it
+}
+
 // A game folder that no launcher records.
 void unrecordedGame(const fs::path& scene) { gameWithoutPlugin(scene / "Game"); }
 
@@ -442,6 +456,12 @@ std::vector<Scene> scenes() {
           "Wrote {scene}\\Rockstar\\Veltrane.asi"},
          {}, {{"Rockstar/Veltrane.asi", "plugin"}, {"Rockstar/Veltrane.asi.bak", "was:Rockstar/Veltrane.asi"},
               {"Rockstar/Veltrane.ini", "ini"}}, 29},
+        {"7 mistakes, n", refusedVersionAndSevenMistakes, {"--game", "{scene}\\Game"}, "n\n", 1,
+         {"FAIL 6 Log: ScriptHookRDR2.log", "7 warnings:", "Fix these 7 lines now?"}, {"Fixed"}, {}, 29},
+        // Left to do: after "y" the fixed lines follow the whole report, past one screen.
+        {"7 mistakes, y", refusedVersionAndSevenMistakes, {"--game", "{scene}\\Game"}, "y\n", 1,
+         {"FAIL 6 Log: ScriptHookRDR2.log", "Fixed {scene}\\Game\\Veltrane.ini"}, {},
+         {{"Game/Veltrane.ini.bak", "was:Game/Veltrane.ini"}, {"Game/Veltrane.ini", "was:fixed.ini"}}, 40},
         {"no records, the folder pasted", unrecordedGame, {}, "{scene}\\Game\nn\n", 1,
          {"Where is the game?", "The game is in {scene}\\Game (the folder you gave): checked below."},
          {"Wrote"}, {}, 29},
