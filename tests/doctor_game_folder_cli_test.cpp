@@ -132,8 +132,8 @@ TEST_F(DoctorCli, DoubleClickedWithoutRecordsAsksForTheGameFolder) {
         const std::string said = flat(run.out + run.err);
         EXPECT_TRUE(contains(said, "Where is the game? Paste or drag in its folder (or RDR2.exe), then press Enter:"))
             << c.what << "\n" << said;
-        for (const std::string& part : c.said) EXPECT_TRUE(contains(said, part)) << c.what << ": " << part << "\n" << said;
-        for (const std::string& part : c.unsaid) EXPECT_FALSE(contains(said, part)) << c.what << ": " << part << "\n" << said;
+        for (const std::string& part : c.said) EXPECT_TRUE(contains(said, part)) << c.what << ": " << part;
+        for (const std::string& part : c.unsaid) EXPECT_FALSE(contains(said, part)) << c.what << ": " << part;
     }
 }
 
@@ -148,7 +148,8 @@ TEST(DoctorAsk, ReadsEachFormOfTheAnswer) {
         {"y\n", true, ""}, {"Y\n", true, ""}, {"yes\n", true, ""}, {" YeS \r\n", true, ""}, {"\ty\n", true, ""},
         {"n\n", false, ""}, {"No\n", false, ""}, {"\n", false, ""}, {"", false, "\n"},
         {"maybe\ny\n", true, "Please answer y or n: "}, {"ja\nn\n", false, "Please answer y or n: "},
-        {"maybe\nja\ny\n", false, "Please answer y or n: Taken as no.\n"}, {"maybe\n", false, "Please answer y or n: \n"},
+        {"maybe\nja\ny\n", false, "Please answer y or n: Taken as no.\n"}, {"maybe\n",
+         false, "Please answer y or n: \n"},
         {"yy\nyes\n", true, "Please answer y or n: "},
     };
     for (const Case& c : cases) {

@@ -67,8 +67,8 @@ void whatIsNotOurs(std::ostream& out, const GameFolderCheck& check) {
 // --install and --uninstall: the change, every file it wrote, then the folder's check; `brief`,
 // when the folder's failures were shown already or several folders share the screen: only what
 // is still wrong, in a line.
-int changeGameFolder(bool install, std::string folder, std::ostream& out, std::ostream& err, const ReportOptions& report,
-                     bool brief = false) {
+int changeGameFolder(bool install, std::string folder, std::ostream& out, std::ostream& err,
+                     const ReportOptions& report, bool brief = false) {
     const std::string option = install ? "--install" : "--uninstall";
     if (folder.empty()) folder = oneGameFolder(option, err);
     if (folder.empty()) return 2;
@@ -84,7 +84,8 @@ int changeGameFolder(bool install, std::string folder, std::ostream& out, std::o
     if (!install) return change.otherLeft ? 1 : 0;
     const GameFolderCheck check = checkGameFolder(folder, true, VELTRANE_VERSION);
     if (!brief) out << "\n", printGameFolder(out, check, report.quiet, report.details);
-    else if (check.failures() > 0) out << "Still wrong in the game folder: " << check.failedChecks() << " (see above).\n";
+    else if (check.failures() > 0)
+        out << "Still wrong in the game folder: " << check.failedChecks() << " (see above).\n";
     whatIsNotOurs(out, check);
     return check.failures() > 0 ? 1 : 0;
 }
@@ -128,7 +129,8 @@ int checkAll(DoctorOptions options, bool pathGiven, std::ostream& out, std::ostr
     // The game folder first: what keeps the plugin from loading matters before what it reads.
     const std::string checked = answers && !pathGiven && options.game.empty() ? programFolder() : gameFolder;
     GameFolderCheck game = checkGameFolder(checked, !options.game.empty(), VELTRANE_VERSION);
-    std::size_t folderLines = folderShown ? 0 : printGameFolder(out, game, options.report.quiet, options.report.details);
+    std::size_t folderLines =
+        folderShown ? 0 : printGameFolder(out, game, options.report.quiet, options.report.details);
     // Double-clicked beside the player's file under a name the plugin never reads: the rename
     // is offered, never a default file beside it.
     std::istream* asking = answers;

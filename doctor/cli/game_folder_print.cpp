@@ -41,7 +41,8 @@ std::size_t printGameFolder(std::ostream& out, const GameFolderCheck& check, boo
         if (finding.verdict == Verdict::Pass && checkNumber(finding.check) && !details && !quiet)
             passed.push_back(checkName(finding.check));
     }
-    if (!passed.empty()) say(text, joined(passed) + " (--details tells what each found)", kIndent, label(Verdict::Pass));
+    if (!passed.empty())
+        say(text, joined(passed) + " (--details tells what each found)", kIndent, label(Verdict::Pass));
     for (const FolderFinding& finding : check.findings) {
         if (quiet && finding.verdict != Verdict::Fail) continue;
         if (finding.verdict == Verdict::Pass && checkNumber(finding.check) && !details) continue;

@@ -434,25 +434,34 @@ std::vector<Scene> scenes() {
          {}},
         // Steam's game fails under Wine (its launch options load Wine's own dinput8.dll), the others pass.
         {"3 games, y y y", threeInstalls, {}, "y\ny\ny\n", 1,
-         {"each asked about below", "Install Veltrane.asi into {scene}\\Rockstar? [y/N]", "Install Veltrane.asi into {scene}\\Library\\steamapps\\common\\Red Dead Redemption 2? [y/N]",
-          "Install Veltrane.asi into {scene}\\Epic Games\\RDR2? [y/N]", "Wrote {scene}\\Rockstar\\Veltrane.asi", "Wrote {scene}\\Library\\steamapps\\common\\Red Dead Redemption 2\\Veltrane.asi",
-          "Wrote {scene}\\Epic Games\\RDR2\\Veltrane.asi", "FAIL 8 Proton", "Still wrong in the game folder: Proton (see above)."},
+         {"each asked about below", "Install Veltrane.asi into {scene}\\Rockstar? [y/N]",
+          "Install Veltrane.asi into {scene}\\Library\\steamapps\\common\\Red Dead Redemption 2? [y/N]",
+          "Install Veltrane.asi into {scene}\\Epic Games\\RDR2? [y/N]", "Wrote {scene}\\Rockstar\\Veltrane.asi",
+          "Wrote {scene}\\Library\\steamapps\\common\\Red Dead Redemption 2\\Veltrane.asi",
+          "Wrote {scene}\\Epic Games\\RDR2\\Veltrane.asi", "FAIL 8 Proton",
+          "Still wrong in the game folder: Proton (see above)."},
          {"FAIL 3"},
-         {{"Rockstar/Veltrane.asi", "plugin"}, {"Library/steamapps/common/Red Dead Redemption 2/Veltrane.asi", "plugin"},
+         {{"Rockstar/Veltrane.asi", "plugin"}, {"Library/steamapps/common/Red Dead Redemption 2/Veltrane.asi",
+          "plugin"},
           {"Epic Games/RDR2/Veltrane.asi", "plugin"}}, 29},
         {"3 games, y n n", threeInstalls, {}, " YES\nn\nNo\n", 1,
-         {"Wrote {scene}\\Rockstar\\Veltrane.asi", "Install Veltrane.asi into {scene}\\Library\\steamapps\\common\\Red Dead Redemption 2? [y/N]",
+         {"Wrote {scene}\\Rockstar\\Veltrane.asi",
+          "Install Veltrane.asi into {scene}\\Library\\steamapps\\common\\Red Dead Redemption 2? [y/N]",
           "Install Veltrane.asi into {scene}\\Epic Games\\RDR2? [y/N]", "Check one folder's settings file"},
-         {"Wrote {scene}\\Library\\steamapps\\common\\Red Dead Redemption 2", "Wrote {scene}\\Epic Games\\RDR2"}, {{"Rockstar/Veltrane.asi", "plugin"}}, 29},
+         {"Wrote {scene}\\Library\\steamapps\\common\\Red Dead Redemption 2",
+          "Wrote {scene}\\Epic Games\\RDR2"}, {{"Rockstar/Veltrane.asi", "plugin"}}, 29},
         {"3 games, n n n", threeInstalls, {}, "n\nn\nn\n", 1,
-         {"Install Veltrane.asi into {scene}\\Rockstar? [y/N]", "Install Veltrane.asi into {scene}\\Epic Games\\RDR2? [y/N]"}, {"Wrote"}, {}, 29},
+         {"Install Veltrane.asi into {scene}\\Rockstar? [y/N]",
+          "Install Veltrane.asi into {scene}\\Epic Games\\RDR2? [y/N]"}, {"Wrote"}, {}, 29},
         {"input closed", rockstarGame, {}, "", 1,
-         {"Install Veltrane.asi into {scene}\\Rockstar? [y/N]", "Still wrong in the game folder: Plugin"}, {"Wrote"}, {}, 29},
+         {"Install Veltrane.asi into {scene}\\Rockstar? [y/N]",
+          "Still wrong in the game folder: Plugin"}, {"Wrote"}, {}, 29},
         {"an answer asked again", rockstarGame, {}, "maybe\nja\n", 1,
          {"[y/N] Please answer y or n: Taken as no."}, {"Wrote"}, {}, 29},
         {"dead script hook, told before the question", deadHookAndOldPlugin, {}, "y\n", 1,
          {"FAIL 6 Log: ScriptHookRDR2.log", "The Veltrane.asi there, of no version, is kept as Veltrane.asi.bak.",
-          "It writes Veltrane.ini too (the default settings): there is none.", "Install Veltrane.asi into {scene}\\Rockstar?",
+          "It writes Veltrane.ini too (the default settings): there is none.",
+          "Install Veltrane.asi into {scene}\\Rockstar?",
           "Wrote {scene}\\Rockstar\\Veltrane.asi"},
          {}, {{"Rockstar/Veltrane.asi", "plugin"}, {"Rockstar/Veltrane.asi.bak", "was:Rockstar/Veltrane.asi"},
               {"Rockstar/Veltrane.ini", "ini"}}, 29},
@@ -592,8 +601,8 @@ std::size_t consoleRows(const std::string& text) {
     std::size_t rows = 0;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
-        const std::size_t letters = static_cast<std::size_t>(
-            std::count_if(line.begin(), line.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+        const auto letter = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };
+        const std::size_t letters = static_cast<std::size_t>(std::count_if(line.begin(), line.end(), letter));
         rows += letters == 0 ? 1 : (letters + 119) / 120;
     }
     return rows;
@@ -607,7 +616,8 @@ void expectReport(const Scene& scene, const SceneRun& run, const fs::path& root)
         const std::string& text = run.out;
         // Double-clicked, in the console's rows; from a prompt, in lines.
         const auto rows = [&](const std::string& part) {
-            return scene.answers ? consoleRows(part) : static_cast<std::size_t>(std::count(part.begin(), part.end(), '\n'));
+            const auto lines = static_cast<std::size_t>(std::count(part.begin(), part.end(), '\n'));
+            return scene.answers ? consoleRows(part) : lines;
         };
         EXPECT_LE(rows(text), scene.mostLines) << text;
         // The first failure and the last question are on the screen too.
