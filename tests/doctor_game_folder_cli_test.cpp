@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "doctor/cli/doctor_cli.h"
+#include "doctor/cli/settings_doctor.h"
 #include "doctor/folder/game_folder_check.h"
 #include "doctor/os/os.h"
 #include "tests/support/doctor_run.h"
@@ -100,6 +102,61 @@ TEST_F(DoctorCli, InstallAndAFolderWithoutTheGame) {
         EXPECT_TRUE(contains(run.out + run.err, c.said)) << c.what << "\n" << run.out << run.err;
         EXPECT_FALSE(contains(run.out, "Write the default")) << c.what;
         EXPECT_EQ(before(), files) << c.what;
+    }
+}
+
+// Double-clicked with no game in the launchers' records: the game folder is asked for, pasted,
+// dragged in from Explorer (quoted, with a closing separator) or as RDR2.exe's path; after three
+// answers that hold no game, the doctor says how to name it.
+TEST_F(DoctorCli, DoubleClickedWithoutRecordsAsksForTheGameFolder) {
+    std::filesystem::create_directories("game");
+    writeFile("game/RDR2.exe", "MZ");
+    const std::string game = absoluteFolder("game");
+    struct Case {
+        const char* what;
+        std::string typed;
+        std::vector<std::string> said, unsaid;
+    };
+    const std::string found = "The game is in " + game + " (the folder you gave): checked below.";
+    const Case cases[] = {
+        {"pasted", game + "\n", {found, "Game folder " + game}, {"That holds no RDR2.exe"}},
+        {"dragged in, quoted", "\"" + game + "/\"\n", {found}, {"That holds no RDR2.exe"}},
+        {"RDR2.exe's path", " " + game + "/RDR2.exe\n", {found}, {}},
+        {"wrong, then right", "nowhere\n" + game + "\n", {"That holds no RDR2.exe. The game folder:", found}, {}},
+        {"wrong three times", "nowhere\ny\n" + game + "/x\n" + game + "\n",
+         {"That holds no RDR2.exe", "name it with --game DIR"}, {found}},
+        {"Enter", "\n" + game + "\n", {"name it with --game DIR"}, {found, "That holds no RDR2.exe"}},
+    };
+    for (const Case& c : cases) {
+        const DoctorRun run = doctor({}, c.typed.c_str());
+        const std::string said = flat(run.out + run.err);
+        EXPECT_TRUE(contains(said, "Where is the game? Paste or drag in its folder (or RDR2.exe), then press Enter:"))
+            << c.what << "\n" << said;
+        for (const std::string& part : c.said) EXPECT_TRUE(contains(said, part)) << c.what << ": " << part;
+        for (const std::string& part : c.unsaid) EXPECT_FALSE(contains(said, part)) << c.what << ": " << part;
+    }
+}
+
+// The y/N question at the console: each form of an answer, and what is printed after it.
+TEST(DoctorAsk, ReadsEachFormOfTheAnswer) {
+    struct Case {
+        const char* typed;
+        bool yes;
+        const char* printed;  // after the question
+    };
+    const Case cases[] = {
+        {"y\n", true, ""}, {"Y\n", true, ""}, {"yes\n", true, ""}, {" YeS \r\n", true, ""}, {"\ty\n", true, ""},
+        {"n\n", false, ""}, {"No\n", false, ""}, {"\n", false, ""}, {"", false, "\n"},
+        {"maybe\ny\n", true, "Please answer y or n: "}, {"ja\nn\n", false, "Please answer y or n: "},
+        {"maybe\nja\ny\n", false, "Please answer y or n: Taken as no.\n"}, {"maybe\n",
+         false, "Please answer y or n: \n"},
+        {"yy\nyes\n", true, "Please answer y or n: "},
+    };
+    for (const Case& c : cases) {
+        std::istringstream answers(c.typed);
+        std::ostringstream out;
+        EXPECT_EQ(ask(answers, out, "Go?"), c.yes) << c.typed;
+        EXPECT_EQ(out.str(), std::string("Go? [y/N] ") + c.printed) << c.typed;
     }
 }
 

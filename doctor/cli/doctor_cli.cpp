@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,15 +60,15 @@ void whatIsNotOurs(std::ostream& out, const GameFolderCheck& check) {
         return f.verdict == Verdict::Fail && (f.check == FolderCheckId::ScriptHook || f.check == FolderCheckId::Loader);
     });
     if (hookOrLoader)
-        for (const std::string& line : wrapped("The script hook (ScriptHookRDR2.dll) and its ASI loader (dinput8.dll) "
-                                               "are not part of this package: they come from the script hook author's "
-                                               "page, for the game's version.",
-                                               ""))
-            out << line << "\n";
+        say(out, "The script hook (ScriptHookRDR2.dll) and its ASI loader (dinput8.dll) are not part of this package: "
+                 "they come from the script hook author's page, for the game's version.");
 }
 
-// --install and --uninstall: the change, every file it wrote, then the folder's check.
-int changeGameFolder(bool install, std::string folder, std::ostream& out, std::ostream& err, const ReportOptions& report) {
+// --install and --uninstall: the change, every file it wrote, then the folder's check; `brief`,
+// when the folder's failures were shown already or several folders share the screen: only what
+// is still wrong, in a line.
+int changeGameFolder(bool install, std::string folder, std::ostream& out, std::ostream& err,
+                     const ReportOptions& report, bool brief = false) {
     const std::string option = install ? "--install" : "--uninstall";
     if (folder.empty()) folder = oneGameFolder(option, err);
     if (folder.empty()) return 2;
@@ -78,26 +79,25 @@ int changeGameFolder(bool install, std::string folder, std::ostream& out, std::o
         err << "Nothing changed: " << change.refusal << ".\n";
         return 2;
     }
-    for (const std::string& file : change.written)
-        for (const std::string& line : wrapped(file, "  ", install ? "Wrote " : "Removed ")) out << line << "\n";
-    for (const std::string& told : change.told)
-        for (const std::string& line : wrapped(told + ".", "  ", "")) out << line << "\n";
+    for (const std::string& file : change.written) say(out, file, "  ", install ? "Wrote " : "Removed ");
+    for (const std::string& told : change.told) say(out, told + ".", "  ");
     if (!install) return change.otherLeft ? 1 : 0;
-    out << "\n";
     const GameFolderCheck check = checkGameFolder(folder, true, VELTRANE_VERSION);
-    printGameFolder(out, check, report.quiet, report.details);
+    if (!brief) out << "\n", printGameFolder(out, check, report.quiet, report.details);
+    else if (check.failures() > 0)
+        out << "Still wrong in the game folder: " << check.failedChecks() << " (see above).\n";
     whatIsNotOurs(out, check);
     return check.failures() > 0 ? 1 : 0;
 }
 
-int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& standing, const FoundGames& found,
+int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& standing, FoundGames found,
                     std::ostream& out, std::ostream& err, std::istream* answers);
 
 // Checks the game folder, then the settings file. Run from a folder without the game (the
 // unpacked package, Downloads), it says so first and checks the game folders that the
 // launchers' records name instead.
 int checkAll(DoctorOptions options, bool pathGiven, std::ostream& out, std::ostream& err, std::istream* answers,
-             std::size_t linesAbove = 0) {
+             std::size_t linesAbove = 0, bool folderShown = false) {
     if (!options.game.empty() && !pathGiven)
         options.path = options.game + (isPathSeparator(options.game.back()) ? "" : options.game.find('\\') == std::string::npos ? "/" : "\\") + kSettingsFileBareName;
     // The plugin reads its file from the game folder by a relative name; so does the doctor.
@@ -129,7 +129,8 @@ int checkAll(DoctorOptions options, bool pathGiven, std::ostream& out, std::ostr
     // The game folder first: what keeps the plugin from loading matters before what it reads.
     const std::string checked = answers && !pathGiven && options.game.empty() ? programFolder() : gameFolder;
     GameFolderCheck game = checkGameFolder(checked, !options.game.empty(), VELTRANE_VERSION);
-    std::size_t folderLines = printGameFolder(out, game, options.report.quiet, options.report.details);
+    std::size_t folderLines =
+        folderShown ? 0 : printGameFolder(out, game, options.report.quiet, options.report.details);
     // Double-clicked beside the player's file under a name the plugin never reads: the rename
     // is offered, never a default file beside it.
     std::istream* asking = answers;
@@ -157,12 +158,66 @@ int checkAll(DoctorOptions options, bool pathGiven, std::ostream& out, std::ostr
     return std::max(status, game.failures() > 0 ? 1 : 0);
 }
 
+// What the player typed or dragged in for the game folder: the folder, or RDR2.exe's path, in
+// quotes or not, with a closing separator or not. Empty when it holds no game.
+std::string typedGameFolder(std::string typed) {
+    if (typed.size() >= 2 && typed.front() == '"' && typed.back() == '"') typed = typed.substr(1, typed.size() - 2);
+    while (typed.size() > 1 && isPathSeparator(typed.back()) && typed[typed.size() - 2] != ':') typed.pop_back();
+    const Place place = splitPath(typed);
+    if (profile_text::lowerAscii(place.name) == "rdr2.exe") typed = place.folder;
+    return !typed.empty() && holdsGameFile(typed) ? absoluteFolder(typed) : std::string();
+}
+
+// Double-clicked with no game found: the folder asked for, at most three times.
+std::string askGameFolder(std::istream& answers, std::ostream& out) {
+    for (int round = 0; round < 3 && answers; ++round) {
+        const std::string typed = readAnswer(answers, out, round == 0 ? "Where is the game? Paste or drag in its "
+                                                               "folder (or RDR2.exe), then press Enter:"
+                                                                     : "That holds no RDR2.exe. The game folder:");
+        if (typed.empty()) break;
+        if (std::string folder = typedGameFolder(typed); !folder.empty()) return folder;
+    }
+    return {};
+}
+
+// Double-clicked: the install into `folder` offered, after what else keeps the plugin from
+// running there and what the install will write; the exit status. Declined, nothing is printed
+// but the question.
+int offerInstall(const std::string& folder, std::istream& answers, std::ostream& out, std::ostream& err,
+                 const ReportOptions& report, bool several, bool& declined) {
+    GameFolderCheck check = checkGameFolder(folder, true, VELTRANE_VERSION);
+    const int status = check.failures() > 0 ? 1 : 0;
+    // The plugin's own finding is what the question is about.
+    check.findings.erase(std::remove_if(check.findings.begin(), check.findings.end(),
+                                        [](const FolderFinding& f) { return f.check == FolderCheckId::Plugin; }),
+                         check.findings.end());
+    const bool shown = printGameFolder(out, check, true, false) > 0;
+    const std::filesystem::path there = std::filesystem::u8path(folder);
+    std::error_code error;
+    if (std::filesystem::exists(there / kPluginFile, error)) {
+        const std::string version = fileVersionOf(there / kPluginFile).value_or("");
+        out << "  The Veltrane.asi there, " << (version.empty() ? "of no version" : "version " + version)
+            << ", is kept as " << splitPath(freeBackupName((there / kPluginFile).u8string())).name << ".\n";
+    }
+    if (!std::filesystem::exists(there / kSettingsFile, error))
+        out << "  It writes " << kSettingsFile << " too (the default settings): there is none.\n";
+    declined = !ask(answers, out, "Install Veltrane.asi into " + folder + "?");
+    return declined ? status : changeGameFolder(true, folder, out, err, report, shown || several);
+}
+
 // The doctor stands in a folder without the game: where the game is, said first; then each
 // game folder found is checked (one also with its settings file), or nothing is, with a word.
-int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& standing, const FoundGames& found,
+// Double-clicked, the install is offered into each, and with none found the folder is asked for.
+int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& standing, FoundGames found,
                     std::ostream& out, std::ostream& err, std::istream* answers) {
     std::vector<std::string> told{standing + " holds no RDR2.exe: it is not the game folder" +
                                   (found.games.empty() ? ", and the launchers' records name none." : ".")};
+    if (found.games.empty() && answers) {
+        say(out, told.front());
+        const std::string folder = askGameFolder(*answers, out);
+        if (!folder.empty()) found.games.push_back({folder, "the folder you gave"});
+        told.clear();
+    }
     if (found.games.empty())
         told.push_back("No game folder in the launchers' records (Rockstar Games Launcher, Steam, Epic Games "
                        "Launcher): name it with --game DIR, the folder holding RDR2.exe; or, if the game is not "
@@ -170,35 +225,34 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
     else if (found.games.size() == 1)
         told.push_back("The game is in " + found.games.front().folder + " (" + found.games.front().launchers +
                        "): checked below.");
-    else
-        told.push_back("The launchers' records name " + std::to_string(found.games.size()) +
-                       " game folders, each checked below:");
-    std::size_t lines = 0;
-    for (const std::string& text : told)
-        for (const std::string& line : wrapped(text, "")) out << line << "\n", ++lines;
-    if (found.games.size() > 1)
-        for (const FoundGame& game : found.games)
-            for (const std::string& line : wrapped(game.folder + " (" + game.launchers + ")", "    ", "  "))
-                out << line << "\n", ++lines;
-    for (const std::string& note : found.notes)
-        for (const std::string& line : wrapped(note + ".", "     ", "note ")) out << line << "\n", ++lines;
-    // Double-clicked in the package: the one step most players need, offered by name.
+    // Double-clicked in the package: the one step most players need, offered by name, for each game.
     const std::optional<std::string> ours = readBytes(std::filesystem::u8path(packagePlugin()));
-    if (answers && ours && whyNotLoadable(kPluginFile, *ours).empty()) {
-        for (const FoundGame& game : found.games) {
-            if (readBytes(std::filesystem::u8path(game.folder) / kPluginFile) == ours) continue;
-            if (ask(*answers, out, "Install Veltrane.asi into " + game.folder + "?"))
-                return changeGameFolder(true, game.folder, out, err, options.report);
-        }
+    const bool offered = answers && ours && whyNotLoadable(kPluginFile, *ours).empty();
+    if (found.games.size() > 1)
+        told.push_back("The launchers' records name " + std::to_string(found.games.size()) + " game folders, each " +
+                       (offered ? "asked about below." : "checked below:"));
+    std::size_t lines = 0;
+    for (const std::string& text : told) lines += say(out, text);
+    if (found.games.size() > 1 && !offered)
+        for (const FoundGame& game : found.games)
+            lines += say(out, game.folder + " (" + game.launchers + ")", "    ", "  ");
+    for (const std::string& note : found.notes) lines += say(out, note + ".", "     ", "note ");
+    int status = found.games.empty() ? 1 : 0;
+    std::vector<FoundGame> unasked;
+    bool declined = false;
+    for (const FoundGame& game : found.games) {
+        if (offered && readBytes(std::filesystem::u8path(game.folder) / kPluginFile) != ours)
+            status = std::max(status, offerInstall(game.folder, *answers, out, err, options.report,
+                                                   found.games.size() > 1, declined));
+        else unasked.push_back(game);
     }
+    if (found.games.size() == 1 && unasked.empty() && !declined) return status;
     if (found.games.size() == 1) {
         options.game = found.games.front().folder;
-        return checkAll(options, pathGiven, out, err, answers, lines);
+        return checkAll(options, pathGiven, out, err, answers, lines, declined);
     }
-    int status = 1;
     if (found.games.size() > 1) {
-        status = 0;
-        for (const FoundGame& game : found.games) {
+        for (const FoundGame& game : unasked) {
             const GameFolderCheck check = checkGameFolder(game.folder, true, VELTRANE_VERSION);
             printGameFolder(out, check, options.report.quiet, options.report.details);
             status = std::max(status, check.failures() > 0 ? 1 : 0);

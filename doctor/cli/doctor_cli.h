@@ -17,6 +17,7 @@ inline constexpr const char* kUsage =
 // written, a change refused (nothing installed or removed, nothing written outside the game
 // folder), or a wrong command line. With `answers` (started by double-click) it may ask before
 // writing a missing file, fixing lines, renaming a misnamed settings file or installing the
-// plugin, and reads the answer from there; without, it never asks.
+// plugin into each game folder found, asks for the game folder when none is, and reads the
+// answers from there; without, it never asks.
 int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
               std::istream* answers = nullptr);

@@ -6,6 +6,7 @@
 #include "doctor/folder/folder_files.h"
 #include "doctor/folder/game_folder_check.h"
 #include "doctor/settings/report.h"
+#include "doctor/cli/settings_doctor.h"
 
 using folder_files::joined;
 
@@ -22,10 +23,6 @@ const char* label(Verdict verdict) {
 }
 
 const std::string kIndent(5, ' ');
-
-void printWrapped(std::ostream& out, const std::string& first, const std::string& text, const std::string& indent) {
-    for (const std::string& line : wrapped(text, indent, first)) out << line << "\n";
-}
 
 }  // namespace
 
@@ -44,17 +41,18 @@ std::size_t printGameFolder(std::ostream& out, const GameFolderCheck& check, boo
         if (finding.verdict == Verdict::Pass && checkNumber(finding.check) && !details && !quiet)
             passed.push_back(checkName(finding.check));
     }
-    if (!passed.empty()) printWrapped(text, label(Verdict::Pass), joined(passed) + " (--details tells what each found)", kIndent);
+    if (!passed.empty())
+        say(text, joined(passed) + " (--details tells what each found)", kIndent, label(Verdict::Pass));
     for (const FolderFinding& finding : check.findings) {
         if (quiet && finding.verdict != Verdict::Fail) continue;
         if (finding.verdict == Verdict::Pass && checkNumber(finding.check) && !details) continue;
         if (finding.minor && !details) continue;
         const std::string& said = details || finding.brief.empty() ? finding.text : finding.brief;
         const std::string& fix = details || finding.briefFix.empty() ? finding.fix : finding.briefFix;
-        printWrapped(text, label(finding.verdict), checkLabel(finding.check) + ": " + said, kIndent);
+        say(text, checkLabel(finding.check) + ": " + said, kIndent, label(finding.verdict));
         for (const std::string& line : finding.quoted) text << kIndent << "| " << line << "\n";
         if (finding.verdict != Verdict::Pass && !fix.empty())
-            printWrapped(text, kIndent + "Fix: ", fix, kIndent + "     ");
+            say(text, fix, kIndent + "     ", kIndent + "Fix: ");
     }
     text << "\n";
     const std::string printed = text.str();

@@ -13,6 +13,7 @@
 #include "doctor/settings/near_names.h"
 #include "doctor/settings/settings_check.h"
 #include "doctor/settings/settings_fix.h"
+#include "platform/profile_text.h"
 
 namespace {
 
@@ -84,7 +85,10 @@ public:
             err << options.path << " exists; --write-defaults writes only a missing file. Nothing written.\n";
         }
         if (options.fix) return fix();
-        printReport(out, check, options.report, context);
+        // Double-clicked, the question offers the fix: the command for it is left out.
+        ReportContext printed = context;
+        if (answers) printed.fixable = 0;
+        printReport(out, check, options.report, printed);
         if (answers) {
             if (check.state == FileState::Missing && ask(*answers, out, "Write the default settings file now?"))
                 return writeDefaults();
@@ -92,7 +96,7 @@ public:
             const std::string lines = fixable == 1 ? "this line" : "these " + std::to_string(fixable) + " lines";
             if (fixable > 0 && ask(*answers, out, "Fix " + lines + " now? The original is kept as " +
                                                       shown(freeBackupName(readPath)) + "."))
-                return fix();
+                return asked = true, fix();
         }
         return exitStatus(check);
     }
@@ -201,7 +205,10 @@ private:
             for (const std::string& line : wrapped(change, "  ")) told.push_back(line);
         for (const std::string& line : told) out << line << "\n";
         context.linesAbove = printedAbove + told.size();
-        printReport(out, check, options.report, context);
+        // Asked at the console, the fixed file's report is the short one: the screen holds the rest.
+        ReportOptions report = options.report;
+        report.quiet = report.quiet || asked;
+        printReport(out, check, report, context);
         if (const std::string broken = brokenPromise(applied); !broken.empty()) {
             err << "The fixed file does not read as promised: " << broken << ". The original is in " << shownBackup
                 << ".\n";
@@ -251,15 +258,36 @@ private:
     SettingsCheck check;
     ReportContext context;
     std::size_t printedAbove = 0;
+    bool asked = false;  // the fix was asked for at the console
 };
 
 }  // namespace
 
 bool ask(std::istream& answers, std::ostream& out, const std::string& question) {
     out << question << " [y/N] " << std::flush;
+    for (int round = 0; round < 2; ++round) {
+        std::string answer;
+        // Closed input prints no Enter of its own: the next text starts on a line of its own.
+        if (!std::getline(answers, answer)) return out << "\n", false;
+        const std::string word = profile_text::lowerAscii(std::string(profile_text::trim(answer)));
+        if (word == "y" || word == "yes") return true;
+        if (word.empty() || word == "n" || word == "no") return false;
+        out << (round == 0 ? "Please answer y or n: " : "Taken as no.\n") << std::flush;
+    }
+    return false;
+}
+
+std::size_t say(std::ostream& out, const std::string& text, const std::string& indent, const std::string& first) {
+    const std::vector<std::string> lines = wrapped(text, indent, first);
+    for (const std::string& line : lines) out << line << "\n";
+    return lines.size();
+}
+
+std::string readAnswer(std::istream& answers, std::ostream& out, const std::string& question) {
+    out << question << " " << std::flush;
     std::string answer;
-    std::getline(answers, answer);
-    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+    if (!std::getline(answers, answer)) out << "\n";
+    return std::string(profile_text::trim(answer));
 }
 
 int doctorSettingsFile(const DoctorOptions& options, const std::string& readPath, std::ostream& out,

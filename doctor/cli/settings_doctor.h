@@ -18,8 +18,16 @@ struct DoctorOptions {
     std::string game;  // the game folder, when given apart from the settings file
 };
 
-// The y/N question asked before a change when the doctor was double-clicked: only "y" is yes.
+// The y/N question asked before a change when the doctor was double-clicked: y or yes is yes,
+// n, no, Enter or closed input no, in any letter case and blanks aside; anything else is asked
+// once more, then taken as no.
 bool ask(std::istream& answers, std::ostream& out, const std::string& question);
+// `text` wrapped (report.h's wrapped) and printed, the first line after `first`; the lines taken.
+std::size_t say(std::ostream& out, const std::string& text, const std::string& indent = "",
+                const std::string& first = "");
+
+// A line asked for at the console, trimmed; empty on Enter or closed input.
+std::string readAnswer(std::istream& answers, std::ostream& out, const std::string& question);
 
 // Checks the settings file at `readPath` (the name the profile functions are given, from the
 // current folder), changes it only as `options` or the answers say, and returns the exit

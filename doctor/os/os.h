@@ -21,12 +21,9 @@ void waitForEnter();
 // On Linux, opened from a file manager (no terminal at all, a desktop there): runs the doctor
 // again with the same arguments in the first terminal program found on PATH and returns true
 // once it closes; false when started from a terminal or none is found. Windows: always false.
-#ifdef _WIN32
-inline bool reopenInTerminal(int, char**) { return false; }
-#else
 bool reopenInTerminal(int argc, char** argv);
-#endif
-// Makes the console show the doctor's UTF-8 output (paths in any letters) as such.
+// Makes std::cout and std::cerr, when they are a console's, show the doctor's UTF-8 (paths in any
+// letters) as such, and std::cin read what is typed there in any letters, as UTF-8.
 void prepareConsole();
 
 // ---- Paths and folders. The file a player names is reached the way the plugin reaches its own:

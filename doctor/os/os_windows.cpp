@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
+#include <streambuf>
 
 #include "platform/windows_api.h"
 
@@ -43,8 +45,65 @@ std::optional<std::string> ansi(const std::string& text) {
     return out;
 }
 
-UINT previousOutputCodePage = 0;
-void restoreConsole() { SetConsoleOutputCP(previousOutputCodePage); }
+// Text to a console goes in as UTF-16 through WriteConsoleW: the console shows every letter so,
+// where UTF-8 bytes come out in its own code page (under Wine whatever SetConsoleOutputCP said).
+// Text to a file or a pipe stays UTF-8 bytes.
+class ConsoleWriter : public std::streambuf {
+public:
+    explicit ConsoleWriter(HANDLE handle) : console(handle) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (c != traits_type::eof()) xsputn(std::string(1, traits_type::to_char_type(c)).data(), 1);
+        return traits_type::not_eof(c);
+    }
+    // Written at each line's end and each flush, where no letter is cut.
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        pending.append(text, static_cast<std::size_t>(count));
+        if (count > 0 && pending.back() == '\n') sync();
+        return count;
+    }
+    int sync() override {
+        const std::wstring text = wide(pending);
+        DWORD written = 0;
+        WriteConsoleW(console, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        pending.clear();
+        return 0;
+    }
+
+private:
+    HANDLE console;
+    std::string pending;
+};
+
+// A line typed at the console, read as UTF-16 through ReadConsoleW and given on as UTF-8: a
+// folder's name in any letters arrives whole.
+class ConsoleReader : public std::streambuf {
+public:
+    explicit ConsoleReader(HANDLE handle) : console(handle) {}
+
+protected:
+    int_type underflow() override {
+        wchar_t typed[1024];
+        DWORD count = 0;
+        if (!ReadConsoleW(console, typed, 1024, &count, nullptr) || count == 0) return traits_type::eof();
+        line = utf8(std::wstring_view(typed, count));
+        setg(line.data(), line.data(), line.data() + line.size());
+        return traits_type::to_int_type(line.front());
+    }
+
+private:
+    HANDLE console;
+    std::string line;
+};
+
+// Whether `handle` is a console's; the stream is then read or written through it.
+template <typename Buffer>
+void throughConsole(DWORD which, std::ios& stream) {
+    const HANDLE handle = GetStdHandle(which);
+    DWORD mode = 0;
+    if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) stream.rdbuf(new Buffer(handle));
+}
 
 }  // namespace
 
@@ -64,11 +123,11 @@ void waitForEnter() {
     }
 }
 
-// The console is the prompt's too: it gets its code page back when the doctor ends.
+// The streams are never freed: they write until the doctor's last line.
 void prepareConsole() {
-    previousOutputCodePage = GetConsoleOutputCP();
-    if (previousOutputCodePage == 0 || !SetConsoleOutputCP(CP_UTF8)) return;
-    std::atexit(restoreConsole);
+    throughConsole<ConsoleWriter>(STD_OUTPUT_HANDLE, std::cout);
+    throughConsole<ConsoleWriter>(STD_ERROR_HANDLE, std::cerr);
+    throughConsole<ConsoleReader>(STD_INPUT_HANDLE, std::cin);
 }
 
 // ---- Paths and folders.
@@ -327,6 +386,9 @@ std::string wineVersion() {
 }
 
 bool fileNamesIgnoreCase() { return true; }
+
+// A console window opens with the program on Windows.
+bool reopenInTerminal(int, char**) { return false; }
 
 bool gameRunsUnderWine() { return !wineVersion().empty(); }
 

@@ -210,7 +210,8 @@ Lines warningLines(const std::vector<Warning>& warnings, bool details, std::size
     Lines lines{std::to_string(warnings.size()) + (warnings.size() == 1 ? " warning:" : " warnings:")};
     for (std::size_t i = 0; i < groups.size(); ++i) {
         const Lines more = groupLines(groups[i]);
-        if (!details && lines.size() + more.size() + 1 > budget) {
+        // "N more" follows at least one warning shown.
+        if (!details && i > 0 && lines.size() + more.size() + 1 > budget) {
             std::size_t left = 0;
             for (std::size_t j = i; j < groups.size(); ++j) left += groups[j].members.size();
             lines.push_back("  " + std::to_string(left) + " more; to see every one:");

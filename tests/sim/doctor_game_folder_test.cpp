@@ -329,6 +329,38 @@ void rockstarAndEpic(const fs::path& scene) {
     epicGame(scene);
 }
 
+// The game where each of the three launchers records one.
+void threeInstalls(const fs::path& scene) {
+    rockstarAndEpic(scene);
+    gameWithoutPlugin(scene / "Library" / "steamapps" / "common" / "Red Dead Redemption 2");
+    steamLibrary(scene, scene / "Library" / "steamapps" / "common" / "Red Dead Redemption 2");
+}
+
+// The Rockstar game with a script hook the game's update stopped, and another Veltrane.asi.
+void deadHookAndOldPlugin(const fs::path& scene) {
+    rockstarGame(scene);
+    write(scene / "Rockstar" / "ScriptHookRDR2.log", "ScriptHookRDR2 1.0.1436.31\r\nFATAL: Unknown game version\r\n");
+    copy(VELTRANE_DLL32, scene / "Rockstar" / "Veltrane.asi");
+    fs::remove(scene / "Rockstar" / "Veltrane.ini");
+}
+
+// A script hook the game's update stopped, and seven values written with a decimal comma.
+void refusedVersionAndSevenMistakes(const fs::path& scene) {
+    complete(scene / "Game");
+    write(scene / "Game" / "ScriptHookRDR2.log", "ScriptHookRDR2 1.0.1436.31\r\nFATAL: Unknown game version\r\n");
+    std::string settings = joinLines(defaultSettingsLines()), fixed = settings;
+    for (const char* weather : {"Rain", "Snow", "Fog", "Hail", "Sleet", "Misty", "Shower"}) {
+        const std::string key = std::string("DamageMod_") + weather + "=1";
+        settings.replace(settings.find(key), key.size(), key + ",5");
+        fixed.replace(fixed.find(key), key.size(), key + ".5");
+    }
+    write(scene / "Game" / "Veltrane.ini", settings);
+    write(scene / "fixed.ini", fixed);  // what --fix makes of it
+}
+
+// A game folder that no launcher records.
+void unrecordedGame(const fs::path& scene) { gameWithoutPlugin(scene / "Game"); }
+
 // Four failures: an old script hook, no loader, the plugin and the settings file misnamed.
 void fourFailures(const fs::path& scene) {
     complete(scene / "Game");
@@ -400,6 +432,55 @@ std::vector<Scene> scenes() {
          {"FAIL"}, {{"Rockstar/Veltrane.asi", "plugin"}}},
         {"double-click in the package, declined", rockstarGame, {}, "n\n", 1, {"Install Veltrane.asi into"}, {"Wrote"},
          {}},
+        // Steam's game fails under Wine (its launch options load Wine's own dinput8.dll), the others pass.
+        {"3 games, y y y", threeInstalls, {}, "y\ny\ny\n", 1,
+         {"each asked about below", "Install Veltrane.asi into {scene}\\Rockstar? [y/N]",
+          "Install Veltrane.asi into {scene}\\Library\\steamapps\\common\\Red Dead Redemption 2? [y/N]",
+          "Install Veltrane.asi into {scene}\\Epic Games\\RDR2? [y/N]", "Wrote {scene}\\Rockstar\\Veltrane.asi",
+          "Wrote {scene}\\Library\\steamapps\\common\\Red Dead Redemption 2\\Veltrane.asi",
+          "Wrote {scene}\\Epic Games\\RDR2\\Veltrane.asi", "FAIL 8 Proton",
+          "Still wrong in the game folder: Proton (see above)."},
+         {"FAIL 3"},
+         {{"Rockstar/Veltrane.asi", "plugin"}, {"Library/steamapps/common/Red Dead Redemption 2/Veltrane.asi",
+          "plugin"},
+          {"Epic Games/RDR2/Veltrane.asi", "plugin"}}, 29},
+        {"3 games, y n n", threeInstalls, {}, " YES\nn\nNo\n", 1,
+         {"Wrote {scene}\\Rockstar\\Veltrane.asi",
+          "Install Veltrane.asi into {scene}\\Library\\steamapps\\common\\Red Dead Redemption 2? [y/N]",
+          "Install Veltrane.asi into {scene}\\Epic Games\\RDR2? [y/N]", "Check one folder's settings file"},
+         {"Wrote {scene}\\Library\\steamapps\\common\\Red Dead Redemption 2",
+          "Wrote {scene}\\Epic Games\\RDR2"}, {{"Rockstar/Veltrane.asi", "plugin"}}, 29},
+        {"3 games, n n n", threeInstalls, {}, "n\nn\nn\n", 1,
+         {"Install Veltrane.asi into {scene}\\Rockstar? [y/N]",
+          "Install Veltrane.asi into {scene}\\Epic Games\\RDR2? [y/N]"}, {"Wrote"}, {}, 29},
+        {"input closed", rockstarGame, {}, "", 1,
+         {"Install Veltrane.asi into {scene}\\Rockstar? [y/N]",
+          "Still wrong in the game folder: Plugin"}, {"Wrote"}, {}, 29},
+        {"an answer asked again", rockstarGame, {}, "maybe\nja\n", 1,
+         {"[y/N] Please answer y or n: Taken as no."}, {"Wrote"}, {}, 29},
+        {"dead script hook, told before the question", deadHookAndOldPlugin, {}, "y\n", 1,
+         {"FAIL 6 Log: ScriptHookRDR2.log", "The Veltrane.asi there, of no version, is kept as Veltrane.asi.bak.",
+          "It writes Veltrane.ini too (the default settings): there is none.",
+          "Install Veltrane.asi into {scene}\\Rockstar?",
+          "Wrote {scene}\\Rockstar\\Veltrane.asi"},
+         {}, {{"Rockstar/Veltrane.asi", "plugin"}, {"Rockstar/Veltrane.asi.bak", "was:Rockstar/Veltrane.asi"},
+              {"Rockstar/Veltrane.ini", "ini"}}, 29},
+        {"7 mistakes, n", refusedVersionAndSevenMistakes, {"--game", "{scene}\\Game"}, "n\n", 1,
+         {"FAIL 6 Log: ScriptHookRDR2.log", "7 warnings:", "Fix these 7 lines now?"}, {"Fixed"}, {}, 29},
+        // Left to do: after "y" the fixed lines follow the whole report, past one screen.
+        {"7 mistakes, y", refusedVersionAndSevenMistakes, {"--game", "{scene}\\Game"}, "y\n", 1,
+         {"FAIL 6 Log: ScriptHookRDR2.log", "Fixed {scene}\\Game\\Veltrane.ini"}, {},
+         {{"Game/Veltrane.ini.bak", "was:Game/Veltrane.ini"}, {"Game/Veltrane.ini", "was:fixed.ini"}}, 40},
+        {"no records, the folder pasted", unrecordedGame, {}, "{scene}\\Game\nn\n", 1,
+         {"Where is the game?", "The game is in {scene}\\Game (the folder you gave): checked below."},
+         {"Wrote"}, {}, 29},
+        {"no records, dragged in", unrecordedGame, {}, "\"{scene}\\Game\\\"\ny\n", 0,
+         {"The game is in {scene}\\Game (the folder you gave)", "Wrote {scene}\\Game\\Veltrane.asi"},
+         {"That holds no RDR2.exe"}, {{"Game/Veltrane.asi", "plugin"}}, 29},
+        {"no records, RDR2.exe's path", unrecordedGame, {}, "{scene}\\Game\\RDR2.exe\nn\n", 1,
+         {"The game is in {scene}\\Game (the folder you gave)"}, {"Wrote"}, {}, 29},
+        {"no records, wrong three times", unrecordedGame, {}, "D:\\Games\nmaybe\n{scene}\nn\n", 1,
+         {"That holds no RDR2.exe. The game folder:", "name it with --game DIR"}, {"The game is in", "Wrote"}, {}, 29},
         {"install into a folder without the script hook",
          [](const fs::path& scene) {
              write(scene / "Game" / "RDR2.exe", readFile(VELTRANE_GAME));
@@ -492,7 +573,7 @@ SceneRun runScene(const Scene& scene, const fs::path& root) {
     std::vector<const char*> argv;
     for (const std::string& arg : args) argv.push_back(arg.c_str());
     std::ostringstream out, err;
-    std::istringstream answers(scene.answers ? scene.answers : "");
+    std::istringstream answers(placed(scene.answers ? scene.answers : "", root));
     const fs::path previous = fs::current_path();
     fs::current_path(root / "Downloads");
     int status = 0;
@@ -515,14 +596,35 @@ SceneRun runScene(const Scene& scene, const fs::path& root) {
     return {status, out.str(), err.str()};
 }
 
+// The rows `text` fills in a console 120 columns wide: a longer line takes as many as it fills.
+std::size_t consoleRows(const std::string& text) {
+    std::size_t rows = 0;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        const auto letter = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };
+        const std::size_t letters = static_cast<std::size_t>(std::count_if(line.begin(), line.end(), letter));
+        rows += letters == 0 ? 1 : (letters + 119) / 120;
+    }
+    return rows;
+}
+
 // The exit status, the report's length, and what it says and doesn't.
 void expectReport(const Scene& scene, const SceneRun& run, const fs::path& root) {
     const std::string said = flat(run.out + run.err);
     EXPECT_EQ(run.status, scene.status) << said;
     if (scene.mostLines) {
         const std::string& text = run.out;
-        EXPECT_LE(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')), scene.mostLines) << text;
-        EXPECT_EQ(text.rfind("Game folder", 0), 0u) << text;
+        // Double-clicked, in the console's rows; from a prompt, in lines.
+        const auto rows = [&](const std::string& part) {
+            const auto lines = static_cast<std::size_t>(std::count(part.begin(), part.end(), '\n'));
+            return scene.answers ? consoleRows(part) : lines;
+        };
+        EXPECT_LE(rows(text), scene.mostLines) << text;
+        // The first failure and the last question are on the screen too.
+        const std::size_t failure = text.find("FAIL"), question = text.rfind("[y/N]");
+        if (failure != std::string::npos) EXPECT_LE(rows(text.substr(0, failure)), scene.mostLines) << text;
+        if (question != std::string::npos) EXPECT_LE(rows(text.substr(0, question)), scene.mostLines) << text;
+        if (!scene.answers) EXPECT_EQ(text.rfind("Game folder", 0), 0u) << text;
     }
     for (const std::string& text : scene.said)
         EXPECT_NE(said.find(placed(text, root)), std::string::npos) << placed(text, root) << "\n" << said;
