@@ -235,10 +235,12 @@ TEST_F(DoctorCli, FixKeepsEveryValueOfThePlayersAndAppliesOnlyWhatIsCertain) {
          nullptr},
         {"UTF-8 byte-order mark", "\xEF\xBB\xBF" + joinLines(defaults), {}, "switch is off", "Enabled is 1: on",
          {"Enabled=1: on"}, false, nullptr, "\xEF\xBB\xBF"},
-        {"a comment after every value, one read otherwise", joinLines(replaced(commented, "DamageMod_Rain=", "DamageMod_Rain=0,5  ; half")),
+        {"a comment after every value, one read otherwise",
+         joinLines(replaced(commented, "DamageMod_Rain=", "DamageMod_Rain=0,5  ; half")),
          {}, "DamageMod_Rain=0.5  ; half", nullptr, {"DamageMod_Rain=0.5"}, false, "DamageMod_Rain=0.5  ; half\r",
          "Accuracy_Sunny=12829\r"},
-        {"NUL bytes before a header", joinLines(replaced(defaults, "[WeatherType_Rain]", std::string("\0\0[WeatherType_Rain]", 20))),
+        {"NUL bytes before a header",
+         joinLines(replaced(defaults, "[WeatherType_Rain]", std::string("\0\0[WeatherType_Rain]", 20))),
          {}, "2 NUL bytes", nullptr, {"Accuracy_Rain=12829"}, false, "\n[WeatherType_Rain]\r", nullptr},
     };
     for (const Case& c : cases) {

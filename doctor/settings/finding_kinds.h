@@ -52,7 +52,7 @@ enum class Remedy { Choice, Line, RemoveMark };
     X(NulBytes, LostWhole, Line, nullptr)             /* "\0\0[WeatherType_Rain]": invisible bytes before a name */   \
     X(UnreadSection, LostWhole, Choice, nullptr)      /* "[WeatherType_Clear]": a section never read */                \
     X(NotPluginsFile, WrongFile, Choice, nullptr)     /* the file checked is not named as the plugin's */              \
-    X(EditsInNearName, WrongFile, Choice, nullptr)    /* "Veltrane.ini.txt" beside it holds other values */             \
+    X(EditsInNearName, WrongFile, Choice, nullptr)    /* "Veltrane.ini.txt" beside it holds other values */            \
     X(AccuracyNeverApplied, Caution, Choice, nullptr) /* outside 0 to 100 and not 12829 */                             \
     X(NoDamage, CautionNoDamage, Choice,                                                                               \
       "caution: a damage modifier of 0 means peds deal no damage in this weather (1 is normal, 0.5 half)")             \

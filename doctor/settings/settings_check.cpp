@@ -81,7 +81,7 @@ std::string consequence(const SettingsEntry& entry) {
     if (entry.type == ValueType::DamageModifier && entry.damageModifier == 0.0f) return "; peds deal no damage";
     if (entry.type == ValueType::DamageModifier && entry.damageModifier > kLargestUsualDamage)
         return "; peds deal " + floatText(entry.damageModifier) + " times the normal damage";
-    if (entry.type == ValueType::DamageModifier && entry.damageModifier < 0.0f) return "; below 0, and applied as it is";
+    if (entry.type == ValueType::DamageModifier && entry.damageModifier < 0.0f) return "; below 0, applied as it is";
     return {};
 }
 
@@ -136,8 +136,9 @@ std::optional<Warning> caution(const SettingsEntry& entry) {
         return Warning{WarningKind::AccuracyNeverApplied, 0, entry.section, entry.key,
                        "caution: " + std::to_string(entry.accuracy) +
                            " is outside 0 to 100, so peds' accuracy is never changed (the damage modifier still "
-                           "is). For the " + (entry.accuracy < 0 ? "least accurate peds write " + entry.key + "=0"
-                                                                    : "most accurate peds write " + entry.key + "=100") +
+                           "is). For the " +
+                           (entry.accuracy < 0 ? "least accurate peds write " + entry.key + "=0"
+                                               : "most accurate peds write " + entry.key + "=100") +
                            "; to leave their accuracy alone, keep it",
                        {}};
     }
