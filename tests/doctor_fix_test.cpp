@@ -185,6 +185,9 @@ TEST_F(DoctorCli, FixKeepsEveryValueOfThePlayersAndAppliesOnlyWhatIsCertain) {
                                                           "Accuracy_Rain=", "Accuracy_Rain=50abc"),
                                                  "DamageMod_Snow=", "DamageMod_Snow=0,5"),
                                         "[WeatherType_Thunderstorm]", "[WeatherType_Thunderstrom]");
+    SettingsLines commented = defaults;
+    for (std::string& line : commented)
+        if (line.find('=') != std::string::npos) line += " # default";
     struct Case {
         const char* what;
         std::string content;
@@ -232,6 +235,13 @@ TEST_F(DoctorCli, FixKeepsEveryValueOfThePlayersAndAppliesOnlyWhatIsCertain) {
          nullptr},
         {"UTF-8 byte-order mark", "\xEF\xBB\xBF" + joinLines(defaults), {}, "switch is off", "Enabled is 1: on",
          {"Enabled=1: on"}, false, nullptr, "\xEF\xBB\xBF"},
+        {"a comment after every value, one read otherwise",
+         joinLines(replaced(commented, "DamageMod_Rain=", "DamageMod_Rain=0,5  ; half")),
+         {}, "DamageMod_Rain=0.5  ; half", nullptr, {"DamageMod_Rain=0.5"}, false, "DamageMod_Rain=0.5  ; half\r",
+         "Accuracy_Sunny=12829\r"},
+        {"NUL bytes before a header",
+         joinLines(replaced(defaults, "[WeatherType_Rain]", std::string("\0\0[WeatherType_Rain]", 20))),
+         {}, "2 NUL bytes", nullptr, {"Accuracy_Rain=12829"}, false, "\n[WeatherType_Rain]\r", nullptr},
     };
     for (const Case& c : cases) {
         for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry.path());
@@ -344,6 +354,22 @@ TEST_F(DoctorCli, FixChangesAreRangesOfTheOriginalFile) {
     for (std::uint32_t seed = 1; seed <= 30; ++seed) {
         std::mt19937 rng(seed);
         files.emplace_back("random player file " + std::to_string(seed), playerFile(rng).text);
+        // The same with comments, blanks around "=" and odd bytes (a tab, a NUL, Latin-1) after values.
+        const char* const tails[] = {" ; mine", "\t# was 1", ";\xE9t\xE9", "  ; \0x", " #"};
+        std::string text;
+        std::istringstream in(files.back().second);
+        for (std::string line; std::getline(in, line);) {
+            const bool cr = !line.empty() && line.back() == '\r';
+            if (cr) line.pop_back();
+            const std::size_t equals = line.find('=');
+            if (equals != std::string::npos && rng() % 2 == 0) {
+                line.insert(equals + 1, rng() % 2 ? "  " : "\t");
+                line.insert(equals, " ");
+                line += std::string(tails[rng() % std::size(tails)]);
+            }
+            text += line + (cr ? "\r\n" : "\n");
+        }
+        files.emplace_back("random player file with comments " + std::to_string(seed), text);
     }
     for (const auto& [what, original] : files) {
         writeFile("Veltrane.ini", original);
@@ -365,12 +391,32 @@ TEST_F(DoctorCli, FixChangesAreRangesOfTheOriginalFile) {
             kept = change.to;
             EXPECT_EQ(change.fix, fixOf(change.answers)) << what;
             EXPECT_TRUE(change.answers.certain) << what;
-            if (change.from == change.to || change.fix == Fix::RemoveByteOrderMark) continue;
+            if ((change.from == change.to && !change.bytes.empty() && change.fix != Fix::ReplaceLine) ||
+                change.fix == Fix::RemoveByteOrderMark)
+                continue;
             ASSERT_LT(change.answers.line - 1, lines.size()) << what;
             const profile_text::TextLine& line = lines[change.answers.line - 1];
-            EXPECT_EQ(change.from, mark + line.start) << what << ", line " << change.answers.line;
-            const std::size_t end = line.start + line.length + (change.fix == Fix::MoveLine ? line.ending.size() : 0);
-            EXPECT_EQ(change.to, mark + end) << what << ", line " << change.answers.line;
+            const std::size_t start = mark + line.start, end = start + line.length;
+            if (change.fix == Fix::MoveLine) {
+                EXPECT_EQ(change.from, start) << what << ", line " << change.answers.line;
+                EXPECT_EQ(change.to, end + line.ending.size()) << what << ", line " << change.answers.line;
+                continue;
+            }
+            // A replaced line keeps its ending and every byte that stays; a value's fix touches
+            // only the value's bytes: never the key, the blanks around the value or a comment.
+            const std::string_view text = std::string_view(original).substr(start, line.length);
+            std::size_t from = 0, to = text.size();
+            const std::string& written = change.answers.writeInstead;
+            const std::string_view key = profile_text::trim(text.substr(0, text.find('=')));
+            if (text.find('=') != text.npos && written.find('\n') == written.npos &&
+                profile_text::sameName(key, written.substr(0, written.find('=')))) {
+                from = text.find('=') + 1;
+                to = std::min(text.find_first_of(";#", from), text.size());
+                while (from < to && profile_text::isBlank(text[from])) ++from;
+                while (to > from && profile_text::isBlank(text[to - 1])) --to;
+            }
+            EXPECT_GE(change.from, start + from) << what << ", line " << change.answers.line << ": " << text;
+            EXPECT_LE(change.to, start + to) << what << ", line " << change.answers.line << ": " << text;
         }
         applied += original.substr(kept);
         EXPECT_EQ(applied, fixed.bytes) << what;

@@ -106,6 +106,9 @@ TEST(EpicManifest, ReadsTheInstallAndRefusesWhatIsNone) {
         {R"({"FormatVersion":0,"LaunchExecutable":"RDR2.exe","InstallLocation":"C:\\Games\\RDR2","AppName":"x"})",
          "C:\\Games\\RDR2"},
         {R"({"LaunchExecutable":"RDR2.exe"})", ""},
+        // Another program's record, whole: an empty field is no damage.
+        {R"({"LaunchExecutable":"","InstallLocation":"C:\\Games\\Tool"})", "C:\\Games\\Tool"},
+        {R"({"LaunchExecutable":"RDR2.exe","InstallLocation":""})", ""},
         {R"({"LaunchExecutable":"RDR2.exe","InstallLocation":7})", ""},
         {R"(["LaunchExecutable","InstallLocation"])", ""},
         {R"({"LaunchExecutable":"RDR2.exe","InstallLocation":"C:\\x")", ""},

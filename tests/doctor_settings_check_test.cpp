@@ -112,7 +112,15 @@ TEST_F(DoctorCheck, FindsEveryTextThatReadsOtherwiseThanItLooks) {
         {"Accuracy_Rain", "\xE2\x80\x9C" "35\xE2\x80\x9D", WarningKind::StrayCharacters, "Accuracy_Rain=35"},
         {"DamageMod_Rain", "\xC2\xA0" "0.5", WarningKind::StrayCharacters, "DamageMod_Rain=0.5"},
         {"DamageMod_Rain", "\x93" "0,5\x94", WarningKind::StrayCharacters, "DamageMod_Rain=0.5"},
-        {"Accuracy_Rain", "", WarningKind::EmptyValue, "Accuracy_Rain=12829"},
+        // Empty reads as 0: the default (12829, so 62 or so) or 0 is the player's choice.
+        {"Accuracy_Rain", "", WarningKind::EmptyValue, ""},
+        {"DamageMod_Rain", "", WarningKind::EmptyValue, ""},
+        // A comment after a value that reads otherwise stays, with its spacing.
+        {"DamageMod_Rain", "0,5 ; half", WarningKind::CommaDecimal, "DamageMod_Rain=0.5 ; half"},
+        {"DamageMod_Rain", "1.5e  # x", WarningKind::ExponentWithoutDigits, "DamageMod_Rain=1.5  # x"},
+        // Quotes followed by a comment are read as part of the value: it reads as 0.
+        {"Accuracy_Rain", "\"35\" ; rain", WarningKind::StrayCharacters, "Accuracy_Rain=35 ; rain"},
+        {"Accuracy_Rain", "'50abc';x", WarningKind::StrayCharacters, "Accuracy_Rain=50;x"},
         {"Enabled", "", WarningKind::EmptyValue, "Enabled=1"},
         {"Accuracy_Rain", "5" + std::string(299, '0'), WarningKind::ValueCut, ""},
         {"DamageMod_Rain", "0." + std::string(254, '0') + "5", WarningKind::ValueCut, ""},
@@ -164,6 +172,9 @@ TEST_F(DoctorCheck, TextThatReadsAsItLooksGivesNoWarning) {
         {"DamageMod_Rain", "2e-1"},    {"DamageMod_Rain", "0.1234567"},
         {"DamageMod_Rain", "1e+01"},  {"DamageMod_Rain", ".5"},         {"DamageMod_Rain", "5."},
         {"Enabled", "0"},             {"Enabled", "2"},
+        // A comment after a value read as written is no mistake.
+        {"DamageMod_Rain", "0.5 ; half"}, {"Accuracy_Rain", "12829 # default"}, {"Accuracy_Rain", "35;rain"},
+        {"Enabled", "1\t; on"},       {"DamageMod_Rain", "\"0.5\""},
         {"Enabled", "-1"},            {"Enabled", "99999999999"},
     };
     for (const auto& [key, text] : cases) {
@@ -194,7 +205,7 @@ TEST_F(DoctorCheck, MissingKeyWarnsThatTheCallersDefaultApplies) {
 TEST_F(DoctorCheck, FindsNamesThatDifferFromKnownOnesOnlyInSpelling) {
     struct Case {
         const char* start;
-        const char* replacement;
+        std::string replacement;
         WarningKind kind;
         const char* writeInstead;
         std::size_t missingKeys;  // keys missing beside it: those a misspelling hides are misnamed, not missing
@@ -209,6 +220,10 @@ TEST_F(DoctorCheck, FindsNamesThatDifferFromKnownOnesOnlyInSpelling) {
         {"Enabled=", "Enable=1", WarningKind::MisspeltName, "Enabled=1", 0},
         // Rain's key where Snow's own is missing: meant as either, so no default beside it.
         {"Accuracy_Snow=", "Accuracy_Rain=50", WarningKind::KeyInOtherSection, "", 0},
+        // NUL bytes before a name, which no editor shows: named on their own line, removed by the fix.
+        {"[WeatherType_Rain]", std::string("\0\0[WeatherType_Rain]", 20), WarningKind::NulBytes, "[WeatherType_Rain]",
+         0},
+        {"Accuracy_Rain=", std::string("\0Accuracy_Rain=35", 17), WarningKind::NulBytes, "Accuracy_Rain=35", 0},
     };
     for (const Case& c : cases) {
         std::size_t line = 0;
@@ -219,7 +234,7 @@ TEST_F(DoctorCheck, FindsNamesThatDifferFromKnownOnesOnlyInSpelling) {
         EXPECT_EQ(found->line, line) << c.replacement;
         EXPECT_EQ(check.warnings.size(), 1 + c.missingKeys) << c.replacement << ": " << kinds(check);
 
-        if (c.kind == WarningKind::MisspeltName) {
+        if (c.kind == WarningKind::MisspeltName || c.kind == WarningKind::NulBytes) {
             const SettingsCheck fixed = checkFixed(line, found->writeInstead);
             EXPECT_TRUE(fixed.warnings.empty()) << c.replacement << ": " << kinds(fixed);
         }
@@ -259,6 +274,41 @@ TEST_F(DoctorCheck, FileStatesDecideTheExitStatus) {
     EXPECT_EQ(exitStatus(folder), 2);
 }
 
+// The player's edits in a file beside the plugin's whose name stands for it (Notepad's
+// "Veltrane.ini.txt"): the plugin reads the default, the edits do nothing.
+TEST_F(DoctorCheck, EditsInAFileOfANearNameAreNamed) {
+    const SettingsLines defaults = defaultSettingsLines();
+    const auto with = [&](const std::string& start, const std::string& line) {
+        SettingsLines lines = defaults;
+        lines[findLine(lines, start)] = line;
+        return joinLines(lines);
+    };
+    const std::string edited = with("Accuracy_Rain=", "Accuracy_Rain=35");
+    const struct {
+        const char* name;
+        std::string content;
+        const char* told;  // null: no warning
+    } cases[] = {
+        {"Veltrane.ini.txt", edited, "Accuracy_Rain=35 (here 12829)"},
+        {"Veltrane (1).ini", with("DamageMod_Rain=", "DamageMod_Rain=0.5"), "(here 1)"},
+        {"Veltrane.ini.txt", joinLines(defaults), nullptr},  // a copy: no edits lost
+        {"Veltrane.ini.bak", edited, nullptr},
+        {"Notes.txt", edited, nullptr},
+    };
+    for (const auto& c : cases) {
+        for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry.path());
+        writeFile("Veltrane.ini", joinLines(defaults));
+        writeFile(c.name, c.content);
+        const SettingsCheck check = checkSettingsFile("Veltrane.ini");
+        EXPECT_EQ(exitStatus(check), c.told ? 1 : 0) << c.name << ": " << kinds(check);
+        if (!c.told) continue;
+        ASSERT_EQ(check.warnings.size(), 1u) << c.name << ": " << kinds(check);
+        EXPECT_EQ(check.warnings[0].kind, WarningKind::EditsInNearName) << c.name;
+        for (const std::string said : {std::string(c.told), std::string(c.name), std::string("reads only Velt")})
+            EXPECT_NE(check.warnings[0].explanation.find(said), std::string::npos) << check.warnings[0].explanation;
+    }
+}
+
 TEST_F(DoctorCheck, CautionsForValuesReadAsWrittenButProbablyNotMeant) {
     const std::pair<std::string, WarningKind> cases[] = {
         {"Accuracy_Rain=101", WarningKind::AccuracyNeverApplied},
@@ -278,8 +328,21 @@ TEST_F(DoctorCheck, CautionsForValuesReadAsWrittenButProbablyNotMeant) {
         EXPECT_TRUE(isCaution(check.warnings[0].kind)) << line;
         EXPECT_EQ(exitStatus(check), 1) << line;
     }
-    const SettingsCheck check = checkWith("Accuracy_Rain=", "Accuracy_Rain=101");
-    EXPECT_NE(check.warnings[0].explanation.find("Accuracy_Rain=100"), std::string::npos) << check.warnings[0].explanation;
+    // The words fit the value: what the plugin reads, and a way out that fits its sign.
+    const std::pair<std::string, const char*> words[] = {
+        {"Accuracy_Rain=101", "most accurate peds write Accuracy_Rain=100"},
+        {"Accuracy_Rain=-5", "least accurate peds write Accuracy_Rain=0"},
+        {"DamageMod_Rain=-5", "applies the damage modifier -5 as it is"},
+        {"Accuracy_Rain=\"35\" ; rain", "reads as 0. Without them it is 35"},
+        {"Accuracy_Rain=abc", "from 0 to 100, or 12829"},
+    };
+    for (const auto& [line, said] : words) {
+        const SettingsCheck check = checkWith(line.substr(0, line.find('=') + 1), line);
+        ASSERT_EQ(check.warnings.size(), 1u) << line << ": " << kinds(check);
+        EXPECT_NE(check.warnings[0].explanation.find(said), std::string::npos) << check.warnings[0].explanation;
+        const std::string& told = check.warnings[0].explanation;
+        EXPECT_NE(told.substr(told.size() - 3), " or") << told;  // a sentence that breaks off
+    }
 }
 
 // The switch is shown as the number read, not as the 0 or 1 it comes to.

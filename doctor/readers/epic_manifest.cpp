@@ -1,5 +1,7 @@
 #include "doctor/readers/epic_manifest.h"
 
+#include <optional>
+
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -26,9 +28,11 @@ bool nestsTooDeep(std::string_view bytes) {
     return false;
 }
 
-std::string text(const nlohmann::json& object, const char* key) {
+// The field's text; none when it is absent or not text.
+std::optional<std::string> text(const nlohmann::json& object, const char* key) {
     const auto found = object.find(key);
-    return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
+    if (found == object.end() || !found->is_string()) return std::nullopt;
+    return found->get<std::string>();
 }
 
 }  // namespace
@@ -44,9 +48,12 @@ EpicManifest readEpicManifest(std::string_view bytes) {
         out.refusal = "not a JSON object";
         return out;
     }
-    out.installLocation = text(json, "InstallLocation");
-    out.launchExecutable = text(json, "LaunchExecutable");
-    if (out.installLocation.empty() || out.launchExecutable.empty())
+    const auto location = text(json, "InstallLocation"), program = text(json, "LaunchExecutable");
+    out.installLocation = location.value_or("");
+    out.launchExecutable = program.value_or("");
+    // An empty "LaunchExecutable" is the record of a program that starts no game of its own
+    // (an add-on, a tool): whole, only not the game's.
+    if (!location || !program || (out.installLocation.empty() && !out.launchExecutable.empty()))
         out.refusal = "no \"InstallLocation\" or \"LaunchExecutable\" text";
     return out;
 }

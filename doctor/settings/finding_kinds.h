@@ -49,13 +49,14 @@ enum class Remedy { Choice, Line, RemoveMark };
     X(StrayCharacters, Misread, Line, nullptr)        /* typographic quotes, a no-break space before "0.5" */          \
     X(NearMissName, LostWhole, Line, nullptr)         /* "[Rain]", "Accuracy=35" in [WeatherType_Rain] */              \
     X(TwoLinesInOne, LostWhole, Line, nullptr)        /* "Accuracy_Rain=35 DamageMod_Rain=0.5" */                      \
+    X(NulBytes, LostWhole, Line, nullptr)             /* "\0\0[WeatherType_Rain]": invisible bytes before a name */   \
     X(UnreadSection, LostWhole, Choice, nullptr)      /* "[WeatherType_Clear]": a section never read */                \
     X(NotPluginsFile, WrongFile, Choice, nullptr)     /* the file checked is not named as the plugin's */              \
+    X(EditsInNearName, WrongFile, Choice, nullptr)    /* "Veltrane.ini.txt" beside it holds other values */            \
     X(AccuracyNeverApplied, Caution, Choice, nullptr) /* outside 0 to 100 and not 12829 */                             \
     X(NoDamage, CautionNoDamage, Choice,                                                                               \
       "caution: a damage modifier of 0 means peds deal no damage in this weather (1 is normal, 0.5 half)")             \
-    X(NegativeDamage, Caution, Choice,                                                                                 \
-      "caution: a damage modifier below 0 is probably not meant (1 is normal, 0.5 half, 0 none)")                      \
+    X(NegativeDamage, Caution, Choice, nullptr)       /* a damage modifier below 0, applied as it is */                \
     X(HugeDamage, Caution, Choice, nullptr)           /* a damage modifier above 10 */
 
 #define VELTRANE_FINDING_KIND_ENUMERATOR(kind, harm, remedy, words) kind,

@@ -448,6 +448,34 @@ void checkHeader(const NameLine& name, Section& section, std::vector<const NameL
     }
 }
 
+// NUL bytes (invisible in most editors) before a line's name: no name the plugin reads holds
+// one, so a header or key so written is never found. Without them, the line is what it looks like.
+void checkNulBytes(const NameLine& name, Section& section, const std::vector<NameLine>& names,
+                   std::vector<Warning>& warnings) {
+    // Only before the name: NULs between its letters are UTF-16's, told apart.
+    const std::string clean = name.key.substr(std::min(name.key.find_first_not_of('\0'), name.key.size()));
+    if (clean.find('\0') != std::string::npos) return checkKey(name, section, names, warnings);
+    const std::string why = std::to_string(name.key.size() - clean.size()) +
+                            " NUL bytes, which no editor shows, in the line: the plugin reads no ";
+    const profile_text::ProfileLine meant = profile_text::readLine(clean, profile_text::Reader::Windows);
+    if (meant.kind == profile_text::LineKind::Blank) return;
+    if (meant.kind != profile_text::LineKind::Header) {
+        Warning warning{WarningKind::NulBytes, name.line, name.section, meant.name,
+                        why + "key " + meant.name + " here. --fix removes them",
+                        meant.name + (name.hasEquals ? "=" + name.value : "")};
+        if (known().isKey(meant.name)) warning.supplies = {meant.name};
+        warnings.push_back(warning);
+        return;
+    }
+    NameLine header = name;
+    header.isSection = true;
+    header.section = meant.name;
+    section = Section{meant.name, true, known().isSection(meant.name), {}};
+    warnings.push_back(sectionNearMiss(WarningKind::NulBytes, header, meant.name, names,
+                                       why + "header here, so [" + meant.name + "] is never found. --fix removes them",
+                                       section));
+}
+
 // A line that holds two lines in one is told by that warning alone: what its value reads as
 // is the value of the first key only.
 void dropWarningsOnSplitLines(std::vector<Warning>& warnings) {
@@ -487,6 +515,7 @@ void checkNames(const std::vector<NameLine>& names, std::vector<Warning>& warnin
     Section section;                       // before the first header: the nameless one
     for (const NameLine& name : names) {
         if (name.isSection) checkHeader(name, section, headers, names, warnings);
+        else if (name.key.find('\0') != std::string::npos) checkNulBytes(name, section, names, warnings);
         else checkKey(name, section, names, warnings);
     }
     dropWarningsOnSplitLines(warnings);

@@ -8,6 +8,7 @@
 
 #include "doctor/settings/name_check.h"
 #include "doctor/settings/name_spelling.h"
+#include "doctor/settings/near_names.h"
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
 #include "settings/text_forms.h"
@@ -80,7 +81,7 @@ std::string consequence(const SettingsEntry& entry) {
     if (entry.type == ValueType::DamageModifier && entry.damageModifier == 0.0f) return "; peds deal no damage";
     if (entry.type == ValueType::DamageModifier && entry.damageModifier > kLargestUsualDamage)
         return "; peds deal " + floatText(entry.damageModifier) + " times the normal damage";
-    if (entry.type == ValueType::DamageModifier && entry.damageModifier < 0.0f) return "; below 0";
+    if (entry.type == ValueType::DamageModifier && entry.damageModifier < 0.0f) return "; below 0, applied as it is";
     return {};
 }
 
@@ -98,6 +99,28 @@ std::optional<ValueFinding> checkText(const SettingsEntry& entry) {
                         "as read now"}};
         return cut;
     }
+    if (const std::size_t comment = text.find_first_of(";#"); comment != std::string::npos) {
+        // A comment after the value: what stands before it is read as a value standing alone,
+        // but for quotes around it, which are no longer the text's ends.
+        SettingsEntry bare = entry;
+        bare.storedText = profile_text::readLine("=" + text.substr(0, comment), profile_text::Reader::Windows).value;
+        bare.fullLength = bare.storedText->size();
+        readValue(bare);
+        std::optional<ValueFinding> found = checkText(bare);
+        if (valueText(bare) != valueText(entry)) {
+            const std::string said = "quotes are read as part of the value when a comment follows it: reads as " +
+                                     valueText(entry) + ". Without them";
+            if (!found) found = ValueFinding{WarningKind::StrayCharacters, said + " it is " + valueText(bare),
+                                             *bare.storedText};
+            else found->explanation = said + ", \"" + *bare.storedText + "\": " + found->explanation;
+            found->kind = WarningKind::StrayCharacters;
+        }
+        // The fix changes the value only: the comment, and the blanks before it, stay.
+        std::size_t end = comment;
+        while (end > 0 && profile_text::isBlank(text[end - 1])) --end;
+        if (found && !found->writeValue.empty()) found->writeValue += text.substr(end);
+        return found;
+    }
     switch (entry.type) {
         case ValueType::Switch: return checkSwitchText(text, entry.switchOn);
         case ValueType::Accuracy: return checkAccuracyText(text, entry.accuracy);
@@ -113,8 +136,10 @@ std::optional<Warning> caution(const SettingsEntry& entry) {
         return Warning{WarningKind::AccuracyNeverApplied, 0, entry.section, entry.key,
                        "caution: " + std::to_string(entry.accuracy) +
                            " is outside 0 to 100, so peds' accuracy is never changed (the damage modifier still "
-                           "is). For the most accurate peds write " + entry.key +
-                           "=100; to leave their accuracy alone, keep it",
+                           "is). For the " +
+                           (entry.accuracy < 0 ? "least accurate peds write " + entry.key + "=0"
+                                               : "most accurate peds write " + entry.key + "=100") +
+                           "; to leave their accuracy alone, keep it",
                        {}};
     }
     if (entry.type == ValueType::DamageModifier && entry.damageModifier == 0.0f) {
@@ -129,7 +154,9 @@ std::optional<Warning> caution(const SettingsEntry& entry) {
                        {}};
     }
     if (entry.type == ValueType::DamageModifier && entry.damageModifier < 0.0f) {
-        return Warning{WarningKind::NegativeDamage, 0, entry.section, entry.key, wordsOf(WarningKind::NegativeDamage),
+        return Warning{WarningKind::NegativeDamage, 0, entry.section, entry.key,
+                       "caution: the plugin applies the damage modifier " + floatText(entry.damageModifier) +
+                           " as it is, though below 0 is probably not meant (1 is normal, 0.5 half, 0 none)",
                        {}};
     }
     return std::nullopt;
@@ -192,6 +219,35 @@ void dropSuppliedMissingKeys(std::vector<Warning>& warnings) {
                                                          [&](const std::string& k) { return sameName(k, w.key); });
                                   }),
                    warnings.end());
+}
+
+// Files beside the plugin's whose names stand for its name (near_names.h) and that give its
+// keys other values: the player's edits, most likely, in a file the plugin never reads.
+void checkNearNames(SettingsCheck& check) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::u8path(check.readPath).parent_path();
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (it->is_regular_file(error)) names.push_back(it->path().filename().u8string());
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : nearNames(names, kSettingsFileBareName)) {
+        const SettingsCheck near = checkSettingsFile((folder / fs::u8path(name)).u8string());
+        std::string edits;
+        std::size_t count = 0;
+        for (std::size_t i = 0; i < near.entries.size() && near.state == FileState::Readable; ++i) {
+            const SettingsEntry &there = near.entries[i], &here = check.entries[i];
+            if (!there.storedText || valueText(there) == valueText(here) || ++count > 3) continue;
+            edits += (count > 1 ? ", " : "") + there.key + "=" + valueText(there) + " (here " + valueText(here) + ")";
+        }
+        if (count == 0) continue;
+        if (count > 3) edits += " and " + std::to_string(count - 3) + " more";
+        check.warnings.push_back(Warning{
+            WarningKind::EditsInNearName, 0, {}, {},
+            "\"" + name + "\" beside this file gives other values: " + edits + ". The plugin reads only " +
+                kSettingsFileBareName + ", never " + name + ": the values there do nothing",
+            {}});
+    }
 }
 
 }  // namespace
@@ -286,6 +342,7 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
                                                    " in the folder the game starts in."),
             {}}};
     }
+    if (check.pluginsFileName) checkNearNames(check);
     if (!check.pluginsFileName) {
         check.warnings.insert(check.warnings.begin(),
                               Warning{WarningKind::NotPluginsFile, 0, {}, {},
@@ -319,7 +376,7 @@ std::string meaningInPlay(const SettingsEntry& entry) {
         case ValueType::DamageModifier:
             if (entry.damageModifier == 0.0f) return "peds deal no damage";
             if (entry.damageModifier == 1.0f) return "normal";
-            if (entry.damageModifier < 0.0f) return "below 0";
+            if (entry.damageModifier < 0.0f) return "applied, below 0";
             return "applied";
     }
     return {};

@@ -1,5 +1,7 @@
 #include "doctor/settings/settings_fix.h"
 
+#include <algorithm>
+
 #include "doctor/settings/name_check.h"
 #include "doctor/settings/name_spelling.h"
 #include "platform/profile_text.h"
@@ -28,6 +30,24 @@ std::string linesAsText(std::string lines, const std::string& separator) {
     return lines;
 }
 
+bool spaceAt(std::string_view text, std::size_t at) {
+    return profile_text::isBlank(text[at]) || text[at] == '\r' || text[at] == '\n';
+}
+
+// The line `raw` with only its value made the value of `wanted` ("Accuracy_Rain=35 ; rain"):
+// the key as written and the blanks around the value stay. `wanted` itself where it names
+// another key or is more than one line.
+std::string withValueOf(std::string_view raw, const std::string& wanted) {
+    const std::size_t equals = raw.find('='), wantedEquals = wanted.find('=');
+    if (equals == raw.npos || wantedEquals == wanted.npos || wanted.find('\n') != wanted.npos ||
+        !profile_text::sameName(profile_text::trim(raw.substr(0, equals)), wanted.substr(0, wantedEquals)))
+        return wanted;
+    std::size_t from = equals + 1, to = raw.size();
+    while (from < to && spaceAt(raw, from)) ++from;
+    while (to > from && spaceAt(raw, to - 1)) --to;
+    return std::string(raw.substr(0, from)) + wanted.substr(wantedEquals + 1) + std::string(raw.substr(to));
+}
+
 class Fixer {
 public:
     Fixer(std::string_view original_, FixedFile& fixed_) : original(original_), fixed(fixed_) {
@@ -40,6 +60,7 @@ public:
         const std::string_view text = original.substr(markSize);
         const std::vector<TextLine> lines = splitLines(text);
         std::vector<std::size_t> changeOf(lines.size(), kNone);
+        std::vector<std::string> replaced(lines.size());
         for (const Warning& warning : warnings) {
             const Fix fix = fixOf(warning);
             if (fix == Fix::RemoveByteOrderMark && markKept > 0) {
@@ -49,19 +70,30 @@ public:
             const std::size_t i = warning.line - 1;
             const bool ofALine = fix == Fix::ReplaceLine || fix == Fix::MoveLine;
             if (!ofALine || i >= lines.size() || changeOf[i] != kNone) continue;
-            // A moved line goes with its ending; a replaced one keeps it.
-            const bool moved = fix == Fix::MoveLine;
             const std::size_t from = markSize + lines[i].start;
-            const std::size_t to = from + lines[i].length + (moved ? lines[i].ending.size() : 0);
-            changeOf[i] = record(from, to, moved ? std::string() : linesAsText(warning.writeInstead, ending), warning);
-            if (!moved) fixed.applied.push_back(warning);
+            const std::string_view raw = text.substr(lines[i].start, lines[i].length);
+            if (fix == Fix::MoveLine) {  // with its ending
+                changeOf[i] = record(from, from + raw.size() + lines[i].ending.size(), {}, warning);
+                continue;
+            }
+            // A replaced line keeps its ending, and of its bytes all that stay the same.
+            replaced[i] = linesAsText(withValueOf(raw, warning.writeInstead), ending);
+            std::size_t same = 0, sameEnd = 0;
+            const std::string& now = replaced[i];
+            while (same < raw.size() && same < now.size() && raw[same] == now[same]) ++same;
+            const std::size_t shorter = std::min(raw.size(), now.size());
+            while (same + sameEnd < shorter && raw[raw.size() - 1 - sameEnd] == now[now.size() - 1 - sameEnd])
+                ++sameEnd;
+            const std::size_t to = from + raw.size() - sameEnd;
+            changeOf[i] = record(from + same, to, now.substr(same, now.size() - same - sameEnd), warning);
+            fixed.applied.push_back(warning);
         }
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const std::size_t change = changeOf[i];
-            if (change != kNone && fixed.changes[change].bytes.empty()) continue;  // moved
+            if (change != kNone && fixed.changes[change].fix == Fix::MoveLine) continue;
             // Lines written as one become lines of their own, each with the file's ending but the last.
             const std::string now = (change == kNone ? std::string(text.substr(lines[i].start, lines[i].length))
-                                                     : fixed.changes[change].bytes) + std::string(lines[i].ending);
+                                                     : replaced[i]) + std::string(lines[i].ending);
             for (const TextLine& piece : splitLines(now))
                 work.push_back({now.substr(piece.start, piece.length), std::string(piece.ending),
                                 markSize + lines[i].start, change});
@@ -150,9 +182,16 @@ std::string toldChange(const FixChange& change, std::string_view original) {
     const Warning& warning = change.answers;
     const std::string line = "line " + std::to_string(warning.line) + ": ";
     switch (change.fix) {
-        case Fix::ReplaceLine:
-            return line + std::string(original.substr(change.from, change.to - change.from)) + "  ->  " +
-                   linesAsText(warning.writeInstead, "  and  ");
+        case Fix::ReplaceLine: {
+            // The whole line, of which the change holds only the bytes that differ.
+            const std::size_t mark = original.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+            const std::size_t before = change.from == 0 ? 0 : original.find_last_of("\r\n", change.from - 1) + 1;
+            const std::size_t start = std::max(mark, before);
+            const std::string_view was = original.substr(start, original.find_first_of("\r\n", change.to) - start);
+            std::string shown;  // NUL bytes, which a console drops, named
+            for (char c : was) shown += c == '\0' ? std::string("<NUL>") : std::string(1, c);
+            return line + shown + "  ->  " + linesAsText(warning.writeInstead, "  and  ");
+        }
         case Fix::RemoveByteOrderMark: return line + "removed the UTF-8 byte-order mark";
         case Fix::MoveLine:
             if (change.from != change.to) return {};

@@ -189,10 +189,12 @@ std::optional<ValueFinding> meaningOf(std::string_view written, ValueType type, 
     return damage ? damageWordsMeant(text, readAs) : wholeAccuracyMeant(text, readAs);
 }
 
-// No text at all where a number is read: the default file's value is written.
+// No text at all where a number is read: the default or what is read now, the player chooses.
 ValueFinding emptyNumber(ValueType type, const std::string& readAs) {
-    return finding(WarningKind::EmptyValue, "empty: " + readAs + "; the default file's value is written",
-                   defaultValueText(type));
+    const bool damage = type == ValueType::DamageModifier;
+    const char* const standing = damage ? "normal damage, the default" : "the default: follows the first ped";
+    return choice(WarningKind::EmptyValue, "empty: " + readAs,
+                  {{defaultValueText(type), standing}, {"0", damage ? "no damage, as read now" : "as read now"}});
 }
 
 // Text that shows no number at all: the player chooses.
@@ -201,10 +203,10 @@ ValueFinding noNumber(std::string_view text, ValueType type, const std::string& 
     switch (type) {
         case ValueType::Switch: return choice(WarningKind::NotANumber, found, {{"1", "on"}, {"0", "off"}});
         case ValueType::Accuracy:
-            return choice(WarningKind::NotANumber, found + ". Write a number from 0 to 100, or",
+            return choice(WarningKind::NotANumber, found + "; an accuracy is a number from 0 to 100, or 12829",
                           {{defaultValueText(ValueType::Accuracy), "the default: follows the first ped"}});
         case ValueType::DamageModifier:
-            return choice(WarningKind::NotANumber, found + " (inf and nan are not read either). Write a number, such as",
+            return choice(WarningKind::NotANumber, found + " (inf and nan are not read either)",
                           {{defaultValueText(ValueType::DamageModifier), "normal damage, the default"}, {"0.5", "half"}});
     }
     return choice(WarningKind::NotANumber, found, {});
