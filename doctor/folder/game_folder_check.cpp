@@ -159,7 +159,7 @@ public:
     // Under Wine, whether the loader found here is the one Wine gives the game; none when the
     // game doesn't run under Wine or the folder lies in no Steam library.
     std::optional<FolderFinding> proton() const {
-        if (!gameRunsUnderWine()) return std::nullopt;
+        if (!checksProtonOverride()) return std::nullopt;
         std::string loader = "dinput8.dll";
         for (const std::string& candidate : kLoaderNames) {
             const auto name = present(names, candidate);

@@ -123,9 +123,10 @@ RunningPrograms runningPrograms(const std::string& pluginFile, const std::string
 // Whether two names that differ only in letter case name one file (Windows) or two (Linux).
 bool fileNamesIgnoreCase();
 
-// Whether the game runs under Wine here (Proton on Linux and the Steam Deck), where Wine picks
-// between its own DLLs and the game folder's.
-bool gameRunsUnderWine();
+// Whether this doctor checks Wine's choice of the game folder's loader (Proton's override): the
+// Linux doctor, beside the game's Steam libraries. The Windows doctor under Wine does not yet:
+// it would have to tell the game's prefix from its own.
+bool checksProtonOverride();
 
 // Wine's version ("9.0") when the doctor runs under Wine or Proton, where the profile functions
 // read some settings files otherwise than Windows; empty on Windows and in native builds.

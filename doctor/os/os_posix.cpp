@@ -233,8 +233,8 @@ std::string wineVersion() { return {}; }
 
 bool fileNamesIgnoreCase() { return false; }
 
-// On Linux the game runs only through Proton.
-bool gameRunsUnderWine() { return true; }
+// On Linux the game runs only through Proton, so its override always matters.
+bool checksProtonOverride() { return true; }
 
 // Steam keeps itself under the home folder; $HOME, never the user database (no NSS call, so the
 // static program runs on any distribution).

@@ -390,7 +390,7 @@ bool fileNamesIgnoreCase() { return true; }
 // A console window opens with the program on Windows.
 bool reopenInTerminal(int, char**) { return false; }
 
-bool gameRunsUnderWine() { return !wineVersion().empty(); }
+bool checksProtonOverride() { return false; }
 
 namespace {
 

@@ -66,8 +66,9 @@ inline std::string hideChanging(std::string text, const std::filesystem::path& d
     // A test under Wine may name a file by its Unix path, through the prefix.
     if (const char* prefix = std::getenv("WINEPREFIX")) text = replaceAll(text, prefix, "<wineprefix>");
     if (!dir.empty()) text = normalised(text, dir, "<dir>");
-    text = normalised(text, std::filesystem::temp_directory_path(), "<tmp>");
+    // The checkout may itself lie in the temporary folder (a CI clone): it goes first.
     text = normalised(text, std::filesystem::u8path(VELTRANE_TEST_SOURCE_DIR), "<source>");
+    text = normalised(text, std::filesystem::temp_directory_path(), "<tmp>");
     text = replaceAll(text, VELTRANE_TEST_VERSION, "<version>");
     return text;
 }
