@@ -14,7 +14,7 @@
 # Usage: loader_override.sh GAME_EXE LOADER_DLL HOST_DLL PLUGIN LINUX_DOCTOR WINDOWS_DOCTOR RUN_DIR
 set -euo pipefail
 game_exe=$1 loader=$2 host=$3 plugin=$4 doctor=$5 windows_doctor=$6 run=$(realpath -m "$7")
-outside=${WINEPREFIX:?set WINEPREFIX to the build's Wine prefix}
+outside=${WINEPREFIX:?set WINEPREFIX to the prefix of the build}
 here=$(dirname "$0")
 run_wine=$(realpath "$here/../../scripts/wine-run.sh")
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -39,9 +39,10 @@ options() {
         "$escaped" >"$steam/userdata/100/config/localconfig.vdf"
 }
 
-# says NAME VERDICT: the doctor's report $run/NAME.doctor says VERDICT, its lines joined.
+# says NAME VERDICT: the doctor's report $run/NAME.doctor says VERDICT, its lines joined (the
+# Windows doctor's end in CR LF).
 says() {
-    tr '\n' ' ' <"$run/$1.doctor" | tr -s ' ' | grep -q "$2" ||
+    tr '\r\n' '  ' <"$run/$1.doctor" | tr -s ' ' | grep -q "$2" ||
         fail "$1: the doctor does not say \"$2\": $(cat "$run/$1.doctor")"
 }
 
