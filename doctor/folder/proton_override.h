@@ -49,8 +49,9 @@ struct UserOverride {
 struct ProtonOverrideVerdict {
     // LoadsFirst when every user's does, LeftToWine when any user's doesn't, else Unknown.
     OverrideOutcome outcome = OverrideOutcome::Unknown;
-    OverrideOutcome prefix = OverrideOutcome::Unknown;  // without launch options: the registry's say
-    bool byEnvironment = false;                         // the input's environment said it, not the registry
+    // Where the launch options don't name the DLL: the environment's say, else the registry's.
+    OverrideOutcome prefix = OverrideOutcome::Unknown;
+    bool byEnvironment = false;                         // the input's environment said it
     std::vector<UserOverride> users;                    // in the input's order
     std::vector<std::string> notes;                     // each file that could not be read, and why
 

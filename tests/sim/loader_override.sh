@@ -55,7 +55,8 @@ play() {
     local name=$1 want=$2 pattern=$3 verdict=$4 status=0
     local command=${launch_options:-%command%}
     command=${command//%command%/\"\$run_wine\" RDR2.exe}
-    (cd "$game" && export run_wine && WINEDLLOVERRIDES="$environment" sh -c "$command") >"$run/$name.log" 2>&1 || status=$?
+    (cd "$game" && export run_wine && WINEDLLOVERRIDES="$environment" sh -c "$command") >"$run/$name.log" 2>&1 ||
+        status=$?
     grep -q "$pattern" "$run/$name.log" || fail "$name: no \"$pattern\" in: $(cat "$run/$name.log")"
     [ "$status" -eq "$want" ] || fail "$name: exit status $status, not $want: $(cat "$run/$name.log")"
     HOME="$run/home" "$doctor" --game "$game" --details >"$run/$name.doctor" 2>&1 || true
