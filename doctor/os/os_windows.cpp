@@ -1,6 +1,7 @@
 // The Windows doctor's answers, asked of Windows (or of Wine and Proton, which answer as it does).
 #include "doctor/os/os.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -396,7 +397,8 @@ bool checksProtonOverride() { return !wineVersion().empty(); }
 namespace {
 
 // A text value (REG_SZ, or REG_EXPAND_SZ expanded: RRF_RT_REG_SZ takes both, and asking for
-// REG_EXPAND_SZ unexpanded is refused); none when there is none.
+// REG_EXPAND_SZ unexpanded is refused) up to its first NUL, where the program that wrote it and
+// every other reader end it; none when there is none.
 std::optional<std::string> registryValue(HKEY root, const std::wstring& key, const std::wstring& value) {
     DWORD size = 0;
     const DWORD flags = RRF_RT_REG_SZ;
@@ -405,8 +407,7 @@ std::optional<std::string> registryValue(HKEY root, const std::wstring& key, con
     std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
     if (RegGetValueW(root, key.c_str(), value.c_str(), flags, nullptr, text.data(), &size) != ERROR_SUCCESS)
         return std::nullopt;
-    text.resize(size / sizeof(wchar_t));
-    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    text.resize(std::min<std::size_t>(size / sizeof(wchar_t), text.find(L'\0')));
     return utf8(text);
 }
 
