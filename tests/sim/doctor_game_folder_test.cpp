@@ -356,15 +356,14 @@ void epicGame(const fs::path& scene) {
 }
 
 // The game recorded by the Rockstar Games Launcher's values across their range, each naming it
-// otherwise: empty; with a NUL and more after it; as an expandable text through a variable,
-// with "/", in other letter case and a separator after; and not a text.
+// otherwise: as an expandable text through a variable, with "/", in other letter case and a
+// separator after (the first read: the folder is shown so); with a NUL and more after it; empty.
 void rockstarValuesAcrossTheirRange(const fs::path& scene) {
     gameWithoutPlugin(scene / "Rockstar");
-    rockstarValue(L"InstallFolder", REG_SZ, L"");
-    rockstarValue(L"InstallFolderSteam", REG_SZ, (scene / "Rockstar").wstring() + std::wstring(L"\0junk\0\0", 8));
     SetEnvironmentVariableW(L"VELTRANE_SCENE", scene.wstring().c_str());
-    rockstarValue(L"InstallFolderEpic", REG_EXPAND_SZ, L"%VELTRANE_SCENE%/ROCKSTAR\\");
-    rockstarValue(L"InstallFolderOther", REG_DWORD, L"xx");
+    rockstarValue(L"InstallFolder", REG_EXPAND_SZ, L"%VELTRANE_SCENE%/ROCKSTAR\\");
+    rockstarValue(L"InstallFolderSteam", REG_SZ, (scene / "Rockstar").wstring() + std::wstring(L"\0junk\0\0", 8));
+    rockstarValue(L"InstallFolderEpic", REG_SZ, L"");
 }
 
 // A record of a folder whose path is longer than 260 letters (none is made: this program's file
@@ -452,7 +451,7 @@ std::vector<Scene> scenes() {
           "ok Script hook, ASI loader, Write access, Settings file", "settings file {scene}\\Rockstar\\Veltrane.ini"},
          {"FAIL 1", "FAIL 2"}, {}},
         {"Rockstar Games Launcher's values across their range", rockstarValuesAcrossTheirRange, {}, nullptr, 1,
-         {"The game is in {scene}\\Rockstar (Rockstar Games Launcher): checked below"}, {"which holds no", "junk"}, {}},
+         {"The game is in {scene}\\ROCKSTAR (Rockstar Games Launcher): checked below"}, {"which holds no", "junk"}, {}},
         {"Rockstar Games Launcher's folder past 260 letters", rockstarFolderPastOldLimit, {}, nullptr, 1,
          {"InstallFolder names {scene}\\" + std::string(120, 'a') + "\\" + std::string(120, 'b') + ", which holds no"},
          {}, {}},
