@@ -250,10 +250,11 @@ Lines headingLines(const SettingsCheck& check, const ReportOptions& options, con
     // The table is what the system the game runs on reads; where the other one reads the file
     // otherwise, that too, as the same file may be played there.
     const bool onWine = check.reader == profile_text::Reader::Wine;
-    if (!context.wineVersion.empty()) text += "; on Wine " + context.wineVersion + " (or Proton)";
-    if (onWine || !context.wineVersion.empty())
-        text += std::string(context.wineVersion.empty() ? "; " : ", ") + "shown as " +
-                (onWine ? "Wine and Proton read it" : "Windows reads it");
+    if (!context.wineVersion.empty())
+        text += "; on Wine " + context.wineVersion + " (or Proton), shown as " + (onWine ? "Wine" : "Windows") +
+                " reads it";
+    else if (onWine)
+        text += "; shown as Wine and Proton read it";
     Lines lines = wrapped(text, "");
     const std::string otherwise =
         onWine ? "On Windows the plugin would read " : "Under Wine or Proton the plugin reads ";
