@@ -147,6 +147,10 @@ std::optional<std::string> environmentVariable(const char* name);
 // read some settings files otherwise than Windows; empty on Windows and in native builds.
 std::string wineVersion();
 
+// Whether the game runs on Wine here, and so reads its settings file through Wine's profile
+// functions: under Wine or Proton, and on Linux (the game only runs there through Proton).
+bool gameRunsOnWine();
+
 // Where the game's launchers record their installs: the Rockstar Games Launcher and Steam in
 // the registry, the Epic Games Launcher in a folder of manifests. Only these places are read
 // here; game_finder.h follows them to the game.

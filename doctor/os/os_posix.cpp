@@ -231,6 +231,9 @@ RunningPrograms runningPrograms(const std::string& pluginFile, const std::string
 // A native build is neither Windows nor Wine: its profile functions are the stand-in's.
 std::string wineVersion() { return {}; }
 
+// The game runs on Linux only through Proton.
+bool gameRunsOnWine() { return true; }
+
 bool fileNamesIgnoreCase() { return false; }
 
 // On Linux the game runs only through Proton, so its override always matters.

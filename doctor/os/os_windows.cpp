@@ -375,6 +375,8 @@ RunningPrograms runningPrograms(const std::string& pluginFile, const std::string
 
 // ---- The system itself, and what it records.
 
+bool gameRunsOnWine() { return !wineVersion().empty(); }
+
 std::string wineVersion() {
     // Wine's ntdll exports wine_get_version; Windows' does not.
     const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
