@@ -70,7 +70,7 @@ const WeatherEntry* weatherOfSectionName(const std::string& name) {
     std::string rest = folded(name);
     for (const char* prefix : {"weathertype", "weather"})
         if (startsWith(rest, prefix)) rest.erase(0, std::string(prefix).size());
-    if (rest.size() > 7 && rest.compare(rest.size() - 7, 7, "weather") == 0) rest.erase(rest.size() - 7);
+    if (rest.size() > 7 && profile_text::endsWithName(rest, "weather")) rest.erase(rest.size() - 7);
     return weatherNamed(rest);
 }
 
@@ -140,7 +140,8 @@ std::vector<const NameLine*> linesUnder(const std::vector<NameLine>& names, cons
 }
 
 // The keys the lines under `header` stand for once it is renamed to `section`.
-std::vector<std::string> keysUnder(const std::vector<NameLine>& names, const NameLine& header, const std::string& section) {
+std::vector<std::string> keysUnder(const std::vector<NameLine>& names, const NameLine& header,
+                                   const std::string& section) {
     const WeatherEntry* weather = weatherOfSection(section);
     std::vector<std::string> keys;
     for (const NameLine* name : linesUnder(names, header)) {
@@ -227,7 +228,9 @@ std::vector<std::string> keyLinesIn(std::string_view text) {
     return parts;
 }
 
-std::string keyOf(const std::string& line) { return std::string(trim(std::string_view(line).substr(0, line.find('=')))); }
+std::string keyOf(const std::string& line) {
+    return std::string(trim(std::string_view(line).substr(0, line.find('='))));
+}
 
 // Lines written as one, each given a line of its own. Certain when every key after the first
 // (`from`) is read in the section it lands in and is the only one of its name there.
