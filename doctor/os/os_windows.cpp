@@ -329,13 +329,12 @@ std::optional<std::string> fileVersionOf(const std::filesystem::path& file) {
 RunningPrograms runningPrograms(const std::string& pluginFile, const std::string& hookFile,
                                 const std::string& gameFile) {
     RunningPrograms found;
-    found.made = true;
     HANDLE processes = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (processes == INVALID_HANDLE_VALUE) {
-        found.made = false;
         found.whyNot = "the list of running programs can't be read: " + errorText(GetLastError());
         return found;
     }
+    found.made = true;
     const std::wstring plugin = wide(pluginFile), hook = wide(hookFile), game = wide(gameFile);
     PROCESSENTRY32W process{};
     process.dwSize = sizeof process;
