@@ -8,6 +8,7 @@
 #include "doctor/settings/name_check.h"
 #include "doctor/settings/name_spelling.h"
 #include "doctor/settings/near_names.h"
+#include "doctor/settings/platform_differences.h"
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
 #include "settings/text_forms.h"
