@@ -279,9 +279,9 @@ TEST_F(DoctorCheck, FileStatesDecideTheExitStatus) {
 TEST_F(DoctorCheck, EditsInAFileOfANearNameAreNamed) {
     const SettingsLines defaults = defaultSettingsLines();
     const auto with = [&](const std::string& start, const std::string& line) {
-        SettingsLines lines = defaults;
-        lines[findLine(lines, start)] = line;
-        return joinLines(lines);
+        SettingsLines changed = defaults;
+        changed[findLine(changed, start)] = line;
+        return joinLines(changed);
     };
     const std::string edited = with("Accuracy_Rain=", "Accuracy_Rain=35");
     const struct {
@@ -304,7 +304,7 @@ TEST_F(DoctorCheck, EditsInAFileOfANearNameAreNamed) {
         if (!c.told) continue;
         ASSERT_EQ(check.warnings.size(), 1u) << c.name << ": " << kinds(check);
         EXPECT_EQ(check.warnings[0].kind, WarningKind::EditsInNearName) << c.name;
-        for (const std::string said : {std::string(c.told), std::string(c.name), std::string("reads only Velt")})
+        for (const std::string& said : {std::string(c.told), std::string(c.name), std::string("reads only Velt")})
             EXPECT_NE(check.warnings[0].explanation.find(said), std::string::npos) << check.warnings[0].explanation;
     }
 }

@@ -1,8 +1,8 @@
 #pragma once
-// Check 8, where the game runs under Wine (Proton): whether Wine gives the game the folder's ASI loader or its own DLL of
-// that name. Made for a game folder that lies in a Steam library (<library>/steamapps/common/
-// <folder>), from the Steam users' launch options and the game's Wine prefix in that library;
-// the doctor never writes either.
+// Check 8, where the game runs under Wine (Proton): whether Wine gives the game the folder's ASI
+// loader or its own DLL of that name. Made for a game folder that lies in a Steam library
+// (<library>/steamapps/common/<folder>), from the Steam users' launch options and the game's
+// Wine prefix in that library; the doctor never writes either.
 
 #include <filesystem>
 #include <optional>
