@@ -214,9 +214,12 @@ ValueFinding noNumber(std::string_view text, ValueType type, const std::string& 
 }
 
 // Stray characters removed and full-width ones made ASCII, the text checked again as `check`
-// does; none when there are none. Certain only when the cleaned text reads as it looks.
-template <typename Check>
-std::optional<ValueFinding> strayCharacters(std::string_view text, const std::string& readAs, Check check) {
+// does with the value `parse` reads; none when there are none. Certain only when the cleaned
+// text reads as it looks.
+template <typename Value>
+std::optional<ValueFinding> strayCharacters(std::string_view text, const std::string& readAs,
+                                            std::optional<ValueFinding> (*check)(std::string_view, Value),
+                                            Value (*parse)(std::string_view)) {
     const std::string wide = withFullWidthAsAscii(text);
     const std::string cleaned = withoutStrayCharacters(wide);
     if (cleaned == text) return std::nullopt;
@@ -224,7 +227,7 @@ std::optional<ValueFinding> strayCharacters(std::string_view text, const std::st
                                             "digits or signs: " + readAs + ". As plain characters"
                                           : "typographic quotes or no-break spaces around the number are not read: " +
                                                 readAs + ". Without them";
-    std::optional<ValueFinding> inner = check(cleaned);
+    std::optional<ValueFinding> inner = check(cleaned, parse(cleaned));
     if (!inner) return finding(WarningKind::StrayCharacters, said + " it is " + cleaned, cleaned);
     inner->kind = WarningKind::StrayCharacters;
     inner->explanation = said + ", \"" + cleaned + "\": " + inner->explanation;
@@ -252,9 +255,7 @@ std::optional<ValueFinding> checkSwitchText(std::string_view raw, bool valueRead
     const std::string_view text = trim(raw);
     const std::string readAs = "reads as " + std::string(valueRead ? "1" : "0") + ", the switch is " +
                                switchWord(valueRead);
-    const auto checkCleaned = [](const std::string& t) { return checkSwitchText(t, parseBool(t)); };
-    if (auto stray = strayCharacters(text, readAs, checkCleaned))
-        return stray;
+    if (auto stray = strayCharacters(text, readAs, checkSwitchText, parseBool)) return stray;
     const std::size_t sign = (startsWith(text, 0, '+') || startsWith(text, 0, '-')) ? 1 : 0;
     const std::size_t digits = countDigits(text, sign);
     if (digits == 0) {
@@ -297,9 +298,7 @@ std::optional<ValueFinding> checkAccuracyText(std::string_view raw, std::int32_t
     const std::string canonical = formatInt(valueRead).c_str();
     const bool negative = startsWith(text, 0, '-');
     const std::size_t sign = (negative || startsWith(text, 0, '+')) ? 1 : 0;
-    const auto checkCleaned = [](const std::string& t) { return checkAccuracyText(t, parseInt(t)); };
-    if (auto stray = strayCharacters(text, readAs, checkCleaned))
-        return stray;
+    if (auto stray = strayCharacters(text, readAs, checkAccuracyText, parseInt)) return stray;
     if (auto meant = meaningOf(text, ValueType::Accuracy, readAs)) return meant;
     const std::size_t digits = countDigits(text, sign);
     if (digits == 0)
@@ -338,9 +337,7 @@ std::optional<ValueFinding> checkAccuracyText(std::string_view raw, std::int32_t
 std::optional<ValueFinding> checkDamageText(std::string_view raw, float valueRead) {
     const std::string_view text = trim(raw);
     const std::string readAs = "reads as " + floatText(valueRead);
-    const auto checkCleaned = [](const std::string& t) { return checkDamageText(t, parseFloat(t)); };
-    if (auto stray = strayCharacters(text, readAs, checkCleaned))
-        return stray;
+    if (auto stray = strayCharacters(text, readAs, checkDamageText, parseFloat)) return stray;
     if (auto meant = meaningOf(text, ValueType::DamageModifier, readAs)) return meant;
     const std::size_t sign = (startsWith(text, 0, '+') || startsWith(text, 0, '-')) ? 1 : 0;
     const std::size_t intDigits = countDigits(text, sign);
