@@ -199,72 +199,34 @@ TEST(LinuxProtonCheck, TellsWhetherWineLoadsTheFoldersLoaderFromTheUsersOptionsA
     const std::string forGame =
         "[Software\\\\Wine\\\\AppDefaults\\\\RDR2.exe\\\\DllOverrides] 1712345679\n"
         "\"dinput8\"=\"native,builtin\"\n";
+    using Users = std::vector<std::pair<std::string, std::string>>;  // id, localconfig.vdf
+    // One Steam user, 1001, with these launch options.
+    const auto user = [](const std::string& options) { return Users{{"1001", localConfig(options)}}; };
     struct Case {
         const char* what;
-        std::vector<std::pair<std::string, std::string>> users;  // id, localconfig.vdf
-        std::optional<std::string> reg;                          // the prefix's user.reg; none: no prefix yet
-        std::string loader;
-        std::string verdict;            // "ok", "FAIL", "n/a"
-        std::vector<std::string> said;  // in check 8's finding
-        std::string paste;              // the line the fix says to write; empty: no fix
+        Users users;
+        std::optional<std::string> reg;  // the prefix's user.reg; none: no prefix yet
+        std::string verdict;             // "ok", "FAIL", "n/a"
+        std::vector<std::string> said;   // in check 8's finding
+        std::string paste;               // the line the fix says to write; empty: no fix
+        std::string loader = "dinput8.dll";
     };
     const Case cases[] = {
-        {"the launch option set",
-         {{"1001", localConfig(overridden)}},
-         std::nullopt,
-         "dinput8.dll",
-         "ok",
-         {"Wine loads the folder's dinput8.dll first (the game's launch options say so)"},
-         ""},
-        {"no launch option, no prefix yet",
-         {{"1001", localConfig("")}},
-         std::nullopt,
-         "dinput8.dll",
-         "FAIL",
-         {"Wine loads its own dinput8.dll", "Steam user 1001"},
-         overridden},
-        {"other options kept in the line to paste",
-         {{"1001", localConfig("-vulkan %command% -fullscreen")}},
-         std::nullopt,
-         "dinput8.dll",
-         "FAIL",
-         {"Steam user 1001"},
-         "WINEDLLOVERRIDES=\"dinput8=n,b\" -vulkan %command% -fullscreen"},
-        {"two users, the one lacking it named",
-         {{"1001", localConfig(overridden)}, {"2002", localConfig("")}},
-         std::nullopt,
-         "dinput8.dll",
-         "FAIL",
-         {"(the launch options of Steam user 2002)"},
-         overridden},
-        {"the override only in the prefix",
-         {{"1001", localConfig("")}},
-         userReg(global),
-         "dinput8.dll",
-         "ok",
-         {"(the game's Wine prefix says so)"},
-         ""},
-        {"only in the prefix's AppDefaults for RDR2.exe",
-         {{"1001", localConfig("")}},
-         userReg(forGame),
-         "dinput8.dll",
-         "ok",
-         {"(the game's Wine prefix says so)"},
-         ""},
-        {"a damaged localconfig.vdf: not made, never a failure",
-         {{"1001", "\"UserLocalConfigStore\" { \"Software\""}},
-         std::nullopt,
-         "dinput8.dll",
-         "n/a",
-         {"can't be told", "user 1001's localconfig.vdf"},
-         ""},
-        {"the loader named version.dll",
-         {{"1001", localConfig("")}},
-         std::nullopt,
-         "version.dll",
-         "FAIL",
-         {"Wine loads its own version.dll"},
-         "WINEDLLOVERRIDES=\"version=n,b\" %command%"},
+        {"the launch option set", user(overridden), std::nullopt, "ok",
+         {"Wine loads the folder's dinput8.dll first (the game's launch options say so)"}, ""},
+        {"no launch option, no prefix yet", user(""), std::nullopt, "FAIL",
+         {"Wine loads its own dinput8.dll", "Steam user 1001"}, overridden},
+        {"other options kept in the line to paste", user("-vulkan %command% -fullscreen"), std::nullopt, "FAIL",
+         {"Steam user 1001"}, "WINEDLLOVERRIDES=\"dinput8=n,b\" -vulkan %command% -fullscreen"},
+        {"two users, the one lacking it named", {{"1001", localConfig(overridden)}, {"2002", localConfig("")}},
+         std::nullopt, "FAIL", {"(the launch options of Steam user 2002)"}, overridden},
+        {"the override only in the prefix", user(""), userReg(global), "ok", {"(the game's Wine prefix says so)"}, ""},
+        {"only in the prefix's AppDefaults for RDR2.exe", user(""), userReg(forGame), "ok",
+         {"(the game's Wine prefix says so)"}, ""},
+        {"a damaged localconfig.vdf: not made, never a failure", {{"1001", "\"UserLocalConfigStore\" { \"Software\""}},
+         std::nullopt, "n/a", {"can't be told", "user 1001's localconfig.vdf"}, ""},
+        {"the loader named version.dll", user(""), std::nullopt, "FAIL", {"Wine loads its own version.dll"},
+         "WINEDLLOVERRIDES=\"version=n,b\" %command%", "version.dll"},
     };
     int n = 0;
     for (const Case& c : cases) {

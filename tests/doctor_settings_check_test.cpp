@@ -2,6 +2,9 @@
 // plugin reads part ways is found, on its line, and the line it suggests makes them agree.
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -272,6 +275,14 @@ TEST_F(DoctorCheck, FileStatesDecideTheExitStatus) {
     const SettingsCheck folder = checkSettingsFile("Veltrane.ini");
     EXPECT_EQ(folder.state, FileState::Folder);
     EXPECT_EQ(exitStatus(folder), 2);
+#ifndef _WIN32
+    // A pipe of that name is no file to read: told at once, never waited on for a writer.
+    std::filesystem::remove("Veltrane.ini");
+    ASSERT_EQ(::mkfifo("Veltrane.ini", 0600), 0);
+    const SettingsCheck pipe = checkSettingsFile("Veltrane.ini");
+    EXPECT_EQ(pipe.state, FileState::Unreadable);
+    EXPECT_EQ(exitStatus(pipe), 2);
+#endif
 }
 
 // The player's edits in a file beside the plugin's whose name stands for it (Notepad's
@@ -279,9 +290,9 @@ TEST_F(DoctorCheck, FileStatesDecideTheExitStatus) {
 TEST_F(DoctorCheck, EditsInAFileOfANearNameAreNamed) {
     const SettingsLines defaults = defaultSettingsLines();
     const auto with = [&](const std::string& start, const std::string& line) {
-        SettingsLines lines = defaults;
-        lines[findLine(lines, start)] = line;
-        return joinLines(lines);
+        SettingsLines changed = defaults;
+        changed[findLine(changed, start)] = line;
+        return joinLines(changed);
     };
     const std::string edited = with("Accuracy_Rain=", "Accuracy_Rain=35");
     const struct {
@@ -304,7 +315,7 @@ TEST_F(DoctorCheck, EditsInAFileOfANearNameAreNamed) {
         if (!c.told) continue;
         ASSERT_EQ(check.warnings.size(), 1u) << c.name << ": " << kinds(check);
         EXPECT_EQ(check.warnings[0].kind, WarningKind::EditsInNearName) << c.name;
-        for (const std::string said : {std::string(c.told), std::string(c.name), std::string("reads only Velt")})
+        for (const std::string& said : {std::string(c.told), std::string(c.name), std::string("reads only Velt")})
             EXPECT_NE(check.warnings[0].explanation.find(said), std::string::npos) << check.warnings[0].explanation;
     }
 }

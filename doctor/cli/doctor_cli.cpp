@@ -98,8 +98,11 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
 // launchers' records name instead.
 int checkAll(DoctorOptions options, bool pathGiven, std::ostream& out, std::ostream& err, std::istream* answers,
              std::size_t linesAbove = 0, bool folderShown = false) {
-    if (!options.game.empty() && !pathGiven)
-        options.path = options.game + (isPathSeparator(options.game.back()) ? "" : options.game.find('\\') == std::string::npos ? "/" : "\\") + kSettingsFileBareName;
+    if (!options.game.empty() && !pathGiven) {
+        const bool windowsPath = options.game.find('\\') != std::string::npos;
+        options.path = options.game + (isPathSeparator(options.game.back()) ? "" : windowsPath ? "\\" : "/") +
+                       kSettingsFileBareName;
+    }
     // The plugin reads its file from the game folder by a relative name; so does the doctor.
     const Place place = splitPath(options.path);
     const std::string gameFolder = absoluteFolder(options.game.empty() ? place.folder : options.game);
@@ -121,8 +124,10 @@ int checkAll(DoctorOptions options, bool pathGiven, std::ostream& out, std::ostr
     }
     const std::optional<std::string> name = profileFileName(place.name);
     if (place.name.empty() || !name) {
-        err << options.path << ": " << (place.name.empty() ? std::string("a folder, not a file") :
-               std::string("the file name holds letters the settings functions can't spell; the plugin reads only ") + kSettingsFileBareName)
+        err << options.path << ": "
+            << (place.name.empty() ? std::string("a folder, not a file")
+                                   : "the file name holds letters the settings functions can't spell; the plugin "
+                                     "reads only " + std::string(kSettingsFileBareName))
             << ".\n";
         return 2;
     }
@@ -137,12 +142,12 @@ int checkAll(DoctorOptions options, bool pathGiven, std::ostream& out, std::ostr
     const bool settingsHere = absoluteFolder(checked) == currentFolder();
     if (answers && settingsHere && !game.settingsNearName.empty()) {
         const std::filesystem::path folder = std::filesystem::u8path(currentFolder());
-        if (ask(*answers, out, "Rename " + game.settingsNearName + " to " + kSettingsFile + " now?")) {
+        if (ask(*answers, out, "Rename " + game.settingsNearName + " to " + kSettingsFileBareName + " now?")) {
             std::error_code error;
-            std::filesystem::rename(folder / std::filesystem::u8path(game.settingsNearName), folder / kSettingsFile,
-                                    error);
+            std::filesystem::rename(folder / std::filesystem::u8path(game.settingsNearName),
+                                    folder / kSettingsFileBareName, error);
             if (error) err << "Could not rename " << game.settingsNearName << ": " << error.message() << ".\n";
-            else out << "Renamed " << game.settingsNearName << " to " << kSettingsFile << ".\n";
+            else out << "Renamed " << game.settingsNearName << " to " << kSettingsFileBareName << ".\n";
             ++folderLines;
         } else {
             asking = nullptr;
@@ -199,8 +204,8 @@ int offerInstall(const std::string& folder, std::istream& answers, std::ostream&
         out << "  The Veltrane.asi there, " << (version.empty() ? "of no version" : "version " + version)
             << ", is kept as " << splitPath(freeBackupName((there / kPluginFile).u8string())).name << ".\n";
     }
-    if (!std::filesystem::exists(there / kSettingsFile, error))
-        out << "  It writes " << kSettingsFile << " too (the default settings): there is none.\n";
+    if (!std::filesystem::exists(there / kSettingsFileBareName, error))
+        out << "  It writes " << kSettingsFileBareName << " too (the default settings): there is none.\n";
     declined = !ask(answers, out, "Install Veltrane.asi into " + folder + "?");
     return declined ? status : changeGameFolder(true, folder, out, err, report, shown || several);
 }
@@ -266,7 +271,7 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
     // Nothing is written where the game is not: the plugin never reads a file there. With several
     // games found, which one's file to change is the player's choice.
     if (!pathGiven && (options.writeDefaults || options.fix)) {
-        err << "Nothing written: the plugin reads the Veltrane.ini of the game folder, "
+        err << "Nothing written: the plugin reads the " << kSettingsFileBareName << " of the game folder, "
             << (found.games.empty() ? std::string("not this one") :
                 "and the launchers' records name " + std::to_string(found.games.size()) + "; choose one")
             << ". Name it: "
@@ -291,12 +296,12 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
                  "and the value it reads part ways. Changes the file only with --write-defaults (a missing "
                  "one) or --fix (keeping a backup).\nFirst it checks the game folder (script hook, ASI loader, "
                  "plugin, write access, settings file, logs, the folder's path: those that pass share a line, each "
-                 "failure has its own with the fix), and which running "
-                 "program has the plugin loaded; a failed check counts as a warning. Run from a folder without RDR2.exe "
-                 "(the unpacked package, say), it checks the game folders that the Rockstar Games Launcher, Steam and "
-                 "the Epic Games Launcher record instead; --game names one. --install copies the plugin there.\nExit "
-                 "status: 0 nothing to warn about, 1 warnings, 2 the file can't be read or written, nothing was "
-                 "installed, or a wrong command line.",
+                 "failure has its own with the fix), and which running program has the plugin loaded; a failed "
+                 "check counts as a warning. Run from a folder without RDR2.exe (the unpacked package, say), it "
+                 "checks the game folders that the Rockstar Games Launcher, Steam and the Epic Games Launcher record "
+                 "instead; --game names one. --install copies the plugin there.\nExit status: 0 nothing to warn "
+                 "about, 1 warnings, 2 the file can't be read or written, nothing was installed, or a wrong command "
+                 "line.",
                  "veltrane-doctor"};
     // Paths such as /home/me/Veltrane.ini are paths, also on Windows (under Wine or Proton).
     app.allow_windows_style_options(false);
@@ -314,18 +319,19 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
                  "as a numbered backup (PATH.bak, PATH.2.bak, ...); the choices are left to you");
     app.add_option("--game", options.game,
                    "the game folder to check (default: the settings file's folder; double-clicked, the doctor's "
-                   "own); without PATH, its Veltrane.ini is the settings file checked")
+                   "own); without PATH, its " + std::string(kSettingsFileBareName) + " is the settings file checked")
         ->option_text("DIR");
     std::string installDir, uninstallDir;
     CLI::Option* install =
         app.add_option("--install", installDir,
                        "copy the Veltrane.asi beside the doctor into the game folder (DIR, or the one the launchers "
-                       "record), keeping another one there as a numbered backup; writes Veltrane.ini only where none "
-                       "is; then checks the folder")
+                       "record), keeping another one there as a numbered backup; writes " +
+                           std::string(kSettingsFileBareName) + " only where none is; then checks the folder")
             ->expected(0, 1)
             ->option_text("[DIR]");
     app.add_option("--uninstall", uninstallDir,
-                   "remove the game folder's Veltrane.asi when it is this package's; Veltrane.ini stays")
+                   "remove the game folder's Veltrane.asi when it is this package's; " +
+                       std::string(kSettingsFileBareName) + " stays")
         ->expected(0, 1)
         ->option_text("[DIR]")
         ->excludes(install);
@@ -334,7 +340,8 @@ int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream
     std::vector<std::string> arguments(argv, argv + argc);
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string lower = profile_text::lowerAscii(arguments[i]);
-        for (const char* option : {"quiet", "details", "write-defaults", "fix", "game", "install", "uninstall", "help", "version"})
+        for (const char* option :
+             {"quiet", "details", "write-defaults", "fix", "game", "install", "uninstall", "help", "version"})
             if (lower == std::string("/") + option) arguments[i] = std::string("--") + option;
         if (lower == "/?" || lower == "/h") arguments[i] = "--help";
         if (lower == "/q") arguments[i] = "--quiet";

@@ -170,11 +170,8 @@ private:
             return 2;
         }
         // A file that can't be written (read-only, say) is left as it is, and no backup made.
-        if (std::FILE* probe = std::fopen(readPath.c_str(), "ab")) {
-            std::fclose(probe);
-        } else {
-            err << "Nothing changed: " << options.path << " can't be written: " << whyNotWritten(readPath, true)
-                << ".\n";
+        if (const std::string why = whyNotWritable(readPath, true); !why.empty()) {
+            err << "Nothing changed: " << options.path << " can't be written: " << why << ".\n";
             return 2;
         }
         const std::string backup = freeBackupName(readPath);

@@ -16,7 +16,8 @@ std::vector<std::string> fileNames(const fs::path& folder) {
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
         names.push_back(it->path().filename().u8string());
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return lower(a) < lower(b); });
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return lower(a) < lower(b); });
     return names;
 }
 

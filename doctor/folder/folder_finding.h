@@ -9,7 +9,9 @@
 
 // The checks, numbered in the order a player goes through them; the game's absence and what runs
 // now carry no number.
-enum class FolderCheckId { Game, ScriptHook, Loader, Plugin, WriteAccess, SettingsFile, Log, FolderPath, Proton, Running };
+enum class FolderCheckId {
+    Game, ScriptHook, Loader, Plugin, WriteAccess, SettingsFile, Log, FolderPath, Proton, Running
+};
 
 // The check's number as the player reads it (1 to 8); 0 for the two without one.
 int checkNumber(FolderCheckId check);
@@ -48,4 +50,4 @@ std::string absoluteFolder(const std::string& folder);
 inline constexpr const char* kPluginFile = "Veltrane.asi";
 inline constexpr const char* kHookFile = "ScriptHookRDR2.dll";
 inline constexpr const char* kGameFile = "RDR2.exe";
-inline constexpr const char* kSettingsFile = kSettingsFileBareName;
+// The settings file's: kSettingsFileBareName (settings/settings_file.h).

@@ -77,16 +77,17 @@ public:
             const std::string key = folderKey(library);
             if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
             seen.push_back(key);
-            const fs::path manifest =
-                fs::u8path(library).make_preferred() / "steamapps" / ("appmanifest_" + std::string(kSteamAppId) + ".acf");
+            const fs::path steamapps = fs::u8path(library).make_preferred() / "steamapps";
+            const fs::path manifest = steamapps / ("appmanifest_" + std::string(kSteamAppId) + ".acf");
             if (!fs::exists(manifest, error)) continue;
             const std::optional<std::string> bytes = readRecord(manifest);
-            const SteamAppManifest app = bytes ? readSteamAppManifest(*bytes) : SteamAppManifest{{}, "it can't be read"};
+            const SteamAppManifest app =
+                bytes ? readSteamAppManifest(*bytes) : SteamAppManifest{{}, "it can't be read"};
             if (!app.refusal.empty()) {
                 notes.push_back("Steam's " + manifest.u8string() + " can't be read (" + app.refusal + ")");
                 continue;
             }
-            add((fs::u8path(library).make_preferred() / "steamapps" / "common" / fs::u8path(app.installDir)).u8string(), "Steam",
+            add((steamapps / "common" / fs::u8path(app.installDir)).u8string(), "Steam",
                 "Steam's " + manifest.filename().u8string());
         }
     }
@@ -108,8 +109,8 @@ public:
                                 manifest.refusal + ")");
                 continue;
             }
-            const std::string program = profile_text::lowerAscii(fs::u8path(manifest.launchExecutable).filename().u8string());
-            if (program != profile_text::lowerAscii(kGameFile)) continue;
+            const std::string program = fs::u8path(manifest.launchExecutable).filename().u8string();
+            if (!profile_text::sameName(program, kGameFile)) continue;
             add(manifest.installLocation, "Epic Games Launcher",
                 "the Epic Games Launcher's " + item.filename().u8string());
         }

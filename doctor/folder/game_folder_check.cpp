@@ -151,7 +151,8 @@ public:
         if (!others.empty()) text += "; " + joined(others) + " shows no sign of it (another mod's DLL?)";
         FolderFinding none = finding(check, Verdict::Fail, text,
                                      "copy the ASI loader from the script hook's package (dinput8.dll) into " + into());
-        none.brief = others.empty() ? "none here: nothing loads *.asi files" : joined(others) + " here loads no *.asi files";
+        none.brief =
+            others.empty() ? "none here: nothing loads *.asi files" : joined(others) + " here loads no *.asi files";
         return none;
     }
 
@@ -175,7 +176,9 @@ public:
         const FolderCheckId check = FolderCheckId::Plugin;
         std::vector<std::string> copies = secondCopies();
         const std::string copiesText =
-            copies.empty() ? "" : "; a loader also loads " + joined(copies) + ", and each copy runs its own pass in every frame";
+            copies.empty() ? ""
+                           : "; a loader also loads " + joined(copies) +
+                                 ", and each copy runs its own pass in every frame";
         const std::string copiesFix = copies.empty() ? "" : "delete " + joined(copies, " and ") + "; keep Veltrane.asi";
         const auto name = present(names, kPluginFile);
         if (!name) {
@@ -206,17 +209,18 @@ public:
         const FolderCheckId check = FolderCheckId::WriteAccess;
         std::string why;
         if (folderTakesNewFiles(root, why)) return finding(check, Verdict::Pass, "the game may write to this folder");
-        const bool settings = present(names, kSettingsFile).has_value();
+        const bool settings = present(names, kSettingsFileBareName).has_value();
         const std::string fix = "give the folder write access (its Properties, Security), or move the game out of a "
                                 "protected folder such as C:\\Program Files";
         if (settings)
             return finding(check, Verdict::Note,
-                           "the folder can't be written (" + why +
-                               "): the plugin reads the Veltrane.ini here, but could not write a new one",
+                           "the folder can't be written (" + why + "): the plugin reads the " + kSettingsFileBareName +
+                               " here, but could not write a new one",
                            fix);
         return finding(check, Verdict::Fail,
                        "the folder can't be written (" + why +
-                           "): the plugin can't write its Veltrane.ini, stays off, and tries again in every frame",
+                           "): the plugin can't write its " + kSettingsFileBareName +
+                           ", stays off, and tries again in every frame",
                        fix);
     }
 
@@ -228,7 +232,9 @@ public:
         const std::optional<bool> fits = fitsAnsiCodePage(shown(root), codePage);
         if (!fits)
             return finding(check, Verdict::NotMade, "its letters can be checked only on Windows");
-        if (*fits) return finding(check, Verdict::Pass, "its letters fit the ANSI code page (" + std::to_string(codePage) + ")");
+        if (*fits)
+            return finding(check, Verdict::Pass,
+                           "its letters fit the ANSI code page (" + std::to_string(codePage) + ")");
         return finding(check, Verdict::Note,
                        "it holds letters outside the ANSI code page (" + std::to_string(codePage) +
                            "): some ASI loaders then load no plugin at all, while the plugin itself works there; if "
@@ -238,7 +244,8 @@ public:
 private:
     static bool mentionsAsi(const std::string& bytes) {
         const std::string folded = lower(bytes);
-        return folded.find(".asi") != std::string::npos || folded.find(std::string(".\0a\0s\0i\0", 8)) != std::string::npos;
+        return folded.find(".asi") != std::string::npos ||
+               folded.find(std::string(".\0a\0s\0i\0", 8)) != std::string::npos;
     }
 
     // No Veltrane.asi, but the plugin under a name or in a place a loader never loads, or the
@@ -274,9 +281,10 @@ private:
                                ", which most loaders load from that folder: the only copy, so it runs once",
                            "if it does not load, move it up one folder, beside ScriptHookRDR2.dll");
         if (copies.size() == 1) {
-            FolderFinding renamed = finding(check, Verdict::Note,
-                                            "no Veltrane.asi here, but " + copies.front() + ", which a loader loads as well",
-                                            "rename it to Veltrane.asi, so that a later copy does not load beside it");
+            FolderFinding renamed =
+                finding(check, Verdict::Note,
+                        "no Veltrane.asi here, but " + copies.front() + ", which a loader loads as well",
+                        "rename it to Veltrane.asi, so that a later copy does not load beside it");
             renamed.brief = copies.front() + " here, no Veltrane.asi: it loads, but under a second name";
             renamed.briefFix = "rename it to Veltrane.asi";
             return renamed;
@@ -327,23 +335,24 @@ public:
 FolderFinding settingsFileCheck(const fs::path& folder, const std::vector<std::string>& names) {
     const FolderCheckId check = FolderCheckId::SettingsFile;
     std::error_code error;
-    const fs::path file = folder / kSettingsFile;
+    const std::string name = kSettingsFileBareName;
+    const fs::path file = folder / name;
     if (fs::is_directory(file, error))
-        return finding(check, Verdict::Fail, "a folder is named Veltrane.ini: the plugin can't read or write its file",
+        return finding(check, Verdict::Fail, "a folder is named " + name + ": the plugin can't read or write its file",
                        "move that folder away");
-    if (fs::exists(file, error)) return finding(check, Verdict::Pass, "Veltrane.ini is here");
+    if (fs::exists(file, error)) return finding(check, Verdict::Pass, name + " is here");
     // A near name is most likely the player's file under a name the plugin never reads.
-    const std::vector<std::string> near = nearNames(names, kSettingsFile);
+    const std::vector<std::string> near = nearNames(names, name);
     if (!near.empty()) {
         FolderFinding misnamed = finding(check, Verdict::Fail,
-                                         "no Veltrane.ini here, but " + joined(near) + ", which the plugin never reads",
-                                         renameAdvice(near.front(), kSettingsFile));
-        misnamed.brief = near.front() + " here, no Veltrane.ini: the plugin never reads it";
-        misnamed.briefFix = "rename it to Veltrane.ini";
+                                         "no " + name + " here, but " + joined(near) + ", which the plugin never reads",
+                                         renameAdvice(near.front(), name));
+        misnamed.brief = near.front() + " here, no " + name + ": the plugin never reads it";
+        misnamed.briefFix = "rename it to " + name;
         return misnamed;
     }
     return finding(check, Verdict::Fail,
-                   "no Veltrane.ini here: the plugin writes it on its first start when it loads and may write here",
+                   "no " + name + " here: the plugin writes it on its first start when it loads and may write here",
                    "start the game with the plugin (it writes the file), or write it with veltrane-doctor "
                    "--write-defaults");
 }
@@ -361,7 +370,8 @@ std::string whyNotLoadable(const std::string& name, const std::string& bytes) {
     const std::string wrongKind = whyNotA64BitDll(name, pe::readImage(bytes));
     if (!wrongKind.empty()) return wrongKind;
     const std::string cut = whyImageCutShort(bytes);
-    if (!cut.empty()) return name + " is damaged or cut short (" + cut + ": a download that failed?); the game can't load it";
+    if (!cut.empty())
+        return name + " is damaged or cut short (" + cut + ": a download that failed?); the game can't load it";
     return {};
 }
 
@@ -401,7 +411,7 @@ GameFolderCheck checkGameFolder(const std::string& folder, bool given, const std
     out.push_back(checks.writable());
     out.push_back(checks.settingsFile());
     if (out.back().verdict == Verdict::Fail && !out.back().briefFix.empty()) {
-        const std::vector<std::string> near = nearNames(fileNames(root), kSettingsFile);
+        const std::vector<std::string> near = nearNames(fileNames(root), kSettingsFileBareName);
         if (!near.empty()) check.settingsNearName = near.front();
     }
     for (FolderFinding& log : checks.logs()) out.push_back(std::move(log));

@@ -49,7 +49,8 @@ FolderFinding hookStopped(const fs::path& root, const std::vector<std::string>& 
     if (const auto game = present(names, kGameFile)) {
         // Where the system can't say, the file's own bytes tell.
         std::optional<std::string> version = fileVersionOf(root / *game);
-        if (const auto exe = version ? std::nullopt : readBytes(root / *game)) version = pe::readImage(*exe).fileVersion;
+        if (const auto exe = version ? std::nullopt : readBytes(root / *game))
+            version = pe::readImage(*exe).fileVersion;
         gameVersion = version.value_or("");
         gameChanged = !error && changedSince(root / *game, written);
     }
@@ -75,8 +76,8 @@ FolderFinding hookStopped(const fs::path& root, const std::vector<std::string>& 
                   : "the quoted line is the script hook's own error, not a game update: start the game again, and if "
                     "it stops again, install the script hook anew from its author's page or ask there";
     }
-    FolderFinding out = finding(FolderCheckId::Log, hookChanged || gameChanged ? Verdict::Note : Verdict::Fail, std::move(text),
-                                std::move(fix));
+    FolderFinding out = finding(FolderCheckId::Log, hookChanged || gameChanged ? Verdict::Note : Verdict::Fail,
+                                std::move(text), std::move(fix));
     out.quoted.push_back(log.fatalLine);
     return out;
 }

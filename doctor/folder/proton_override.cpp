@@ -7,7 +7,9 @@
 
 namespace {
 
-OverrideOutcome outcomeOf(bool loadsFirst) { return loadsFirst ? OverrideOutcome::LoadsFirst : OverrideOutcome::LeftToWine; }
+OverrideOutcome outcomeOf(bool loadsFirst) {
+    return loadsFirst ? OverrideOutcome::LoadsFirst : OverrideOutcome::LeftToWine;
+}
 
 }  // namespace
 
@@ -49,9 +51,10 @@ ProtonOverrideVerdict judgeProtonOverride(const ProtonOverrideInput& input) {
         UserOverride user;
         user.user = config.user;
         const SteamLaunchOptions read = readSteamLaunchOptions(config.localconfig, input.appId);
+        const std::string options = read.options.value_or("");
         const LaunchOptionsVariable variable =
-            read.refusal.empty() ? launchOptionsVariable(read.options.value_or(""), "WINEDLLOVERRIDES") : LaunchOptionsVariable{};
-        user.options = read.options.value_or("");
+            read.refusal.empty() ? launchOptionsVariable(options, "WINEDLLOVERRIDES") : LaunchOptionsVariable{};
+        user.options = options;
         std::optional<std::string> mode;
         if (variable.value) mode = modeInOverrideList(*variable.value, dll);
         if (!read.refusal.empty()) {

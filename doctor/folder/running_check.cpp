@@ -26,8 +26,10 @@ bool sameFolder(const std::string& a, const fs::path& b) {
 // Which settings file a running plugin reads: the one of its program's current folder.
 std::string readsText(const std::string& currentFolder, const fs::path& folder) {
     if (currentFolder.empty()) return {};
-    if (sameFolder(currentFolder, folder)) return "; it reads the Veltrane.ini of this folder";
-    return "; it reads " + (fs::u8path(currentFolder) / kSettingsFile).u8string() + ", not the one of this folder";
+    if (sameFolder(currentFolder, folder))
+        return "; it reads the " + std::string(kSettingsFileBareName) + " of this folder";
+    return "; it reads " + (fs::u8path(currentFolder) / kSettingsFileBareName).u8string() +
+           ", not the one of this folder";
 }
 
 }  // namespace
@@ -52,9 +54,10 @@ std::vector<FolderFinding> runningFindings(const fs::path& folder) {
                                                         : "with ScriptHookRDR2.dll") +
                               readsText(program.currentFolder, folder));
             // The plugin of this folder reads another folder's file: the player edits the wrong one.
-            if (sameFolder(from, folder) && !program.currentFolder.empty() && !sameFolder(program.currentFolder, folder)) {
+            if (sameFolder(from, folder) && !program.currentFolder.empty() &&
+                !sameFolder(program.currentFolder, folder)) {
                 one.verdict = Verdict::Fail;
-                one.fix = "edit " + (fs::u8path(program.currentFolder) / kSettingsFile).u8string() +
+                one.fix = "edit " + (fs::u8path(program.currentFolder) / kSettingsFileBareName).u8string() +
                           ", or check that folder: veltrane-doctor --game \"" + absoluteFolder(program.currentFolder) +
                           "\"";
                 out.push_back(one);

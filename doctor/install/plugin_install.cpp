@@ -83,12 +83,14 @@ std::string replaceFile(const fs::path& target, const std::string& bytes, const 
 
 }  // namespace
 
-FolderChange installPlugin(const std::string& packagePlugin, const std::string& gameFolder, const std::string& version) {
+FolderChange installPlugin(const std::string& packagePlugin, const std::string& gameFolder,
+                           const std::string& version) {
     const fs::path folder = fs::u8path(gameFolder);
     if (!holdsGameFile(gameFolder))
         return refused(gameFolder + " holds no " + std::string(kGameFile) + ": it is not the game folder");
     const std::optional<std::string> bytes = readBytes(fs::u8path(packagePlugin));
-    if (!bytes) return refused("no Veltrane.asi beside veltrane-doctor.exe (" + packagePlugin + "): unpack the whole package");
+    if (!bytes)
+        return refused("no Veltrane.asi beside veltrane-doctor.exe (" + packagePlugin + "): unpack the whole package");
     if (const std::string why = whyNotLoadable("the package's Veltrane.asi", *bytes); !why.empty())
         return refused(why + ": download the package again");
     if (const std::string its = pe::versionText(pe::readImage(*bytes)); its != version)
@@ -112,25 +114,25 @@ FolderChange installPlugin(const std::string& packagePlugin, const std::string& 
         if (present)
             change.written.push_back(backup.u8string() + " (the Veltrane.asi that was there, of other bytes, kept)");
     }
-    if (!fs::exists(folder / kSettingsFile, error)) {
+    if (!fs::exists(folder / kSettingsFileBareName, error)) {
         FolderVisit visit;
         SettingsFile settings;
         if (visit.enter(gameFolder)) {
-            settings.setPath(profilePath(kSettingsFile));
+            settings.setPath(profilePath(kSettingsFileBareName));
             settings.writeDefaults();
         }
-        if (!fs::is_regular_file(folder / kSettingsFile, error)) {
+        if (!fs::is_regular_file(folder / kSettingsFileBareName, error)) {
             // All or nothing: the plugin goes again, and the earlier one comes back.
             std::error_code ignored;
             if (change.changed) {
                 fs::remove(target, ignored);
                 if (!backup.empty()) fs::rename(backup, target, ignored);
             }
-            return refused("could not write " + (folder / kSettingsFile).u8string() + ": " +
+            return refused("could not write " + (folder / kSettingsFileBareName).u8string() + ": " +
                            whyNot(std::make_error_code(std::errc::permission_denied)));
         }
         change.changed = true;
-        change.written.push_back((folder / kSettingsFile).u8string() + " (the default settings)");
+        change.written.push_back((folder / kSettingsFileBareName).u8string() + " (the default settings)");
     }
     return change;
 }
@@ -179,9 +181,10 @@ FolderChange uninstallPlugin(const std::string& packagePlugin, const std::string
         change.otherLeft = true;
         return told();
     }
-    if (!fs::remove(target, error) || error) return refused("could not remove " + target.u8string() + ": " + whyNot(error));
+    if (!fs::remove(target, error) || error)
+        return refused("could not remove " + target.u8string() + ": " + whyNot(error));
     change.changed = true;
     change.written.push_back(target.u8string());
-    change.told.push_back("Veltrane.ini is yours and stays; delete it too if you want");
+    change.told.push_back(std::string(kSettingsFileBareName) + " is yours and stays; delete it too if you want");
     return told();
 }

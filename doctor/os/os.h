@@ -113,6 +113,13 @@ struct RunningPrograms {
     std::string whyNot;
     std::vector<RunningProgram> programs;
     std::size_t closed = 0;  // programs whose modules could not be listed (no permission)
+
+    // Keeps `program` when it is the game or has either module loaded; one whose modules could
+    // not be listed is counted as closed.
+    void take(const RunningProgram& program, bool isGame) {
+        if (!program.modulesListed) ++closed;
+        if (isGame || !program.pluginPath.empty() || !program.hookPath.empty()) programs.push_back(program);
+    }
 };
 // `gameFile` is the game's own executable ("RDR2.exe"): listed even with neither module loaded.
 RunningPrograms runningPrograms(const std::string& pluginFile, const std::string& hookFile,

@@ -17,10 +17,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <iostream>
-#include <iterator>
+#include <sstream>
 
+#include "doctor/os/player_files.h"
 #include "pe/pe_image.h"
 #include "platform/profile_text.h"
 
@@ -29,12 +29,6 @@ extern char** environ;
 namespace {
 
 constexpr const char* kTerminalMarker = "VELTRANE_DOCTOR_TERMINAL";
-
-// All of a file's bytes, also of those /proc makes as they are read (which give no size).
-std::string wholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // The last part of a Unix or Windows path.
 std::string lastPart(const std::string& path) {
@@ -136,7 +130,7 @@ std::string programFolder() {
 ExportLookup lookUpExports(const std::filesystem::path& dll, const std::vector<std::string>& names) {
     ExportLookup lookup;
     lookup.made = true;
-    const pe::Image image = pe::readImage(wholeFile(dll.string()));
+    const pe::Image image = pe::readImage(readBytes(dll).value_or(""));
     if (!image.isPe) {
         lookup.loadError = "it is no Windows DLL, or it can't be read";
         return lookup;
@@ -200,28 +194,28 @@ RunningPrograms runningPrograms(const std::string& pluginFile, const std::string
     for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
         const std::string pid = it->path().filename().string();
         if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos || pid == self) continue;
-        const std::string commandLine = wholeFile("/proc/" + pid + "/cmdline");
+        const std::string commandLine = readBytes("/proc/" + pid + "/cmdline").value_or("");
         const std::string program = lastPart(commandLine.substr(0, commandLine.find('\0')));
         if (profile_text::lowerAscii(std::filesystem::path(program).extension().string()) != ".exe") continue;
         RunningProgram running;
         running.processId = static_cast<std::uint32_t>(std::stoul(pid));
         running.fileName = program;
         const bool isGame = sameFileName(program, gameFile);
-        std::ifstream maps("/proc/" + pid + "/maps");
+        const std::optional<std::string> maps = readBytes("/proc/" + pid + "/maps");
         if (!maps) {
-            ++found.closed;
             running.modulesListed = false;
-            if (isGame) found.programs.push_back(running);
+            found.take(running, isGame);
             continue;
         }
-        for (std::string line; std::getline(maps, line);) {
+        std::istringstream lines(*maps);
+        for (std::string line; std::getline(lines, line);) {
             const std::size_t slash = line.find('/');
             if (slash == std::string::npos) continue;
             const std::string file = line.substr(slash);
             if (running.pluginPath.empty() && sameFileName(file, pluginFile)) running.pluginPath = file;
             if (running.hookPath.empty() && sameFileName(file, hookFile)) running.hookPath = file;
         }
-        if (isGame || !running.pluginPath.empty() || !running.hookPath.empty()) found.programs.push_back(running);
+        found.take(running, isGame);
     }
     return found;
 }

@@ -273,7 +273,8 @@ std::optional<bool> fitsAnsiCodePage(const std::string& path, unsigned& codePage
 }
 
 bool folderTakesNewFiles(const std::filesystem::path& folder, std::string& why) {
-    const std::filesystem::path probe = folder / ("veltrane-doctor-probe-" + std::to_string(GetCurrentProcessId()) + ".tmp");
+    const std::filesystem::path probe =
+        folder / ("veltrane-doctor-probe-" + std::to_string(GetCurrentProcessId()) + ".tmp");
     // Removed by the system as the handle closes, also should the doctor end in between.
     HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
@@ -326,15 +327,15 @@ std::optional<std::string> fileVersionOf(const std::filesystem::path& file) {
            std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS));
 }
 
-RunningPrograms runningPrograms(const std::string& pluginFile, const std::string& hookFile, const std::string& gameFile) {
+RunningPrograms runningPrograms(const std::string& pluginFile, const std::string& hookFile,
+                                const std::string& gameFile) {
     RunningPrograms found;
-    found.made = true;
     HANDLE processes = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (processes == INVALID_HANDLE_VALUE) {
-        found.made = false;
         found.whyNot = "the list of running programs can't be read: " + errorText(GetLastError());
         return found;
     }
+    found.made = true;
     const std::wstring plugin = wide(pluginFile), hook = wide(hookFile), game = wide(gameFile);
     PROCESSENTRY32W process{};
     process.dwSize = sizeof process;
@@ -354,9 +355,8 @@ RunningPrograms runningPrograms(const std::string& pluginFile, const std::string
         }
         const bool isGame = _wcsicmp(process.szExeFile, game.c_str()) == 0;
         if (modules == INVALID_HANDLE_VALUE) {
-            ++found.closed;
             program.modulesListed = false;
-            if (isGame) found.programs.push_back(program);
+            found.take(program, isGame);
             continue;
         }
         MODULEENTRY32W module{};
@@ -367,7 +367,7 @@ RunningPrograms runningPrograms(const std::string& pluginFile, const std::string
         }
         CloseHandle(modules);
         if (!program.pluginPath.empty()) program.currentFolder = currentFolderOf(process.th32ProcessID);
-        if (isGame || !program.pluginPath.empty() || !program.hookPath.empty()) found.programs.push_back(program);
+        found.take(program, isGame);
     }
     CloseHandle(processes);
     return found;

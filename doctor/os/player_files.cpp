@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "settings/settings_file.h"
 
@@ -29,19 +30,21 @@ std::optional<std::string> readBytes(const std::filesystem::path& path, std::uin
     in.seekg(static_cast<std::streamoff>(start));
     bytes.resize(at + static_cast<std::size_t>(size - start));
     readInto(at);
+    // A file that gives no size, as those /proc makes as they are read, is read to its end.
+    if (size == 0) bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return bytes;
 }
 
-// Why a file can't be written, when the platform says: a file of that name opened for
-// appending tells it, and is removed again when that made it.
-std::string whyNotWritten(const std::string& path, bool existed) {
+// A file of that name opened for appending tells whether it can be written, and is removed
+// again when that made it.
+std::string whyNotWritable(const std::string& path, bool existed) {
     errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "ab");
     const int error = errno;
     if (file) {
         std::fclose(file);
         if (!existed) std::remove(path.c_str());
-        return "the write failed";
+        return {};
     }
     switch (error) {
         case EACCES:
@@ -52,6 +55,11 @@ std::string whyNotWritten(const std::string& path, bool existed) {
         case ENOSPC: return "the drive is full";
         default: return error ? std::strerror(error) : "the write failed";
     }
+}
+
+std::string whyNotWritten(const std::string& path, bool existed) {
+    const std::string why = whyNotWritable(path, existed);
+    return why.empty() ? "the write failed" : why;
 }
 
 bool writeBytes(const std::filesystem::path& path, const std::string& bytes, bool* wentThrough) {

@@ -18,7 +18,10 @@ std::optional<std::string> readBytes(const std::filesystem::path& path, std::uin
 // when given, tells whether the bytes went out at all (false: not written whole).
 bool writeBytes(const std::filesystem::path& path, const std::string& bytes, bool* wentThrough = nullptr);
 
-// Why `path` can't be written, in a player's words; `existed`: the file was there before.
+// Why `path` can't be written, in a player's words; empty when it opens for writing (the file
+// unchanged, and no file left where none was). `existed`: the file was there before.
+std::string whyNotWritable(const std::string& path, bool existed);
+// Why a write to `path` failed, in a player's words: as whyNotWritable, or "the write failed".
 std::string whyNotWritten(const std::string& path, bool existed);
 
 // The first backup name that is free: PATH.bak, then PATH.2.bak, PATH.3.bak, ... up to

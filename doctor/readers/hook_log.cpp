@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/profile_text.h"
+
 namespace {
 
 constexpr std::size_t kHeaderLines = 5;
@@ -9,16 +11,9 @@ constexpr std::size_t kLongest = 150;
 
 bool digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
-char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
-
-// Where `word` is in `line` in any letter case, from `from`; npos when it is not.
+// Where `word` (in lower case) is in `line` in any letter case, from `from`; npos when it is not.
 std::size_t findWord(std::string_view line, std::string_view word, std::size_t from = 0) {
-    for (std::size_t at = from; at + word.size() <= line.size(); ++at) {
-        std::size_t i = 0;
-        while (i < word.size() && lower(line[at + i]) == word[i]) ++i;
-        if (i == word.size()) return at;
-    }
-    return std::string_view::npos;
+    return profile_text::lowerAscii(line).find(word, from);
 }
 
 // The first run of digits and dots holding at least two dots ("1.0.1491.50") from `from`, outside
@@ -29,7 +24,10 @@ std::string dottedNumber(std::string_view line, std::size_t from = 0) {
         depth += line[at] == '[' ? 1 : line[at] == ']' && depth > 0 ? -1 : 0;
         if (depth > 0 || !digit(line[at]) || (at > 0 && (digit(line[at - 1]) || line[at - 1] == '.'))) continue;
         std::size_t end = at, dots = 0;
-        while (end < line.size() && (digit(line[end]) || (line[end] == '.' && end + 1 < line.size() && digit(line[end + 1])))) {
+        const auto dotBeforeDigit = [&](std::size_t i) {
+            return line[i] == '.' && i + 1 < line.size() && digit(line[i + 1]);
+        };
+        while (end < line.size() && (digit(line[end]) || dotBeforeDigit(end))) {
             if (line[end] == '.') ++dots;
             ++end;
         }

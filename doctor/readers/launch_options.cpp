@@ -227,8 +227,9 @@ void loadNativeFirst(std::string_view options, const Reading& reading, std::stri
     const std::optional<Place> game = findGame(reading);
     if (!game) {
         std::string_view arguments = options;
-        while (!arguments.empty() && (isBlank(arguments.front()) || arguments.front() == '\n')) arguments.remove_prefix(1);
-        while (!arguments.empty() && (isBlank(arguments.back()) || arguments.back() == '\n')) arguments.remove_suffix(1);
+        const auto space = [](char c) { return isBlank(c) || c == '\n'; };
+        while (!arguments.empty() && space(arguments.front())) arguments.remove_prefix(1);
+        while (!arguments.empty() && space(arguments.back())) arguments.remove_suffix(1);
         out.options = fresh + " " + std::string(kCommand);
         if (!arguments.empty()) out.options += " " + std::string(arguments);
         return;

@@ -1,14 +1,11 @@
 #include "doctor/readers/wine_load_order.h"
 
+#include "platform/profile_text.h"
+
+using profile_text::endsWithName;
+using profile_text::lowerAscii;
+
 namespace {
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = lower(c);
-    return out;
-}
 
 bool isSpace(char c) { return c == ' ' || c == '\t'; }
 
@@ -39,7 +36,7 @@ WineLoadOrder readLoadOrder(std::string_view value) {
             ++at;
             continue;
         }
-        const char letter = lower(c);
+        const char letter = lowerAscii(c);
         if (letter == 'n') {
             if (order == WineLoadOrder::Disabled) order = WineLoadOrder::Native;
             else if (order == WineLoadOrder::Builtin) return WineLoadOrder::BuiltinNative;
@@ -64,8 +61,8 @@ bool overrideLoadsNativeFirst(const std::optional<std::string>& value) {
 std::string overrideDllName(std::string_view dll) {
     const std::size_t slash = dll.find_last_of("/\\");
     if (slash != std::string_view::npos) dll.remove_prefix(slash + 1);
-    std::string name = lowered(trimmed(dll));
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".dll") == 0) name.resize(name.size() - 4);
+    std::string name = lowerAscii(trimmed(dll));
+    if (name.size() > 4 && endsWithName(name, ".dll")) name.resize(name.size() - 4);
     return name;
 }
 

@@ -93,7 +93,8 @@ WineDllOverrides readWineDllOverrides(std::string_view userReg, std::string_view
         ++lineNumber;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (lineNumber == 1) {
-            if (line != kHeader) return refuse("not a Wine registry: its first line isn't \"" + std::string(kHeader) + "\"");
+            if (line != kHeader)
+                return refuse("not a Wine registry: its first line isn't \"" + std::string(kHeader) + "\"");
             continue;
         }
         while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);

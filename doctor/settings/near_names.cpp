@@ -6,14 +6,11 @@
 
 namespace {
 
-bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 // The name without what copies and hidden extensions add: blanks, "(1)", "- copy", "copy of".
 std::string withoutCopyMarks(std::string name) {
     for (const std::string mark : {"copy of ", "- copy", " copy"}) {
-        for (std::size_t at = name.find(mark); at != std::string::npos; at = name.find(mark)) name.erase(at, mark.size());
+        for (std::size_t at = name.find(mark); at != std::string::npos; at = name.find(mark))
+            name.erase(at, mark.size());
     }
     std::string out;
     for (std::size_t i = 0; i < name.size(); ++i) {
@@ -39,7 +36,7 @@ std::vector<std::string> nearNames(const std::vector<std::string>& names, const 
     std::vector<std::string> near;
     for (const std::string& name : names) {
         const std::string lower = profile_text::lowerAscii(name);
-        if (lower == target || endsWith(lower, ".bak")) continue;
+        if (lower == target || profile_text::endsWithName(name, ".bak")) continue;
         std::string rest = withoutCopyMarks(lower);
         if (rest.compare(0, stem.size(), stem) != 0) continue;
         rest.erase(0, stem.size());

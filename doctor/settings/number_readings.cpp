@@ -15,7 +15,8 @@ using profile_text::trim;
 bool isUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        const std::size_t length =
+            lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
         if (length == 0 || i + length > text.size()) return false;
         for (std::size_t k = 1; k < length; ++k)
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
@@ -137,7 +138,7 @@ std::string withoutMark(std::string_view text, char mark) {
 std::string percentWordAsSign(std::string_view text) {
     const std::string lower = profile_text::lowerAscii(text);
     for (const std::string_view word : {"per cent", "percent", "pct"}) {
-        if (lower.size() > word.size() && lower.compare(lower.size() - word.size(), word.size(), word) == 0)
+        if (lower.size() > word.size() && profile_text::endsWithName(lower, word))
             return std::string(trim(text.substr(0, text.size() - word.size()))) + "%";
     }
     return std::string(text);

@@ -235,7 +235,8 @@ Lines headline(const SettingsCheck& check) {
                               ""));
     std::vector<std::string> noDamage;
     for (const SettingsEntry& entry : check.entries)
-        if (entry.type == ValueType::DamageModifier && entry.damageModifier == 0.0f) noDamage.push_back(entry.weather->name);
+        if (entry.type == ValueType::DamageModifier && entry.damageModifier == 0.0f)
+            noDamage.push_back(entry.weather->name);
     if (!noDamage.empty())
         append(lines, wrapped("Peds deal no damage in " + std::to_string(noDamage.size()) +
                                   (noDamage.size() == 1 ? " weather: " : " weathers: ") + listed(noDamage) + ".",
@@ -348,10 +349,8 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
     append(lines, headline(check));
     Lines fixOffer;
     if (const std::size_t fixable = context.fixable) {
-        fixOffer = wrapped("To write " +
-                               (fixable == 1 ? std::string("this line") : "these " + std::to_string(fixable) + " lines") +
-                               " into the file (the original is kept as a backup):",
-                           "");
+        const std::string which = fixable == 1 ? "this line" : "these " + std::to_string(fixable) + " lines";
+        fixOffer = wrapped("To write " + which + " into the file (the original is kept as a backup):", "");
         if (options.quiet) fixOffer.clear();
         fixOffer.push_back("  " + doctorCommand("--fix", check.path));
     }
@@ -360,8 +359,7 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
         if (!check.warnings.empty()) {
             // The quiet report fits a dozen lines, whatever came before the warnings.
             const std::size_t budget = lines.size() + 6 < kQuietLines ? kQuietLines - lines.size() : 6;
-            const Lines warnings = warningLines(check.warnings, false, budget, check.path, keysWithHarmfulValues(check));
-            append(lines, warnings);
+            append(lines, warningLines(check.warnings, false, budget, check.path, keysWithHarmfulValues(check)));
         }
         print(out, lines);
         return;
@@ -376,7 +374,8 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
         const std::size_t used = lines.size() + fixOffer.size();
         const std::size_t tableLines = options.details ? full.size() : std::min(full.size(), table(check, true).size());
         const std::size_t budget = screen > used + tableLines ? screen - used - tableLines : 4;
-        rest = warningLines(shown, options.details, std::max<std::size_t>(budget, 4), check.path, keysWithHarmfulValues(check));
+        rest = warningLines(shown, options.details, std::max<std::size_t>(budget, 4), check.path,
+                            keysWithHarmfulValues(check));
         if (!check.details.empty() && !options.details)
             append(rest, Lines{"  To see the " + std::to_string(check.details.size()) + " warnings it stands for:",
                                "    " + doctorCommand("--details", check.path)});

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
+#include "doctor/os/player_files.h"
 #include "doctor/settings/name_check.h"
 #include "doctor/settings/name_spelling.h"
 #include "doctor/settings/near_names.h"
+#include "doctor/settings/platform_differences.h"
 #include "settings/ini_reader.h"
 #include "settings/settings_file.h"
 #include "settings/text_forms.h"
@@ -44,21 +44,11 @@ void readValue(SettingsEntry& entry) {
     }
 }
 
-SettingsEntry makeEntry(ValueType type, const WeatherEntry* weather, const char* section, const char* key) {
-    SettingsEntry entry;
-    entry.type = type;
-    entry.weather = weather;
-    entry.section = section;
-    entry.key = key;
-    return entry;
-}
-
 std::vector<SettingsEntry> knownEntries() {
-    std::vector<SettingsEntry> entries;
-    entries.push_back(makeEntry(ValueType::Switch, nullptr, kSettingsSection, kEnabledKey));
+    std::vector<SettingsEntry> entries{{ValueType::Switch, nullptr, kSettingsSection, kEnabledKey}};
     for (const WeatherEntry& weather : weatherTable) {
-        entries.push_back(makeEntry(ValueType::Accuracy, &weather, weather.section, weather.accuracyKey));
-        entries.push_back(makeEntry(ValueType::DamageModifier, &weather, weather.section, weather.damageModKey));
+        entries.push_back({ValueType::Accuracy, &weather, weather.section, weather.accuracyKey});
+        entries.push_back({ValueType::DamageModifier, &weather, weather.section, weather.damageModKey});
     }
     return entries;
 }
@@ -211,7 +201,8 @@ std::optional<Warning> valueWarning(const SettingsEntry& entry, std::size_t line
 // missing: no default is added beside their value.
 void dropSuppliedMissingKeys(std::vector<Warning>& warnings) {
     std::vector<std::string> supplied;
-    for (const Warning& warning : warnings) supplied.insert(supplied.end(), warning.supplies.begin(), warning.supplies.end());
+    for (const Warning& warning : warnings)
+        supplied.insert(supplied.end(), warning.supplies.begin(), warning.supplies.end());
     warnings.erase(std::remove_if(warnings.begin(), warnings.end(),
                                   [&](const Warning& w) {
                                       return w.kind == WarningKind::MissingKey &&
@@ -303,12 +294,12 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
         check.state = FileState::Folder;
         return check;
     }
-    std::ifstream in(check.readPath, std::ios::binary);
-    if (!in.is_open()) {
+    const std::optional<std::string> read = readBytes(check.readPath);
+    if (!read) {
         check.state = FileState::Unreadable;
         return check;
     }
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string& bytes = *read;
     check.encoding = detectEncoding(bytes);
     const std::vector<NameLine> names = scanNames(bytes);
 
@@ -350,7 +341,8 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
                 (check.encoding == Encoding::Utf16WithoutMark
                      ? "Fix: " + std::string(kSaveAsAnsi)
                      : check.pluginsFileName ? "Fix: delete it, and the plugin writes the default file when the game "
-                                               "starts; or let --fix add the default file's " + std::to_string(missingKeys) + " entries to it"
+                                               "starts; or let --fix add the default file's " +
+                                                   std::to_string(missingKeys) + " entries to it"
                                              : "Is it the file you meant? The plugin reads only " +
                                                    std::string(kSettingsFileBareName) +
                                                    " in the folder the game starts in."),
@@ -362,9 +354,11 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
                               Warning{WarningKind::NotPluginsFile, 0, {}, {},
                                       "the plugin never reads this file: it reads only " +
                                           std::string(kSettingsFileBareName) +
-                                          " in the folder the game starts in. If this is your settings file, rename it to " +
+                                          " in the folder the game starts in. If this is your settings file, "
+                                          "rename it to " +
                                           kSettingsFileBareName +
-                                          " (in File Explorer, View > Show > File name extensions shows the whole name)",
+                                          " (in File Explorer, View > Show > File name extensions shows the whole "
+                                          "name)",
                                       {}});
     }
     return check;

@@ -22,7 +22,7 @@ struct SettingsEntry {
     std::string section;
     std::string key;
     // The text the plugin sees, at most 255 characters; none when the key is missing.
-    std::optional<std::string> storedText;
+    std::optional<std::string> storedText{};
     std::size_t fullLength = 0;  // the stored text's length before the cut
     // The value read, by type. The switch is read as a whole number; any but 0 is on.
     bool switchOn = false;

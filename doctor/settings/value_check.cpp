@@ -207,15 +207,19 @@ ValueFinding noNumber(std::string_view text, ValueType type, const std::string& 
                           {{defaultValueText(ValueType::Accuracy), "the default: follows the first ped"}});
         case ValueType::DamageModifier:
             return choice(WarningKind::NotANumber, found + " (inf and nan are not read either)",
-                          {{defaultValueText(ValueType::DamageModifier), "normal damage, the default"}, {"0.5", "half"}});
+                          {{defaultValueText(ValueType::DamageModifier), "normal damage, the default"},
+                           {"0.5", "half"}});
     }
     return choice(WarningKind::NotANumber, found, {});
 }
 
 // Stray characters removed and full-width ones made ASCII, the text checked again as `check`
-// does; none when there are none. Certain only when the cleaned text reads as it looks.
-template <typename Check>
-std::optional<ValueFinding> strayCharacters(std::string_view text, const std::string& readAs, Check check) {
+// does with the value `parse` reads; none when there are none. Certain only when the cleaned
+// text reads as it looks.
+template <typename Value>
+std::optional<ValueFinding> strayCharacters(std::string_view text, const std::string& readAs,
+                                            std::optional<ValueFinding> (*check)(std::string_view, Value),
+                                            Value (*parse)(std::string_view)) {
     const std::string wide = withFullWidthAsAscii(text);
     const std::string cleaned = withoutStrayCharacters(wide);
     if (cleaned == text) return std::nullopt;
@@ -223,7 +227,7 @@ std::optional<ValueFinding> strayCharacters(std::string_view text, const std::st
                                             "digits or signs: " + readAs + ". As plain characters"
                                           : "typographic quotes or no-break spaces around the number are not read: " +
                                                 readAs + ". Without them";
-    std::optional<ValueFinding> inner = check(cleaned);
+    std::optional<ValueFinding> inner = check(cleaned, parse(cleaned));
     if (!inner) return finding(WarningKind::StrayCharacters, said + " it is " + cleaned, cleaned);
     inner->kind = WarningKind::StrayCharacters;
     inner->explanation = said + ", \"" + cleaned + "\": " + inner->explanation;
@@ -251,14 +255,13 @@ std::optional<ValueFinding> checkSwitchText(std::string_view raw, bool valueRead
     const std::string_view text = trim(raw);
     const std::string readAs = "reads as " + std::string(valueRead ? "1" : "0") + ", the switch is " +
                                switchWord(valueRead);
-    if (auto stray = strayCharacters(text, readAs, [](const std::string& t) { return checkSwitchText(t, parseBool(t)); }))
-        return stray;
+    if (auto stray = strayCharacters(text, readAs, checkSwitchText, parseBool)) return stray;
     const std::size_t sign = (startsWith(text, 0, '+') || startsWith(text, 0, '-')) ? 1 : 0;
     const std::size_t digits = countDigits(text, sign);
     if (digits == 0) {
         if (text.empty())
-            return finding(WarningKind::EmptyValue, "empty: " + readAs + "; the switch is written on, as in the default file",
-                           "1");
+            return finding(WarningKind::EmptyValue,
+                           "empty: " + readAs + "; the switch is written on, as in the default file", "1");
         const std::string word = leadingWord(text);
         if (!word.empty()) {
             const bool meansOn = word == "true" || word == "yes" || word == "on" || word == "y" || word == "enabled" ||
@@ -267,8 +270,8 @@ std::optional<ValueFinding> checkSwitchText(std::string_view raw, bool valueRead
                                   word == "disabled" || word == "disable";
             const std::string said = "words are not read, only numbers (1 on, 0 off): " + readAs;
             if (meansOn || meansOff)
-                return finding(WarningKind::WordsForSwitch, said + "; \"" + word + "\" means " + (meansOn ? "on" : "off"),
-                               meansOn ? "1" : "0");
+                return finding(WarningKind::WordsForSwitch,
+                               said + "; \"" + word + "\" means " + (meansOn ? "on" : "off"), meansOn ? "1" : "0");
             return choice(WarningKind::WordsForSwitch, said, {{"1", "on"}, {"0", "off"}});
         }
         return noNumber(text, ValueType::Switch, readAs);
@@ -295,16 +298,15 @@ std::optional<ValueFinding> checkAccuracyText(std::string_view raw, std::int32_t
     const std::string canonical = formatInt(valueRead).c_str();
     const bool negative = startsWith(text, 0, '-');
     const std::size_t sign = (negative || startsWith(text, 0, '+')) ? 1 : 0;
-    if (auto stray = strayCharacters(text, readAs, [](const std::string& t) { return checkAccuracyText(t, parseInt(t)); }))
-        return stray;
+    if (auto stray = strayCharacters(text, readAs, checkAccuracyText, parseInt)) return stray;
     if (auto meant = meaningOf(text, ValueType::Accuracy, readAs)) return meant;
     const std::size_t digits = countDigits(text, sign);
     if (digits == 0)
         return text.empty() ? emptyNumber(ValueType::Accuracy, readAs) : noNumber(text, ValueType::Accuracy, readAs);
     if (const auto hex = hexAt(text, sign)) {
         const bool fits = *hex <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
-        const std::int64_t meant = fits ? (negative ? -static_cast<std::int64_t>(*hex) : static_cast<std::int64_t>(*hex))
-                                        : valueRead;
+        const auto hexValue = static_cast<std::int64_t>(*hex);
+        const std::int64_t meant = fits ? (negative ? -hexValue : hexValue) : valueRead;
         return finding(WarningKind::Hex, "hexadecimal is not read, only its leading 0: " + readAs, intText(meant));
     }
     // Beyond the range, the value read is not the one written: which to write instead is a choice.
@@ -335,8 +337,7 @@ std::optional<ValueFinding> checkAccuracyText(std::string_view raw, std::int32_t
 std::optional<ValueFinding> checkDamageText(std::string_view raw, float valueRead) {
     const std::string_view text = trim(raw);
     const std::string readAs = "reads as " + floatText(valueRead);
-    if (auto stray = strayCharacters(text, readAs, [](const std::string& t) { return checkDamageText(t, parseFloat(t)); }))
-        return stray;
+    if (auto stray = strayCharacters(text, readAs, checkDamageText, parseFloat)) return stray;
     if (auto meant = meaningOf(text, ValueType::DamageModifier, readAs)) return meant;
     const std::size_t sign = (startsWith(text, 0, '+') || startsWith(text, 0, '-')) ? 1 : 0;
     const std::size_t intDigits = countDigits(text, sign);
