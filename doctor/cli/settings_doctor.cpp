@@ -91,8 +91,8 @@ public:
         if (answers) printed.fixable = 0;
         const std::size_t fixable = answers ? context.fixable : 0;
         const std::string lines = fixable == 1 ? "this line" : "these " + std::to_string(fixable) + " lines";
-        const std::string question =
-            fixable > 0 ? "Fix " + lines + " now? The original is kept as " + shown(freeBackupName(readPath)) + "." : "";
+        const std::string question = fixable == 0 ? std::string() : "Fix " + lines + " now? The original is kept as " +
+                                                                        shown(freeBackupName(readPath)) + ".";
         std::ostringstream report;
         printReport(report, check, options.report, printed);
         // The question, what the fix did and what is still wrong share the screen with the report:
