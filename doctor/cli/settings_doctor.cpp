@@ -115,14 +115,20 @@ public:
     }
 
 private:
-    // The path as the player gave it, for a file beside the settings file.
-    // No free backup name (the folder's entries can't be asked about) stays empty.
+    // The path as the player gave it, for a file beside the settings file; no name (no backup
+    // name was free) stays empty.
     std::string shown(const std::string& name) const {
         return name.size() < readPath.size() ? name : options.path + name.substr(readPath.size());
     }
 
-    std::string fixedHeading(const std::string& shownBackup) const {
-        return "Fixed " + options.path + " (the original is kept as " + shownBackup + "):";
+    // Asked at the console, the files by name: the question just above gives their folder.
+    std::string fixedHeading(const std::string& shownBackup, bool atConsole) const {
+        const auto name = [&](const std::string& path) {
+            std::size_t at = path.size();
+            while (at > 0 && !(atConsole && isPathSeparator(path[at - 1]))) --at;
+            return path.substr(at);
+        };
+        return "Fixed " + name(options.path) + " (the original is kept as " + name(shownBackup) + "):";
     }
 
     // The rows of a y/N question at the console once answered: the player's answer ends its line.
@@ -133,7 +139,7 @@ private:
     std::size_t outcomeRows(const std::string& question, std::size_t fixable) const {
         const std::size_t most = ToldChanges::kChangesListed;
         const std::size_t listed = std::min(fixable, most) + (fixable > most ? 1 : 0);
-        return answeredRows(question) + consoleRows(fixedHeading(shown(freeBackupName(readPath)))) + listed + 1;
+        return answeredRows(question) + consoleRows(fixedHeading(shown(freeBackupName(readPath)), true)) + listed + 1;
     }
 
     void recheck() {
@@ -240,7 +246,7 @@ private:
             fixed = fixSettings(bytes, check);
         }
         recheck();
-        const std::vector<std::string> told = toldLines(changes, fixedHeading(shownBackup));
+        const std::vector<std::string> told = toldLines(changes, fixedHeading(shownBackup, asked));
         for (const std::string& line : told) out << line << "\n";
         context.linesAbove = printedAbove + told.size();
         // Asked at the console, the fixed file's report is the short one: the screen holds the rest.

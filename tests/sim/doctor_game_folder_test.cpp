@@ -362,6 +362,13 @@ void refusedVersionAndSevenMistakes(const fs::path& scene) {
     write(scene / "fixed.ini", fixed);  // what --fix makes of it
 }
 
+// The same with an old script hook and no ASI loader besides.
+void threeFailuresAndSevenMistakes(const fs::path& scene) {
+    refusedVersionAndSevenMistakes(scene);
+    copy(VELTRANE_HOST_LACKING, scene / "Game" / "ScriptHookRDR2.dll");
+    fs::remove(scene / "Game" / "dinput8.dll");
+}
+
 // A game folder that no launcher records.
 void unrecordedGame(const fs::path& scene) { gameWithoutPlugin(scene / "Game"); }
 
@@ -471,8 +478,13 @@ std::vector<Scene> scenes() {
         {"7 mistakes, n", refusedVersionAndSevenMistakes, {"--game", "{scene}\\Game"}, "n\n", 1,
          {"FAIL 6 Log: ScriptHookRDR2.log", "7 warnings:", "Fix these 7 lines now?"}, {"Fixed"}, {}, 29},
         {"7 mistakes, y", refusedVersionAndSevenMistakes, {"--game", "{scene}\\Game"}, "y\n", 1,
-         {"FAIL 6 Log: ScriptHookRDR2.log", "Fixed {scene}\\Game\\Veltrane.ini"}, {},
+         {"FAIL 6 Log: ScriptHookRDR2.log", "Fixed Veltrane.ini (the original is kept as Veltrane.ini.bak)"}, {},
          {{"Game/Veltrane.ini.bak", "was:Game/Veltrane.ini"}, {"Game/Veltrane.ini", "was:fixed.ini"}}, 29},
+        {"3 failures, 7 mistakes, y", threeFailuresAndSevenMistakes, {"--game", "{scene}\\Game"}, "y\n", 1,
+         {"FAIL 1 Script hook", "Fixed Veltrane.ini (the original is kept as Veltrane.ini.bak)",
+          "and 6 more lines (see the backup)",
+          "Still wrong in the game folder: Script hook, ASI loader, Log"},
+         {}, {{"Game/Veltrane.ini.bak", "was:Game/Veltrane.ini"}, {"Game/Veltrane.ini", "was:fixed.ini"}}},
         {"no records, the folder pasted", unrecordedGame, {}, "{scene}\\Game\nn\n", 1,
          {"Where is the game?", "The game is in {scene}\\Game (the folder you gave): checked below."},
          {"Wrote"}, {}, 29},
@@ -573,7 +585,7 @@ struct SceneRun {
 // screen's text at the point where the doctor read it, ended by the player's Enter.
 class EchoedAnswers : public std::streambuf {
 public:
-    EchoedAnswers(std::string typed, const std::ostringstream& out) : typed(std::move(typed)), out(out) {}
+    EchoedAnswers(std::string answers, const std::ostringstream& written) : typed(std::move(answers)), out(written) {}
 
     std::string screen() const {
         std::string shown = out.str();
