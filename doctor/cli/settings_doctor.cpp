@@ -38,7 +38,9 @@ struct ToldChanges {
         }
     }
 
-    std::vector<std::string> lines() const;
+    std::vector<std::string> lines(std::size_t listed = kChangesListed) const;
+
+    static constexpr std::size_t kChangesListed = 6;
 };
 
 // The changes a --fix would tell: as many lines as it writes.
@@ -48,13 +50,12 @@ std::size_t toldCount(const FixedFile& fixed, std::string_view original) {
     }));
 }
 
-// The lines told, the first few; the keys added, in one line.
-std::vector<std::string> ToldChanges::lines() const {
+// The lines told, the first `listed`; the keys added, in one line.
+std::vector<std::string> ToldChanges::lines(std::size_t listed) const {
     std::vector<std::string> said;
-    constexpr std::size_t kChangesListed = 6;
-    for (std::size_t i = 0; i < others.size() && i < kChangesListed; ++i) said.push_back(others[i]);
-    if (others.size() > kChangesListed)
-        said.push_back("and " + std::to_string(others.size() - kChangesListed) + " more lines (see the backup)");
+    for (std::size_t i = 0; i < others.size() && i < listed; ++i) said.push_back(others[i]);
+    if (others.size() > listed)
+        said.push_back("and " + std::to_string(others.size() - listed) + " more lines (see the backup)");
     if (!sections.empty()) {
         std::string names;
         for (std::size_t i = 0; i < sections.size(); ++i) {
@@ -88,22 +89,58 @@ public:
         // Double-clicked, the question offers the fix: the command for it is left out.
         ReportContext printed = context;
         if (answers) printed.fixable = 0;
-        printReport(out, check, options.report, printed);
+        const std::size_t fixable = answers ? context.fixable : 0;
+        const std::string lines = fixable == 1 ? "this line" : "these " + std::to_string(fixable) + " lines";
+        const std::string question = fixable == 0 ? std::string() : "Fix " + lines + " now? The original is kept as " +
+                                                                        shown(freeBackupName(readPath)) + ".";
+        std::ostringstream report;
+        printReport(report, check, options.report, printed);
+        // The question, what the fix did and what is still wrong share the screen with the report:
+        // where the whole report leaves them no room, the short one stands before the question.
+        if (fixable > 0 && printedAbove + consoleRows(report.str()) + outcomeRows(question, fixable) > kScreenLines) {
+            ReportOptions brief = options.report;
+            brief.quiet = true;
+            report.str("");
+            printReport(report, check, brief, printed);
+        }
+        out << report.str();
+        shownRows = printedAbove + consoleRows(report.str());
         if (answers) {
             if (check.state == FileState::Missing && ask(*answers, out, "Write the default settings file now?"))
                 return writeDefaults();
-            const std::size_t fixable = context.fixable;
-            const std::string lines = fixable == 1 ? "this line" : "these " + std::to_string(fixable) + " lines";
-            if (fixable > 0 && ask(*answers, out, "Fix " + lines + " now? The original is kept as " +
-                                                      shown(freeBackupName(readPath)) + "."))
-                return asked = true, fix();
+            if (fixable > 0 && ask(*answers, out, question))
+                return shownRows += answeredRows(question), asked = true, fix();
         }
         return exitStatus(check);
     }
 
 private:
-    // The path as the player gave it, for a file beside the settings file.
-    std::string shown(const std::string& name) const { return options.path + name.substr(readPath.size()); }
+    // The path as the player gave it, for a file beside the settings file; no name (no backup
+    // name was free) stays empty.
+    std::string shown(const std::string& name) const {
+        return name.size() < readPath.size() ? name : options.path + name.substr(readPath.size());
+    }
+
+    // Asked at the console, the files by name: the question just above gives their folder.
+    std::string fixedHeading(const std::string& shownBackup, bool atConsole) const {
+        const auto name = [&](const std::string& path) {
+            std::size_t at = path.size();
+            while (at > 0 && !(atConsole && isPathSeparator(path[at - 1]))) --at;
+            return path.substr(at);
+        };
+        return "Fixed " + name(options.path) + " (the original is kept as " + name(shownBackup) + "):";
+    }
+
+    // The rows of a y/N question at the console once answered: the player's answer ends its line.
+    static std::size_t answeredRows(const std::string& question) { return consoleRows(question + " [y/N] y\n"); }
+
+    // The rows that the fix's question and its outcome take: the question, what was fixed and
+    // the one line of what is still wrong in the game folder.
+    std::size_t outcomeRows(const std::string& question, std::size_t fixable) const {
+        const std::size_t most = ToldChanges::kChangesListed;
+        const std::size_t listed = std::min(fixable, most) + (fixable > most ? 1 : 0);
+        return answeredRows(question) + consoleRows(fixedHeading(shown(freeBackupName(readPath)), true)) + listed + 1;
+    }
 
     void recheck() {
         check = checkSettingsFile(readPath, options.path, reader);
@@ -123,6 +160,15 @@ private:
     }
 
     int writeDefaults() {
+        // A name the system refuses (too long, say) is told before the profile functions try it:
+        // under Wine they write a file of another name instead, into the player's folder.
+        std::FILE* probe = std::fopen(readPath.c_str(), "ab");
+        if (probe) std::fclose(probe), std::remove(readPath.c_str());
+        if (!probe) {
+            err << "Could not write the default settings file " << options.path << ": "
+                << whyNotWritten(readPath, false) << ".\n";
+            return 2;
+        }
         SettingsFile file;
         file.setPath(readPath);
         file.writeDefaults();
@@ -197,9 +243,7 @@ private:
             fixed = fixSettings(bytes, check);
         }
         recheck();
-        std::vector<std::string> told{"Fixed " + options.path + " (the original is kept as " + shownBackup + "):"};
-        for (const std::string& change : changes.lines())
-            for (const std::string& line : wrapped(change, "  ")) told.push_back(line);
+        const std::vector<std::string> told = toldLines(changes, fixedHeading(shownBackup, asked));
         for (const std::string& line : told) out << line << "\n";
         context.linesAbove = printedAbove + told.size();
         // Asked at the console, the fixed file's report is the short one: the screen holds the rest.
@@ -212,6 +256,21 @@ private:
             return 2;
         }
         return exitStatus(check);
+    }
+
+    // What the fix tells under `heading`: asked at the console, as many changes as leave the line
+    // of what is still wrong on the screen.
+    std::vector<std::string> toldLines(const ToldChanges& changes, const std::string& heading) const {
+        std::size_t listed = ToldChanges::kChangesListed;
+        for (;;) {
+            std::vector<std::string> told{heading};
+            for (const std::string& change : changes.lines(listed))
+                for (const std::string& line : wrapped(change, "  ")) told.push_back(line);
+            std::string text;
+            for (const std::string& line : told) text += line + "\n";
+            if (!asked || listed <= 1 || shownRows + consoleRows(text) + 1 <= kScreenLines) return told;
+            --listed;
+        }
     }
 
     // The file could not be written: it is the original again, or it is in the backup. The
@@ -257,6 +316,7 @@ private:
     std::size_t printedAbove = 0;
     bool asked = false;  // the fix was asked for at the console
     const profile_text::Reader reader = gameReader();
+    std::size_t shownRows = 0;  // the console's rows printed so far, at the console
 };
 
 }  // namespace

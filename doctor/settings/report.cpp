@@ -306,6 +306,21 @@ std::vector<std::string> wrapped(const std::string& text, const std::string& ind
     return lines;
 }
 
+std::size_t consoleRows(const std::string& text) {
+    constexpr std::size_t kConsoleWidth = 120;
+    std::size_t rows = 0, letters = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() && (i == 0 || text[i - 1] == '\n')) break;
+        if (i == text.size() || text[i] == '\n') {
+            rows += letters == 0 ? 1 : (letters + kConsoleWidth - 1) / kConsoleWidth;
+            letters = 0;
+        } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            ++letters;  // a UTF-8 letter's first byte
+        }
+    }
+    return rows;
+}
+
 std::string doctorCommand(const std::string& option, const std::string& path) {
     return "veltrane-doctor " + option + " \"" + path + "\"";
 }

@@ -28,6 +28,9 @@ struct ReportContext {
 
 // A console window shows this many lines; the double-click's "Press Enter" line takes one.
 inline constexpr std::size_t kScreenLines = 29;
+// The rows `text` fills in a console 120 columns wide: a longer line takes as many as it fills,
+// an unended last line one.
+std::size_t consoleRows(const std::string& text);
 
 void printReport(std::ostream& out, const SettingsCheck& check, const ReportOptions& options,
                  const ReportContext& context = {});

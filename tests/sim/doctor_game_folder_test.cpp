@@ -19,11 +19,13 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "doctor/cli/doctor_cli.h"
 #include "doctor/os/os.h"
 #include "platform/windows_api.h"
+#include "doctor/settings/report.h"
 #include "settings/settings_file.h"
 #include "tests/support/flat_text.h"
 #include "tests/support/golden_runs.h"
@@ -327,7 +329,9 @@ struct Scene {
     // The files that change: path under the scene, and "plugin" (the package's bytes), "ini"
     // (the default settings file), "was:PATH" (the bytes PATH held before) or "" (removed).
     std::map<std::string, std::string> changes;
-    std::size_t mostLines = 0;  // the report fits this many lines, the first failure among them (0: any)
+    // The report fits this many lines, the first failure among them (0: any; double-clicked, a
+    // console's screen).
+    std::size_t mostLines = 0;
     // The doctor's .exe at this path under the scene, run on its own; null: run in this test.
     const char* program = nullptr;
 };
@@ -404,6 +408,13 @@ void refusedVersionAndSevenMistakes(const fs::path& scene) {
     }
     write(scene / "Game" / "Veltrane.ini", settings);
     write(scene / "fixed.ini", fixed);  // what --fix makes of it
+}
+
+// The same with an old script hook and no ASI loader besides.
+void threeFailuresAndSevenMistakes(const fs::path& scene) {
+    refusedVersionAndSevenMistakes(scene);
+    copy(VELTRANE_HOST_LACKING, scene / "Game" / "ScriptHookRDR2.dll");
+    fs::remove(scene / "Game" / "dinput8.dll");
 }
 
 // A game folder that no launcher records.
@@ -519,10 +530,14 @@ std::vector<Scene> scenes() {
               {"Rockstar/Veltrane.ini", "ini"}}, 29},
         {"7 mistakes, n", refusedVersionAndSevenMistakes, {"--game", "{scene}\\Game"}, "n\n", 1,
          {"FAIL 6 Log: ScriptHookRDR2.log", "7 warnings:", "Fix these 7 lines now?"}, {"Fixed"}, {}, 29},
-        // Left to do: after "y" the fixed lines follow the whole report, past one screen.
         {"7 mistakes, y", refusedVersionAndSevenMistakes, {"--game", "{scene}\\Game"}, "y\n", 1,
-         {"FAIL 6 Log: ScriptHookRDR2.log", "Fixed {scene}\\Game\\Veltrane.ini"}, {},
-         {{"Game/Veltrane.ini.bak", "was:Game/Veltrane.ini"}, {"Game/Veltrane.ini", "was:fixed.ini"}}, 40},
+         {"FAIL 6 Log: ScriptHookRDR2.log", "Fixed Veltrane.ini (the original is kept as Veltrane.ini.bak)"}, {},
+         {{"Game/Veltrane.ini.bak", "was:Game/Veltrane.ini"}, {"Game/Veltrane.ini", "was:fixed.ini"}}, 29},
+        {"3 failures, 7 mistakes, y", threeFailuresAndSevenMistakes, {"--game", "{scene}\\Game"}, "y\n", 1,
+         {"FAIL 1 Script hook", "Fixed Veltrane.ini (the original is kept as Veltrane.ini.bak)",
+          "and 6 more lines (see the backup)",
+          "Still wrong in the game folder: Script hook, ASI loader, Log"},
+         {}, {{"Game/Veltrane.ini.bak", "was:Game/Veltrane.ini"}, {"Game/Veltrane.ini", "was:fixed.ini"}}},
         {"no records, the folder pasted", unrecordedGame, {}, "{scene}\\Game\nn\n", 1,
          {"Where is the game?", "The game is in {scene}\\Game (the folder you gave): checked below."},
          {"Wrote"}, {}, 29},
@@ -616,6 +631,35 @@ std::string placed(std::string text, const fs::path& root) {
 struct SceneRun {
     int status;
     std::string out, err;
+    std::string screen;  // double-clicked: `out` with the player's answers echoed where they were typed
+};
+
+// The player's answers as the console gives them, a line at a time; each is echoed into the
+// screen's text at the point where the doctor read it, ended by the player's Enter.
+class EchoedAnswers : public std::streambuf {
+public:
+    EchoedAnswers(std::string answers, const std::ostringstream& written) : typed(std::move(answers)), out(written) {}
+
+    std::string screen() const {
+        std::string shown = out.str();
+        for (auto echo = echoes.rbegin(); echo != echoes.rend(); ++echo) shown.insert(echo->first, echo->second);
+        return shown;
+    }
+
+private:
+    int_type underflow() override {
+        if (next >= typed.size()) return traits_type::eof();
+        const std::size_t end = std::min(typed.find('\n', next), typed.size() - 1) + 1;
+        line = typed.substr(next, end - next), next = end;
+        echoes.emplace_back(out.str().size(), line.back() == '\n' ? line : line + "\n");
+        setg(line.data(), line.data(), line.data() + line.size());
+        return traits_type::to_int_type(line.front());
+    }
+
+    std::string typed, line;
+    std::size_t next = 0;
+    const std::ostringstream& out;
+    std::vector<std::pair<std::size_t, std::string>> echoes;  // where in `out`, what
 };
 
 // The doctor run as the scene says, from the scene's Downloads folder, and held for the golden file.
@@ -625,7 +669,8 @@ SceneRun runScene(const Scene& scene, const fs::path& root) {
     std::vector<const char*> argv;
     for (const std::string& arg : args) argv.push_back(arg.c_str());
     std::ostringstream out, err;
-    std::istringstream answers(placed(scene.answers ? scene.answers : "", root));
+    EchoedAnswers typed(placed(scene.answers ? scene.answers : "", root), out);
+    std::istream answers(&typed);
     const fs::path previous = fs::current_path();
     fs::current_path(root / "Downloads");
     int status = 0;
@@ -645,37 +690,26 @@ SceneRun runScene(const Scene& scene, const fs::path& root) {
     }
     fs::current_path(previous);
     recordDoctorRun(args, scene.answers, status, out.str(), err.str(), root);
-    return {status, out.str(), err.str()};
-}
-
-// The rows `text` fills in a console 120 columns wide: a longer line takes as many as it fills.
-std::size_t consoleRows(const std::string& text) {
-    std::size_t rows = 0;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        const auto letter = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };
-        const std::size_t letters = static_cast<std::size_t>(std::count_if(line.begin(), line.end(), letter));
-        rows += letters == 0 ? 1 : (letters + 119) / 120;
-    }
-    return rows;
+    return {status, out.str(), err.str(), typed.screen()};
 }
 
 // The exit status, the report's length, and what it says and doesn't.
 void expectReport(const Scene& scene, const SceneRun& run, const fs::path& root) {
     const std::string said = flat(run.out + run.err);
     EXPECT_EQ(run.status, scene.status) << said;
-    if (scene.mostLines) {
-        const std::string& text = run.out;
+    const std::size_t mostLines = scene.mostLines ? scene.mostLines : scene.answers ? kScreenLines : 0;
+    if (mostLines) {
+        const std::string& text = scene.answers ? run.screen : run.out;
         // Double-clicked, in the console's rows; from a prompt, in lines.
         const auto rows = [&](const std::string& part) {
             const auto lines = static_cast<std::size_t>(std::count(part.begin(), part.end(), '\n'));
             return scene.answers ? consoleRows(part) : lines;
         };
-        EXPECT_LE(rows(text), scene.mostLines) << text;
+        EXPECT_LE(rows(text), mostLines) << text;
         // The first failure and the last question are on the screen too.
         const std::size_t failure = text.find("FAIL"), question = text.rfind("[y/N]");
-        if (failure != std::string::npos) EXPECT_LE(rows(text.substr(0, failure)), scene.mostLines) << text;
-        if (question != std::string::npos) EXPECT_LE(rows(text.substr(0, question)), scene.mostLines) << text;
+        if (failure != std::string::npos) EXPECT_LE(rows(text.substr(0, failure)), mostLines) << text;
+        if (question != std::string::npos) EXPECT_LE(rows(text.substr(0, question)), mostLines) << text;
         if (!scene.answers) EXPECT_EQ(text.rfind("Game folder", 0), 0u) << text;
     }
     for (const std::string& text : scene.said)
