@@ -24,8 +24,8 @@
 
 #include "doctor/cli/doctor_cli.h"
 #include "doctor/os/os.h"
-#include "platform/windows_api.h"
 #include "doctor/settings/report.h"
+#include "platform/windows_api.h"
 #include "settings/settings_file.h"
 #include "tests/support/flat_text.h"
 #include "tests/support/golden_runs.h"
