@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <optional>
 #include <sstream>
 #include <string_view>
@@ -18,6 +20,8 @@
 namespace {
 
 constexpr int kFixRounds = 4;
+
+std::string nameOf(const std::string& path) { return std::filesystem::u8path(path).filename().u8string(); }
 
 // What the rounds of a --fix did, for the player: each change in a line, but the keys added with
 // the default values, which are told together.
@@ -90,6 +94,15 @@ public:
         if (answers) printed.fixable = 0;
         printReport(out, check, options.report, printed);
         if (answers) {
+            if (const std::string near = editsElsewhere(); !near.empty() && ask(*answers, out, swapQuestion(near))) {
+                if (!takeEditsFrom(near)) return 2;
+                // The file read again, in a short report below the first: what the plugin reads now.
+                recheck();
+                printed = context;
+                printed.fixable = 0;
+                printed.linesAbove = kScreenLines;
+                printReport(out, check, options.report, printed);
+            }
             if (check.state == FileState::Missing && ask(*answers, out, "Write the default settings file now?"))
                 return writeDefaults();
             const std::size_t fixable = context.fixable;
@@ -102,6 +115,49 @@ public:
     }
 
 private:
+    // The near-named file beside the plugin's settings file that holds the player's edits
+    // ("Veltrane.ini.txt"); empty when there is none.
+    std::string editsElsewhere() const {
+        for (const Warning& warning : check.warnings)
+            if (warning.kind == WarningKind::EditsInNearName && check.pluginsFileName) return warning.otherFile;
+        return {};
+    }
+
+    std::string swapQuestion(const std::string& near) const {
+        const std::string name = nameOf(readPath);
+        return "Keep " + name + " as " + nameOf(freeBackupName(readPath)) + " and rename " + near + " to " + name +
+               " now?";
+    }
+
+    // The settings file kept as a numbered backup, and `near` renamed into its place. A rename
+    // that fails is said, and the settings file is put back.
+    bool takeEditsFrom(const std::string& near) {
+        namespace fs = std::filesystem;
+        const fs::path file = fs::u8path(readPath), edits = file.parent_path() / fs::u8path(near);
+        const std::string backup = freeBackupName(readPath);
+        std::error_code error;
+        if (backup.empty()) error = std::make_error_code(std::errc::file_exists);
+        else fs::rename(file, fs::u8path(backup), error);
+        if (!error) {
+            fs::rename(edits, file, error);
+            std::error_code back;
+            if (error) fs::rename(fs::u8path(backup), file, back);
+            if (back) {
+                err << "Could not rename " << near << " (" << error.message() << "); " << options.path << " is in "
+                    << shown(backup) << ".\n";
+                return false;
+            }
+        }
+        if (error) {
+            err << "Nothing changed: could not rename " << (backup.empty() ? options.path : near) << ": "
+                << error.message() << ".\n";
+            return false;
+        }
+        out << "Kept the earlier " << nameOf(readPath) << " as " << nameOf(backup) << "; " << near
+            << " is now " << nameOf(readPath) << ".\n";
+        return true;
+    }
+
     // The path as the player gave it, for a file beside the settings file.
     std::string shown(const std::string& name) const { return options.path + name.substr(readPath.size()); }
 

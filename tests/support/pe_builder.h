@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pe/pe_image.h"
@@ -41,7 +42,7 @@ inline std::string versionNode(const std::string& key, const std::string& value,
     return node;
 }
 
-inline std::string versionInfo(const std::string& originalName) {
+inline std::string versionInfo(const std::string& originalName, const std::string& fileVersion = "") {
     std::string fixed;
     put(fixed, 0, 0xFEEF04BD, 4);
     put(fixed, 4, 0x00010000, 4);
@@ -49,8 +50,9 @@ inline std::string versionInfo(const std::string& originalName) {
     put(fixed, 12, 0x00030004, 4);  // .3.4
     put(fixed, 48, 0, 4);
     std::string strings;
-    for (const auto& [key, value] : {std::pair<std::string, std::string>{"OriginalFilename", originalName},
-                                     {"ProductName", "Veltrane"}}) {
+    std::vector<std::pair<std::string, std::string>> texts{{"OriginalFilename", originalName}, {"ProductName", "Veltrane"}};
+    if (!fileVersion.empty()) texts.emplace_back("FileVersion", fileVersion);
+    for (const auto& [key, value] : texts) {
         std::string node = versionNode(key, utf16(value), static_cast<std::uint16_t>(value.size() + 1), true, "");
         align4(strings);
         strings += node;
@@ -63,9 +65,11 @@ inline std::string versionInfo(const std::string& originalName) {
 inline const std::vector<std::string> kExports = {"standInBind", "standInRunFrame"};
 
 // A DLL of one section that imports `functions` from ScriptHookRDR2.dll (and one by number),
-// exports `exports` (its table of names lists them `repeats` times), and has a version resource.
+// exports `exports` (its table of names lists them `repeats` times), and has a version resource
+// (with `fileVersion` as its text, when given).
 inline std::string buildDll(bool is64, const std::vector<std::string>& functions,
-                     const std::vector<std::string>& exports = kExports, std::uint32_t repeats = 1) {
+                     const std::vector<std::string>& exports = kExports, std::uint32_t repeats = 1,
+                     const std::string& fileVersion = "") {
     std::string section;
     auto rva = [&] { return static_cast<std::uint32_t>(kSectionRva + section.size()); };
     auto addName = [&](const std::string& name) {
@@ -104,7 +108,7 @@ inline std::string buildDll(bool is64, const std::vector<std::string>& functions
     section += exportDirectory;
     // Resources: type 16, then one name, one language, the data entry, the data.
     const std::uint32_t resources = rva();
-    const std::string version = versionInfo("Veltrane.asi");
+    const std::string version = versionInfo("Veltrane.asi", fileVersion);
     std::string tree;
     for (std::uint32_t level = 0; level < 3; ++level) {
         const std::size_t at = tree.size();
