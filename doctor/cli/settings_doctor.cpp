@@ -135,22 +135,18 @@ private:
         namespace fs = std::filesystem;
         const fs::path file = fs::u8path(readPath), edits = file.parent_path() / fs::u8path(near);
         const std::string backup = freeBackupName(readPath);
-        std::error_code error;
+        std::error_code error, back;
         if (backup.empty()) error = std::make_error_code(std::errc::file_exists);
         else fs::rename(file, fs::u8path(backup), error);
-        if (!error) {
-            fs::rename(edits, file, error);
-            std::error_code back;
-            if (error) fs::rename(fs::u8path(backup), file, back);
-            if (back) {
-                err << "Could not rename " << near << " (" << error.message() << "); " << options.path << " is in "
-                    << shown(backup) << ".\n";
-                return false;
-            }
-        }
         if (error) {
-            err << "Nothing changed: could not rename " << (backup.empty() ? options.path : near) << ": "
-                << error.message() << ".\n";
+            err << "Nothing changed: could not keep " << options.path << " as a backup: " << error.message() << ".\n";
+            return false;
+        }
+        fs::rename(edits, file, error);
+        if (error) fs::rename(fs::u8path(backup), file, back);
+        if (error) {
+            err << "Could not rename " << near << ": " << error.message() << ". "
+                << (back ? options.path + " is in " + shown(backup) : std::string("Nothing changed")) << ".\n";
             return false;
         }
         out << "Kept the earlier " << nameOf(readPath) << " as " << nameOf(backup) << "; " << near
