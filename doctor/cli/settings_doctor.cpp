@@ -96,12 +96,14 @@ public:
         if (answers) {
             if (const std::string near = editsElsewhere(); !near.empty() && ask(*answers, out, swapQuestion(near))) {
                 if (!takeEditsFrom(near)) return 2;
-                // The file read again, in a short report below the first: what the plugin reads now.
+                // The file read again; the short report, below the first: what is still wrong.
                 recheck();
                 printed = context;
                 printed.fixable = 0;
-                printed.linesAbove = kScreenLines;
-                printReport(out, check, options.report, printed);
+                ReportOptions brief = options.report;
+                brief.quiet = true;
+                printReport(out, check, brief, printed);
+                if (check.warnings.empty()) out << "No warnings: the plugin reads every value as written.\n";
             }
             if (check.state == FileState::Missing && ask(*answers, out, "Write the default settings file now?"))
                 return writeDefaults();

@@ -402,7 +402,7 @@ std::vector<Scene> scenes() {
          },
          {"--game", "{scene}\\Game"}, "y\n", 0,
          {"Keep Veltrane.ini as Veltrane.ini.bak and rename Veltrane.ini.txt to Veltrane.ini now? [y/N]",
-          "Veltrane.ini.txt is now Veltrane.ini.", "0.5: applied"},
+          "Veltrane.ini.txt is now Veltrane.ini.", "No warnings"},
          {"Still wrong"},
          {{"Game/Veltrane.ini", "was:Game/Veltrane.ini.txt"}, {"Game/Veltrane.ini.txt", ""},
           {"Game/Veltrane.ini.bak", "was:Game/Veltrane.ini"}}, 29},
