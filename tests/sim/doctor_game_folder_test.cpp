@@ -427,7 +427,7 @@ std::vector<Scene> scenes() {
         {"two installs", rockstarAndEpic, {}, nullptr, 1,
          {"The launchers' records name 2 game folders, each checked below", "{scene}\\Rockstar (Rockstar Games Launcher)",
           "{scene}\\Epic Games\\RDR2 (Epic Games Launcher)", "Game folder {scene}\\Epic Games\\RDR2",
-          "Check one folder's settings file with veltrane-doctor --game DIR"},
+          "Check one folder's settings file with veltrane-doctor --game \"{scene}\\Rockstar\""},
          {}, {}},
         {"--fix with two installs recorded", rockstarAndEpic, {"--fix"},
          nullptr, 2, {"Nothing written", "the launchers' records name 2; choose one", "--fix --game"}, {"Fixed"}, {}},
