@@ -105,7 +105,8 @@ public:
                 printReport(out, check, brief, printed);
                 if (check.warnings.empty()) out << "No warnings: the plugin reads every value as written.\n";
             }
-            if (check.state == FileState::Missing && ask(*answers, out, "Write the default settings file now?"))
+            if (check.state == FileState::Missing && context.folderWritable &&
+                ask(*answers, out, "Write the default settings file now?"))
                 return writeDefaults();
             const std::size_t fixable = context.fixable;
             const std::string lines = fixable == 1 ? "this line" : "these " + std::to_string(fixable) + " lines";
@@ -167,6 +168,9 @@ private:
         context.wineVersion = wineVersion();
         if (check.state == FileState::Missing && check.pluginsFileName)
             context.nearNames = nearNames(currentFolderEntries(), kSettingsFileBareName);
+        std::string why;
+        if (check.state == FileState::Missing)
+            context.folderWritable = folderTakesNewFiles(std::filesystem::u8path(readPath).parent_path(), why);
         // Another program's file under another name is not offered the plugin's entries: the
         // likelier mistake is the path. An explicit --fix still writes them.
         const bool foreign = !check.pluginsFileName && !check.details.empty();
@@ -177,6 +181,12 @@ private:
     }
 
     int writeDefaults() {
+        // No file system takes a longer name; Wine, asked to write one, writes a file of another name.
+        if (nameOf(readPath).size() > 255) {
+            err << "Could not write the default settings file " << options.path
+                << ": its name is longer than the 255 letters a file name may have.\n";
+            return 2;
+        }
         SettingsFile file;
         file.setPath(readPath);
         file.writeDefaults();
