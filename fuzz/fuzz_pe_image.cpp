@@ -1,7 +1,7 @@
 // The PE reader over any bytes: a DLL from the internet, damaged, cut off or made to mislead.
 // It must return, within its limits, and say nothing it did not read: no image, then no
 // imports, exports or version; every name without NUL and within the longest a name may be;
-// and what it reports of the imports, importsFrom gives back.
+// what it reports of the imports, importsFrom gives back; and the version it shows is short.
 
 #include <cstddef>
 #include <string>
@@ -50,4 +50,7 @@ void checkInput(std::string_view bytes) {
     FUZZ_CHECK(characters <= pe::kMostNameCharacters, "%zu characters of names in all", characters);
     for (const auto& [key, value] : image.versionStrings)
         FUZZ_CHECK(value.find('\0') == std::string::npos, "a NUL inside the version text %s", key.c_str());
+    const std::string version = pe::versionText(image);
+    FUZZ_CHECK(version.find('\0') == std::string::npos && version.size() <= pe::kLongestVersion + 3,
+               "the version shown is %zu bytes or holds a NUL", version.size());
 }

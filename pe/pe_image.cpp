@@ -266,9 +266,33 @@ std::vector<std::string> importsFrom(const Image& image, std::string_view dll) {
     return out;
 }
 
+bool NameOrder::operator()(std::string_view a, std::string_view b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return profile_text::lowerAscii(x) < profile_text::lowerAscii(y);
+    });
+}
+
 std::string versionText(const Image& image) {
-    const auto text = image.versionStrings.find("FileVersion");
-    return text != image.versionStrings.end() ? text->second : image.fileVersion.value_or("");
+    const auto found = image.versionStrings.find("FileVersion");
+    const std::string_view text =
+        found != image.versionStrings.end() ? profile_text::trim(found->second) : std::string_view();
+    if (text.empty()) return image.fileVersion.value_or("");
+    const auto digit = [&](std::size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '9'; };
+    const auto blanks = [&](std::size_t at) {
+        while (at < text.size() && text[at] == ' ') ++at;
+        return at;
+    };
+    std::string out;
+    for (std::size_t at = 0; digit(at);) {
+        while (digit(at)) out += text[at++];
+        const std::size_t separator = blanks(at);
+        if (separator == text.size() || (text[separator] != '.' && text[separator] != ',')) break;
+        at = blanks(separator + 1);
+        if (digit(at)) out += '.';
+    }
+    if (out.empty()) out = text;
+    if (out.size() > kLongestVersion) out = out.substr(0, kLongestVersion) + "...";
+    return out;
 }
 
 std::string machineName(const Image& image) {

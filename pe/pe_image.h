@@ -18,6 +18,13 @@ inline constexpr std::uint16_t kMachineX64 = 0x8664;
 inline constexpr std::uint16_t kMachineX86 = 0x014C;
 inline constexpr std::uint16_t kMachineArm64 = 0xAA64;
 
+// Version texts' names compare as Windows compares them when it looks one up: letter case
+// ignored ("OriginalFileName" is "OriginalFilename").
+struct NameOrder {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+
 struct Import {
     std::string dll;                     // as written in the image, "ScriptHookRDR2.dll"
     std::vector<std::string> functions;  // by name; one imported by number reads "#N"
@@ -33,7 +40,7 @@ struct Image {
     // From the version resource: "1.2.3.4" (the fixed file version), and the first string
     // table's texts ("FileVersion", "OriginalFilename", "ProductName", ...), in UTF-8.
     std::optional<std::string> fileVersion;
-    std::map<std::string, std::string> versionStrings;
+    std::map<std::string, std::string, NameOrder> versionStrings;
 };
 
 // The headers' walk, which every reader of an image starts from: where the PE header is, what
@@ -68,9 +75,13 @@ Image readImage(std::string_view bytes);
 // nothing from it.
 std::vector<std::string> importsFrom(const Image& image, std::string_view dll);
 
-// The version the image's version resource gives: its FileVersion text ("1.3.0"), else the
-// fixed file version; empty when none.
+// The version the image's version resource gives: its FileVersion text, else (none, or blank)
+// the fixed file version; empty when neither. A text that starts with a number gives its numbers
+// joined by dots, as resource scripts may join them by commas ("1, 0, 1491, 50" is
+// "1.0.1491.50") and follow them with words ("6.1.7601 (win7_rtm)" is "6.1.7601"); any
+// other text is given trimmed. Longer than kLongestVersion, it is cut and ends in "...".
 std::string versionText(const Image& image);
+inline constexpr std::size_t kLongestVersion = 64;
 
 // "64-bit x64", "32-bit x86", "ARM64", or the machine number.
 std::string machineName(const Image& image);

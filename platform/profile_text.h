@@ -112,9 +112,12 @@ inline bool endsWithName(std::string_view text, std::string_view end) {
 }
 
 // Which system's profile functions read the file. They agree on every rule below except where
-// a rule says otherwise. The plugin's host is Windows, so the doctor reports the Windows reading
-// (and the Wine one beside it where they part); the native stand-in reads as Wine does.
+// a rule says otherwise. The doctor reports the reading of the system the game runs on: Windows'
+// on Windows, Wine's under Wine or Proton (and from Linux), with the other beside it where they
+// part, as the same file may travel; the native stand-in reads as Wine does.
 enum class Reader { Windows, Wine };
+
+inline Reader otherReader(Reader reader) { return reader == Reader::Windows ? Reader::Wine : Reader::Windows; }
 
 // What one line of the file is. Rules, for both readers unless said:
 //   - Blank: nothing but white space (isBlank) on the line.

@@ -13,6 +13,7 @@
 #include "doctor/readers/keyvalues_text.h"
 #include "doctor/folder/game_finder.h"
 #include "doctor/readers/steam_records.h"
+#include "platform/profile_text.h"
 #include "tests/support/launcher_files.h"
 #include "tests/support/scratch_dir.h"
 
@@ -46,6 +47,10 @@ TEST(SteamRecords, ReadsEachFormOfTheLibraryListAndRefusesDamagedOnes) {
         {"byte order mark, comments and escaped quotes",
          "\xEF\xBB\xBF// written by hand\n\"libraryfolders\" { \"1\" { \"path\" \"F:\\\\a \\\"b\\\"\" } }", {"F:\\a \"b\""},
          false},
+        {"paths as written: \"/\", a separator after, other letter case, long; an empty one skipped",
+         "\"LibraryFolders\" { \"1\" { \"PATH\" \"d:/steamlibrary/\" } \"2\" { \"path\" \"E:\\\\S\\\\\" } "
+         "\"3\" { \"path\" \"\" } \"4\" { \"path\" \"F:\\\\" + std::string(300, 'x') + "\" } }",
+         {"d:/steamlibrary/", "E:\\S\\", "F:\\" + std::string(300, 'x')}, false},
         {"no libraries", "\"libraryfolders\" { }", {}, false},
         {"block never closed", "\"libraryfolders\" { \"1\" { \"path\" \"D:\\\\x\" }", {}, true},
         {"quotes never closed", "\"libraryfolders\" { \"1\" \"D:\\\\x", {}, true},
@@ -95,6 +100,13 @@ TEST(SteamRecords, TakesOnlyOneFolderNameAsTheInstallFolder) {
         {manifest("..\\\\..\\\\Windows"), ""},
         {manifest("a/b"), ""},
         {manifest(""), ""},
+        {manifest("red dead redemption 2"), "red dead redemption 2"},
+        {manifest("Red Dead Redemption 2\\\\"), "Red Dead Redemption 2"},
+        {manifest("Red Dead Redemption 2//"), "Red Dead Redemption 2"},
+        {manifest(std::string(300, 'R')), std::string(300, 'R')},
+        {manifest("\\\\"), ""},
+        {manifest("..\\\\"), ""},
+        {manifest(std::string("RDR2\0..", 7)), ""},
         {"\"AppState\" { \"installdir\" { } }", ""},
         {"\"AppState\" { \"name\" \"x\" }", ""},
     };
@@ -105,6 +117,10 @@ TEST(EpicManifest, ReadsTheInstallAndRefusesWhatIsNone) {
     const std::vector<FolderCase> cases = {
         {R"({"FormatVersion":0,"LaunchExecutable":"RDR2.exe","InstallLocation":"C:\\Games\\RDR2","AppName":"x"})",
          "C:\\Games\\RDR2"},
+        // As written: "/", a separator after, other letter case, long; the finder makes them one folder.
+        {R"({"LaunchExecutable":"rdr2.EXE","InstallLocation":"c:/games/rdr2/","AppName":"HEATHER"})", "c:/games/rdr2/"},
+        {R"({"LaunchExecutable":"RDR2.exe","InstallLocation":"C:\\)" + std::string(300, 'x') + R"("})",
+         "C:\\" + std::string(300, 'x')},
         {R"({"LaunchExecutable":"RDR2.exe"})", ""},
         // Another program's record, whole: an empty field is no damage.
         {R"({"LaunchExecutable":"","InstallLocation":"C:\\Games\\Tool"})", "C:\\Games\\Tool"},
@@ -156,6 +172,19 @@ TEST(GameFinder, FollowsEachLaunchersRecordsToEveryFolderHoldingTheGame) {
     LauncherRecords twice = rockstarRecord(steamGame);
     twice.rockstar.push_back({"InstallFolderSteam", steamGame.u8string() + "/"});
     twice.steamFolder = steam.u8string();
+    // One install recorded in other shapes: "/" for "\\", separators after the names, other letter
+    // case (one folder on Windows, none on Linux), an ".ITEM" file; and Steam's "installdir\\".
+    const fs::path shapes = root / "Shapes", shapesGame = shapes / "steamapps" / "common" / "RDR2";
+    write(shapes / "Manifests" / "D4.ITEM", "{\"LaunchExecutable\":\"rdr2.EXE\",\"InstallLocation\":\"" +
+                                                 quotedPath(rockstar.generic_u8string()) + "/\"}");
+    write(shapes / "steamapps" / "libraryfolders.vdf",
+          "\"libraryfolders\" { \"1\" { \"path\" \"" + quotedPath(shapes.generic_u8string()) + "//\" } }");
+    write(shapes / "steamapps" / "appmanifest_1174180.acf", "\"AppState\" { \"installdir\" \"RDR2\\\\\" }");
+    write(shapesGame / "RDR2.exe", "MZ");
+    LauncherRecords shaped = rockstarRecord(rockstar.generic_u8string() + "/");
+    shaped.rockstar.push_back({"InstallFolderEpic", profile_text::lowerAscii(rockstar.u8string())});
+    shaped.steamFolder = shapes.u8string() + "/";
+    shaped.epicManifests = (shapes / "Manifests").u8string();
     LauncherRecords nowhere = rockstarRecord(root / "Empty");
     nowhere.steamFolder = (root / "NoSteam").u8string();
     nowhere.epicManifests = (root / "NoEpic").u8string();
@@ -172,6 +201,10 @@ TEST(GameFinder, FollowsEachLaunchersRecordsToEveryFolderHoldingTheGame) {
          {steamGame.u8string() + "|Rockstar Games Launcher, Steam"},
          {}},
         {"records that lead nowhere", nowhere, {}, {"InstallFolder names", "holds no RDR2.exe"}},
+        {"one install recorded in other shapes",
+         shaped,
+         {rockstar.u8string() + "|Rockstar Games Launcher, Epic Games Launcher", shapesGame.u8string() + "|Steam"},
+         fileNamesIgnoreCase() ? std::vector<std::string>{} : std::vector<std::string>{"InstallFolderEpic names"}},
     };
     for (const Case& c : cases) {
         const FoundGames found = findGameFolders(c.records);

@@ -1,6 +1,7 @@
 // The native doctor on Linux and the Steam Deck: the game found in Steam's folders under a home
 // laid out as Steam lays it out, check 8 over its users' launch options and the game's Wine
-// prefix, and the doctor opened from a file manager reopening itself in a terminal.
+// prefix, the doctor opened from a file manager reopening itself in a terminal, and installing
+// into and uninstalling from the Steam game folder, from a prompt and double-clicked.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -13,6 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -22,6 +25,7 @@
 #include "doctor/folder/folder_finding.h"
 #include "doctor/folder/game_finder.h"
 #include "doctor/os/os.h"
+#include "settings/settings_file.h"
 #include "tests/support/flat_text.h"
 #include "tests/support/launcher_files.h"
 #include "tests/support/pe_builder.h"
@@ -222,14 +226,14 @@ TEST(LinuxProtonCheck, TellsWhetherWineLoadsTheFoldersLoaderFromTheUsersOptionsA
          userReg(global),
          "dinput8.dll",
          "ok",
-         {"(the game's Wine prefix say so)"},
+         {"(the game's Wine prefix says so)"},
          ""},
         {"only in the prefix's AppDefaults for RDR2.exe",
          {{"1001", localConfig("")}},
          userReg(forGame),
          "dinput8.dll",
          "ok",
-         {"(the game's Wine prefix say so)"},
+         {"(the game's Wine prefix says so)"},
          ""},
         {"a damaged localconfig.vdf: not made, never a failure",
          {{"1001", "\"UserLocalConfigStore\" { \"Software\""}},
@@ -489,6 +493,111 @@ TEST(LinuxReopenInTerminal, OnlyWithoutATerminalAndWithADesktop) {
         if (marker) ::setenv("VELTRANE_DOCTOR_TERMINAL", marker, 1);
         EXPECT_FALSE(ownsConsoleAlone()) << (marker ? marker : "no marker");
         ::unsetenv("VELTRANE_DOCTOR_TERMINAL");
+    }
+}
+
+// ---- Install and uninstall from Linux: the doctor itself, copied into a package folder with a
+// Veltrane.asi of its version, run from there over a home holding the game in Steam's library.
+
+// Every file below `folder` with its bytes, by path under it.
+std::map<std::string, std::string> snapshot(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), folder).string()] = readFile(entry.path().string());
+    return files;
+}
+
+std::string shellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+TEST(LinuxInstall, IntoTheSteamGameFolderWithEveryFileBeforeAndAfter) {
+    ScratchDir scratch;
+    pe_builder::Version version;
+    version.texts.emplace_back("FileVersion", VELTRANE_TEST_VERSION);
+    const std::string plugin = pe_builder::buildDll(true, {}, pe_builder::kExports, 1, version);
+    const std::string custom = "[Settings]\r\nEnabled=1\r\n[WeatherType_Rain]\r\nAccuracy_Rain=35\r\n";
+    // The default settings file, as the plugin (and the doctor) writes it here.
+    fs::create_directories(scratch.path() / "defaults");
+    SettingsFile defaultsFile;
+    defaultsFile.setPath((scratch.path() / "defaults" / "Veltrane.ini").string());
+    defaultsFile.writeDefaults();
+    const std::string defaults = readFile((scratch.path() / "defaults" / "Veltrane.ini").string());
+    struct Case {
+        const char* what;
+        std::map<std::string, std::string> before;  // the game folder's files beside RDR2.exe
+        std::vector<std::string> args;              // "{game}" stands for the game folder
+        const char* answers;                        // double-clicked: typed in the terminal; null: from a prompt
+        int status;
+        std::vector<std::string> said;
+        // The files that change: the new bytes, "was:NAME" (NAME's bytes before) or "" (removed).
+        std::map<std::string, std::string> changes;
+    };
+    const std::string asi = "Veltrane.asi", ini = "Veltrane.ini", bak = "Veltrane.asi.bak";
+    const Case cases[] = {
+        {"--install, the game found in Steam's library: Veltrane.ini written where none is", {}, {"--install"},
+         nullptr, 1, {"Wrote {game}/Veltrane.asi (version " VELTRANE_TEST_VERSION ")", "(the default settings)",
+          "FAIL 1 Script hook"},
+         {{asi, plugin}, {ini, defaults}}},
+        {"--install DIR over another Veltrane.asi: kept as .bak, the player's Veltrane.ini untouched",
+         {{asi, "an older plugin"}, {ini, custom}}, {"--install", "{game}"}, nullptr, 1,
+         {"Wrote {game}/Veltrane.asi.bak (the Veltrane.asi that was there"}, {{asi, plugin}, {bak, "was:" + asi}}},
+        {"--install again: nothing to copy", {{asi, plugin}, {ini, custom}}, {"--install"}, nullptr, 1,
+         {"is this package's already: nothing to copy"}, {}},
+        {"--uninstall: the plugin removed, Veltrane.ini and the backups left", {{asi, plugin}, {ini, custom},
+         {bak, "an older plugin"}}, {"--uninstall"}, nullptr, 0,
+         {"Removed {game}/Veltrane.asi", "Veltrane.ini is yours and stays", "Veltrane.asi.bak is an earlier"},
+         {{asi, ""}}},
+        {"--uninstall leaves another plugin", {{asi, "an older plugin"}}, {"--uninstall", "{game}"}, nullptr, 1,
+         {"is not this package's Veltrane.asi"}, {}},
+        {"double-clicked: asked in the terminal, y", {}, {}, "y\n\n", 1,
+         {"Install Veltrane.asi into {game}? [y/N]", "Wrote {game}/Veltrane.asi", "Press Enter to close"},
+         {{asi, plugin}, {ini, defaults}}},
+        {"double-clicked: asked in the terminal, n", {{ini, custom}}, {}, "n\n\n", 1,
+         {"Install Veltrane.asi into {game}? [y/N]"}, {}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const fs::path root = scratch.path() / std::to_string(++n), home = root / "home";
+        const fs::path game = libraryWithGame(home / kNative), package = root / "package", bin = root / "bin";
+        for (const auto& [name, bytes] : c.before) write(game / name, bytes);
+        write(package / asi, plugin);
+        fs::copy_file(VELTRANE_DOCTOR_PROGRAM, package / "veltrane-doctor");
+        // A stand-in terminal: the doctor in it reads the answers typed and shows its screen.
+        write(bin / "konsole",
+              "#!/bin/sh\nshift\n\"$@\" < \"$ANSWERS\" > \"$SCREEN\" 2>&1\necho $? > \"$SCREEN.status\"\n");
+        fs::permissions(bin / "konsole", fs::perms::owner_all);
+        const fs::path screen = root / "screen.txt", answers = root / "answers.txt";
+        write(answers, c.answers ? c.answers : "");
+        const auto placed = [&](std::string text) {
+            for (std::size_t at; (at = text.find("{game}")) != std::string::npos;) text.replace(at, 6, game.string());
+            return text;
+        };
+        std::string command = "cd " + shellQuoted(package.string()) + " && env -i HOME=" + shellQuoted(home.string()) +
+                              " PATH=" + shellQuoted(bin.string() + ":/usr/bin:/bin") + " ANSWERS=" +
+                              shellQuoted(answers.string()) + " SCREEN=" + shellQuoted(screen.string()) +
+                              (c.answers ? " DISPLAY=:0" : "") + " ./veltrane-doctor";
+        for (const std::string& arg : c.args) command += " " + shellQuoted(placed(arg));
+        // From a file manager: no terminal at all; from a prompt, the screen is the doctor's own output.
+        const std::string status = "; echo $? > " + shellQuoted(screen.string() + ".status");
+        command += c.answers ? " < /dev/null > /dev/null 2>&1" : " < /dev/null > " + shellQuoted(screen.string()) +
+                                                                   " 2>&1" + status;
+        const auto before = snapshot(game);
+        ASSERT_EQ(std::system(command.c_str()), 0) << c.what;
+        const std::string shown = readFile(screen.string());
+        EXPECT_EQ(readFile(screen.string() + ".status"), std::to_string(c.status) + "\n") << c.what << "\n" << shown;
+        for (const std::string& part : c.said)
+            EXPECT_NE(flat(shown).find(placed(part)), std::string::npos)
+                << c.what << ": " << placed(part) << "\n" << shown;
+        auto expected = before;
+        for (const auto& [name, bytes] : c.changes) {
+            if (bytes.empty()) expected.erase(name);
+            else expected[name] = bytes.rfind("was:", 0) == 0 ? before.at(bytes.substr(4)) : bytes;
+        }
+        EXPECT_EQ(snapshot(game), expected) << c.what << "\n" << shown;
     }
 }
 

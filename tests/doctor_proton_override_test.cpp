@@ -315,4 +315,43 @@ TEST(ProtonOverride, JudgesEachUserWithThePrefix) {
     }
 }
 
+// Inside the game's prefix the Windows doctor gives the registry as Wine holds it, which goes
+// before a user.reg not yet written, and its own WINEDLLOVERRIDES, which goes before the registry
+// but after the launch options.
+TEST(ProtonOverride, InTheGamesPrefixTheEnvironmentGoesBeforeTheRegistry) {
+    constexpr auto Loads = OverrideOutcome::LoadsFirst;
+    constexpr auto Wine = OverrideOutcome::LeftToWine;
+    const Text staleFile = userReg(kGlobal + "\"dinput8\"=\"n,b\"\n");
+    const struct {
+        const char* what;
+        std::vector<SteamUserConfig> users;
+        Text registry;  // the override in effect in the running registry
+        Text environment;
+        OverrideOutcome outcome;
+        bool byEnvironment;
+    } cases[] = {
+        {"the registry alone", {}, std::string("native,builtin"), kAbsent, Loads, false},
+        {"the registry before a stale user.reg", {user("111", "")}, kAbsent, kAbsent, Wine, false},
+        {"the environment alone", {user("111", "")}, kAbsent, std::string("mscoree=;dinput8=n,b"), Loads, true},
+        {"the environment before the registry", {}, std::string("n,b"), std::string("dinput8=b"), Wine, true},
+        {"an environment without the DLL leaves it to the registry", {}, std::string("n"), std::string("d3d11=b"),
+         Loads, false},
+        {"the launch options before the environment", {user("111", "WINEDLLOVERRIDES=dinput8=n %command%")}, kAbsent,
+         std::string("dinput8=b"), Loads, true},
+    };
+    for (const auto& c : cases) {
+        ProtonOverrideInput input;
+        input.appId = "1174180";
+        input.users = c.users;
+        input.userReg = staleFile;
+        WineDllOverrides running;
+        running.inEffect = c.registry;
+        input.registry = running;
+        input.environment = c.environment;
+        const ProtonOverrideVerdict verdict = judgeProtonOverride(input);
+        EXPECT_EQ(verdict.outcome, c.outcome) << c.what;
+        EXPECT_EQ(verdict.byEnvironment, c.byEnvironment) << c.what;
+    }
+}
+
 }  // namespace

@@ -13,6 +13,8 @@
 
 #include "doctor/cli/doctor_cli.h"
 #include "doctor/os/os.h"
+#include "doctor/settings/report.h"
+#include "doctor/settings/settings_check.h"
 #include "settings/weather_table.h"
 #include "tests/support/doctor_run.h"
 
@@ -102,8 +104,9 @@ TEST_F(DoctorCli, PathStartingWithSlashIsAPath) {
     EXPECT_TRUE(contains(run.out, "write instead: DamageMod_Rain=0.5")) << run.out << run.err;
 }
 
-// Under Wine (the Windows build's tests run there, with a Wine prefix) the report says so, and
-// that it shows what Windows reads; natively and on Windows it says nothing of the kind.
+// Under Wine (the Windows build's tests run there, with a Wine prefix) and from Linux, where the
+// game runs through Proton, the report shows the file as Wine reads it, and what Windows reads
+// where it reads otherwise; on Windows, Windows' reading first and Wine's beside it.
 TEST_F(DoctorCli, SaysWhenItRunsUnderWine) {
     writeFile("Veltrane.ini", joinLines(defaultSettingsLines()));
 #ifdef _WIN32
@@ -114,15 +117,26 @@ TEST_F(DoctorCli, SaysWhenItRunsUnderWine) {
 #else
     EXPECT_TRUE(wineVersion().empty());
 #endif
+    EXPECT_EQ(gameRunsOnWine(), !wineVersion().empty() || !fileNamesIgnoreCase());
     const DoctorRun run = doctor({"Veltrane.ini"});
-    EXPECT_EQ(contains(run.out, "on Wine " + wineVersion() + " (or Proton), shown as Windows reads it"),
+    EXPECT_EQ(contains(run.out, "on Wine " + wineVersion() + " (or Proton), shown as Wine reads it"),
               !wineVersion().empty())
         << run.out;
-    // Where Wine reads the file otherwise, what the plugin reads here.
-    writeFile("Veltrane.ini", "\xEF\xBB\xBF" + joinLines(defaultSettingsLines()));
-    const DoctorRun marked = doctor({"Veltrane.ini"});
-    EXPECT_TRUE(contains(marked.out, "Enabled is missing")) << marked.out;
-    EXPECT_EQ(contains(marked.out, "Here on Wine the plugin reads Enabled=1"), !wineVersion().empty()) << marked.out;
+    EXPECT_EQ(contains(run.out, "shown as Wine"), gameRunsOnWine()) << run.out;
+    // A byte-order mark: Windows misses [Settings], Wine skips the mark.
+    const std::string marked = "\xEF\xBB\xBF" + joinLines(defaultSettingsLines());
+    writeFile("Veltrane.ini", marked);
+    const DoctorRun shown = doctor({"Veltrane.ini"});
+    EXPECT_EQ(contains(shown.out, "Enabled is 1: on"), gameRunsOnWine()) << shown.out;
+    EXPECT_EQ(contains(shown.out, "On Windows the plugin would read Enabled missing."), gameRunsOnWine())
+        << shown.out;
+    for (const auto reader : {profile_text::Reader::Windows, profile_text::Reader::Wine}) {
+        std::ostringstream out;
+        printReport(out, checkSettingsFile("Veltrane.ini", {}, reader), {});
+        const bool onWine = reader == profile_text::Reader::Wine;
+        EXPECT_EQ(contains(out.str(), "Enabled is missing"), !onWine) << out.str();
+        EXPECT_EQ(contains(out.str(), "Under Wine or Proton the plugin reads Enabled=1."), !onWine) << out.str();
+    }
 }
 
 TEST_F(DoctorCli, QuietPrintsOnlyTheWarnings) {

@@ -139,7 +139,9 @@ void threeGames() {
 TEST_F(DoctorCli, EverySuggestedCommandDoesWhatItSays) {
     // The package: the Veltrane.asi --install copies, beside the doctor.
     const fs::path own = fs::u8path(programFolder()), package = own / "Veltrane.asi";
-    writeFile(package, pe_builder::buildDll(true, {}, pe_builder::kExports, 1, VELTRANE_TEST_VERSION));
+    pe_builder::Version version;
+    version.texts.emplace_back("FileVersion", VELTRANE_TEST_VERSION);
+    writeFile(package, pe_builder::buildDll(true, {}, pe_builder::kExports, 1, version));
     SettingsLines many = defaultSettingsLines();
     for (const char* weather : {"Rain", "Snow", "Fog"})
         many = replaced(many, std::string("Accuracy_") + weather + "=", std::string("Accuracy_") + weather + "=35%");

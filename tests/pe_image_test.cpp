@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -35,6 +36,40 @@ TEST(PeImage, ReadsWhatADllSaysAboutItself) {
         EXPECT_EQ(image.fileVersion, "0.2.3.4");
         EXPECT_EQ(image.versionStrings.at("OriginalFilename"), "Veltrane.asi");
         EXPECT_EQ(image.versionStrings.at("ProductName"), "Veltrane");
+    }
+}
+
+// The version resource's fields across what a file may hold, and the version shown for it.
+TEST(PeImage, GivesTheVersionOfEachShapeOfVersionResource) {
+    const auto fileVersion = [](const std::string& text) { return VersionTexts{{"FileVersion", text}}; };
+    constexpr std::uint64_t kGame = 0x0001000005D30032;  // 1.0.1491.50
+    const std::string longText = "1." + std::string(1000, '2');
+    const struct {
+        const char* what;
+        Version version;
+        std::optional<std::string> fixed;
+        std::string shown;
+    } cases[] = {
+        {"fixed version 0, no texts", {0, {}}, "0.0.0.0", "0.0.0.0"},
+        {"fixed version 65535", {~std::uint64_t{0}, {}}, "65535.65535.65535.65535", "65535.65535.65535.65535"},
+        {"neither a fixed part nor a string table", {0, {}, false, false}, std::nullopt, ""},
+        {"no string table", {kGame, {}, true, false}, "1.0.1491.50", "1.0.1491.50"},
+        {"FileVersion empty", {kGame, fileVersion("")}, "1.0.1491.50", "1.0.1491.50"},
+        {"FileVersion blank", {kGame, fileVersion("  ")}, "1.0.1491.50", "1.0.1491.50"},
+        {"FileVersion only", {0, fileVersion("1.0.1491.50"), false}, std::nullopt, "1.0.1491.50"},
+        {"commas as resource scripts write them", {kGame, fileVersion("1, 0, 1491, 50")}, "1.0.1491.50", "1.0.1491.50"},
+        {"commas without blanks", {0, fileVersion("1,0,1491,50")}, "0.0.0.0", "1.0.1491.50"},
+        {"words after the numbers", {0, fileVersion(" 6.1.7601.17514 (win7sp1_rtm.101119-1850)")}, "0.0.0.0",
+         "6.1.7601.17514"},
+        {"a dot at the end", {0, fileVersion("1.2.")}, "0.0.0.0", "1.2"},
+        {"its name in another letter case", {0, {{"FILEVERSION", "2.0"}}}, "0.0.0.0", "2.0"},
+        {"no number", {0, fileVersion("beta 2")}, "0.0.0.0", "beta 2"},
+        {"very long", {0, fileVersion(longText)}, "0.0.0.0", longText.substr(0, pe::kLongestVersion) + "..."},
+    };
+    for (const auto& c : cases) {
+        const pe::Image image = pe::readImage(buildDll(true, kFunctions, kExports, 1, c.version));
+        EXPECT_EQ(image.fileVersion, c.fixed) << c.what;
+        EXPECT_EQ(pe::versionText(image), c.shown) << c.what;
     }
 }
 

@@ -161,7 +161,7 @@ private:
     std::string shown(const std::string& name) const { return options.path + name.substr(readPath.size()); }
 
     void recheck() {
-        check = checkSettingsFile(readPath, options.path);
+        check = checkSettingsFile(readPath, options.path, reader);
         context = ReportContext{};
         context.linesAbove = printedAbove;
         context.folder = currentFolder();
@@ -260,7 +260,7 @@ private:
             changes.tell(fixed, bytes);
             applied.insert(applied.end(), fixed.applied.begin(), fixed.applied.end());
             bytes = fixed.bytes;
-            check = checkSettingsFile(readPath, options.path);
+            check = checkSettingsFile(readPath, options.path, reader);
             fixed = fixSettings(bytes, check);
         }
         recheck();
@@ -323,9 +323,14 @@ private:
     ReportContext context;
     std::size_t printedAbove = 0;
     bool asked = false;  // the fix was asked for at the console
+    const profile_text::Reader reader = gameReader();
 };
 
 }  // namespace
+
+profile_text::Reader gameReader() {
+    return gameRunsOnWine() ? profile_text::Reader::Wine : profile_text::Reader::Windows;
+}
 
 bool ask(std::istream& answers, std::ostream& out, const std::string& question) {
     out << question << " [y/N] " << std::flush;

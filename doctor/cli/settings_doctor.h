@@ -29,6 +29,10 @@ std::size_t say(std::ostream& out, const std::string& text, const std::string& i
 // A line asked for at the console, trimmed; empty on Enter or closed input.
 std::string readAnswer(std::istream& answers, std::ostream& out, const std::string& question);
 
+// The reading the doctor shows: the plugin's where the game runs, through Wine's profile
+// functions under Wine or Proton and from Linux, else Windows'.
+profile_text::Reader gameReader();
+
 // Checks the settings file at `readPath` (the name the profile functions are given, from the
 // current folder), changes it only as `options` or the answers say, and returns the exit
 // status. With `answers` it may ask; `linesAbove`: what the screen holds above the report.

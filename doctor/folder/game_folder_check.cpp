@@ -11,7 +11,6 @@
 #include "pe/image_whole.h"
 #include "doctor/folder/log_check.h"
 #include "doctor/folder/proton_check.h"
-#include "doctor/folder/steam_folders.h"
 #include "doctor/settings/near_names.h"
 #include "doctor/settings/report.h"
 #include "doctor/folder/running_check.h"
@@ -181,10 +180,7 @@ public:
                 break;
             }
         }
-        const LauncherRecords records = readLauncherRecords();
-        const std::vector<fs::path> steam = records.home.empty() ? std::vector<fs::path>{}
-                                                                 : linuxSteamFolders(fs::u8path(records.home));
-        return protonFinding(root, steam, loader);
+        return protonFinding(root, loader);
     }
 
     FolderFinding plugin() const {

@@ -4,6 +4,8 @@
 
 #include "doctor/folder/folder_files.h"
 #include "doctor/folder/proton_override.h"
+#include "doctor/folder/steam_folders.h"
+#include "doctor/os/os.h"
 #include "doctor/os/player_files.h"
 #include "doctor/readers/steam_records.h"
 #include "doctor/readers/wine_load_order.h"
@@ -32,6 +34,33 @@ std::vector<SteamUserConfig> steamUsers(const std::vector<fs::path>& steamFolder
     return users;
 }
 
+// Steam's own folders: the library when it is one (it holds the users' settings), then those
+// under the player's Linux home.
+std::vector<fs::path> steamFoldersOf(const fs::path& library) {
+    std::vector<fs::path> folders;
+    std::error_code error;
+    if (fs::is_directory(library / "userdata", error)) folders.push_back(library);
+    if (const std::optional<fs::path> home = linuxHome()) {
+        for (const fs::path& steam : linuxSteamFolders(*home)) addFolderOnce(folders, steam);
+    }
+    return folders;
+}
+
+// Whether Wine runs the doctor in `prefix`, whose registry it then reads as Wine holds it.
+bool runsIn(const fs::path& prefix) {
+    const std::optional<fs::path> own = ownWinePrefix();
+    std::error_code error;
+    return own && fs::equivalent(*own, prefix, error);
+}
+
+// The registry's overrides of `dll`, asked of the Wine the doctor runs in.
+WineDllOverrides runningRegistry(const std::string& dll) {
+    const std::string global = "Software\\Wine\\DllOverrides";
+    const std::string program = std::string("Software\\Wine\\AppDefaults\\") + kGameFile + "\\DllOverrides";
+    return dllOverridesFrom({userRegistryText(global, dll), userRegistryText(global, "*" + dll),
+                             userRegistryText(program, dll), userRegistryText(program, "*" + dll)});
+}
+
 }  // namespace
 
 std::optional<fs::path> steamLibraryOf(const fs::path& gameFolder) {
@@ -41,19 +70,23 @@ std::optional<fs::path> steamLibraryOf(const fs::path& gameFolder) {
     return common.parent_path().parent_path();
 }
 
-std::optional<FolderFinding> protonFinding(const fs::path& gameFolder, const std::vector<fs::path>& steamFolders,
-                                           const std::string& loaderDll) {
+std::optional<FolderFinding> protonFinding(const fs::path& gameFolder, const std::string& loaderDll) {
     const std::optional<fs::path> library = steamLibraryOf(gameFolder);
     if (!library) return std::nullopt;
     ProtonOverrideInput input;
     input.loaderDll = overrideDllName(loaderDll);
     input.program = kGameFile;
     input.appId = kSteamAppId;
-    input.users = steamUsers(steamFolders);
+    input.users = steamUsers(steamFoldersOf(*library));
     const fs::path prefix = *library / "steamapps" / "compatdata" / kSteamAppId / "pfx";
-    input.userReg = readBytes(prefix / "user.reg");
+    if (runsIn(prefix)) {
+        input.registry = runningRegistry(input.loaderDll);
+        input.environment = environmentVariable("WINEDLLOVERRIDES");
+    } else {
+        input.userReg = readBytes(prefix / "user.reg");
+    }
     // Neither Steam's settings nor the game's prefix (made at its first start) here: nothing tells.
-    if (input.users.empty() && !input.userReg) {
+    if (input.users.empty() && !input.userReg && !input.registry) {
         FolderFinding unknown = finding(kCheck, Verdict::NotMade,
                                         "no Steam user's launch options and no Wine prefix of the game were found, so "
                                         "whether Wine loads the folder's " + input.loaderDll + ".dll can't be told");
@@ -66,9 +99,10 @@ std::optional<FolderFinding> protonFinding(const fs::path& gameFolder, const std
     if (verdict.outcome == OverrideOutcome::LoadsFirst) {
         const bool byOptions = std::any_of(verdict.users.begin(), verdict.users.end(),
                                            [](const UserOverride& user) { return user.byLaunchOptions; });
-        return finding(kCheck, Verdict::Pass,
-                       "Wine loads the folder's " + dll + " first (" +
-                           (byOptions ? "the game's launch options" : "the game's Wine prefix") + " say so)");
+        const char* why = byOptions                ? "the game's launch options say so"
+                          : verdict.byEnvironment ? "the WINEDLLOVERRIDES the doctor runs with says so"
+                                                  : "the game's Wine prefix says so";
+        return finding(kCheck, Verdict::Pass, "Wine loads the folder's " + dll + " first (" + why + ")");
     }
     if (verdict.outcome == OverrideOutcome::Unknown) {
         std::string why = verdict.notes.empty() ? "no Steam user's launch options were found" : joined(verdict.notes);

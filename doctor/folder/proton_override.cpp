@@ -23,10 +23,18 @@ ProtonOverrideVerdict judgeProtonOverride(const ProtonOverrideInput& input) {
     ProtonOverrideVerdict verdict;
     const std::string dll = overrideDllName(input.loaderDll);
 
-    // No prefix yet: Wine makes one without overrides.
+    // What the game gets where its launch options don't name the DLL: the environment's
+    // WINEDLLOVERRIDES goes before the registry.
     std::string registryNote;
-    if (!input.userReg) {
-        verdict.prefix = OverrideOutcome::LeftToWine;
+    const std::optional<std::string> environment =
+        input.environment ? modeInOverrideList(*input.environment, dll) : std::nullopt;
+    if (environment) {
+        verdict.prefix = outcomeOf(overrideLoadsNativeFirst(environment));
+        verdict.byEnvironment = true;
+    } else if (input.registry) {
+        verdict.prefix = outcomeOf(overrideLoadsNativeFirst(input.registry->inEffect));
+    } else if (!input.userReg) {
+        verdict.prefix = OverrideOutcome::LeftToWine;  // no prefix yet: Wine makes one without overrides
     } else {
         const WineDllOverrides registry = readWineDllOverrides(*input.userReg, dll, input.program);
         if (registry.refusal.empty()) {

@@ -4,11 +4,14 @@
 // a Steam user's launch options may set, before the prefix's registry (user.reg); each Steam
 // user of the machine has launch options of their own, so each is judged apart.
 //
-// The caller reads the files; this only judges their bytes.
+// The caller reads the files; this only judges their bytes. The Windows doctor, run by Wine in
+// the game's own prefix, gives the registry as Wine holds it and its own WINEDLLOVERRIDES instead.
 
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "doctor/readers/wine_registry.h"
 
 enum class OverrideOutcome {
     LoadsFirst,   // the folder's DLL loads first
@@ -27,6 +30,11 @@ struct ProtonOverrideInput {
     std::string appId;                  // the game's Steam app id
     std::vector<SteamUserConfig> users;
     std::optional<std::string> userReg;  // the prefix's user.reg; absent when there is no prefix yet
+    // Inside the game's prefix: its registry's overrides as read from Wine (taken instead of
+    // userReg), and the WINEDLLOVERRIDES the doctor runs with there, which a game started the
+    // same way gets too and which goes before the registry.
+    std::optional<WineDllOverrides> registry;
+    std::optional<std::string> environment;
 };
 
 struct UserOverride {
@@ -41,7 +49,9 @@ struct UserOverride {
 struct ProtonOverrideVerdict {
     // LoadsFirst when every user's does, LeftToWine when any user's doesn't, else Unknown.
     OverrideOutcome outcome = OverrideOutcome::Unknown;
-    OverrideOutcome prefix = OverrideOutcome::Unknown;  // the registry's say alone
+    // Where the launch options don't name the DLL: the environment's say, else the registry's.
+    OverrideOutcome prefix = OverrideOutcome::Unknown;
+    bool byEnvironment = false;                         // the input's environment said it
     std::vector<UserOverride> users;                    // in the input's order
     std::vector<std::string> notes;                     // each file that could not be read, and why
 

@@ -1,13 +1,19 @@
 #include "doctor/folder/steam_folders.h"
 
-#include <algorithm>
-
 namespace fs = std::filesystem;
 
 fs::path realFolder(const fs::path& folder) {
     std::error_code error;
     const fs::path real = fs::canonical(folder, error);
     return error ? folder.lexically_normal() : real;
+}
+
+void addFolderOnce(std::vector<fs::path>& folders, const fs::path& folder) {
+    for (const fs::path& held : folders) {
+        std::error_code error;
+        if (held == folder || fs::equivalent(held, folder, error)) return;
+    }
+    folders.push_back(folder);
 }
 
 std::vector<fs::path> linuxSteamFolders(const fs::path& home) {
@@ -19,8 +25,7 @@ std::vector<fs::path> linuxSteamFolders(const fs::path& home) {
         std::error_code error;
         // Steam's own folder is the one that holds its list of libraries, or at least steamapps.
         if (!fs::is_directory(place / "steamapps", error)) continue;
-        const fs::path real = realFolder(place);
-        if (std::find(found.begin(), found.end(), real) == found.end()) found.push_back(real);
+        addFolderOnce(found, realFolder(place));
     }
     return found;
 }

@@ -10,6 +10,10 @@
 // Each Steam folder found under `home`, links followed, once each, in the order above.
 std::vector<std::filesystem::path> linuxSteamFolders(const std::filesystem::path& home);
 
+// Adds `folder` unless `folders` holds it already, under this name or another (a link; under
+// Wine, whose drive shows no links, the same folder is told by the file system's own identity).
+void addFolderOnce(std::vector<std::filesystem::path>& folders, const std::filesystem::path& folder);
+
 // `folder` with its links followed, to tell two names of one folder apart from two folders;
 // as given when it can't be followed.
 std::filesystem::path realFolder(const std::filesystem::path& folder);

@@ -124,13 +124,32 @@ RunningPrograms runningPrograms(const std::string& pluginFile, const std::string
 bool fileNamesIgnoreCase();
 
 // Whether this doctor checks Wine's choice of the game folder's loader (Proton's override): the
-// Linux doctor, beside the game's Steam libraries. The Windows doctor under Wine does not yet:
-// it would have to tell the game's prefix from its own.
+// Linux doctor, and the Windows doctor under Wine or Proton; not on Windows itself.
 bool checksProtonOverride();
+
+// ---- Linux seen from the doctor, for that check: natively as it is, from the Windows doctor
+// under Wine through the drive Wine maps "/" to (Z:). None on Windows itself.
+
+// A Linux path ("/home/deck/...") as the doctor opens it.
+std::optional<std::filesystem::path> linuxPath(const std::string& path);
+// The player's Linux home folder: $HOME, or under Wine the home Wine runs for.
+std::optional<std::filesystem::path> linuxHome();
+// The Wine prefix whose registry the doctor reads through the system: under Wine the one Wine
+// runs in (else STEAM_COMPAT_DATA_PATH's pfx, which Proton runs in); natively none.
+std::optional<std::filesystem::path> ownWinePrefix();
+// A text value of the current user's registry (`key` under HKEY_CURRENT_USER); none when it
+// holds none, and natively.
+std::optional<std::string> userRegistryText(const std::string& key, const std::string& value);
+// An environment variable's value (UTF-8); none when it is not set.
+std::optional<std::string> environmentVariable(const char* name);
 
 // Wine's version ("9.0") when the doctor runs under Wine or Proton, where the profile functions
 // read some settings files otherwise than Windows; empty on Windows and in native builds.
 std::string wineVersion();
+
+// Whether the game runs on Wine here, and so reads its settings file through Wine's profile
+// functions: under Wine or Proton, and on Linux (the game only runs there through Proton).
+bool gameRunsOnWine();
 
 // Where the game's launchers record their installs: the Rockstar Games Launcher and Steam in
 // the registry, the Epic Games Launcher in a folder of manifests. Only these places are read

@@ -231,17 +231,38 @@ RunningPrograms runningPrograms(const std::string& pluginFile, const std::string
 // A native build is neither Windows nor Wine: its profile functions are the stand-in's.
 std::string wineVersion() { return {}; }
 
+// The game runs on Linux only through Proton.
+bool gameRunsOnWine() { return true; }
+
 bool fileNamesIgnoreCase() { return false; }
 
 // On Linux the game runs only through Proton, so its override always matters.
 bool checksProtonOverride() { return true; }
+
+std::optional<std::filesystem::path> linuxPath(const std::string& path) { return std::filesystem::u8path(path); }
+
+std::optional<std::filesystem::path> linuxHome() {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') return std::nullopt;
+    return std::filesystem::u8path(home);
+}
+
+// The Linux doctor runs in no prefix: it reads the game's from its files.
+std::optional<std::filesystem::path> ownWinePrefix() { return std::nullopt; }
+std::optional<std::string> userRegistryText(const std::string&, const std::string&) { return std::nullopt; }
+
+std::optional<std::string> environmentVariable(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+}
 
 // Steam keeps itself under the home folder; $HOME, never the user database (no NSS call, so the
 // static program runs on any distribution).
 LauncherRecords readLauncherRecords() {
     LauncherRecords records;
     records.made = true;
-    if (const char* home = std::getenv("HOME")) records.home = home;
+    if (const auto home = linuxHome()) records.home = home->u8string();
     if (records.home.empty()) records.whyNot = "HOME is not set, so Steam's folders can't be found";
     return records;
 }

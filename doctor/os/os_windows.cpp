@@ -1,6 +1,7 @@
 // The Windows doctor's answers, asked of Windows (or of Wine and Proton, which answer as it does).
 #include "doctor/os/os.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -374,6 +375,8 @@ RunningPrograms runningPrograms(const std::string& pluginFile, const std::string
 
 // ---- The system itself, and what it records.
 
+bool gameRunsOnWine() { return !wineVersion().empty(); }
+
 std::string wineVersion() {
     // Wine's ntdll exports wine_get_version; Windows' does not.
     const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
@@ -390,30 +393,28 @@ bool fileNamesIgnoreCase() { return true; }
 // A console window opens with the program on Windows.
 bool reopenInTerminal(int, char**) { return false; }
 
-bool checksProtonOverride() { return false; }
+// Under Wine the game may run through Proton; Windows itself has no such override.
+bool checksProtonOverride() { return !wineVersion().empty(); }
 
 namespace {
 
 // A text value (REG_SZ, or REG_EXPAND_SZ expanded: RRF_RT_REG_SZ takes both, and asking for
-// REG_EXPAND_SZ unexpanded is refused); empty when there is none.
-std::string registryText(HKEY root, const wchar_t* key, const wchar_t* value) {
+// REG_EXPAND_SZ unexpanded is refused) up to its first NUL, where the program that wrote it and
+// every other reader end it; none when there is none.
+std::optional<std::string> registryValue(HKEY root, const std::wstring& key, const std::wstring& value) {
     DWORD size = 0;
     const DWORD flags = RRF_RT_REG_SZ;
-    if (RegGetValueW(root, key, value, flags, nullptr, nullptr, &size) != ERROR_SUCCESS || size < sizeof(wchar_t))
-        return {};
-    std::wstring text(size / sizeof(wchar_t), L'\0');
-    if (RegGetValueW(root, key, value, flags, nullptr, text.data(), &size) != ERROR_SUCCESS) return {};
-    text.resize(size / sizeof(wchar_t));
-    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    if (RegGetValueW(root, key.c_str(), value.c_str(), flags, nullptr, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    if (RegGetValueW(root, key.c_str(), value.c_str(), flags, nullptr, text.data(), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    text.resize(std::min<std::size_t>(size / sizeof(wchar_t), text.find(L'\0')));
     return utf8(text);
 }
 
-std::string environment(const wchar_t* name) {
-    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0) return {};
-    std::wstring text(size, L'\0');
-    text.resize(GetEnvironmentVariableW(name, text.data(), size));
-    return utf8(text);
+std::string registryText(HKEY root, const wchar_t* key, const wchar_t* value) {
+    return registryValue(root, key, value).value_or("");
 }
 
 }  // namespace
@@ -429,8 +430,27 @@ LauncherRecords readLauncherRecords() {
     records.steamFolder = registryText(HKEY_CURRENT_USER, L"Software\\Valve\\Steam", L"SteamPath");
     if (records.steamFolder.empty())
         records.steamFolder = registryText(HKEY_LOCAL_MACHINE, L"SOFTWARE\\WOW6432Node\\Valve\\Steam", L"InstallPath");
-    std::string programData = environment(L"ProgramData");
+    std::string programData = environmentVariable("ProgramData").value_or("");
     if (programData.empty()) programData = "C:\\ProgramData";
     records.epicManifests = programData + "\\Epic\\EpicGamesLauncher\\Data\\Manifests";
     return records;
+}
+
+std::optional<std::string> userRegistryText(const std::string& key, const std::string& value) {
+    return registryValue(HKEY_CURRENT_USER, wide(key), wide(value));
+}
+
+std::optional<std::string> environmentVariable(const char* name) {
+    const std::wstring wideName = wide(name);
+    // A value that changes between the two calls is read again.
+    for (DWORD size = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0); size != 0;) {
+        std::wstring text(size, L'\0');
+        const DWORD length = GetEnvironmentVariableW(wideName.c_str(), text.data(), size);
+        if (length < size) {
+            text.resize(length);
+            return utf8(text);
+        }
+        size = length;
+    }
+    return std::nullopt;
 }

@@ -40,8 +40,10 @@ SteamAppManifest readSteamAppManifest(std::string_view acf) {
             out.refusal = "no \"installdir\" in its \"AppState\" block";
             return;
         }
-        const std::string& name = dir->value;
-        if (name == "." || name == ".." || name.find_first_of("/\\:") != std::string::npos) {
+        std::string name = dir->value;
+        // Separators after the name ("Red Dead Redemption 2\\") still name that one folder.
+        if (const std::size_t last = name.find_last_not_of("/\\"); last != std::string::npos) name.erase(last + 1);
+        if (name == "." || name == ".." || name.find_first_of(std::string_view("/\\:\0", 4)) != std::string::npos) {
             out.refusal = "\"installdir\" is not one folder's name";
             return;
         }

@@ -25,5 +25,6 @@ struct SteamAppManifest {
 };
 
 // An appmanifest_*.acf's bytes: its "installdir", which must be one folder's name (no "..",
-// no separator). Any bytes in: never a crash, a hang or a read past the buffer.
+// no NUL, no separator but at its end, where they are left out). Any bytes in: never a crash, a hang or
+// a read past the buffer.
 SteamAppManifest readSteamAppManifest(std::string_view acf);

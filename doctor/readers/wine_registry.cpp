@@ -67,7 +67,6 @@ enum class Section { Other, Global, Program };
 struct Named {
     std::optional<std::string> plain;
     std::optional<std::string> starred;
-    const std::optional<std::string>& either() const { return plain ? plain : starred; }
 };
 
 }  // namespace
@@ -138,9 +137,15 @@ WineDllOverrides readWineDllOverrides(std::string_view userReg, std::string_view
     }
     if (lineNumber == 0) return refuse("not a Wine registry: the file is empty");
 
-    out.global = global.either();
-    out.program = own.either();
-    for (const std::optional<std::string>* candidate : {&own.plain, &global.plain, &own.starred, &global.starred}) {
+    return dllOverridesFrom({global.plain, global.starred, own.plain, own.starred});
+}
+
+WineDllOverrides dllOverridesFrom(const DllOverrideValues& values) {
+    WineDllOverrides out;
+    out.global = values.global ? values.global : values.globalStarred;
+    out.program = values.program ? values.program : values.programStarred;
+    for (const std::optional<std::string>* candidate :
+         {&values.program, &values.global, &values.programStarred, &values.globalStarred}) {
         if (*candidate) {
             out.inEffect = *candidate;
             break;

@@ -19,6 +19,14 @@ struct WineDllOverrides {
     std::string refusal;  // empty when the file read; else why not, with the line
 };
 
+// What Wine makes of the values a registry holds for one DLL, for a reader of the running
+// registry rather than of user.reg: each section's value under the plain name and the starred.
+struct DllOverrideValues {
+    std::optional<std::string> global, globalStarred;    // Software\Wine\DllOverrides
+    std::optional<std::string> program, programStarred;  // its AppDefaults\<program>\DllOverrides
+};
+WineDllOverrides dllOverridesFrom(const DllOverrideValues& values);
+
 // user.reg's bytes, for `dll` ("dinput8" or "dinput8.dll", letter case ignored) loaded by
 // `program` (the game's executable, "RDR2.exe", letter case ignored). Keys' paths and values'
 // names are matched letter case ignored; of two values of one name, the last counts, as it

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/profile_text.h"
+
 // How harmful a finding is, the most harmful first: the file checked is not the one the plugin
 // reads (WrongFile); it names nothing of the plugin's (NothingKnown); Windows and Wine read it
 // apart (ReadApart); a value is never read: a misnamed or unread section or key, a line not read
@@ -15,8 +17,10 @@
 enum class Harm { WrongFile, NothingKnown, ReadApart, LostWhole, DoesHarm, Misread, CautionNoDamage, Caution };
 
 // What --fix can do for a finding of a kind: never be certain, the player chooses (Choice);
-// write a line, when the finding is certain of it (Line); remove the UTF-8 byte-order mark.
-enum class Remedy { Choice, Line, RemoveMark };
+// write a line, when the finding is certain of it (Line); write a line as Windows reads it, which
+// changes what Wine reads, so certain only where Windows' reading is the one shown (WindowsLine);
+// remove the UTF-8 byte-order mark, which Wine skips: certain on both.
+enum class Remedy { Choice, Line, WindowsLine, RemoveMark };
 
 // X(kind, harm, remedy, words): words are nullptr where they depend on what was found.
 #define VELTRANE_FINDING_KINDS(X)                                                                                      \
@@ -40,8 +44,8 @@ enum class Remedy { Choice, Line, RemoveMark };
     X(DuplicateKey, Misread, Choice, nullptr)         /* a second key of a name in its section: never read */          \
     X(NoKnownNames, NothingKnown, Choice, nullptr)    /* none of the plugin's sections or keys in the file */          \
     X(Utf8MarkBeforeSection, ReadApart, RemoveMark, nullptr) /* Windows misses the section on line 1 */                \
-    X(HeaderWithoutClose, ReadApart, Line, nullptr)   /* "[Settings": Windows opens the section, Wine does not */      \
-    X(HeaderWithExtraClose, ReadApart, Line, nullptr) /* "[Settings]x]": Windows ends the name at the first "]" */     \
+    X(HeaderWithoutClose, ReadApart, WindowsLine, nullptr)   /* "[Settings": Windows opens the section, Wine not */  \
+    X(HeaderWithExtraClose, ReadApart, WindowsLine, nullptr) /* "[Settings]x]": Windows ends the name at the first */ \
     X(Utf16BigEndian, ReadApart, Choice, nullptr)     /* Windows reads nothing, Wine reads it */                       \
     X(Percent, Misread, Line, nullptr)                /* "150%" in a damage modifier */                                \
     X(ThousandsSeparator, Misread, Line, nullptr)     /* "12,829" */                                                   \
@@ -72,8 +76,12 @@ const char* wordsOf(WarningKind kind);
 
 // True for the findings about values that are read as written but are probably not meant.
 inline bool isCaution(WarningKind kind) { return harmOf(kind) >= Harm::CautionNoDamage; }
-// A finding of the kind can be certain of its fix; the others are always the player's choice.
-inline bool canBeCertain(WarningKind kind) { return remedyOf(kind) != Remedy::Choice; }
+// A finding of the kind can be certain of its fix where the file is shown as `shown` reads it;
+// the others are always the player's choice.
+inline bool canBeCertain(WarningKind kind, profile_text::Reader shown = profile_text::Reader::Windows) {
+    const Remedy remedy = remedyOf(kind);
+    return remedy != Remedy::Choice && (remedy != Remedy::WindowsLine || shown == profile_text::Reader::Windows);
+}
 
 // How harmful a finding is where it is. Kinds that lose a value whole rank by kind alone.
 // Any other finding on the switch ([Settings] or Enabled) ranks with them: the switch off, the

@@ -19,8 +19,10 @@ inline constexpr const char* kSaveAsAnsi = "save the file as ANSI or as UTF-8 wi
 void checkNames(const std::vector<NameLine>& names, std::vector<Warning>& warnings);
 
 // Lines Windows reads otherwise than Wine: a UTF-8 mark before the first header, headers with
-// no "]" or more than one, UTF-16 big-endian.
-void checkPlatformDifferences(profile_text::Encoding encoding, const std::vector<NameLine>& names, std::vector<Warning>& warnings);
+// no "]" or more than one, UTF-16 big-endian; told as `shown`, the system the game runs on,
+// reads them, the other beside.
+void checkPlatformDifferences(profile_text::Encoding encoding, const std::vector<NameLine>& names,
+                              profile_text::Reader shown, std::vector<Warning>& warnings);
 
 // The line of the key's first occurrence in its section's first occurrence, as the profile
 // functions find it; 0 when there is none.

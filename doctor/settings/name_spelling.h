@@ -19,17 +19,20 @@ struct NameLine {
     std::string key;      // empty for a header
     std::string value;    // the value as read (platform/profile_text.h's rules); empty for a header
     bool hasEquals = false;
-    // Sections are named as Windows reads the headers. Wine reads two kinds otherwise: a "["
+    // Sections are named as Windows reads the headers, which is what the player wrote them for:
+    // "[Settings" and "[Settings]x]" both name Settings. Wine reads two kinds otherwise: a "["
     // line with no "]" opens no section (unclosedHeader), and a header with more than one "]"
-    // is named up to the last, not the first (wineSection).
+    // is named up to the last, not the first (wineSection). Values are read apart, as the
+    // system the game runs on reads them (settings_check.h).
     bool unclosedHeader = false;
     std::string wineSection;  // a header's name on Wine; empty when Wine ignores the line
     std::string afterHeader;     // a header's text after its "]", which no reader reads
 };
 
-// The file's headers and keys, read by the line rules of platform/profile_text.h as Windows
-// reads them, with the Wine reading of each header beside; a UTF-8 byte-order mark is left
-// aside here (the checks warn about it apart). Comments and blank lines are left out.
+// The file's headers and keys as the player wrote them, read by the line rules of
+// platform/profile_text.h with headers named as Windows names them and the Wine reading of each
+// beside; a UTF-8 byte-order mark is left aside here (the checks warn about it apart). Comments
+// and blank lines are left out.
 std::vector<NameLine> scanNames(std::string_view fileBytes);
 
 // Compares as the profile functions do: ASCII letters without regard to case.

@@ -247,13 +247,18 @@ Lines headingLines(const SettingsCheck& check, const ReportOptions& options, con
     std::string text = options.program.empty() ? "" : options.program + ", ";
     text += "settings file " + check.path;
     if (!context.folder.empty()) text += " in " + context.folder;
-    // The plugin's host is Windows: the table is what Windows reads. Under Wine the warnings
-    // say where this system reads the file otherwise.
+    // The table is what the system the game runs on reads; where the other one reads the file
+    // otherwise, that too, as the same file may be played there.
+    const bool onWine = check.reader == profile_text::Reader::Wine;
     if (!context.wineVersion.empty())
-        text += "; on Wine " + context.wineVersion + " (or Proton), shown as Windows reads it";
+        text += "; on Wine " + context.wineVersion + " (or Proton), shown as " + (onWine ? "Wine" : "Windows") +
+                " reads it";
+    else if (onWine)
+        text += "; shown as Wine and Proton read it";
     Lines lines = wrapped(text, "");
-    if (!context.wineVersion.empty() && !check.readOtherwiseOnWine.empty())
-        append(lines, wrapped("Here on Wine the plugin reads " + listed(check.readOtherwiseOnWine, 4) + ".", ""));
+    const std::string otherwise =
+        onWine ? "On Windows the plugin would read " : "Under Wine or Proton the plugin reads ";
+    if (!check.readOtherwise.empty()) append(lines, wrapped(otherwise + listed(check.readOtherwise, 4) + ".", ""));
     return lines;
 }
 

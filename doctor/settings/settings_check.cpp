@@ -20,8 +20,8 @@ using profile_text::Encoding;
 
 namespace {
 
-// The stored text as Windows reads it (platform/profile_text.h), cut as the plugin's reads cut
-// it; none when the key is missing.
+// The stored text as the reader of `lines` reads it (platform/profile_text.h), cut as the
+// plugin's reads cut it; none when the key is missing.
 void readStoredText(SettingsEntry& entry, const std::vector<profile_text::ProfileLine>& lines) {
     const std::optional<std::string> value = profile_text::valueOf(lines, entry.section, entry.key);
     if (!value) return;
@@ -232,7 +232,7 @@ void checkNearNames(SettingsCheck& check) {
         if (it->is_regular_file(error)) names.push_back(it->path().filename().u8string());
     std::sort(names.begin(), names.end());
     for (const std::string& name : nearNames(names, kSettingsFileBareName)) {
-        const SettingsCheck near = checkSettingsFile((folder / fs::u8path(name)).u8string());
+        const SettingsCheck near = checkSettingsFile((folder / fs::u8path(name)).u8string(), {}, check.reader);
         std::string edits;
         std::size_t count = 0;
         for (std::size_t i = 0; i < near.entries.size() && near.state == FileState::Readable; ++i) {
@@ -251,6 +251,16 @@ void checkNearNames(SettingsCheck& check) {
     }
 }
 
+// A key missing because the reading shown never finds its section, though the file names it
+// (a header read apart, or a byte-order mark before it): the finding on that header tells it,
+// and a line added there would be read no better.
+bool lostWithItsHeader(const SettingsEntry& entry, const std::vector<profile_text::ProfileLine>& lines,
+                       const std::vector<NameLine>& names) {
+    return !profile_text::findSection(lines, entry.section) &&
+           std::any_of(names.begin(), names.end(),
+                       [&](const NameLine& n) { return n.isSection && sameName(n.section, entry.section); });
+}
+
 }  // namespace
 
 Fix fixOf(const Warning& warning) {
@@ -265,8 +275,10 @@ std::string profilePath(const std::string& path) {
     return path;
 }
 
-SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string& shownPath) {
+SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string& shownPath,
+                                profile_text::Reader reader) {
     SettingsCheck check;
+    check.reader = reader;
     check.readPath = profilePath(givenPath);
     check.path = shownPath.empty() ? check.readPath : shownPath;
     check.pluginsFileName = sameName(fileNameOf(givenPath), kSettingsFileBareName);
@@ -301,21 +313,23 @@ SettingsCheck checkSettingsFile(const std::string& givenPath, const std::string&
     check.encoding = detectEncoding(bytes);
     const std::vector<NameLine> names = scanNames(bytes);
 
-    const std::vector<profile_text::ProfileLine> lines = profile_text::readLines(bytes, profile_text::Reader::Windows);
-    const std::vector<profile_text::ProfileLine> wine = profile_text::readLines(bytes, profile_text::Reader::Wine);
+    const std::vector<profile_text::ProfileLine> lines = profile_text::readLines(bytes, reader);
+    const std::vector<profile_text::ProfileLine> other =
+        profile_text::readLines(bytes, profile_text::otherReader(reader));
     check.entries = knownEntries();
     for (SettingsEntry& entry : check.entries) {
         readStoredText(entry, lines);
-        const std::optional<std::string> onWine = profile_text::valueOf(wine, entry.section, entry.key);
-        if (onWine != profile_text::valueOf(lines, entry.section, entry.key))
-            check.readOtherwiseOnWine.push_back(onWine ? entry.key + "=" + *onWine : entry.key + " missing");
+        const std::optional<std::string> there = profile_text::valueOf(other, entry.section, entry.key);
+        if (there != profile_text::valueOf(lines, entry.section, entry.key))
+            check.readOtherwise.push_back(there ? entry.key + "=" + *there : entry.key + " missing");
         readValue(entry);
+        if (!entry.storedText && lostWithItsHeader(entry, lines, names)) continue;
         if (auto warning = valueWarning(entry, lineOf(names, entry.section, entry.key)))
             check.warnings.push_back(*warning);
     }
     checkNames(names, check.warnings);
     dropSuppliedMissingKeys(check.warnings);
-    checkPlatformDifferences(check.encoding, names, check.warnings);
+    checkPlatformDifferences(check.encoding, names, reader, check.warnings);
     // In file order; keys that have no line (missing ones) last.
     std::stable_sort(check.warnings.begin(), check.warnings.end(), [](const Warning& a, const Warning& b) {
         return (a.line == 0 ? SIZE_MAX : a.line) < (b.line == 0 ? SIZE_MAX : b.line);

@@ -1,8 +1,9 @@
 #pragma once
-// What the plugin will read from a settings file on Windows, its host: the switch and the 22
-// weathers' values, each with the text stored (found by the line rules of
-// platform/profile_text.h, as Windows reads them) and the value the plugin's own parse rules
-// make of it, and every place where the two part ways. Plain data; doctor/report.h prints it.
+// What the plugin will read from a settings file on the system the game runs on (Windows, or
+// Wine under Proton): the switch and the 22 weathers' values, each with the text stored (found by
+// the line rules of platform/profile_text.h, as that system reads them) and the value the
+// plugin's own parse rules make of it, and every place where the two part ways. Plain data;
+// doctor/report.h prints it.
 
 #include <cstdint>
 #include <optional>
@@ -85,9 +86,11 @@ struct SettingsCheck {
     // The file's name is the plugin's. Only the one in the folder the game starts in is read.
     bool pluginsFileName = true;
     std::vector<SettingsEntry> entries;  // the switch, then each weather's accuracy and damage modifier
-    // The keys Wine (and Proton) read otherwise than Windows, as Wine reads them:
-    // "Enabled=1", "Accuracy_Rain missing".
-    std::vector<std::string> readOtherwiseOnWine;
+    // The system whose reading `entries` are: the one the game runs on.
+    profile_text::Reader reader = profile_text::Reader::Windows;
+    // The keys the other system reads otherwise, as it reads them: "Enabled=1",
+    // "Accuracy_Rain missing". The same file may be played on both.
+    std::vector<std::string> readOtherwise;
     std::vector<Warning> warnings;
     // When the file holds none of the plugin's names, `warnings` holds that one diagnosis
     // and the warnings it stands for are here.
@@ -98,9 +101,11 @@ struct SettingsCheck {
 // they look for a name without a directory or drive in the Windows folder.
 std::string profilePath(const std::string& path);
 
-// Reads the file as the plugin does. Never writes. `shownPath` is the path to name in the
-// report, when the file is read by another (relative) one.
-SettingsCheck checkSettingsFile(const std::string& path, const std::string& shownPath = {});
+// Reads the file as the plugin does on the system `reader` (the one the game runs on). Never
+// writes. `shownPath` is the path to name in the report, when the file is read by another
+// (relative) one.
+SettingsCheck checkSettingsFile(const std::string& path, const std::string& shownPath = {},
+                                profile_text::Reader reader = profile_text::Reader::Windows);
 
 // What an entry's value does in play: "applied", "never applied", "peds deal no damage", ...
 std::string meaningInPlay(const SettingsEntry& entry);

@@ -1,8 +1,8 @@
 #pragma once
 // The layout of the doctor-agreement run, shared by the program that writes its scenario and
 // the checker that reads its trace. For each seed, the game's Veltrane.ini is that seed's
-// random settings file; then the weather goes through the plugin's 22 weathers, one every
-// kFramesPerWeather frames. Each weather starts with fresh peds: one the game exempts (its
+// random settings file (some with lines Windows and Wine read apart: the game reads Wine's);
+// then the weather goes through the plugin's 22 weathers, one every kFramesPerWeather frames. Each weather starts with fresh peds: one the game exempts (its
 // accuracy would give another value for 12829), then two to tune, whose values are unlikely
 // to be any file's.
 
@@ -43,7 +43,7 @@ struct Phase {
     const WeatherEntry& weather() const { return weatherTable[weatherIndex]; }
 };
 
-inline std::string settingsText(std::size_t seedIndex) { return randomSettingsFile(kSeeds[seedIndex]); }
+inline std::string settingsText(std::size_t seedIndex) { return readApartSettingsFile(kSeeds[seedIndex]); }
 
 using ::hashText;
 

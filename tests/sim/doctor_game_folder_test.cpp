@@ -23,6 +23,7 @@
 
 #include "doctor/cli/doctor_cli.h"
 #include "doctor/os/os.h"
+#include "platform/windows_api.h"
 #include "settings/settings_file.h"
 #include "tests/support/flat_text.h"
 #include "tests/support/golden_runs.h"
@@ -166,6 +167,27 @@ TEST(DoctorGameFolder, NamesTheCheckThatFailsAndChangesNothing) {
          {1}, 1,
          {"the script hook that was here before (version 1.0.1436.31) stopped and ran no plugin",
           "the ScriptHookRDR2.dll here now (version " VELTRANE_GAME_VERSION ") came after this log"}},
+        // Version resources across their range, read by Windows (the game's) and from the bytes
+        // (the script hook's).
+        {"a script hook whose version text is written with commas",
+         [](const fs::path& game) {
+             copy(VELTRANE_GAME_COMMAS, game / "ScriptHookRDR2.dll");
+             write(game / "ScriptHookRDR2.log", "ScriptHookRDR2 1.0.1436.31\r\nFATAL: Unknown game version\r\n");
+         },
+         {1, 6}, 1, {"FAIL 6 Log: ScriptHookRDR2.log", "the script hook version 1.0.1436.31"}},
+        {"a game and a script hook of the highest version, their texts empty",
+         [](const fs::path& game) {
+             copy(VELTRANE_GAME_HIGHEST, game / "RDR2.exe");
+             copy(VELTRANE_GAME_HIGHEST, game / "ScriptHookRDR2.dll");
+             write(game / "ScriptHookRDR2.log", "[12:00:01] FATAL: Unknown game version\r\n");
+         },
+         {1, 6}, 1, {"the game is version 65535.65535.65535.65535, the script hook version 65535.65535.65535.65535"}},
+        {"a game without a version resource",
+         [](const fs::path& game) {
+             copy(VELTRANE_GAME_UNVERSIONED, game / "RDR2.exe");
+             write(game / "ScriptHookRDR2.log", "ScriptHookRDR2 1.0.1436.31\r\nFATAL: Unknown game version\r\n");
+         },
+         {6}, 1, {"the game is of a version that can't be read", "supports version the game's"}},
         // Wine gives no file a creation time of its own (it shows the write time): the hook is
         // put here after the log by its write time.
         {"a log older than the script hook put here since, of no version",
@@ -257,6 +279,15 @@ void registry(const std::string& key, const std::string& value, const std::strin
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
+// A value of the Rockstar Games Launcher's key of any type and bytes, NULs and all, as reg.exe
+// can't write it.
+void rockstarValue(const wchar_t* value, DWORD type, const std::wstring& data) {
+    recorded = true;
+    const wchar_t* key = L"SOFTWARE\\WOW6432Node\\Rockstar Games\\Red Dead Redemption 2";
+    const auto size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, value, type, data.data(), size), ERROR_SUCCESS);
+}
+
 void forgetLaunchers() {
     if (!recorded) return;
     recorded = false;
@@ -322,6 +353,23 @@ void epicGame(const fs::path& scene) {
           "{\"FormatVersion\": 0, \"LaunchExecutable\": \"RDR2.exe\", \"InstallLocation\": \"" +
               quotedPath(scene / "Epic Games" / "RDR2") + "\", \"DisplayName\": \"Red Dead Redemption 2\"}");
     write(epicManifests() / "FFFF.item", "{\"LaunchExecutable\": \"Other.exe\", \"InstallLocation\": \"C:\\\\\"}");
+}
+
+// The game recorded by the Rockstar Games Launcher's values across their range, each naming it
+// otherwise: as an expandable text through a variable, with "/", in other letter case and a
+// separator after (the first read: the folder is shown so); with a NUL and more after it; empty.
+void rockstarValuesAcrossTheirRange(const fs::path& scene) {
+    gameWithoutPlugin(scene / "Rockstar");
+    SetEnvironmentVariableW(L"VELTRANE_SCENE", scene.wstring().c_str());
+    rockstarValue(L"InstallFolder", REG_EXPAND_SZ, L"%VELTRANE_SCENE%/ROCKSTAR\\");
+    rockstarValue(L"InstallFolderSteam", REG_SZ, (scene / "Rockstar").wstring() + std::wstring(L"\0junk\0\0", 8));
+    rockstarValue(L"InstallFolderEpic", REG_SZ, L"");
+}
+
+// A record of a folder whose path is longer than 260 letters (none is made: this program's file
+// functions, as the doctor's, stop at 260), read whole.
+void rockstarFolderPastOldLimit(const fs::path& scene) {
+    registry(kRockstarKey, "InstallFolder", (scene / std::string(120, 'a') / std::string(120, 'b')).u8string());
 }
 
 void rockstarAndEpic(const fs::path& scene) {
@@ -415,6 +463,11 @@ std::vector<Scene> scenes() {
           "Game folder {scene}\\Rockstar", "FAIL 3 Plugin: no Veltrane.asi here", "or let the doctor do it: veltrane-doctor --install",
           "ok Script hook, ASI loader, Write access, Settings file", "settings file {scene}\\Rockstar\\Veltrane.ini"},
          {"FAIL 1", "FAIL 2"}, {}},
+        {"Rockstar Games Launcher's values across their range", rockstarValuesAcrossTheirRange, {}, nullptr, 1,
+         {"The game is in {scene}\\ROCKSTAR (Rockstar Games Launcher): checked below"}, {"which holds no", "junk"}, {}},
+        {"Rockstar Games Launcher's folder past 260 letters", rockstarFolderPastOldLimit, {}, nullptr, 1,
+         {"InstallFolder names {scene}\\" + std::string(120, 'a') + "\\" + std::string(120, 'b') + ", which holds no"},
+         {}, {}},
         {"Steam library elsewhere than Steam",
          [](const fs::path& scene) {
              gameWithoutPlugin(scene / "Library" / "steamapps" / "common" / "Red Dead Redemption 2");

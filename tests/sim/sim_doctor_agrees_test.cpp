@@ -82,7 +82,8 @@ const SettingsCheck& doctorCheck(std::size_t seedIndex) {
     std::ofstream(dir / "Veltrane.ini", std::ios::binary | std::ios::trunc) << da::settingsText(seedIndex);
     const fs::path previous = fs::current_path();
     fs::current_path(dir);
-    SettingsCheck check = checkSettingsFile("Veltrane.ini");
+    // The game runs under Wine: the doctor reads the file as Wine does.
+    SettingsCheck check = checkSettingsFile("Veltrane.ini", {}, profile_text::Reader::Wine);
     fs::current_path(previous);
     return checks.emplace(seedIndex, std::move(check)).first->second;
 }

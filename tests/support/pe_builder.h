@@ -42,34 +42,42 @@ inline std::string versionNode(const std::string& key, const std::string& value,
     return node;
 }
 
-inline std::string versionInfo(const std::string& originalName, const std::string& fileVersion = "") {
+// A version resource: the fixed file version, and its texts in a string table; either may be
+// left out (no string table: no StringFileInfo at all).
+using VersionTexts = std::vector<std::pair<std::string, std::string>>;
+struct Version {
+    std::uint64_t fixed = 0x0000000200030004;  // 0.2.3.4, the high word first
+    VersionTexts texts = {{"OriginalFilename", "Veltrane.asi"}, {"ProductName", "Veltrane"}};
+    bool withFixed = true, withTable = true;
+};
+
+inline std::string versionInfo(const Version& version) {
     std::string fixed;
-    put(fixed, 0, 0xFEEF04BD, 4);
-    put(fixed, 4, 0x00010000, 4);
-    put(fixed, 8, 0x00000002, 4);   // 0.2
-    put(fixed, 12, 0x00030004, 4);  // .3.4
-    put(fixed, 48, 0, 4);
+    if (version.withFixed) {
+        put(fixed, 0, 0xFEEF04BD, 4);
+        put(fixed, 4, 0x00010000, 4);
+        put(fixed, 8, version.fixed >> 32, 4);
+        put(fixed, 12, version.fixed & 0xFFFFFFFF, 4);
+        put(fixed, 48, 0, 4);
+    }
     std::string strings;
-    std::vector<std::pair<std::string, std::string>> texts{{"OriginalFilename", originalName}, {"ProductName", "Veltrane"}};
-    if (!fileVersion.empty()) texts.emplace_back("FileVersion", fileVersion);
-    for (const auto& [key, value] : texts) {
+    for (const auto& [key, value] : version.texts) {
         std::string node = versionNode(key, utf16(value), static_cast<std::uint16_t>(value.size() + 1), true, "");
         align4(strings);
         strings += node;
     }
     const std::string table = versionNode("040904B0", "", 0, true, strings);
-    const std::string info = versionNode("StringFileInfo", "", 0, true, table);
-    return versionNode("VS_VERSION_INFO", fixed, 52, false, info);
+    const std::string info = version.withTable ? versionNode("StringFileInfo", "", 0, true, table) : "";
+    return versionNode("VS_VERSION_INFO", fixed, static_cast<std::uint16_t>(fixed.size()), false, info);
 }
 
 inline const std::vector<std::string> kExports = {"standInBind", "standInRunFrame"};
 
 // A DLL of one section that imports `functions` from ScriptHookRDR2.dll (and one by number),
-// exports `exports` (its table of names lists them `repeats` times), and has a version resource
-// (with `fileVersion` as its text, when given).
+// exports `exports` (its table of names lists them `repeats` times), and has a version resource.
 inline std::string buildDll(bool is64, const std::vector<std::string>& functions,
-                     const std::vector<std::string>& exports = kExports, std::uint32_t repeats = 1,
-                     const std::string& fileVersion = "") {
+                            const std::vector<std::string>& exports = kExports, std::uint32_t repeats = 1,
+                            const Version& versionResource = {}) {
     std::string section;
     auto rva = [&] { return static_cast<std::uint32_t>(kSectionRva + section.size()); };
     auto addName = [&](const std::string& name) {
@@ -108,7 +116,7 @@ inline std::string buildDll(bool is64, const std::vector<std::string>& functions
     section += exportDirectory;
     // Resources: type 16, then one name, one language, the data entry, the data.
     const std::uint32_t resources = rva();
-    const std::string version = versionInfo("Veltrane.asi", fileVersion);
+    const std::string version = versionInfo(versionResource);
     std::string tree;
     for (std::uint32_t level = 0; level < 3; ++level) {
         const std::size_t at = tree.size();

@@ -60,6 +60,20 @@ inline std::string randomSettingsFile(std::uint32_t seed) {
     return randomSettingsFile(rng);
 }
 
+// A seed's random file, in three seeds of four with lines Windows and Wine read apart: a UTF-8
+// byte-order mark before [Settings], or a weather's header without its "]", or with two.
+inline std::string readApartSettingsFile(std::uint32_t seed) {
+    std::string file = randomSettingsFile(seed);
+    const std::string header = std::string("[") + weatherTable[seed % weatherTable.size()].section;
+    const std::size_t close = file.find(header) + header.size();
+    switch (seed % 4) {
+        case 1: return "\xEF\xBB\xBF" + file;
+        case 2: return file.erase(close, 1);
+        case 3: return file.insert(close, "]x");
+        default: return file;
+    }
+}
+
 // A weather's values as the player meant them: the plugin's reading once the mistake is
 // fixed, or a choice when a person may read the mistake more than one way (then a warning
 // must stand after --fix).
