@@ -523,23 +523,26 @@ TEST_F(DoctorCli, CertainFixChangesOnlyTheValuesItNames) {
         for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry.path());
         writeFile("Veltrane.ini", row.file);
         // The row's kind is certain here; a fix is certain only for a kind the table marks so.
-        const SettingsCheck check = checkSettingsFile("Veltrane.ini");
+        const SettingsCheck check = checkSettingsFile("Veltrane.ini", {}, gameReader());
         bool found = false;
         for (const Warning& warning : allWarnings(check)) {
             if (fixOf(warning) == Fix::None) continue;
             found = found || warning.kind == row.kind;
-            EXPECT_TRUE(canBeCertain(warning.kind)) << what << ": " << warning.explanation;
+            EXPECT_TRUE(canBeCertain(warning.kind, gameReader())) << what << ": " << warning.explanation;
         }
-        EXPECT_TRUE(found) << what;
+        // Where the game runs on Wine, a header Windows and Wine read apart is the player's
+        // choice: then --fix changes nothing the plugin reads.
+        EXPECT_EQ(found, canBeCertain(row.kind, gameReader())) << what;
         std::vector<std::string> before;
         for (const std::string& key : keys) before.push_back(pluginReads("Veltrane.ini", key));
         const DoctorRun fixed = doctor({"--fix", "Veltrane.ini"});
-        EXPECT_TRUE(contains(fixed.out, "Fixed")) << what << "\n" << fixed.out << fixed.err;
+        EXPECT_EQ(contains(fixed.out, "Fixed"), found) << what << "\n" << fixed.out << fixed.err;
         for (std::size_t i = 0; i < keys.size(); ++i) {
             const auto named = std::find_if(row.after.begin(), row.after.end(), [&](const std::string& read) {
                 return read.rfind(keys[i] + "=", 0) == 0;
             });
-            EXPECT_EQ(pluginReads("Veltrane.ini", keys[i]), named != row.after.end() ? *named : before[i]) << what;
+            const bool changes = found && named != row.after.end();
+            EXPECT_EQ(pluginReads("Veltrane.ini", keys[i]), changes ? *named : before[i]) << what;
         }
     }
 }
