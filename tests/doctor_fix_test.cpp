@@ -465,3 +465,86 @@ TEST_F(DoctorCli, FixAddsAKeyWhereTheProfileFunctionsWriteIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each kind of finding that the table marks as one --fix may be certain of, with a file that
+// gives one: after --fix the plugin's own reader gives the values `after` names, and every
+// other key reads as before. A kind marked certain without a row here fails the test.
+TEST_F(DoctorCli, CertainFixChangesOnlyTheValuesItNames) {
+    const SettingsLines defaults = defaultSettingsLines();
+    const auto with = [&](const char* start, const std::string& by) { return joinLines(replaced(defaults, start, by)); };
+    SettingsLines underSnow = removed(defaults, "Accuracy_Rain=");
+    underSnow.insert(underSnow.begin() + static_cast<std::ptrdiff_t>(findLine(underSnow, "DamageMod_Snow=")),
+                     "Accuracy_Rain=25");
+    struct Row {
+        WarningKind kind;
+        std::string file;
+        std::vector<std::string> after;  // as the plugin reads them
+    };
+    const Row rows[] = {
+        {WarningKind::MissingKey, joinLines(removed(defaults, "DamageMod_Rain=")), {"DamageMod_Rain=1"}},
+        {WarningKind::EmptyValue, with("Enabled=", "Enabled="), {"Enabled=1: on"}},
+        {WarningKind::NotANumber, with("DamageMod_Rain=", "DamageMod_Rain=x2"), {"DamageMod_Rain=2"}},
+        {WarningKind::CommaDecimal, with("DamageMod_Rain=", "DamageMod_Rain=0,5"), {"DamageMod_Rain=0.5"}},
+        {WarningKind::TrailingText, with("DamageMod_Rain=", "DamageMod_Rain=1.5x"), {"DamageMod_Rain=1.5"}},
+        {WarningKind::ExponentWithoutDigits, with("DamageMod_Rain=", "DamageMod_Rain=1.5e"), {"DamageMod_Rain=1.5"}},
+        {WarningKind::Fraction, with("DamageMod_Rain=", "DamageMod_Rain=1/2"), {"DamageMod_Rain=0.5"}},
+        {WarningKind::WordsForSwitch, with("Enabled=", "Enabled=true"), {"Enabled=1: on"}},
+        {WarningKind::Hex, with("Accuracy_Rain=", "Accuracy_Rain=0x20"), {"Accuracy_Rain=32"}},
+        {WarningKind::MisspeltName, with("[WeatherType_Thunderstorm]", "[WeatherType_Thunderstrom]"),
+         {"Accuracy_Thunderstorm=12829", "DamageMod_Thunderstorm=1"}},
+        {WarningKind::KeyInOtherSection, joinLines(underSnow), {"Accuracy_Rain=25"}},
+        {WarningKind::Utf8MarkBeforeSection, "\xEF\xBB\xBF" + joinLines(defaults), {"Enabled=1: on"}},
+        {WarningKind::HeaderWithoutClose, with("[Settings]", "[Settings"), {"Enabled=1: on"}},
+        {WarningKind::HeaderWithExtraClose, with("[Settings]", "[Settings]x]"), {"Enabled=1: on"}},
+        {WarningKind::Percent, with("DamageMod_Rain=", "DamageMod_Rain=150%"), {"DamageMod_Rain=1.5"}},
+        {WarningKind::ThousandsSeparator, with("Accuracy_Rain=", "Accuracy_Rain=12,829"), {"Accuracy_Rain=12829"}},
+        {WarningKind::NumberInWords, with("DamageMod_Rain=", "DamageMod_Rain=half"), {"DamageMod_Rain=0.5"}},
+        {WarningKind::StrayCharacters, with("Accuracy_Rain=", "Accuracy_Rain=\xEF\xBC\x93\xEF\xBC\x95"),
+         {"Accuracy_Rain=35"}},
+        {WarningKind::NearMissName, with("Accuracy_Rain=", "Accuracy=35"), {"Accuracy_Rain=35"}},
+        {WarningKind::TwoLinesInOne,
+         joinLines(removed(replaced(defaults, "Accuracy_Rain=", "Accuracy_Rain=35 DamageMod_Rain=0.5"), "DamageMod_Rain=")),
+         {"Accuracy_Rain=35", "DamageMod_Rain=0.5"}},
+        {WarningKind::NulBytes, with("[WeatherType_Rain]", std::string("\0\0[WeatherType_Rain]", 20)),
+         {"Accuracy_Rain=12829", "DamageMod_Rain=1"}},
+    };
+#define VELTRANE_KIND_LISTED(kind, harm, remedy, words) WarningKind::kind,
+    for (const WarningKind kind : {VELTRANE_FINDING_KINDS(VELTRANE_KIND_LISTED)}) {
+        const bool listed = std::any_of(std::begin(rows), std::end(rows), [&](const Row& r) { return r.kind == kind; });
+        EXPECT_EQ(listed, canBeCertain(kind)) << warningKindName(kind);
+    }
+#undef VELTRANE_KIND_LISTED
+    std::vector<std::string> keys{kEnabledKey};
+    for (const WeatherEntry& weather : weatherTable) keys.insert(keys.end(), {weather.accuracyKey, weather.damageModKey});
+    for (const Row& row : rows) {
+        const std::string what = warningKindName(row.kind);
+        for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry.path());
+        writeFile("Veltrane.ini", row.file);
+        // The row's kind is certain here; a fix is certain only for a kind the table marks so.
+        const SettingsCheck check = checkSettingsFile("Veltrane.ini", {}, gameReader());
+        bool found = false;
+        for (const Warning& warning : allWarnings(check)) {
+            if (fixOf(warning) == Fix::None) continue;
+            found = found || warning.kind == row.kind;
+            EXPECT_TRUE(canBeCertain(warning.kind, gameReader())) << what << ": " << warning.explanation;
+        }
+        // Where the game runs on Wine, a header Windows and Wine read apart is the player's
+        // choice: then --fix changes nothing the plugin reads.
+        EXPECT_EQ(found, canBeCertain(row.kind, gameReader())) << what;
+        std::vector<std::string> before;
+        for (const std::string& key : keys) before.push_back(pluginReads("Veltrane.ini", key));
+        const DoctorRun fixed = doctor({"--fix", "Veltrane.ini"});
+        EXPECT_EQ(contains(fixed.out, "Fixed"), found) << what << "\n" << fixed.out << fixed.err;
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const auto named = std::find_if(row.after.begin(), row.after.end(), [&](const std::string& read) {
+                return read.rfind(keys[i] + "=", 0) == 0;
+            });
+            const bool changes = found && named != row.after.end();
+            EXPECT_EQ(pluginReads("Veltrane.ini", keys[i]), changes ? *named : before[i]) << what;
+        }
+    }
+}
+
+}  // namespace

@@ -41,23 +41,7 @@ const std::string kGame = "Red Dead Redemption 2";
 const std::string kNative = ".local/share/Steam", kLink = ".steam/steam";
 const std::string kFlatpak = ".var/app/com.valvesoftware.Steam/.local/share/Steam";
 
-// HOME set to a folder for one test, and back after it.
-class HomeAt {
-public:
-    explicit HomeAt(const fs::path& home) {
-        if (const char* old = std::getenv("HOME")) saved = old;
-        ::setenv("HOME", home.c_str(), 1);
-    }
-    ~HomeAt() {
-        if (saved)
-            ::setenv("HOME", saved->c_str(), 1);
-        else
-            ::unsetenv("HOME");
-    }
-
-private:
-    std::optional<std::string> saved;
-};
+using launcher_files::HomeAt;
 
 // A Steam library holding the game as Steam installs it (`installDir`), with RDR2.exe unless
 // `withGame` is false; its folder, where the game lies.

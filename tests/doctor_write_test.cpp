@@ -151,21 +151,40 @@ TEST_F(DoctorCli, AsksBeforeChangingAnything) {
         const char* answer;
         const char* question;
         bool changes;
+        std::string txt;  // the player's edits in Veltrane.ini.txt beside it; empty: none
     };
+    const std::string edited = withRainDamage("0.5");
+    const char* swap = "Keep Veltrane.ini as Veltrane.ini.2.bak and rename Veltrane.ini.txt to Veltrane.ini now? [y/N]";
     const Case cases[] = {
-        {"fix, yes", withRainDamage("0,5"), "y\n", "Fix this line now? The original is kept as Veltrane.ini.bak. [y/N]", true},
-        {"fix, enter", withRainDamage("0,5"), "\n", "Fix this line", false},
-        {"fix, no input", withRainDamage("0,5"), "", "Fix this line", false},
-        {"write, yes", "", "Y\n", "Write the default settings file now? [y/N]", true},
-        {"write, no", "", "n\n", "Write the default settings file now?", false},
+        {"fix, yes", withRainDamage("0,5"), "y\n", "Fix this line now? The original is kept as Veltrane.ini.bak. [y/N]", true, ""},
+        {"fix, enter", withRainDamage("0,5"), "\n", "Fix this line", false, ""},
+        {"fix, no input", withRainDamage("0,5"), "", "Fix this line", false, ""},
+        {"write, yes", "", "Y\n", "Write the default settings file now? [y/N]", true, ""},
+        {"write, no", "", "n\n", "Write the default settings file now?", false, ""},
+        {"edits in Veltrane.ini.txt, yes", joinLines(defaultSettingsLines()), "yes\n", swap, true, edited},
+        {"edits in Veltrane.ini.txt, no", joinLines(defaultSettingsLines()), "n\n", swap, false, edited},
+        {"edits in Veltrane.ini.txt, no input", joinLines(defaultSettingsLines()), "", swap, false, edited},
+        // The file taken in is checked again, and its own mistakes offered to fix.
+        {"edits in Veltrane.ini.txt with a mistake, yes, no", joinLines(defaultSettingsLines()), "y\nn\n",
+         "Veltrane.ini.txt is now Veltrane.ini.", true, withRainDamage("0,5")},
     };
     for (const Case& c : cases) {
         putSettingsFile(c.content);
-        std::filesystem::remove("Veltrane.ini.bak");
+        for (const char* file : {"Veltrane.ini.bak", "Veltrane.ini.2.bak", "Veltrane.ini.txt"}) std::filesystem::remove(file);
+        // A backup of the player's own: the one made beside it takes the next number.
+        if (!c.txt.empty()) writeFile("Veltrane.ini.txt", c.txt), writeFile("Veltrane.ini.bak", "mine");
         const DoctorRun run = doctor({"Veltrane.ini"}, c.answer);
         EXPECT_TRUE(contains(run.out, c.question)) << c.what << "\n" << run.out;
         const std::string now = std::filesystem::exists("Veltrane.ini") ? readFile("Veltrane.ini") : "";
         EXPECT_EQ(now != c.content, c.changes) << c.what << "\n" << run.out << run.err;
+        if (c.txt.empty()) continue;
+        EXPECT_EQ(readFile("Veltrane.ini.bak"), "mine") << c.what;
+        EXPECT_EQ(std::filesystem::exists("Veltrane.ini.txt"), !c.changes) << c.what;
+        if (c.changes) {
+            EXPECT_EQ(now, c.txt) << c.what;
+            EXPECT_EQ(readFile("Veltrane.ini.2.bak"), c.content) << c.what;
+        }
+        EXPECT_EQ(run.status, c.changes && c.txt == edited ? 0 : 1) << c.what << "\n" << run.out << run.err;
     }
 }
 

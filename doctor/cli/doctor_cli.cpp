@@ -192,19 +192,25 @@ int offerInstall(const std::string& folder, std::istream& answers, std::ostream&
                  const ReportOptions& report, bool several, bool& declined) {
     GameFolderCheck check = checkGameFolder(folder, true, VELTRANE_VERSION);
     const int status = check.failures() > 0 ? 1 : 0;
-    // The plugin's own finding is what the question is about.
-    check.findings.erase(std::remove_if(check.findings.begin(), check.findings.end(),
-                                        [](const FolderFinding& f) { return f.check == FolderCheckId::Plugin; }),
-                         check.findings.end());
-    const bool shown = printGameFolder(out, check, true, false) > 0;
     const std::filesystem::path there = std::filesystem::u8path(folder);
     std::error_code error;
+    // The plugin's own finding is what the question is about, and a missing Veltrane.ini what
+    // the install writes too (said below).
+    const bool writesSettings = !std::filesystem::exists(there / kSettingsFileBareName, error);
+    check.findings.erase(std::remove_if(check.findings.begin(), check.findings.end(),
+                                        [&](const FolderFinding& f) {
+                                            return f.check == FolderCheckId::Plugin ||
+                                                   (f.check == FolderCheckId::SettingsFile && writesSettings &&
+                                                    check.settingsNearName.empty());
+                                        }),
+                         check.findings.end());
+    const bool shown = printGameFolder(out, check, true, false) > 0;
     if (std::filesystem::exists(there / kPluginFile, error)) {
         const std::string version = fileVersionOf(there / kPluginFile).value_or("");
         out << "  The Veltrane.asi there, " << (version.empty() ? "of no version" : "version " + version)
             << ", is kept as " << splitPath(freeBackupName((there / kPluginFile).u8string())).name << ".\n";
     }
-    if (!std::filesystem::exists(there / kSettingsFileBareName, error))
+    if (writesSettings)
         out << "  It writes " << kSettingsFileBareName << " too (the default settings): there is none.\n";
     declined = !ask(answers, out, "Install Veltrane.asi into " + folder + "?");
     return declined ? status : changeGameFolder(true, folder, out, err, report, shown || several);
@@ -262,7 +268,8 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
             printGameFolder(out, check, options.report.quiet, options.report.details);
             status = std::max(status, check.failures() > 0 ? 1 : 0);
         }
-        out << "Check one folder's settings file with veltrane-doctor --game DIR.\n";
+        say(out, "Check one folder's settings file with " + doctorCommand("--game", found.games.front().folder) +
+                     " (or another folder above).");
     }
     // A settings file the player named is checked where it is; none is written outside the game.
     const Place place = splitPath(options.path);

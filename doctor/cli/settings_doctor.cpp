@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <optional>
 #include <sstream>
 #include <string_view>
@@ -18,6 +20,8 @@
 namespace {
 
 constexpr int kFixRounds = 4;
+
+std::string nameOf(const std::string& path) { return std::filesystem::u8path(path).filename().u8string(); }
 
 // What the rounds of a --fix did, for the player: each change in a line, but the keys added with
 // the default values, which are told together.
@@ -106,7 +110,19 @@ public:
         out << report.str();
         shownRows = printedAbove + consoleRows(report.str());
         if (answers) {
-            if (check.state == FileState::Missing && ask(*answers, out, "Write the default settings file now?"))
+            if (const std::string near = editsElsewhere(); !near.empty() && ask(*answers, out, swapQuestion(near))) {
+                if (!takeEditsFrom(near)) return 2;
+                // The file read again; the short report, below the first: what is still wrong.
+                recheck();
+                printed = context;
+                printed.fixable = 0;
+                ReportOptions brief = options.report;
+                brief.quiet = true;
+                printReport(out, check, brief, printed);
+                if (check.warnings.empty()) out << "No warnings: the plugin reads every value as written.\n";
+            }
+            if (check.state == FileState::Missing && context.folderWritable &&
+                ask(*answers, out, "Write the default settings file now?"))
                 return writeDefaults();
             if (fixable > 0 && ask(*answers, out, question))
                 return shownRows += answeredRows(question), asked = true, fix();
@@ -142,6 +158,48 @@ private:
         return answeredRows(question) + consoleRows(fixedHeading(shown(freeBackupName(readPath)), true)) + listed + 1;
     }
 
+    // The near-named file beside the plugin's settings file that holds the player's edits
+    // ("Veltrane.ini.txt"); empty when there is none.
+    std::string editsElsewhere() const {
+        for (const Warning& warning : check.warnings)
+            if (warning.kind == WarningKind::EditsInNearName && check.pluginsFileName) return warning.otherFile;
+        return {};
+    }
+
+    std::string swapQuestion(const std::string& near) const {
+        const std::string name = nameOf(readPath);
+        return "Keep " + name + " as " + nameOf(freeBackupName(readPath)) + " and rename " + near + " to " + name +
+               " now?";
+    }
+
+    // The settings file kept as a numbered backup, and `near` renamed into its place. A rename
+    // that fails is said, and the settings file is put back.
+    bool takeEditsFrom(const std::string& near) {
+        namespace fs = std::filesystem;
+        const fs::path file = fs::u8path(readPath), edits = file.parent_path() / fs::u8path(near);
+        const std::string backup = freeBackupName(readPath);
+        std::error_code error, back;
+        if (backup.empty()) error = std::make_error_code(std::errc::file_exists);
+        else fs::rename(file, fs::u8path(backup), error);
+        if (error) {
+            err << "Nothing changed: could not keep " << options.path << " as a backup: " << error.message() << ".\n";
+            return false;
+        }
+        fs::rename(edits, file, error);
+        if (error) fs::rename(fs::u8path(backup), file, back);
+        if (error) {
+            err << "Could not rename " << near << ": " << error.message() << ". "
+                << (back ? options.path + " is in " + shown(backup) : std::string("Nothing changed")) << ".\n";
+            return false;
+        }
+        out << "Kept the earlier " << nameOf(readPath) << " as " << nameOf(backup) << "; " << near
+            << " is now " << nameOf(readPath) << ".\n";
+        return true;
+    }
+
+    // The path as the player gave it, for a file beside the settings file.
+    std::string shown(const std::string& name) const { return options.path + name.substr(readPath.size()); }
+
     void recheck() {
         check = checkSettingsFile(readPath, options.path, reader);
         context = ReportContext{};
@@ -150,6 +208,9 @@ private:
         context.wineVersion = wineVersion();
         if (check.state == FileState::Missing && check.pluginsFileName)
             context.nearNames = nearNames(currentFolderEntries(), kSettingsFileBareName);
+        std::string why;
+        if (check.state == FileState::Missing)
+            context.folderWritable = folderTakesNewFiles(std::filesystem::u8path(readPath).parent_path(), why);
         // Another program's file under another name is not offered the plugin's entries: the
         // likelier mistake is the path. An explicit --fix still writes them.
         const bool foreign = !check.pluginsFileName && !check.details.empty();
@@ -160,13 +221,10 @@ private:
     }
 
     int writeDefaults() {
-        // A name the system refuses (too long, say) is told before the profile functions try it:
-        // under Wine they write a file of another name instead, into the player's folder.
-        std::FILE* probe = std::fopen(readPath.c_str(), "ab");
-        if (probe) std::fclose(probe), std::remove(readPath.c_str());
-        if (!probe) {
-            err << "Could not write the default settings file " << options.path << ": "
-                << whyNotWritten(readPath, false) << ".\n";
+        // No file system takes a longer name; Wine, asked to write one, writes a file of another name.
+        if (nameOf(readPath).size() > 255) {
+            err << "Could not write the default settings file " << options.path
+                << ": its name is longer than the 255 letters a file name may have.\n";
             return 2;
         }
         SettingsFile file;

@@ -79,6 +79,18 @@ public:
         holdsGame = present(names, kGameFile).has_value();
     }
 
+    // The doctor's own --install, offered only where it can copy: with the package's Veltrane.asi
+    // beside the doctor, into a game folder other than the doctor's that can be written.
+    std::string installCommand() const {
+        const fs::path own = fs::u8path(programFolder());
+        std::error_code error;
+        std::string why;
+        if (!holdsGame || !fs::exists(own / kPluginFile, error) || fs::equivalent(own, root, error) ||
+            !folderTakesNewFiles(root, why))
+            return {};
+        return ", or let the doctor do it: veltrane-doctor --install \"" + shown(root) + "\"";
+    }
+
     // Where a missing file goes: never "here" in a folder without the game.
     std::string into() const { return holdsGame ? "this folder" : "the game folder (the one holding RDR2.exe)"; }
 
@@ -132,7 +144,7 @@ public:
                        *name + ", 64-bit, has the " + std::to_string(wanted.size()) + " functions " + whose + " uses");
     }
 
-    FolderFinding settingsFile() const { return settingsFileCheck(root, names); }
+    FolderFinding settingsFile(bool writable) const { return settingsFileCheck(root, names, writable); }
 
     FolderFinding asiLoader() const {
         const FolderCheckId check = FolderCheckId::Loader;
@@ -189,8 +201,7 @@ public:
                                                 "from the unpacked folder into " + into() +
                                                     ", beside ScriptHookRDR2.dll"
                                               : "copy Veltrane.asi from the package into " + into() +
-                                                    ", beside ScriptHookRDR2.dll, or let the doctor do it: "
-                                                    "veltrane-doctor --install") +
+                                                    ", beside ScriptHookRDR2.dll" + installCommand()) +
                                (copiesFix.empty() ? "" : "; " + copiesFix));
         }
         if (!pluginUnloadable.empty())
@@ -332,7 +343,7 @@ public:
 
 }  // namespace
 
-FolderFinding settingsFileCheck(const fs::path& folder, const std::vector<std::string>& names) {
+FolderFinding settingsFileCheck(const fs::path& folder, const std::vector<std::string>& names, bool writable) {
     const FolderCheckId check = FolderCheckId::SettingsFile;
     std::error_code error;
     const std::string name = kSettingsFileBareName;
@@ -351,10 +362,13 @@ FolderFinding settingsFileCheck(const fs::path& folder, const std::vector<std::s
         misnamed.briefFix = "rename it to " + name;
         return misnamed;
     }
+    if (!writable)
+        return finding(check, Verdict::Fail, "no Veltrane.ini here, and the folder can't be written (check 4)",
+                       "give the folder write access; the plugin then writes the file on its first start");
     return finding(check, Verdict::Fail,
                    "no " + name + " here: the plugin writes it on its first start when it loads and may write here",
                    "start the game with the plugin (it writes the file), or write it with veltrane-doctor "
-                   "--write-defaults");
+                   "--write-defaults --game \"" + shown(folder) + "\"");
 }
 
 bool holdsGameFile(const std::string& folder) {
@@ -409,7 +423,7 @@ GameFolderCheck checkGameFolder(const std::string& folder, bool given, const std
     out.push_back(checks.asiLoader());
     out.push_back(checks.plugin());
     out.push_back(checks.writable());
-    out.push_back(checks.settingsFile());
+    out.push_back(checks.settingsFile(out.back().verdict == Verdict::Pass));
     if (out.back().verdict == Verdict::Fail && !out.back().briefFix.empty()) {
         const std::vector<std::string> near = nearNames(fileNames(root), kSettingsFileBareName);
         if (!near.empty()) check.settingsNearName = near.front();

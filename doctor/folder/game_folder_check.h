@@ -42,8 +42,10 @@ GameFolderCheck checkGameFolder(const std::string& folder, bool given, const std
 
 // Check 5 alone: whether the folder holds the settings file the plugin reads, and what to do
 // when it does not; `names` are the folder's entries, where a near name of it (a
-// "Veltrane.ini.txt" left by Notepad) is named with how to rename it.
-FolderFinding settingsFileCheck(const std::filesystem::path& folder, const std::vector<std::string>& names);
+// "Veltrane.ini.txt" left by Notepad) is named with how to rename it. A folder that can't be
+// written (`writable` false) is never offered a command that writes the file.
+FolderFinding settingsFileCheck(const std::filesystem::path& folder, const std::vector<std::string>& names,
+                                bool writable = true);
 
 // The checks as lines: a heading, the fix under every failure, and what runs now; the folder
 // checks that pass share one line, unless `details` gives each its own. `quiet` prints only

@@ -348,8 +348,12 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
             Lines lines = options.quiet ? Lines{} : headingLines(check, options, context);
             append(lines, warningLines(check.warnings, true, kScreenLines, check.path));
             append(lines, nearNameLines(context));
-            lines.push_back("  To write the default file there now:");
-            lines.push_back("    " + doctorCommand("--write-defaults", check.path));
+            if (context.folderWritable) {
+                lines.push_back("  To write the default file there now:");
+                lines.push_back("    " + doctorCommand("--write-defaults", check.path));
+            } else {
+                lines.push_back("  The folder can't be written: give it write access first.");
+            }
             print(out, lines);
             return;
         }

@@ -24,6 +24,7 @@ struct ReportContext {
     std::size_t fixable = 0;
     std::size_t linesAbove = 0;  // printed before the report on the same screen
     std::string wineVersion;     // running under Wine or Proton: its version
+    bool folderWritable = true;  // the file's folder takes new files: a missing file can be written
 };
 
 // A console window shows this many lines; the double-click's "Press Enter" line takes one.

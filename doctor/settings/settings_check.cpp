@@ -238,6 +238,7 @@ void checkNearNames(SettingsCheck& check) {
             "\"" + name + "\" beside this file gives other values: " + edits + ". The plugin reads only " +
                 kSettingsFileBareName + ", never " + name + ": the values there do nothing",
             {}});
+        check.warnings.back().otherFile = name;
     }
 }
 

@@ -57,6 +57,8 @@ struct Warning {
     // The plugin's keys that the player's lines named here stand for (a near-miss section's
     // keys, a misspelt key): they are not missing, only misnamed.
     std::vector<std::string> supplies;
+    // For edits in a near-named file: that file's name ("Veltrane.ini.txt").
+    std::string otherFile;
 };
 
 // What --fix does for a warning.

@@ -452,6 +452,19 @@ std::vector<Scene> scenes() {
         {"double-click beside Veltrane.ini.txt, declined", misnamedSettings, {"--game", "{scene}\\Game"}, "n\n", 1,
          {"Rename Veltrane.ini.txt to Veltrane.ini now?", "Still wrong in the game folder: ASI loader, Settings file"},
          {"Write the default settings file now?"}, {}},
+        {"double-click beside edits in Veltrane.ini.txt, taken in",
+         [](const fs::path& scene) {
+             complete(scene / "Game");
+             std::string edited = joinLines(defaultSettingsLines());
+             edited.replace(edited.find("DamageMod_Rain=1"), 16, "DamageMod_Rain=0.5");
+             write(scene / "Game" / "Veltrane.ini.txt", edited);
+         },
+         {"--game", "{scene}\\Game"}, "y\n", 0,
+         {"Keep Veltrane.ini as Veltrane.ini.bak and rename Veltrane.ini.txt to Veltrane.ini now? [y/N]",
+          "Veltrane.ini.txt is now Veltrane.ini.", "No warnings"},
+         {"Still wrong"},
+         {{"Game/Veltrane.ini", "was:Game/Veltrane.ini.txt"}, {"Game/Veltrane.ini.txt", ""},
+          {"Game/Veltrane.ini.bak", "was:Game/Veltrane.ini"}}, 29},
         {"no launcher's records, package in Downloads",
          [](const fs::path& scene) { copy(VELTRANE_PLUGIN, scene / "Downloads" / "Veltrane.asi"); }, {}, nullptr, 1,
          {"Downloads holds no RDR2.exe: it is not the game folder", "No game folder in the launchers' records"},
@@ -478,7 +491,7 @@ std::vector<Scene> scenes() {
         {"two installs", rockstarAndEpic, {}, nullptr, 1,
          {"The launchers' records name 2 game folders, each checked below", "{scene}\\Rockstar (Rockstar Games Launcher)",
           "{scene}\\Epic Games\\RDR2 (Epic Games Launcher)", "Game folder {scene}\\Epic Games\\RDR2",
-          "Check one folder's settings file with veltrane-doctor --game DIR"},
+          "Check one folder's settings file with veltrane-doctor --game \"{scene}\\Rockstar\""},
          {}, {}},
         {"--fix with two installs recorded", rockstarAndEpic, {"--fix"},
          nullptr, 2, {"Nothing written", "the launchers' records name 2; choose one", "--fix --game"}, {"Fixed"}, {}},

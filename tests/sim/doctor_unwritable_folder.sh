@@ -59,6 +59,8 @@ failed=$(grep -o '^FAIL [0-9]' "$run/out.txt" | tr '\n' ' ')
 [ "$failed" = "FAIL 4 FAIL 5 " ] || fail "failed checks: ${failed:-none}; want 4 (write access) and 5 (no settings file)"
 tr '\n' ' ' <"$run/out.txt" | tr -s ' ' | grep -q "stays off, and tries again in every frame" ||
     fail "the write-access failure does not say what follows from it"
+! grep -q -e '--write-defaults' -e '--install' "$run/out.txt" ||
+    fail "a command that writes into the folder is suggested, though the folder can't be written"
 [ "$before" = "$after" ] || fail "the game folder changed: $(diff <(echo "$before") <(echo "$after"))"
 cat "$run/out.txt.install"
 [ "$(cat "$run/out.txt.install-status")" = 2 ] || fail "--install exited with status $(cat "$run/out.txt.install-status"), want 2"

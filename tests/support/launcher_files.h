@@ -2,8 +2,10 @@
 // Files laid out in a scratch folder as a game and its launchers leave them, for the doctor's
 // tests.
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 namespace launcher_files {
@@ -21,5 +23,25 @@ inline std::string quotedPath(const std::filesystem::path& path) {
     for (const char c : path.u8string()) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
     return out;
 }
+
+#ifndef _WIN32
+// HOME set to a folder for one test, and back after it: where the Linux doctor looks for Steam.
+class HomeAt {
+public:
+    explicit HomeAt(const std::filesystem::path& home) {
+        if (const char* old = std::getenv("HOME")) saved = old;
+        ::setenv("HOME", home.c_str(), 1);
+    }
+    ~HomeAt() {
+        if (saved)
+            ::setenv("HOME", saved->c_str(), 1);
+        else
+            ::unsetenv("HOME");
+    }
+
+private:
+    std::optional<std::string> saved;
+};
+#endif
 
 }  // namespace launcher_files
