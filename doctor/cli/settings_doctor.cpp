@@ -93,10 +93,8 @@ public:
         // Double-clicked, the question offers the fix: the command for it is left out.
         ReportContext printed = context;
         if (answers) printed.fixable = 0;
-        const std::size_t fixable = answers ? context.fixable : 0;
-        const std::string lines = fixable == 1 ? "this line" : "these " + std::to_string(fixable) + " lines";
-        const std::string question = fixable == 0 ? std::string() : "Fix " + lines + " now? The original is kept as " +
-                                                                        shown(freeBackupName(readPath)) + ".";
+        std::size_t fixable = answers ? context.fixable : 0;
+        std::string question = fixQuestion(fixable);
         std::ostringstream report;
         printReport(report, check, options.report, printed);
         // The question, what the fix did and what is still wrong share the screen with the report:
@@ -118,8 +116,13 @@ public:
                 printed.fixable = 0;
                 ReportOptions brief = options.report;
                 brief.quiet = true;
-                printReport(out, check, brief, printed);
-                if (check.warnings.empty()) out << "No warnings: the plugin reads every value as written.\n";
+                std::ostringstream again;
+                printReport(again, check, brief, printed);
+                if (check.warnings.empty()) again << "No warnings: the plugin reads every value as written.\n";
+                out << again.str();
+                shownRows += answeredRows(swapQuestion(near)) + consoleRows(again.str());
+                fixable = context.fixable;
+                question = fixQuestion(fixable);
             }
             if (check.state == FileState::Missing && context.folderWritable &&
                 ask(*answers, out, "Write the default settings file now?"))
@@ -135,6 +138,13 @@ private:
     // name was free) stays empty.
     std::string shown(const std::string& name) const {
         return name.size() < readPath.size() ? name : options.path + name.substr(readPath.size());
+    }
+
+    // The question that offers the fix of `fixable` lines; empty when there are none.
+    std::string fixQuestion(std::size_t fixable) const {
+        if (fixable == 0) return {};
+        const std::string lines = fixable == 1 ? "this line" : "these " + std::to_string(fixable) + " lines";
+        return "Fix " + lines + " now? The original is kept as " + shown(freeBackupName(readPath)) + ".";
     }
 
     // Asked at the console, the files by name: the question just above gives their folder.
@@ -196,9 +206,6 @@ private:
             << " is now " << nameOf(readPath) << ".\n";
         return true;
     }
-
-    // The path as the player gave it, for a file beside the settings file.
-    std::string shown(const std::string& name) const { return options.path + name.substr(readPath.size()); }
 
     void recheck() {
         check = checkSettingsFile(readPath, options.path, reader);
