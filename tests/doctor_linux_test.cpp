@@ -382,6 +382,14 @@ TEST(LinuxReopenInTerminal, OnlyWithoutATerminalAndWithADesktop) {
     };
     terminal("gnome-terminal");
     terminal("xterm");
+    // A bare chroot has no /dev/pts: there the case with a terminal can't be played.
+    bool pseudoTerminals = false;
+    if (const int master = ::posix_openpt(O_RDWR | O_NOCTTY); master >= 0) {
+        const int slave = ::grantpt(master) == 0 && ::unlockpt(master) == 0 ? ::open(::ptsname(master), O_RDWR) : -1;
+        pseudoTerminals = slave >= 0;
+        if (slave >= 0) ::close(slave);
+        ::close(master);
+    }
     struct Case {
         const char* what;
         bool stdinTerminal;      // stdin a terminal (a pseudo-terminal here)
@@ -401,6 +409,10 @@ TEST(LinuxReopenInTerminal, OnlyWithoutATerminalAndWithADesktop) {
     };
     for (const Case& c : cases) {
         fs::remove(bin / "konsole");
+        if (c.stdinTerminal && !pseudoTerminals) {
+            std::cout << "no pseudo-terminal can be made here: \"" << c.what << "\" left out\n";
+            continue;
+        }
         if (c.withKonsole) terminal("konsole");
         const fs::path record = scratch.path() / "record.txt", alone = scratch.path() / "alone.txt";
         fs::remove(record);
