@@ -107,7 +107,8 @@ TEST_F(DoctorCli, InstallAndAFolderWithoutTheGame) {
 
 // Double-clicked with no game in the launchers' records: the game folder is asked for, pasted,
 // dragged in from Explorer (quoted, with a closing separator) or as RDR2.exe's path; after three
-// answers that hold no game, the doctor says how to name it.
+// answers that hold no game, each told as no such folder or a folder without the game, the
+// doctor says how to name it.
 TEST_F(DoctorCli, DoubleClickedWithoutRecordsAsksForTheGameFolder) {
     std::filesystem::create_directories("game");
     writeFile("game/RDR2.exe", "MZ");
@@ -119,13 +120,16 @@ TEST_F(DoctorCli, DoubleClickedWithoutRecordsAsksForTheGameFolder) {
     };
     const std::string found = "The game is in " + game + " (the folder you gave): checked below.";
     const Case cases[] = {
-        {"pasted", game + "\n", {found, "Game folder " + game}, {"That holds no RDR2.exe"}},
-        {"dragged in, quoted", "\"" + game + "/\"\n", {found}, {"That holds no RDR2.exe"}},
+        {"pasted", game + "\n", {found, "Game folder " + game}, {"That folder holds no", "There is no folder"}},
+        {"dragged in, quoted", "\"" + game + "/\"\n", {found}, {"That folder holds no", "There is no folder"}},
         {"RDR2.exe's path", " " + game + "/RDR2.exe\n", {found}, {}},
-        {"wrong, then right", "nowhere\n" + game + "\n", {"That holds no RDR2.exe. The game folder:", found}, {}},
+        {"no such folder, then right", "nowhere\n" + game + "\n",
+         {"There is no folder nowhere. The game folder:", found}, {"That folder holds no"}},
+        {"a folder without the game, then right", "game/..\n" + game + "\n",
+         {"That folder holds no RDR2.exe. The game folder:", found}, {"There is no folder"}},
         {"wrong three times", "nowhere\ny\n" + game + "/x\n" + game + "\n",
-         {"That holds no RDR2.exe", "name it with --game DIR"}, {found}},
-        {"Enter", "\n" + game + "\n", {"name it with --game DIR"}, {found, "That holds no RDR2.exe"}},
+         {"There is no folder y. The game folder:", "name it with --game DIR"}, {found}},
+        {"Enter", "\n" + game + "\n", {"name it with --game DIR"}, {found, "That folder holds no", "There is no folder"}},
     };
     for (const Case& c : cases) {
         const DoctorRun run = doctor({}, c.typed.c_str());

@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -572,6 +573,59 @@ TEST(LinuxInstall, IntoTheSteamGameFolderWithEveryFileBeforeAndAfter) {
             else expected[name] = bytes.rfind("was:", 0) == 0 ? before.at(bytes.substr(4)) : bytes;
         }
         EXPECT_EQ(snapshot(game), expected) << c.what << "\n" << shown;
+    }
+}
+
+// Every command the Linux doctor suggests runs as typed in the shell where it was suggested:
+// "./veltrane-doctor" in its own folder, its path from anywhere else (quoted where the path
+// holds a blank). bash answers "command not found" (127) to a bare "veltrane-doctor".
+TEST(LinuxInstall, SuggestedCommandsRunInTheShellWhereTheyWereSuggested) {
+    ScratchDir scratch;
+    pe_builder::Version version;
+    version.texts.emplace_back("FileVersion", VELTRANE_TEST_VERSION);
+    const std::string plugin = pe_builder::buildDll(true, {}, pe_builder::kExports, 1, version);
+    struct Case {
+        const char* what;
+        const char* package;  // the unpacked package's folder, under the root
+        const char* from;     // where the player types, under the root
+        const char* typed;    // the doctor as the player types it there
+    };
+    const Case cases[] = {
+        {"in the package's folder", "Veltrane", "Veltrane", "./veltrane-doctor"},
+        {"from the home folder, by a path", "home/Downloads/Veltrane", "home", "Downloads/Veltrane/veltrane-doctor"},
+        {"by a path with a blank", "home/My Mods/Veltrane", "home", "'My Mods/Veltrane/veltrane-doctor'"},
+    };
+    const std::regex suggested(R"(('[^']*veltrane-doctor'|\S*veltrane-doctor)((?: --[a-z-]+(?: "[^"]*")?)+))");
+    int n = 0;
+    for (const Case& c : cases) {
+        const fs::path root = scratch.path() / std::to_string(++n), home = root / "home";
+        const fs::path game = libraryWithGame(home / kNative), package = root / c.package;
+        SettingsFile settings;
+        settings.setPath((game / "Veltrane.ini").string());
+        settings.writeDefaults();
+        std::string text = readFile((game / "Veltrane.ini").string());
+        write(game / "Veltrane.ini", text.replace(text.find("DamageMod_Rain=1"), 16, "DamageMod_Rain=0,5"));
+        write(package / "Veltrane.asi", plugin);
+        fs::copy_file(VELTRANE_DOCTOR_PROGRAM, package / "veltrane-doctor");
+        const std::string shell = "cd " + shellQuoted((root / c.from).string()) + " && env -i HOME=" +
+                                  shellQuoted(home.string()) + " PATH=/usr/bin:/bin bash -c ";
+        const std::string screen = (root / "screen.txt").string();
+        std::system((shell + shellQuoted(std::string(c.typed) + " --game " + shellQuoted(game.string())) + " > " +
+                     shellQuoted(screen) + " 2>&1 < /dev/null")
+                        .c_str());
+        const std::string shown = flat(readFile(screen));
+        std::vector<std::string> options;
+        for (std::sregex_iterator it(shown.begin(), shown.end(), suggested), end; it != end; ++it) {
+            options.push_back((*it)[2].str().substr(1, (*it)[2].str().find('"') - 2));
+            const int status = std::system((shell + shellQuoted(it->str()) + " > /dev/null 2>&1 < /dev/null").c_str());
+            ASSERT_TRUE(WIFEXITED(status)) << it->str();
+            EXPECT_NE(WEXITSTATUS(status), 127) << c.what << ": " << it->str();
+            EXPECT_NE(WEXITSTATUS(status), 2) << c.what << ": " << it->str();
+        }
+        // The folder's check offers --install, the settings file's report --fix.
+        EXPECT_EQ(options, (std::vector<std::string>{"--install", "--fix"})) << c.what << "\n" << shown;
+        EXPECT_TRUE(fs::exists(game / "Veltrane.asi")) << c.what;
+        EXPECT_TRUE(fs::exists(game / "Veltrane.ini.bak")) << c.what;
     }
 }
 

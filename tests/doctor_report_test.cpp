@@ -53,6 +53,40 @@ TEST_F(DoctorCli, ExitStatusSaysWhetherThereIsAnythingToLookAt) {
 
 // A folder of the file's name: neither readable nor writable for the plugin, and no values
 // of its "default" file apply (that one has the switch on).
+// A command for the player to type is never broken over lines, wherever it falls in a
+// sentence; the rest still breaks at a blank within 79 columns.
+TEST(DoctorWrap, NeverBreaksACommand) {
+    const std::string longFolder = "/home/deck/.local/share/Steam/steamapps/common/Red Dead Redemption 2";
+    const std::string install = "./veltrane-doctor --install \"" + longFolder + "\"";
+    const std::string folderCheck = "veltrane-doctor --write-defaults --game \"D:\\Games\\Red Dead Redemption 2\"";
+    struct Case {
+        std::string text, command;
+    };
+    const Case cases[] = {
+        {"Fix: copy Veltrane.asi from the package into this folder, or let the doctor do it: " + install, install},
+        {"Fix: start the game with the plugin (it writes the file), or write it with " + folderCheck, folderCheck},
+        {folderCheck + " writes it; " + std::string(60, 'x') + " and more words after it", folderCheck},
+        {"Name it with --game DIR, the folder holding RDR2.exe, or install the game and start its launcher once",
+         "with --game DIR,"},
+        {"a quote that never closes: \"" + std::string(30, 'y') + " and words enough to fill more than one line",
+         "more than"},
+    };
+    for (const Case& c : cases) {
+        for (const std::string& first : {std::string(), "FAIL 5 Settings file: " + std::string(20, '.') + " "}) {
+            const std::vector<std::string> lines = wrapped(c.text, "  ", first);
+            std::string joined;
+            bool whole = false;
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                whole = whole || lines[i].find(c.command) != std::string::npos;
+                if (lines[i].find(c.command) == std::string::npos) EXPECT_LE(lines[i].size(), 79u) << lines[i];
+                joined += (i == 0 ? "" : " ") + lines[i].substr(i == 0 ? first.size() : 2);
+            }
+            EXPECT_TRUE(whole) << c.command;
+            EXPECT_EQ(joined, c.text) << "no word lost or added";
+        }
+    }
+}
+
 TEST_F(DoctorCli, FolderOfTheFilesNameIsNamedAsSuch) {
     std::filesystem::create_directory("Veltrane.ini");
     for (const std::vector<std::string>& args : {std::vector<std::string>{"Veltrane.ini"}, {"--write-defaults", "Veltrane.ini"}, {"--fix", "Veltrane.ini"}}) {

@@ -44,12 +44,12 @@ std::string oneGameFolder(const std::string& option, std::ostream& err) {
     const FoundGames found = findGameFolders(readLauncherRecords());
     if (found.games.size() == 1) return found.games.front().folder;
     if (found.games.empty()) {
-        err << "Nothing changed: no game folder here or in the launchers' records. Name it: veltrane-doctor "
-            << option << " \"D:\\Games\\Red Dead Redemption 2\" (the folder holding RDR2.exe).\n";
+        err << "Nothing changed: no game folder here or in the launchers' records. Name it: "
+            << doctorCommand(option, "D:\\Games\\Red Dead Redemption 2") << " (the folder holding RDR2.exe).\n";
     } else {
         err << "Nothing changed: " << found.games.size() << " game folders; name the one you mean:\n";
         for (const FoundGame& game : found.games)
-            err << "  veltrane-doctor " << option << " \"" << game.folder << "\"  (" << game.launchers << ")\n";
+            err << "  " << doctorCommand(option, game.folder) << "  (" << game.launchers << ")\n";
     }
     return {};
 }
@@ -164,23 +164,27 @@ int checkAll(DoctorOptions options, bool pathGiven, std::ostream& out, std::ostr
 }
 
 // What the player typed or dragged in for the game folder: the folder, or RDR2.exe's path, in
-// quotes or not, with a closing separator or not. Empty when it holds no game.
-std::string typedGameFolder(std::string typed) {
+// quotes or not, with a closing separator or not; the folder it names.
+std::string typedFolder(std::string typed) {
     if (typed.size() >= 2 && typed.front() == '"' && typed.back() == '"') typed = typed.substr(1, typed.size() - 2);
     while (typed.size() > 1 && isPathSeparator(typed.back()) && typed[typed.size() - 2] != ':') typed.pop_back();
     const Place place = splitPath(typed);
-    if (profile_text::lowerAscii(place.name) == "rdr2.exe") typed = place.folder;
-    return !typed.empty() && holdsGameFile(typed) ? absoluteFolder(typed) : std::string();
+    return profile_text::lowerAscii(place.name) == "rdr2.exe" ? place.folder : typed;
 }
 
-// Double-clicked with no game found: the folder asked for, at most three times.
+// Double-clicked with no game found: the folder asked for, at most three times; each miss is
+// told as what it is, no such folder or a folder without the game.
 std::string askGameFolder(std::istream& answers, std::ostream& out) {
+    std::string question = "Where is the game? Paste or drag in its folder (or RDR2.exe), then press Enter:";
     for (int round = 0; round < 3 && answers; ++round) {
-        const std::string typed = readAnswer(answers, out, round == 0 ? "Where is the game? Paste or drag in its "
-                                                               "folder (or RDR2.exe), then press Enter:"
-                                                                     : "That holds no RDR2.exe. The game folder:");
-        if (typed.empty()) break;
-        if (std::string folder = typedGameFolder(typed); !folder.empty()) return folder;
+        const std::string folder = typedFolder(readAnswer(answers, out, question));
+        if (folder.empty()) break;
+        if (holdsGameFile(folder)) return absoluteFolder(folder);
+        std::error_code error;
+        question = (std::filesystem::is_directory(std::filesystem::u8path(folder), error)
+                        ? "That folder holds no RDR2.exe."
+                        : "There is no folder " + folder + ".") +
+                   " The game folder:";
     }
     return {};
 }

@@ -88,7 +88,7 @@ public:
         if (!holdsGame || !fs::exists(own / kPluginFile, error) || fs::equivalent(own, root, error) ||
             !folderTakesNewFiles(root, why))
             return {};
-        return ", or let the doctor do it: veltrane-doctor --install \"" + shown(root) + "\"";
+        return ", or let the doctor do it: " + doctorCommand("--install", shown(root));
     }
 
     // Where a missing file goes: never "here" in a folder without the game.
@@ -367,8 +367,8 @@ FolderFinding settingsFileCheck(const fs::path& folder, const std::vector<std::s
                        "give the folder write access; the plugin then writes the file on its first start");
     return finding(check, Verdict::Fail,
                    "no " + name + " here: the plugin writes it on its first start when it loads and may write here",
-                   "start the game with the plugin (it writes the file), or write it with veltrane-doctor "
-                   "--write-defaults --game \"" + shown(folder) + "\"");
+                   "start the game with the plugin (it writes the file), or write it with " +
+                       doctorCommand("--write-defaults --game", shown(folder)));
 }
 
 bool holdsGameFile(const std::string& folder) {

@@ -2,6 +2,7 @@
 
 #include "doctor/folder/folder_files.h"
 #include "doctor/os/os.h"
+#include "doctor/settings/report.h"
 
 namespace fs = std::filesystem;
 using namespace folder_files;
@@ -58,8 +59,7 @@ std::vector<FolderFinding> runningFindings(const fs::path& folder) {
                 !sameFolder(program.currentFolder, folder)) {
                 one.verdict = Verdict::Fail;
                 one.fix = "edit " + (fs::u8path(program.currentFolder) / kSettingsFileBareName).u8string() +
-                          ", or check that folder: veltrane-doctor --game \"" + absoluteFolder(program.currentFolder) +
-                          "\"";
+                          ", or check that folder: " + doctorCommand("--game", absoluteFolder(program.currentFolder));
                 out.push_back(one);
                 continue;
             }

@@ -64,6 +64,11 @@ std::optional<std::string> profileFileName(const std::string& utf8Name);
 // The folder the doctor's own file lies in (UTF-8).
 std::string programFolder();
 
+// The doctor as a player types it at a prompt, to begin the commands it suggests. Windows' cmd
+// runs it from the current folder by its name; a POSIX shell only by a path: "./veltrane-doctor"
+// where the doctor was started in its own folder (as a double-click starts it), else its full path.
+std::string doctorAsTyped();
+
 // ---- A game folder's files, as only the system can tell.
 
 // Whether Windows' loader finds each of `names` in the DLL at `dll`. The DLL is mapped without

@@ -124,6 +124,22 @@ std::string programFolder() {
     return std::filesystem::path(std::string(buffer, static_cast<std::size_t>(size))).parent_path().string();
 }
 
+namespace {
+// Taken before main: the doctor enters other folders to read a settings file as the plugin does.
+const std::string startFolder = currentFolder();
+}  // namespace
+
+std::string doctorAsTyped() {
+    const std::string folder = programFolder();
+    if (folder == startFolder) return "./veltrane-doctor";
+    const std::string path = folder + "/veltrane-doctor";
+    // Quoted where a shell would part or read the path otherwise; a quote in it, ended and escaped.
+    if (path.find_first_of(" \t'\"$`\\!*?[]()&;|<>#~{}") == std::string::npos) return path;
+    std::string quoted = "'";
+    for (const char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 // ---- A game folder's files.
 
 // Read from the DLL's own bytes: the names its export table gives, as Windows' loader finds them.

@@ -189,6 +189,8 @@ std::string programFolder() {
     return std::filesystem::path(path).parent_path().u8string();
 }
 
+std::string doctorAsTyped() { return "veltrane-doctor"; }
+
 // ---- A game folder's files, and the running programs.
 
 namespace {

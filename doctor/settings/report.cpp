@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "doctor/os/os.h"
 #include "doctor/settings/near_names.h"
 #include "settings/settings_file.h"
 #include "tuning/accuracy_rules.h"
@@ -286,7 +287,39 @@ std::vector<std::string> wrapped(const std::string& text, const std::string& ind
     return wrapped(text, indent, indent);
 }
 
+namespace {
+
+// Where `text` may break: at a blank, but never inside a command for the player to type: not
+// within quotes that close, not before an option ("--install"), not between an option and its
+// value. A copied command must come out whole.
+std::vector<bool> breakable(const std::string& text) {
+    std::vector<bool> breaks(text.size(), false);
+    const auto startsOption = [&](std::size_t at) { return text.compare(at, 2, "--") == 0; };
+    bool quoted = false;
+    std::size_t wordStart = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"' && (quoted || text.find('"', i + 1) != std::string::npos)) quoted = !quoted;
+        if (text[i] != ' ' || quoted) continue;
+        breaks[i] = !startsOption(wordStart) && !(i + 1 < text.size() && startsOption(i + 1));
+        wordStart = i + 1;
+    }
+    return breaks;
+}
+
+}  // namespace
+
 std::vector<std::string> wrapped(const std::string& text, const std::string& indent, const std::string& first) {
+    const std::vector<bool> breaks = breakable(text);
+    const auto lastBreak = [&](std::size_t from, std::size_t to) {  // the last in [from, to], or npos
+        for (std::size_t at = std::min(to, text.size() - 1) + 1; at-- > from;)
+            if (breaks[at]) return at;
+        return std::string::npos;
+    };
+    const auto nextBreak = [&](std::size_t from) {
+        for (std::size_t at = from; at < text.size(); ++at)
+            if (breaks[at]) return at;
+        return text.size();
+    };
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -294,10 +327,9 @@ std::vector<std::string> wrapped(const std::string& text, const std::string& ind
         const std::size_t room = kLineWidth > prefix.size() ? kLineWidth - prefix.size() : 1;
         std::size_t end = text.size();
         if (end - start > room) {
-            end = text.rfind(' ', start + room);
-            // A quoted command stays on one line: break before its opening quote's word.
-            if (end == std::string::npos || end <= start) end = text.find(' ', start + room);
-            if (end == std::string::npos) end = text.size();
+            end = lastBreak(start + 1, start + room);
+            // A word (or a command) longer than the line stays whole.
+            if (end == std::string::npos) end = nextBreak(start + room);
         }
         lines.push_back(prefix + text.substr(start, end - start));
         start = end;
@@ -322,7 +354,7 @@ std::size_t consoleRows(const std::string& text) {
 }
 
 std::string doctorCommand(const std::string& option, const std::string& path) {
-    return "veltrane-doctor " + option + " \"" + path + "\"";
+    return doctorAsTyped() + " " + option + " \"" + path + "\"";
 }
 
 void printReport(std::ostream& out, const SettingsCheck& check, const ReportOptions& options,

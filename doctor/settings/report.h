@@ -36,14 +36,15 @@ std::size_t consoleRows(const std::string& text);
 void printReport(std::ostream& out, const SettingsCheck& check, const ReportOptions& options,
                  const ReportContext& context = {});
 
-// A command line for the player to type, with the path they gave: veltrane-doctor --fix "x.ini".
+// A command line for the player to type, with the path they gave: veltrane-doctor --fix "x.ini"
+// (on Linux ./veltrane-doctor, or the doctor's path: see doctorAsTyped).
 std::string doctorCommand(const std::string& option, const std::string& path);
 
 // How a section is named to the player: a weather's by its weather ("Rain"), any other by itself.
 std::string shownSectionName(const std::string& section);
 
-// `text` in lines of at most 79 characters, each after `indent`; words longer than a line
-// stay whole.
+// `text` in lines of at most 79 characters, each after `indent`; a command for the player to
+// type is never broken, and words or commands longer than a line stay whole.
 std::vector<std::string> wrapped(const std::string& text, const std::string& indent);
 // The same with the first line after `first` instead ("FAIL 1 Script hook: ...").
 std::vector<std::string> wrapped(const std::string& text, const std::string& indent, const std::string& first);

@@ -556,11 +556,13 @@ std::vector<Scene> scenes() {
          {"Wrote"}, {}, 29},
         {"no records, dragged in", unrecordedGame, {}, "\"{scene}\\Game\\\"\ny\n", 0,
          {"The game is in {scene}\\Game (the folder you gave)", "Wrote {scene}\\Game\\Veltrane.asi"},
-         {"That holds no RDR2.exe"}, {{"Game/Veltrane.asi", "plugin"}}, 29},
+         {"That folder holds no", "There is no folder"}, {{"Game/Veltrane.asi", "plugin"}}, 29},
         {"no records, RDR2.exe's path", unrecordedGame, {}, "{scene}\\Game\\RDR2.exe\nn\n", 1,
          {"The game is in {scene}\\Game (the folder you gave)"}, {"Wrote"}, {}, 29},
         {"no records, wrong three times", unrecordedGame, {}, "D:\\Games\nmaybe\n{scene}\nn\n", 1,
-         {"That holds no RDR2.exe. The game folder:", "name it with --game DIR"}, {"The game is in", "Wrote"}, {}, 29},
+         {"There is no folder D:\\Games. The game folder:", "There is no folder maybe.",
+          "That folder holds no RDR2.exe. The game folder:", "name it with --game DIR"},
+         {"The game is in", "Wrote"}, {}, 29},
         {"install into a folder without the script hook",
          [](const fs::path& scene) {
              write(scene / "Game" / "RDR2.exe", readFile(VELTRANE_GAME));
