@@ -559,9 +559,9 @@ std::vector<Scene> scenes() {
          {"That folder holds no", "There is no folder"}, {{"Game/Veltrane.asi", "plugin"}}, 29},
         {"no records, RDR2.exe's path", unrecordedGame, {}, "{scene}\\Game\\RDR2.exe\nn\n", 1,
          {"The game is in {scene}\\Game (the folder you gave)"}, {"Wrote"}, {}, 29},
-        {"no records, wrong three times", unrecordedGame, {}, "D:\\Games\nmaybe\n{scene}\nn\n", 1,
-         {"There is no folder D:\\Games. The game folder:", "There is no folder maybe.",
-          "That folder holds no RDR2.exe. The game folder:", "name it with --game DIR"},
+        {"no records, wrong three times", unrecordedGame, {}, "D:\\Games\n{scene}\nmaybe\nn\n", 1,
+         {"There is no folder D:\\Games. The game folder:", "That folder holds no RDR2.exe. The game folder:",
+          "name it with --game DIR"},
          {"The game is in", "Wrote"}, {}, 29},
         {"install into a folder without the script hook",
          [](const fs::path& scene) {
