@@ -78,7 +78,9 @@ TEST(DoctorWrap, NeverBreaksACommand) {
             bool whole = false;
             for (std::size_t i = 0; i < lines.size(); ++i) {
                 whole = whole || lines[i].find(c.command) != std::string::npos;
-                if (lines[i].find(c.command) == std::string::npos) EXPECT_LE(lines[i].size(), 79u) << lines[i];
+                if (lines[i].find(c.command) == std::string::npos) {
+                    EXPECT_LE(lines[i].size(), 79u) << lines[i];
+                }
                 joined += (i == 0 ? "" : " ") + lines[i].substr(i == 0 ? first.size() : 2);
             }
             EXPECT_TRUE(whole) << c.command;

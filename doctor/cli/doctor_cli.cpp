@@ -13,6 +13,7 @@
 #include "doctor/folder/game_folder_check.h"
 #include "doctor/install/plugin_install.h"
 #include "doctor/settings/report.h"
+#include "doctor/cli/screen_rows.h"
 #include "doctor/cli/settings_doctor.h"
 #include "platform/profile_text.h"
 #include "settings/settings_file.h"
@@ -303,6 +304,11 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
 }  // namespace
 
 int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream& err, std::istream* answers) {
+    // At the console, whatever is printed counts towards one screen.
+    if (answers && !countsRows(out)) {
+        ScreenRows screen(out, err);
+        return runDoctor(argc, argv, screen.out(), screen.err(), answers);
+    }
     CLI::App app{"Shows what the Veltrane plugin will read from its settings file, and warns where the text "
                  "and the value it reads part ways. Changes the file only with --write-defaults (a missing "
                  "one) or --fix (keeping a backup).\nFirst it checks the game folder (script hook, ASI loader, "

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "doctor/cli/screen_rows.h"
 #include "doctor/os/os.h"
 #include "doctor/os/player_files.h"
 #include "doctor/settings/near_names.h"
@@ -59,7 +60,8 @@ std::vector<std::string> ToldChanges::lines(std::size_t listed) const {
     std::vector<std::string> said;
     for (std::size_t i = 0; i < others.size() && i < listed; ++i) said.push_back(others[i]);
     if (others.size() > listed)
-        said.push_back("and " + std::to_string(others.size() - listed) + " more lines (see the backup)");
+        said.push_back((listed == 0 ? "" : "and ") + std::to_string(others.size() - listed) +
+                       (listed == 0 ? " lines" : " more lines") + " (see the backup)");
     if (!sections.empty()) {
         std::string names;
         for (std::size_t i = 0; i < sections.size(); ++i) {
@@ -99,14 +101,14 @@ public:
         printReport(report, check, options.report, printed);
         // The question, what the fix did and what is still wrong share the screen with the report:
         // where the whole report leaves them no room, the short one stands before the question.
-        if (fixable > 0 && printedAbove + consoleRows(report.str()) + outcomeRows(question, fixable) > kScreenLines) {
+        if (fixable > 0 && above() + consoleRows(report.str()) + outcomeRows(question) > kScreenLines) {
             ReportOptions brief = options.report;
             brief.quiet = true;
+            printed.rowsLeft = rowsLeft(above() + outcomeRows(question));
             report.str("");
             printReport(report, check, brief, printed);
         }
         out << report.str();
-        shownRows = printedAbove + consoleRows(report.str());
         if (answers) {
             if (const std::string near = editsElsewhere(); !near.empty() && ask(*answers, out, swapQuestion(near))) {
                 if (!takeEditsFrom(near)) return 2;
@@ -120,7 +122,6 @@ public:
                 printReport(again, check, brief, printed);
                 if (check.warnings.empty()) again << "No warnings: the plugin reads every value as written.\n";
                 out << again.str();
-                shownRows += answeredRows(swapQuestion(near)) + consoleRows(again.str());
                 fixable = context.fixable;
                 question = fixQuestion(fixable);
             }
@@ -128,7 +129,7 @@ public:
                 ask(*answers, out, "Write the default settings file now?"))
                 return writeDefaults();
             if (fixable > 0 && ask(*answers, out, question))
-                return shownRows += answeredRows(question), asked = true, fix();
+                return asked = true, fix();
         }
         return exitStatus(check);
     }
@@ -160,12 +161,36 @@ private:
     // The rows of a y/N question at the console once answered: the player's answer ends its line.
     static std::size_t answeredRows(const std::string& question) { return consoleRows(question + " [y/N] y\n"); }
 
-    // The rows that the fix's question and its outcome take: the question, what was fixed and
-    // the one line of what is still wrong in the game folder.
-    std::size_t outcomeRows(const std::string& question, std::size_t fixable) const {
-        const std::size_t most = ToldChanges::kChangesListed;
-        const std::size_t listed = std::min(fixable, most) + (fixable > most ? 1 : 0);
-        return answeredRows(question) + consoleRows(fixedHeading(shown(freeBackupName(readPath)), true)) + listed + 1;
+    // The rows filled on the screen so far: counted at the console, else as the caller said.
+    std::size_t above() const { return countsRows(out) ? rowsShown(out) : printedAbove; }
+
+    // The rows left on the screen below `used`; at least one.
+    static std::size_t rowsLeft(std::size_t used) { return used < kScreenLines ? kScreenLines - used : 1; }
+
+    // The fewest rows that the fix's question and its outcome take: the question, what was fixed
+    // in a line, what is left to the player in another, and the line of what is still wrong in
+    // the game folder.
+    std::size_t outcomeRows(const std::string& question) const {
+        const std::vector<Warning>& warnings = allWarnings(check);
+        const bool choicesLeft =
+            std::any_of(warnings.begin(), warnings.end(), [](const Warning& w) { return fixOf(w) == Fix::None; });
+        return answeredRows(question) + consoleRows(fixedHeading(shown(freeBackupName(readPath)), true)) + 1 +
+               (choicesLeft ? 1 : 0) + 1;
+    }
+
+    // After the fix at the console, where the short report does not fit: what is left in a line.
+    std::string leftToThePlayer() const {
+        std::vector<std::string> keys;
+        for (const Warning& warning : check.warnings)
+            if (!warning.key.empty() && std::find(keys.begin(), keys.end(), warning.key) == keys.end())
+                keys.push_back(warning.key);
+        std::string names;
+        for (std::size_t i = 0; i < keys.size() && i < 3; ++i) names += (i == 0 ? "" : ", ") + keys[i];
+        if (keys.size() > 3) names += " and " + std::to_string(keys.size() - 3) + " more";
+        const std::size_t count = check.warnings.size();
+        return "Left for you to decide: " + std::to_string(count) + (count == 1 ? " warning" : " warnings") +
+               (names.empty() ? "" : " (" + names + ")") + "; run the doctor again to see " +
+               (count == 1 ? "it." : "them.");
     }
 
     // The near-named file beside the plugin's settings file that holds the player's edits
@@ -308,13 +333,20 @@ private:
             fixed = fixSettings(bytes, check);
         }
         recheck();
-        const std::vector<std::string> told = toldLines(changes, fixedHeading(shownBackup, asked));
+        // Asked at the console, the fixed file's report is the short one, in the rows the screen
+        // has left, or what is left in a line: the screen holds the rest.
+        const std::size_t leftRows = asked && !check.warnings.empty() ? consoleRows(leftToThePlayer() + "\n") : 0;
+        const std::vector<std::string> told = toldLines(changes, fixedHeading(shownBackup, asked), leftRows);
         for (const std::string& line : told) out << line << "\n";
         context.linesAbove = printedAbove + told.size();
-        // Asked at the console, the fixed file's report is the short one: the screen holds the rest.
         ReportOptions report = options.report;
         report.quiet = report.quiet || asked;
-        printReport(out, check, report, context);
+        std::ostringstream rest;
+        printReport(rest, check, report, context);
+        // The line of what is still wrong in the game folder follows.
+        if (asked && above() + consoleRows(rest.str()) + 1 > kScreenLines)
+            rest.str(leftToThePlayer() + "\n");
+        out << rest.str();
         if (const std::string broken = brokenPromise(applied); !broken.empty()) {
             err << "The fixed file does not read as promised: " << broken << ". The original is in " << shownBackup
                 << ".\n";
@@ -323,9 +355,10 @@ private:
         return exitStatus(check);
     }
 
-    // What the fix tells under `heading`: asked at the console, as many changes as leave the line
-    // of what is still wrong on the screen.
-    std::vector<std::string> toldLines(const ToldChanges& changes, const std::string& heading) const {
+    // What the fix tells under `heading`: asked at the console, as many changes as leave on the
+    // screen the `leftRows` of what is left to the player and the line of what is still wrong.
+    std::vector<std::string> toldLines(const ToldChanges& changes, const std::string& heading,
+                                       std::size_t leftRows) const {
         std::size_t listed = ToldChanges::kChangesListed;
         for (;;) {
             std::vector<std::string> told{heading};
@@ -333,7 +366,7 @@ private:
                 for (const std::string& line : wrapped(change, "  ")) told.push_back(line);
             std::string text;
             for (const std::string& line : told) text += line + "\n";
-            if (!asked || listed <= 1 || shownRows + consoleRows(text) + 1 <= kScreenLines) return told;
+            if (!asked || listed == 0 || above() + consoleRows(text) + leftRows + 1 <= kScreenLines) return told;
             --listed;
         }
     }
@@ -381,7 +414,6 @@ private:
     std::size_t printedAbove = 0;
     bool asked = false;  // the fix was asked for at the console
     const profile_text::Reader reader = gameReader();
-    std::size_t shownRows = 0;  // the console's rows printed so far, at the console
 };
 
 }  // namespace
@@ -396,6 +428,7 @@ bool ask(std::istream& answers, std::ostream& out, const std::string& question) 
         std::string answer;
         // Closed input prints no Enter of its own: the next text starts on a line of its own.
         if (!std::getline(answers, answer)) return out << "\n", false;
+        answerTyped(out, answer);
         const std::string word = profile_text::lowerAscii(std::string(profile_text::trim(answer)));
         if (word == "y" || word == "yes") return true;
         if (word.empty() || word == "n" || word == "no") return false;
@@ -414,6 +447,7 @@ std::string readAnswer(std::istream& answers, std::ostream& out, const std::stri
     out << question << " " << std::flush;
     std::string answer;
     if (!std::getline(answers, answer)) out << "\n";
+    else answerTyped(out, answer);
     return std::string(profile_text::trim(answer));
 }
 

@@ -205,8 +205,10 @@ Lines groupLines(const WarningGroup& group) {
     return lines;
 }
 
+// `inRows`: at the console, where the rows are counted, the rest is told in a line without a
+// command (the path alone may fill a row).
 Lines warningLines(const std::vector<Warning>& warnings, bool details, std::size_t budget, const std::string& path,
-                   const std::vector<std::string>& harmful = {}) {
+                   const std::vector<std::string>& harmful = {}, bool inRows = false) {
     const std::vector<WarningGroup> groups = groupedWarnings(warnings, details, harmful);
     Lines lines{std::to_string(warnings.size()) + (warnings.size() == 1 ? " warning:" : " warnings:")};
     for (std::size_t i = 0; i < groups.size(); ++i) {
@@ -215,6 +217,10 @@ Lines warningLines(const std::vector<Warning>& warnings, bool details, std::size
         if (!details && i > 0 && lines.size() + more.size() + 1 > budget) {
             std::size_t left = 0;
             for (std::size_t j = i; j < groups.size(); ++j) left += groups[j].members.size();
+            if (inRows) {
+                lines.push_back("  " + std::to_string(left) + " more (the doctor's --details shows every one)");
+                break;
+            }
             lines.push_back("  " + std::to_string(left) + " more; to see every one:");
             lines.push_back("    " + doctorCommand("--details", path));
             break;
@@ -409,8 +415,12 @@ void printReport(std::ostream& out, const SettingsCheck& check, const ReportOpti
         // A few lines: the worst findings and how to see the rest.
         if (!check.warnings.empty()) {
             // The quiet report fits a dozen lines, whatever came before the warnings.
-            const std::size_t budget = lines.size() + 6 < kQuietLines ? kQuietLines - lines.size() : 6;
-            append(lines, warningLines(check.warnings, false, budget, check.path, keysWithHarmfulValues(check)));
+            std::size_t budget = lines.size() + 6 < kQuietLines ? kQuietLines - lines.size() : 6;
+            // At the console, no more than the screen has left (at least one warning is shown).
+            if (context.rowsLeft > 0)
+                budget = std::min(budget, context.rowsLeft > lines.size() ? context.rowsLeft - lines.size() : 1);
+            append(lines, warningLines(check.warnings, false, budget, check.path, keysWithHarmfulValues(check),
+                                       context.rowsLeft > 0));
         }
         print(out, lines);
         return;

@@ -25,6 +25,7 @@ struct ReportContext {
     std::size_t linesAbove = 0;  // printed before the report on the same screen
     std::string wineVersion;     // running under Wine or Proton: its version
     bool folderWritable = true;  // the file's folder takes new files: a missing file can be written
+    std::size_t rowsLeft = 0;    // at the console: the rows the short report may fill; 0: a dozen
 };
 
 // A console window shows this many lines; the double-click's "Press Enter" line takes one.

@@ -410,6 +410,30 @@ void refusedVersionAndSevenMistakes(const fs::path& scene) {
     write(scene / "fixed.ini", fixed);  // what --fix makes of it
 }
 
+fs::path packagePlugin();
+
+// As a player meets it after installing: the game found by its record, the plugin in place,
+// a script hook the game's update stopped, five values with a decimal comma and two that only
+// the player can decide (they stay after the fix).
+void recordedGameWithChoicesLeft(const fs::path& scene) {
+    rockstarGame(scene);
+    const fs::path game = scene / "Rockstar";
+    copy(packagePlugin(), game / "Veltrane.asi");
+    write(game / "ScriptHookRDR2.log", "ScriptHookRDR2 1.0.1436.31\r\nFATAL: Unknown game version\r\n");
+    std::string settings = joinLines(defaultSettingsLines());
+    for (const auto& [key, value] : {std::pair<std::string, std::string>{"DamageMod_Hail=1", "DamageMod_Hail=fifty"},
+                                     {"Accuracy_Shower=12829", "Accuracy_Shower="}})
+        settings.replace(settings.find(key), key.size(), value);
+    std::string fixed = settings;
+    for (const char* weather : {"Rain", "Snow", "Fog", "Sleet", "Misty"}) {
+        const std::string key = std::string("DamageMod_") + weather + "=1";
+        settings.replace(settings.find(key), key.size(), key + ",5");
+        fixed.replace(fixed.find(key), key.size(), key + ".5");
+    }
+    write(game / "Veltrane.ini", settings);
+    write(scene / "fixed.ini", fixed);  // what --fix makes of it: the two choices left as they are
+}
+
 // The same with an old script hook and no ASI loader besides.
 void threeFailuresAndSevenMistakes(const fs::path& scene) {
     refusedVersionAndSevenMistakes(scene);
@@ -546,6 +570,10 @@ std::vector<Scene> scenes() {
         {"7 mistakes, y", refusedVersionAndSevenMistakes, {"--game", "{scene}\\Game"}, "y\n", 1,
          {"FAIL 6 Log: ScriptHookRDR2.log", "Fixed Veltrane.ini (the original is kept as Veltrane.ini.bak)"}, {},
          {{"Game/Veltrane.ini.bak", "was:Game/Veltrane.ini"}, {"Game/Veltrane.ini", "was:fixed.ini"}}, 29},
+        {"found by its record, 5 mistakes and 2 choices, y", recordedGameWithChoicesLeft, {}, "y\n", 1,
+         {"FAIL 6 Log: ScriptHookRDR2.log", "Fixed Veltrane.ini (the original is kept as Veltrane.ini.bak)",
+          "Still wrong in the game folder: Log"},
+         {}, {{"Rockstar/Veltrane.ini.bak", "was:Rockstar/Veltrane.ini"}, {"Rockstar/Veltrane.ini", "was:fixed.ini"}}, 29},
         {"3 failures, 7 mistakes, y", threeFailuresAndSevenMistakes, {"--game", "{scene}\\Game"}, "y\n", 1,
          {"FAIL 1 Script hook", "Fixed Veltrane.ini (the original is kept as Veltrane.ini.bak)",
           "and 6 more lines (see the backup)",
