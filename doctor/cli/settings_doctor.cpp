@@ -99,12 +99,14 @@ public:
         std::string question = fixQuestion(fixable);
         std::ostringstream report;
         printReport(report, check, options.report, printed);
-        // The question, what the fix did and what is still wrong share the screen with the report:
-        // where the whole report leaves them no room, the short one stands before the question.
-        if (fixable > 0 && above() + consoleRows(report.str()) + outcomeRows(question) > kScreenLines) {
+        // At the console, the question, what the fix did and what is still wrong in the game folder
+        // (a line) share the screen with the report: where the whole report leaves them no room,
+        // the short one stands before them.
+        const std::size_t below = fixable > 0 ? outcomeRows(question) : 1;
+        if (answers && above() + consoleRows(report.str()) + below > kScreenLines) {
             ReportOptions brief = options.report;
             brief.quiet = true;
-            printed.rowsLeft = rowsLeft(above() + outcomeRows(question));
+            printed.rowsLeft = rowsLeft(above() + below);
             report.str("");
             printReport(report, check, brief, printed);
         }
@@ -235,7 +237,7 @@ private:
     void recheck() {
         check = checkSettingsFile(readPath, options.path, reader);
         context = ReportContext{};
-        context.linesAbove = printedAbove;
+        context.linesAbove = above();
         context.folder = currentFolder();
         context.wineVersion = wineVersion();
         if (check.state == FileState::Missing && check.pluginsFileName)

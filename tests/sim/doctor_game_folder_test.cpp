@@ -444,6 +444,20 @@ void threeFailuresAndSevenMistakes(const fs::path& scene) {
 // A game folder that no launcher records.
 void unrecordedGame(const fs::path& scene) { gameWithoutPlugin(scene / "Game"); }
 
+// The same with the plugin in place, a script hook the game's update stopped, and values in
+// five weathers: the full report would fill the screen below the questions.
+void unrecordedGameWithItsOwnValues(const fs::path& scene) {
+    gameWithoutPlugin(scene / "Game");
+    copy(packagePlugin(), scene / "Game" / "Veltrane.asi");
+    write(scene / "Game" / "ScriptHookRDR2.log", "ScriptHookRDR2 1.0.1436.31\r\nFATAL: Unknown game version\r\n");
+    std::string settings = joinLines(defaultSettingsLines());
+    for (const auto& [key, value] : {std::pair<std::string, std::string>{"Accuracy_Fog=12829", "Accuracy_Fog="},
+                                     {"Accuracy_Rain=12829", "Accuracy_Rain=35"}, {"DamageMod_Rain=1", "DamageMod_Rain=0.5"},
+                                     {"DamageMod_Snow=1", "DamageMod_Snow=1.5"}, {"Accuracy_Sunny=12829", "Accuracy_Sunny=35"}})
+        settings.replace(settings.find(key), key.size(), value);
+    write(scene / "Game" / "Veltrane.ini", settings);
+}
+
 // Four failures: an old script hook, no loader, the plugin and the settings file misnamed.
 void fourFailures(const fs::path& scene) {
     complete(scene / "Game");
@@ -587,6 +601,11 @@ std::vector<Scene> scenes() {
          {"That folder holds no", "There is no folder"}, {{"Game/Veltrane.asi", "plugin"}}, 29},
         {"no records, RDR2.exe's path", unrecordedGame, {}, "{scene}\\Game\\RDR2.exe\nn\n", 1,
          {"The game is in {scene}\\Game (the folder you gave)"}, {"Wrote"}, {}, 29},
+        {"no records, two misses, then RDR2.exe's path, quoted", unrecordedGameWithItsOwnValues, {},
+         "D:\\Games\\nothing\n{scene}\n\"{scene}\\Game\\RDR2.exe\"\n", 1,
+         {"There is no folder D:\\Games\\nothing.", "That folder holds no RDR2.exe.", "FAIL 6 Log", "Accuracy_Fog",
+          "Still wrong in the game folder: Log (see above)."},
+         {"Wrote"}, {}, 29},
         {"no records, wrong three times", unrecordedGame, {}, "D:\\Games\n{scene}\nmaybe\nn\n", 1,
          {"There is no folder D:\\Games. The game folder:", "That folder holds no RDR2.exe. The game folder:",
           "name it with --game DIR"},
