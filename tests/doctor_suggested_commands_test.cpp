@@ -3,8 +3,9 @@
 // they ran the doctor, or, double-clicked, at a prompt in the doctor's folder as the guide
 // says (split into words as cmd hands a command line to a program), does what the sentence
 // before it says: its exit status, and the file it was to write. A form with a placeholder
-// ("--game DIR") or the guide's example folder is no command. This test's program sits in a
-// folder of its own, the package beside it: the Veltrane.asi that --install copies.
+// ("--game DIR") or the example folder (D:\Games\..., on Linux /path/to/...) is no command.
+// This test's program sits in a folder of its own, the package beside it: the Veltrane.asi
+// that --install copies.
 
 #include <gtest/gtest.h>
 
@@ -58,7 +59,8 @@ std::vector<std::string> suggestedCommands(const std::string& said) {
     std::vector<std::string> commands;
     const std::string text = flat(said);
     for (std::sregex_iterator it(text.begin(), text.end(), command), end; it != end; ++it) {
-        const bool form = (*it)[2].matched || it->str().find("D:\\Games\\Red Dead Redemption 2") != std::string::npos;
+        const bool form = (*it)[2].matched || it->str().find("D:\\Games\\Red Dead Redemption 2") != std::string::npos ||
+                          it->str().find("/path/to/Red Dead Redemption 2") != std::string::npos;
         if (!form) commands.push_back("veltrane-doctor" + (*it)[1].str());
     }
     return commands;

@@ -33,6 +33,11 @@ Place splitPath(const std::string& path) {
     return place;
 }
 
+// A game folder for the player to put their own in place of, as this system writes a path.
+std::string exampleGameFolder() {
+    return isPathSeparator('\\') ? "D:\\Games\\Red Dead Redemption 2" : "/path/to/Red Dead Redemption 2";
+}
+
 // The package's plugin: the Veltrane.asi beside the doctor.
 std::string packagePlugin() { return (std::filesystem::u8path(programFolder()) / kPluginFile).u8string(); }
 
@@ -46,7 +51,7 @@ std::string oneGameFolder(const std::string& option, std::ostream& err) {
     if (found.games.size() == 1) return found.games.front().folder;
     if (found.games.empty()) {
         err << "Nothing changed: no game folder here or in the launchers' records. Name it: "
-            << doctorCommand(option, "D:\\Games\\Red Dead Redemption 2") << " (the folder holding RDR2.exe).\n";
+            << doctorCommand(option, exampleGameFolder()) << " (the folder holding RDR2.exe).\n";
     } else {
         err << "Nothing changed: " << found.games.size() << " game folders; name the one you mean:\n";
         for (const FoundGame& game : found.games)
@@ -288,7 +293,7 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
                 "and the launchers' records name " + std::to_string(found.games.size()) + "; choose one")
             << ". Name it: "
             << doctorCommand(options.fix ? "--fix --game" : "--write-defaults --game",
-                             found.games.empty() ? "D:\\Games\\Red Dead Redemption 2" : found.games.front().folder)
+                             found.games.empty() ? exampleGameFolder() : found.games.front().folder)
             << ".\n";
         return 2;
     }
