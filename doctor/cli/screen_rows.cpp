@@ -2,25 +2,10 @@
 
 #include <streambuf>
 
-namespace {
-// The console window's width: a longer line fills as many rows as it takes.
-constexpr std::size_t kColumns = 120;
-}  // namespace
+#include "doctor/settings/report.h"
 
-struct ScreenRows::Count {
-    std::size_t rows = 0, column = 0;
-
-    void put(char c) {
-        if (c == '\n') {
-            ++rows, column = 0;
-            return;
-        }
-        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80) return;  // within a UTF-8 letter
-        if (column == kColumns) ++rows, column = 0;
-        ++column;
-    }
-    std::size_t filled() const { return rows + (column > 0 ? 1 : 0); }
-};
+// The rows are counted as the report counts them.
+struct ScreenRows::Count : ConsoleRows {};
 
 // Passes every character on to the stream it stands for, counting it.
 class ScreenRows::Tally : public std::streambuf {

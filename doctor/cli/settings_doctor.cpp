@@ -43,7 +43,7 @@ struct ToldChanges {
         }
     }
 
-    std::vector<std::string> lines(std::size_t listed = kChangesListed) const;
+    std::vector<std::string> lines(std::size_t most = kChangesListed) const;
 
     static constexpr std::size_t kChangesListed = 6;
 };
@@ -55,22 +55,17 @@ std::size_t toldCount(const FixedFile& fixed, std::string_view original) {
     }));
 }
 
-// The lines told, the first `listed`; the keys added, in one line.
-std::vector<std::string> ToldChanges::lines(std::size_t listed) const {
+// The lines told, the first `most`; the keys added, in one line.
+std::vector<std::string> ToldChanges::lines(std::size_t most) const {
     std::vector<std::string> said;
-    for (std::size_t i = 0; i < others.size() && i < listed; ++i) said.push_back(others[i]);
-    if (others.size() > listed)
-        said.push_back((listed == 0 ? "" : "and ") + std::to_string(others.size() - listed) +
-                       (listed == 0 ? " lines" : " more lines") + " (see the backup)");
+    for (std::size_t i = 0; i < others.size() && i < most; ++i) said.push_back(others[i]);
+    if (others.size() > most)
+        said.push_back((most == 0 ? "" : "and ") + std::to_string(others.size() - most) +
+                       (most == 0 ? " lines" : " more lines") + " (see the backup)");
     if (!sections.empty()) {
-        std::string names;
-        for (std::size_t i = 0; i < sections.size(); ++i) {
-            if (i == kChangesListed) {
-                names += " and " + std::to_string(sections.size() - i) + " more";
-                break;
-            }
-            names += (i == 0 ? "" : ", ") + shownSectionName(sections[i]);
-        }
+        std::vector<std::string> shownNames;
+        for (const std::string& section : sections) shownNames.push_back(shownSectionName(section));
+        const std::string names = listed(shownNames, kChangesListed);
         said.push_back("added " + std::to_string(added) + " missing " + (added == 1 ? "key" : "keys") +
                         " with the default values, in " + std::to_string(sections.size()) +
                         (sections.size() == 1 ? " section: " : " sections: ") + names);
@@ -186,9 +181,7 @@ private:
         for (const Warning& warning : check.warnings)
             if (!warning.key.empty() && std::find(keys.begin(), keys.end(), warning.key) == keys.end())
                 keys.push_back(warning.key);
-        std::string names;
-        for (std::size_t i = 0; i < keys.size() && i < 3; ++i) names += (i == 0 ? "" : ", ") + keys[i];
-        if (keys.size() > 3) names += " and " + std::to_string(keys.size() - 3) + " more";
+        const std::string names = listed(keys, 3);
         const std::size_t count = check.warnings.size();
         return "Left for you to decide: " + std::to_string(count) + (count == 1 ? " warning" : " warnings") +
                (names.empty() ? "" : " (" + names + ")") + "; run the doctor again to see " +

@@ -17,8 +17,6 @@ using Lines = std::vector<std::string>;
 constexpr std::size_t kWeatherColumn = 15;
 constexpr std::size_t kAccuracyColumn = 32;
 constexpr std::size_t kLineWidth = 79;
-// Names listed in one finding before "and N more".
-constexpr std::size_t kNamesListed = 8;
 // What --quiet prints at most, beside six lines of warnings whatever comes first.
 constexpr std::size_t kQuietLines = 12;
 
@@ -29,12 +27,6 @@ std::string padded(const std::string& text, std::size_t width) {
 
 void append(Lines& lines, const Lines& more) { lines.insert(lines.end(), more.begin(), more.end()); }
 
-std::string listed(const std::vector<std::string>& names, std::size_t most = kNamesListed) {
-    std::string text;
-    for (std::size_t i = 0; i < names.size() && i < most; ++i) text += (i == 0 ? "" : ", ") + names[i];
-    if (names.size() > most) text += " and " + std::to_string(names.size() - most) + " more";
-    return text;
-}
 
 std::string cell(const SettingsEntry& entry) { return valueText(entry) + ": " + meaningInPlay(entry); }
 
@@ -344,19 +336,17 @@ std::vector<std::string> wrapped(const std::string& text, const std::string& ind
     return lines;
 }
 
+std::string listed(const std::vector<std::string>& names, std::size_t most) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size() && i < most; ++i) text += (i == 0 ? "" : ", ") + names[i];
+    if (names.size() > most) text += " and " + std::to_string(names.size() - most) + " more";
+    return text;
+}
+
 std::size_t consoleRows(const std::string& text) {
-    constexpr std::size_t kConsoleWidth = 120;
-    std::size_t rows = 0, letters = 0;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        if (i == text.size() && (i == 0 || text[i - 1] == '\n')) break;
-        if (i == text.size() || text[i] == '\n') {
-            rows += letters == 0 ? 1 : (letters + kConsoleWidth - 1) / kConsoleWidth;
-            letters = 0;
-        } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            ++letters;  // a UTF-8 letter's first byte
-        }
-    }
-    return rows;
+    ConsoleRows rows;
+    for (const char c : text) rows.put(c);
+    return rows.filled();
 }
 
 std::string doctorCommand(const std::string& option, const std::string& path) {

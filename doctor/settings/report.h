@@ -30,9 +30,28 @@ struct ReportContext {
 
 // A console window shows this many lines; the double-click's "Press Enter" line takes one.
 inline constexpr std::size_t kScreenLines = 29;
-// The rows `text` fills in a console 120 columns wide: a longer line takes as many as it fills,
-// an unended last line one.
+// The rows text fills in a console 120 columns wide, taken a character at a time: a longer
+// line takes as many as it fills, an unended last line one.
+struct ConsoleRows {
+    std::size_t rows = 0, column = 0;
+
+    void put(char c) {
+        if (c == '\n') {
+            ++rows, column = 0;
+            return;
+        }
+        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80) return;  // within a UTF-8 letter
+        if (column == kColumns) ++rows, column = 0;
+        ++column;
+    }
+    std::size_t filled() const { return rows + (column > 0 ? 1 : 0); }
+
+    static constexpr std::size_t kColumns = 120;
+};
 std::size_t consoleRows(const std::string& text);
+
+// Names in a list, the first `most`, then "and N more": "Rain, Snow and 3 more".
+std::string listed(const std::vector<std::string>& names, std::size_t most = 8);
 
 void printReport(std::ostream& out, const SettingsCheck& check, const ReportOptions& options,
                  const ReportContext& context = {});
