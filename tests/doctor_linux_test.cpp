@@ -26,6 +26,7 @@
 #include "doctor/folder/folder_finding.h"
 #include "doctor/folder/game_finder.h"
 #include "doctor/os/os.h"
+#include "doctor/os/player_files.h"
 #include "settings/settings_file.h"
 #include "tests/support/flat_text.h"
 #include "tests/support/launcher_files.h"
@@ -369,6 +370,14 @@ TEST(LinuxRunningPrograms, TellsTheGameAndWhatItLoadedFromProc) {
         EXPECT_EQ(program->hookPath, c.hook) << c.what;
         EXPECT_EQ(program->currentFolder, "") << c.what;
     }
+}
+
+// A /proc file whose reading fails (a process that ended after it was listed gives "No such
+// process"; reading another's memory where nothing is mapped, an I/O error) is no file to the
+// doctor, never an exception out of the search for the running game.
+TEST(LinuxRunningPrograms, AFileThatFailsAsItIsReadGivesNothing) {
+    EXPECT_EQ(readBytes("/proc/self/mem"), std::nullopt);
+    EXPECT_NE(readBytes("/proc/self/cmdline").value_or(""), "");
 }
 
 // Opened from a file manager (no terminal, a desktop), the doctor runs again in the first

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "settings/settings_file.h"
 
@@ -31,7 +30,14 @@ std::optional<std::string> readBytes(const std::filesystem::path& path, std::uin
     bytes.resize(at + static_cast<std::size_t>(size - start));
     readInto(at);
     // A file that gives no size, as those /proc makes as they are read, is read to its end.
-    if (size == 0) bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // Only through the stream's reads: its buffer throws a failed read at a streambuf iterator
+    // (a process that ends while its /proc files are read), but the stream's calls mark it bad.
+    if (size == 0) {
+        char chunk[4096];
+        while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
+            bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad()) return std::nullopt;
     return bytes;
 }
 
