@@ -226,6 +226,15 @@ int offerInstall(const std::string& folder, std::istream& answers, std::ostream&
     return declined ? status : changeGameFolder(true, folder, out, err, report, shown || several);
 }
 
+// Of several games found, the one a command names: the first holding the plugin (the one the
+// player plays with it), else the first found.
+const std::string& folderToName(const std::vector<FoundGame>& games) {
+    std::error_code error;
+    for (const FoundGame& game : games)
+        if (std::filesystem::exists(std::filesystem::u8path(game.folder) / kPluginFile, error)) return game.folder;
+    return games.front().folder;
+}
+
 // The doctor stands in a folder without the game: where the game is, said first; then each
 // game folder found is checked (one also with its settings file), or nothing is, with a word.
 // Double-clicked, the install is offered into each, and with none found the folder is asked for.
@@ -278,7 +287,7 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
             printGameFolder(out, check, options.report.quiet, options.report.details);
             status = std::max(status, check.failures() > 0 ? 1 : 0);
         }
-        say(out, "Check one folder's settings file with " + doctorCommand("--game", found.games.front().folder) +
+        say(out, "Check one folder's settings file with " + doctorCommand("--game", folderToName(found.games)) +
                      " (or another folder above).");
     }
     // A settings file the player named is checked where it is; none is written outside the game.
@@ -293,7 +302,7 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
                 "and the launchers' records name " + std::to_string(found.games.size()) + "; choose one")
             << ". Name it: "
             << doctorCommand(options.fix ? "--fix --game" : "--write-defaults --game",
-                             found.games.empty() ? exampleGameFolder() : found.games.front().folder)
+                             found.games.empty() ? exampleGameFolder() : folderToName(found.games))
             << ".\n";
         return 2;
     }
