@@ -103,7 +103,7 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
 // unpacked package, Downloads), it says so first and checks the game folders that the
 // launchers' records name instead.
 int checkAll(DoctorOptions options, bool pathGiven, std::ostream& out, std::ostream& err, std::istream* answers,
-             std::size_t linesAbove = 0, bool folderShown = false) {
+             bool folderShown = false) {
     if (!options.game.empty() && !pathGiven) {
         const bool windowsPath = options.game.find('\\') != std::string::npos;
         options.path = options.game + (isPathSeparator(options.game.back()) ? "" : windowsPath ? "\\" : "/") +
@@ -140,8 +140,7 @@ int checkAll(DoctorOptions options, bool pathGiven, std::ostream& out, std::ostr
     // The game folder first: what keeps the plugin from loading matters before what it reads.
     const std::string checked = answers && !pathGiven && options.game.empty() ? programFolder() : gameFolder;
     GameFolderCheck game = checkGameFolder(checked, !options.game.empty(), VELTRANE_VERSION);
-    std::size_t folderLines =
-        folderShown ? 0 : printGameFolder(out, game, options.report.quiet, options.report.details);
+    if (!folderShown) printGameFolder(out, game, options.report.quiet, options.report.details);
     // Double-clicked beside the player's file under a name the plugin never reads: the rename
     // is offered, never a default file beside it.
     std::istream* asking = answers;
@@ -154,13 +153,11 @@ int checkAll(DoctorOptions options, bool pathGiven, std::ostream& out, std::ostr
                                     folder / kSettingsFileBareName, error);
             if (error) err << "Could not rename " << game.settingsNearName << ": " << error.message() << ".\n";
             else out << "Renamed " << game.settingsNearName << " to " << kSettingsFileBareName << ".\n";
-            ++folderLines;
         } else {
             asking = nullptr;
         }
-        ++folderLines;
     }
-    const int status = doctorSettingsFile(options, profilePath(*name), out, err, asking, linesAbove + folderLines);
+    const int status = doctorSettingsFile(options, profilePath(*name), out, err, asking);
     // What the questions did not mend stays in view at the end.
     if (answers && game.looksLikeGame) {
         game = checkGameFolder(checked, !options.game.empty(), VELTRANE_VERSION);
@@ -261,12 +258,10 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
     if (found.games.size() > 1)
         told.push_back("The launchers' records name " + std::to_string(found.games.size()) + " game folders, each " +
                        (offered ? "asked about below." : "checked below:"));
-    std::size_t lines = 0;
-    for (const std::string& text : told) lines += say(out, text);
+    for (const std::string& text : told) say(out, text);
     if (found.games.size() > 1 && !offered)
-        for (const FoundGame& game : found.games)
-            lines += say(out, game.folder + " (" + game.launchers + ")", "    ", "  ");
-    for (const std::string& note : found.notes) lines += say(out, note + ".", "     ", "note ");
+        for (const FoundGame& game : found.games) say(out, game.folder + " (" + game.launchers + ")", "    ", "  ");
+    for (const std::string& note : found.notes) say(out, note + ".", "     ", "note ");
     int status = found.games.empty() ? 1 : 0;
     std::vector<FoundGame> unasked;
     bool declined = false;
@@ -279,7 +274,7 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
     if (found.games.size() == 1 && unasked.empty() && !declined) return status;
     if (found.games.size() == 1) {
         options.game = found.games.front().folder;
-        return checkAll(options, pathGiven, out, err, answers, lines, declined);
+        return checkAll(options, pathGiven, out, err, answers, declined);
     }
     if (found.games.size() > 1) {
         for (const FoundGame& game : unasked) {
@@ -312,14 +307,15 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
     const std::optional<std::string> name = profileFileName(place.name);
     if (place.name.empty() || !name) return std::max(status, 2);
     options.writeDefaults = false;
-    return std::max(status, doctorSettingsFile(options, profilePath(*name), out, err, nullptr, lines));
+    return std::max(status, doctorSettingsFile(options, profilePath(*name), out, err, nullptr));
 }
 
 }  // namespace
 
 int runDoctor(int argc, const char* const* argv, std::ostream& out, std::ostream& err, std::istream* answers) {
-    // At the console, whatever is printed counts towards one screen.
-    if (answers && !countsRows(out)) {
+    // Whatever is printed counts towards one screen: at the console the questions' budgets ask
+    // it, and from a prompt the report's.
+    if (!countsRows(out)) {
         ScreenRows screen(out, err);
         return runDoctor(argc, argv, screen.out(), screen.err(), answers);
     }

@@ -1,7 +1,8 @@
 #pragma once
-// The rows a double-clicked doctor has filled in its console window, counted as its text goes
-// out (its output and its errors share the window) and as the player's answers end their lines.
-// Every question's budget asks this one tally, not a sum of its own.
+// The rows the doctor has filled on the player's screen (a double-click's console window, or the
+// terminal it was run from), counted as its text goes out (its output and its errors share the
+// window) and as the player's answers end their lines. Every question's budget and the report's
+// ask this one tally, not a sum of their own.
 
 #include <cstddef>
 #include <memory>

@@ -75,9 +75,8 @@ std::vector<std::string> ToldChanges::lines(std::size_t most) const {
 
 class Doctor {
 public:
-    // `linesAbove`: what was printed before on the same screen (the game folder's checks).
-    Doctor(const DoctorOptions& given, std::ostream& output, std::ostream& errors, std::size_t linesAbove = 0)
-        : options(given), out(output), err(errors), printedAbove(linesAbove) {}
+    Doctor(const DoctorOptions& given, std::ostream& output, std::ostream& errors)
+        : options(given), out(output), err(errors) {}
 
     int run(const std::string& path, std::istream* answers) {
         readPath = path;
@@ -158,8 +157,8 @@ private:
     // The rows of a y/N question at the console once answered: the player's answer ends its line.
     static std::size_t answeredRows(const std::string& question) { return consoleRows(question + " [y/N] y\n"); }
 
-    // The rows filled on the screen so far: counted at the console, else as the caller said.
-    std::size_t above() const { return countsRows(out) ? rowsShown(out) : printedAbove; }
+    // The rows filled on the screen so far, the game folder's checks among them.
+    std::size_t above() const { return rowsShown(out); }
 
     // The rows left on the screen below `used`; at least one.
     static std::size_t rowsLeft(std::size_t used) { return used < kScreenLines ? kScreenLines - used : 1; }
@@ -292,7 +291,7 @@ private:
         if ((!original || toldCount(fixed, *original) == 0) && (fixed.refusal.empty() || !anythingCertain)) {
             // Nothing --fix would write: a refusal (UTF-16, say) matters only when there is.
             out << "Nothing for --fix to write in " << options.path << ".\n";
-            context.linesAbove = printedAbove + 1;
+            context.linesAbove = above();
             printReport(out, check, options.report, context);
             return exitStatus(check);
         }
@@ -333,7 +332,7 @@ private:
         const std::size_t leftRows = asked && !check.warnings.empty() ? consoleRows(leftToThePlayer() + "\n") : 0;
         const std::vector<std::string> told = toldLines(changes, fixedHeading(shownBackup, asked), leftRows);
         for (const std::string& line : told) out << line << "\n";
-        context.linesAbove = printedAbove + told.size();
+        context.linesAbove = above();
         ReportOptions report = options.report;
         report.quiet = report.quiet || asked;
         std::ostringstream rest;
@@ -406,7 +405,6 @@ private:
     std::string readPath;
     SettingsCheck check;
     ReportContext context;
-    std::size_t printedAbove = 0;
     bool asked = false;  // the fix was asked for at the console
     const profile_text::Reader reader = gameReader();
 };
@@ -432,10 +430,8 @@ bool ask(std::istream& answers, std::ostream& out, const std::string& question) 
     return false;
 }
 
-std::size_t say(std::ostream& out, const std::string& text, const std::string& indent, const std::string& first) {
-    const std::vector<std::string> lines = wrapped(text, indent, first);
-    for (const std::string& line : lines) out << line << "\n";
-    return lines.size();
+void say(std::ostream& out, const std::string& text, const std::string& indent, const std::string& first) {
+    for (const std::string& line : wrapped(text, indent, first)) out << line << "\n";
 }
 
 std::string readAnswer(std::istream& answers, std::ostream& out, const std::string& question) {
@@ -447,6 +443,6 @@ std::string readAnswer(std::istream& answers, std::ostream& out, const std::stri
 }
 
 int doctorSettingsFile(const DoctorOptions& options, const std::string& readPath, std::ostream& out,
-                       std::ostream& err, std::istream* answers, std::size_t linesAbove) {
-    return Doctor(options, out, err, linesAbove).run(readPath, answers);
+                       std::ostream& err, std::istream* answers) {
+    return Doctor(options, out, err).run(readPath, answers);
 }

@@ -22,9 +22,8 @@ struct DoctorOptions {
 // n, no, Enter or closed input no, in any letter case and blanks aside; anything else is asked
 // once more, then taken as no.
 bool ask(std::istream& answers, std::ostream& out, const std::string& question);
-// `text` wrapped (report.h's wrapped) and printed, the first line after `first`; the lines taken.
-std::size_t say(std::ostream& out, const std::string& text, const std::string& indent = "",
-                const std::string& first = "");
+// `text` wrapped (report.h's wrapped) and printed, the first line after `first`.
+void say(std::ostream& out, const std::string& text, const std::string& indent = "", const std::string& first = "");
 
 // A line asked for at the console, trimmed; empty on Enter or closed input.
 std::string readAnswer(std::istream& answers, std::ostream& out, const std::string& question);
@@ -35,6 +34,7 @@ profile_text::Reader gameReader();
 
 // Checks the settings file at `readPath` (the name the profile functions are given, from the
 // current folder), changes it only as `options` or the answers say, and returns the exit
-// status. With `answers` it may ask; `linesAbove`: what the screen holds above the report.
+// status. With `answers` it may ask. What the screen holds above the report is what `out`'s
+// tally has counted (screen_rows.h).
 int doctorSettingsFile(const DoctorOptions& options, const std::string& readPath, std::ostream& out,
-                       std::ostream& err, std::istream* answers, std::size_t linesAbove);
+                       std::ostream& err, std::istream* answers);
