@@ -246,7 +246,8 @@ Lines headline(const SettingsCheck& check) {
 Lines headingLines(const SettingsCheck& check, const ReportOptions& options, const ReportContext& context) {
     std::string text = options.program.empty() ? "" : options.program + ", ";
     text += "settings file " + check.path;
-    if (!context.folder.empty()) text += " in " + context.folder;
+    // A path that already names the folder it is read in is not followed by that folder again.
+    if (!context.folder.empty() && check.path.rfind(context.folder, 0) != 0) text += " in " + context.folder;
     // The table is what the system the game runs on reads; where the other one reads the file
     // otherwise, that too, as the same file may be played there.
     const bool onWine = check.reader == profile_text::Reader::Wine;
