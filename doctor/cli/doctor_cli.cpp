@@ -252,25 +252,31 @@ int checkFoundGames(DoctorOptions options, bool pathGiven, const std::string& st
     else if (found.games.size() == 1)
         told.push_back("The game is in " + found.games.front().folder + " (" + found.games.front().launchers +
                        "): checked below.");
-    // Double-clicked in the package: the one step most players need, offered by name, for each game.
+    // Double-clicked in the package: the one step most players need, offered by name, for each game
+    // that lacks this package's Veltrane.asi; one that has it is only checked.
     const std::optional<std::string> ours = readBytes(std::filesystem::u8path(packagePlugin()));
     const bool offered = answers && ours && whyNotLoadable(kPluginFile, *ours).empty();
-    if (found.games.size() > 1)
-        told.push_back("The launchers' records name " + std::to_string(found.games.size()) + " game folders, each " +
-                       (offered ? "asked about below." : "checked below:"));
+    std::vector<FoundGame> toAsk, unasked;
+    for (const FoundGame& game : found.games)
+        (offered && readBytes(std::filesystem::u8path(game.folder) / kPluginFile) != ours ? toAsk : unasked)
+            .push_back(game);
+    if (found.games.size() > 1) {
+        std::string how = "each asked about below.";
+        if (toAsk.empty()) how = "each checked below:";
+        else if (!unasked.empty())
+            how = std::to_string(toAsk.size()) + " without this Veltrane.asi, asked about below, and " +
+                  std::to_string(unasked.size()) + " with it, checked below.";
+        told.push_back("The launchers' records name " + std::to_string(found.games.size()) + " game folders, " + how);
+    }
     for (const std::string& text : told) say(out, text);
-    if (found.games.size() > 1 && !offered)
+    if (found.games.size() > 1 && toAsk.empty())
         for (const FoundGame& game : found.games) say(out, game.folder + " (" + game.launchers + ")", "    ", "  ");
     for (const std::string& note : found.notes) say(out, note + ".", "     ", "note ");
     int status = found.games.empty() ? 1 : 0;
-    std::vector<FoundGame> unasked;
     bool declined = false;
-    for (const FoundGame& game : found.games) {
-        if (offered && readBytes(std::filesystem::u8path(game.folder) / kPluginFile) != ours)
-            status = std::max(status, offerInstall(game.folder, *answers, out, err, options.report,
-                                                   found.games.size() > 1, declined));
-        else unasked.push_back(game);
-    }
+    for (const FoundGame& game : toAsk)
+        status = std::max(status, offerInstall(game.folder, *answers, out, err, options.report,
+                                               found.games.size() > 1, declined));
     if (found.games.size() == 1 && unasked.empty() && !declined) return status;
     if (found.games.size() == 1) {
         options.game = found.games.front().folder;

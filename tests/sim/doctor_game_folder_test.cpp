@@ -388,6 +388,17 @@ void threeInstalls(const fs::path& scene) {
     steamLibrary(scene, scene / "Library" / "steamapps" / "common" / "Red Dead Redemption 2");
 }
 
+// The same, with this package's Veltrane.asi in Steam's game folder, or in each.
+void threeInstallsOneWithThisPlugin(const fs::path& scene) {
+    threeInstalls(scene);
+    copy(VELTRANE_PLUGIN, scene / "Library" / "steamapps" / "common" / "Red Dead Redemption 2" / "Veltrane.asi");
+}
+void threeInstallsEachWithThisPlugin(const fs::path& scene) {
+    threeInstallsOneWithThisPlugin(scene);
+    copy(VELTRANE_PLUGIN, scene / "Rockstar" / "Veltrane.asi");
+    copy(VELTRANE_PLUGIN, scene / "Epic Games" / "RDR2" / "Veltrane.asi");
+}
+
 // The Rockstar game with a script hook the game's update stopped, and another Veltrane.asi.
 void deadHookAndOldPlugin(const fs::path& scene) {
     rockstarGame(scene);
@@ -567,6 +578,18 @@ std::vector<Scene> scenes() {
           "\"{scene}\\Library\\steamapps\\common\\Red Dead Redemption 2\""},
          {"Wrote {scene}\\Rockstar", "Wrote {scene}\\Epic Games\\RDR2"},
          {{"Library/steamapps/common/Red Dead Redemption 2/Veltrane.asi", "plugin"}}, 29},
+        // A game that has this package's plugin is checked, not asked about, and the words say so.
+        {"3 games, Steam's with this plugin, n n", threeInstallsOneWithThisPlugin, {}, "n\nn\n", 1,
+         {"The launchers' records name 3 game folders, 2 without this Veltrane.asi, asked about below, and 1 with it, "
+          "checked below.",
+          "Install Veltrane.asi into {scene}\\Epic Games\\RDR2? [y/N]",
+          "Game folder {scene}\\Library\\steamapps\\common\\Red Dead Redemption 2",
+          "Check one folder's settings file with veltrane-doctor --game "
+          "\"{scene}\\Library\\steamapps\\common\\Red Dead Redemption 2\""},
+         {"each asked about", "Install Veltrane.asi into {scene}\\Library"}, {}, 29},
+        {"3 games, each with this plugin", threeInstallsEachWithThisPlugin, {}, "", 0,
+         {"The launchers' records name 3 game folders, each checked below:", "Game folder {scene}\\Epic Games\\RDR2"},
+         {"asked about", "[y/N]"}, {}, 29},
         {"3 games, n n n", threeInstalls, {}, "n\nn\nn\n", 1,
          {"Install Veltrane.asi into {scene}\\Rockstar? [y/N]",
           "Install Veltrane.asi into {scene}\\Epic Games\\RDR2? [y/N]"}, {"Wrote"}, {}, 29},
