@@ -121,6 +121,7 @@ TEST_F(DoctorCheck, FindsEveryTextThatReadsOtherwiseThanItLooks) {
         // A comment after a value that reads otherwise stays, with its spacing.
         {"DamageMod_Rain", "0,5 ; half", WarningKind::CommaDecimal, "DamageMod_Rain=0.5 ; half"},
         {"DamageMod_Rain", "1.5e  # x", WarningKind::ExponentWithoutDigits, "DamageMod_Rain=1.5  # x"},
+        {"DamageMod_Rain", "50% // half", WarningKind::Percent, "DamageMod_Rain=0.5 // half"},
         // Quotes followed by a comment are read as part of the value: it reads as 0.
         {"Accuracy_Rain", "\"35\" ; rain", WarningKind::StrayCharacters, "Accuracy_Rain=35 ; rain"},
         {"Accuracy_Rain", "'50abc';x", WarningKind::StrayCharacters, "Accuracy_Rain=50;x"},
@@ -177,7 +178,8 @@ TEST_F(DoctorCheck, TextThatReadsAsItLooksGivesNoWarning) {
         {"Enabled", "0"},             {"Enabled", "2"},
         // A comment after a value read as written is no mistake.
         {"DamageMod_Rain", "0.5 ; half"}, {"Accuracy_Rain", "12829 # default"}, {"Accuracy_Rain", "35;rain"},
-        {"Enabled", "1\t; on"},       {"DamageMod_Rain", "\"0.5\""},
+        {"Enabled", "1\t; on"},       {"DamageMod_Rain", "\"0.5\""},  {"DamageMod_Rain", "0.5 // half"},
+        {"Accuracy_Rain", "35//rain"},
         {"Enabled", "-1"},            {"Enabled", "99999999999"},
     };
     for (const auto& [key, text] : cases) {

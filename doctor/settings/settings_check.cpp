@@ -75,6 +75,10 @@ std::string consequence(const SettingsEntry& entry) {
     return {};
 }
 
+// Where a comment after the value begins: ";" or "#", or "//" as players write it from other
+// settings files and code; none: npos.
+std::size_t commentStart(const std::string& text) { return std::min(text.find_first_of(";#"), text.find("//")); }
+
 std::optional<ValueFinding> checkText(const SettingsEntry& entry) {
     const std::string& text = *entry.storedText;
     if (entry.fullLength > text.size()) {
@@ -89,7 +93,7 @@ std::optional<ValueFinding> checkText(const SettingsEntry& entry) {
                         "as read now"}};
         return cut;
     }
-    if (const std::size_t comment = text.find_first_of(";#"); comment != std::string::npos) {
+    if (const std::size_t comment = commentStart(text); comment != std::string::npos) {
         // A comment after the value: what stands before it is read as a value standing alone,
         // but for quotes around it, which are no longer the text's ends.
         SettingsEntry bare = entry;
