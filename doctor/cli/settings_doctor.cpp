@@ -92,7 +92,7 @@ public:
         std::size_t fixable = answers ? context.fixable : 0;
         std::string question = fixQuestion(fixable);
         std::ostringstream report;
-        printReport(report, check, options.report, printed);
+        printChecked(report, options.report, printed);
         // At the console, the question, what the fix did and what is still wrong in the game folder
         // (a line) share the screen with the report: where the whole report leaves them no room,
         // the short one stands before them.
@@ -102,7 +102,7 @@ public:
             brief.quiet = true;
             printed.rowsLeft = rowsLeft(above() + below);
             report.str("");
-            printReport(report, check, brief, printed);
+            printChecked(report, brief, printed);
         }
         out << report.str();
         if (answers) {
@@ -115,7 +115,7 @@ public:
                 ReportOptions brief = options.report;
                 brief.quiet = true;
                 std::ostringstream again;
-                printReport(again, check, brief, printed);
+                printChecked(again, brief, printed);
                 if (check.warnings.empty()) again << "No warnings: the plugin reads every value as written.\n";
                 out << again.str();
                 fixable = context.fixable;
@@ -159,6 +159,12 @@ private:
 
     // The rows filled on the screen so far, the game folder's checks among them.
     std::size_t above() const { return rowsShown(out); }
+
+    // The report on the file as checked, told what fills the screen above it.
+    void printChecked(std::ostream& to, const ReportOptions& how, ReportContext given) const {
+        given.linesAbove = above();
+        printReport(to, check, how, given);
+    }
 
     // The rows left on the screen below `used`; at least one.
     static std::size_t rowsLeft(std::size_t used) { return used < kScreenLines ? kScreenLines - used : 1; }
@@ -229,7 +235,6 @@ private:
     void recheck() {
         check = checkSettingsFile(readPath, options.path, reader);
         context = ReportContext{};
-        context.linesAbove = above();
         context.folder = currentFolder();
         context.wineVersion = wineVersion();
         if (check.state == FileState::Missing && check.pluginsFileName)
@@ -267,13 +272,13 @@ private:
             return 2;
         }
         if (!options.report.quiet) out << "Wrote the default settings file " << options.path << ".\n";
-        printReport(out, check, options.report, context);
+        printChecked(out, options.report, context);
         return exitStatus(check);
     }
 
     int fix() {
         if (check.state != FileState::Readable) {
-            printReport(out, check, options.report, context);
+            printChecked(out, options.report, context);
             err << "Nothing to fix: " << options.path << " is not a settings file that can be read"
                 << (check.state == FileState::Missing ? "; " + doctorCommand("--write-defaults", options.path) +
                                                             " writes the default file"
@@ -291,8 +296,7 @@ private:
         if ((!original || toldCount(fixed, *original) == 0) && (fixed.refusal.empty() || !anythingCertain)) {
             // Nothing --fix would write: a refusal (UTF-16, say) matters only when there is.
             out << "Nothing for --fix to write in " << options.path << ".\n";
-            context.linesAbove = above();
-            printReport(out, check, options.report, context);
+            printChecked(out, options.report, context);
             return exitStatus(check);
         }
         if (!fixed.refusal.empty()) {
@@ -332,11 +336,10 @@ private:
         const std::size_t leftRows = asked && !check.warnings.empty() ? consoleRows(leftToThePlayer() + "\n") : 0;
         const std::vector<std::string> told = toldLines(changes, fixedHeading(shownBackup, asked), leftRows);
         for (const std::string& line : told) out << line << "\n";
-        context.linesAbove = above();
         ReportOptions report = options.report;
         report.quiet = report.quiet || asked;
         std::ostringstream rest;
-        printReport(rest, check, report, context);
+        printChecked(rest, report, context);
         // The line of what is still wrong in the game folder follows.
         if (asked && above() + consoleRows(rest.str()) + 1 > kScreenLines)
             rest.str(leftToThePlayer() + "\n");
